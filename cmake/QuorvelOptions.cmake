@@ -1,0 +1,25 @@
+# Compiler settings, applied per target.
+
+# Warnings for every target of the project.
+function(quorvel_warnings target)
+  if(CMAKE_CXX_COMPILER_ID MATCHES "GNU|Clang")
+    target_compile_options(${target} PRIVATE -Wall -Wextra -Wpedantic)
+    if(QUORVEL_WERROR)
+      target_compile_options(${target} PRIVATE -Werror)
+    endif()
+  endif()
+endfunction()
+
+# The module: its render must come out bit for bit as specified, so no
+# contraction of a*b+c into fused multiply-adds, no fast maths and no
+# machine-specific code generation. Only the entry point is visible.
+function(quorvel_module_flags target)
+  quorvel_warnings(${target})
+  set_target_properties(${target} PROPERTIES
+    POSITION_INDEPENDENT_CODE ON
+    CXX_VISIBILITY_PRESET hidden
+    VISIBILITY_INLINES_HIDDEN ON)
+  if(CMAKE_CXX_COMPILER_ID MATCHES "GNU|Clang")
+    target_compile_options(${target} PRIVATE -ffp-contract=off -fno-fast-math)
+  endif()
+endfunction()

@@ -1,0 +1,21 @@
+/// The host's function tables: what AcquireSuite hands out, and the basic
+/// suite and in-data callbacks. Each entry forwards to the Host that is
+/// running the current command on this thread.
+#pragma once
+
+#include <map>
+
+#include "FaultPlan.h"
+#include "PF_Host.h"
+
+namespace quorvel::sim {
+
+const SPBasicSuite* BasicSuiteTable();
+const PF_UtilCallbacks* UtilCallbacksTable();
+PF_InteractCallbacks InteractCallbacks();
+PF_EventCallbacks EventCallbacks();
+
+/// Every suite the host provides, by (name, version).
+const std::map<SuiteKey, const void*>& SuiteTables();
+
+}  // namespace quorvel::sim

@@ -1,0 +1,57 @@
+// Runs the host tool as a user would and captures what it prints.
+#pragma once
+
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+namespace quorvel::test {
+
+struct ToolResult {
+    int status = -1;
+    std::string out;
+    std::string err;
+};
+
+inline std::string ShellQuote(const std::string& s) {
+    std::string q = "'";
+    for (char c : s) q += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    return q + "'";
+}
+
+inline std::string Slurp(const std::filesystem::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+/// Runs quorvel-host with `args`; stdout and stderr go through files in a
+/// scratch folder, so any amount of output is captured.
+inline ToolResult RunTool(const std::vector<std::string>& args) {
+    static int counter = 0;
+    const std::filesystem::path dir =
+        std::filesystem::temp_directory_path() / ("quorvel-tool-" + std::to_string(::getpid()));
+    std::filesystem::create_directories(dir);
+    const auto out = dir / ("out" + std::to_string(counter));
+    const auto err = dir / ("err" + std::to_string(counter++));
+    std::string command = ShellQuote(QUORVEL_HOST_TOOL);
+    for (const std::string& a : args) command += " " + ShellQuote(a);
+    command += " >" + ShellQuote(out.string()) + " 2>" + ShellQuote(err.string()) + " </dev/null";
+    const int raw = std::system(command.c_str());
+    ToolResult r;
+    r.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : 128 + WTERMSIG(raw);
+    r.out = Slurp(out);
+    r.err = Slurp(err);
+    std::filesystem::remove(out);
+    std::filesystem::remove(err);
+    return r;
+}
+
+}  // namespace quorvel::test

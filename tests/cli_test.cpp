@@ -1,0 +1,136 @@
+// The host tool run as a user runs it: output, exit status and messages.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <nlohmann/json.hpp>
+
+#include "ToolRunner.h"
+
+namespace quorvel::test {
+namespace {
+
+namespace fs = std::filesystem;
+
+/// A scratch folder removed at the end of the test.
+class ScratchDir {
+public:
+    ScratchDir() : path_(fs::temp_directory_path() / ("quorvel-cli-" + std::to_string(::getpid()) + "-" +
+                                                       std::to_string(next_++))) {
+        fs::create_directories(path_);
+    }
+    ~ScratchDir() {
+        std::error_code ec;
+        fs::remove_all(path_, ec);
+    }
+    const fs::path& path() const { return path_; }
+
+private:
+    static inline int next_ = 0;
+    fs::path path_;
+};
+
+TEST(Cli, AboutPrintsNameVersionAndDescriptionOnTheNextLine) {
+    const ToolResult r = RunTool({"about"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out.substr(0, 13), "Quorvel v1.0\n");
+    EXPECT_EQ(r.out.substr(13, 34), "Quorvel plugin for Adobe Premiere.");
+    EXPECT_EQ(r.out.find('\r'), std::string::npos);
+}
+
+TEST(Cli, ParamsJsonListsTheTenControlsWithIdsAndDefaults) {
+    const ToolResult r = RunTool({"params", "--json"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    const auto j = nlohmann::json::parse(r.out);
+    EXPECT_EQ(j["num_params"], 11);
+    ASSERT_EQ(j["params"].size(), 10u);
+    const int ids[] = {2, 8, 1, 3, 4, 5, 6, 7, 9, 10};
+    for (int i = 0; i < 10; ++i) EXPECT_EQ(j["params"][i]["id"], ids[i]);
+    EXPECT_EQ(j["params"][0]["default"], 1);
+    EXPECT_EQ(j["params"][1]["default"], 4);
+    EXPECT_EQ(j["params"][2]["default"], nlohmann::json::array({50.0, 50.0}));
+    EXPECT_EQ(j["params"][3]["default"], 300.0);
+    EXPECT_EQ(j["params"][4]["default"], 200.0);
+    EXPECT_EQ(j["params"][7]["default"], 100.0);
+    EXPECT_EQ(j["params"][9]["choices"], "Linear|Quadratic|Cubic|Gamma 2.2|Gaussian|Exponential");
+    EXPECT_EQ(j["custom_ui_events"], 3);
+}
+
+TEST(Cli, InspectDecodesTheDescriptorAndFindsTheEntryPoint) {
+    const ToolResult r = RunTool({"inspect"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_NE(r.out.find("286 bytes, 12 properties"), std::string::npos);
+    EXPECT_NE(r.out.find("'eMNA'  12 bytes  \"VT Quorvel\""), std::string::npos);
+    EXPECT_NE(r.out.find("entry point: EntryPointFunc found"), std::string::npos);
+}
+
+TEST(Cli, HelpForEveryCommand) {
+    for (const char* command : {"inspect", "about", "params"}) {
+        const ToolResult r = RunTool({command, "--help"});
+        EXPECT_EQ(r.status, 0) << command;
+        EXPECT_NE(r.out.find(std::string("usage: quorvel-host ") + command), std::string::npos) << command;
+    }
+    const ToolResult top = RunTool({"--help"});
+    EXPECT_EQ(top.status, 0);
+    EXPECT_NE(top.out.find("commands:"), std::string::npos);
+}
+
+struct BadInput {
+    const char* name;
+    std::vector<std::string> args;
+    const char* message_part;
+};
+
+void PrintTo(const BadInput& b, std::ostream* os) {
+    *os << b.name;
+}
+
+class CliBadInput : public ::testing::TestWithParam<BadInput> {};
+
+TEST_P(CliBadInput, OneClearLineAndStatusTwo) {
+    const ToolResult r = RunTool(GetParam().args);
+    EXPECT_EQ(r.status, 2);
+    EXPECT_TRUE(r.out.empty()) << r.out;
+    ASSERT_FALSE(r.err.empty());
+    EXPECT_EQ(r.err.find('\n'), r.err.size() - 1) << "more than one line: " << r.err;
+    EXPECT_NE(r.err.find(GetParam().message_part), std::string::npos) << r.err;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, CliBadInput,
+    ::testing::Values(BadInput{"NoCommand", {}, "no command given"},
+                      BadInput{"UnknownCommand", {"frobnicate"}, "unknown command 'frobnicate'"},
+                      BadInput{"UnknownOption", {"about", "--colour"}, "unknown option '--colour'"},
+                      BadInput{"MissingValue", {"about", "--module"}, "needs a value"},
+                      BadInput{"FlagWithValue", {"params", "--json=yes"}, "takes no value"},
+                      BadInput{"BadHost", {"about", "--host", "nuke"}, "--host must be ae or premiere"},
+                      BadInput{"NoSuchFile", {"inspect", "/nonexistent/VT_Quorvel.aex"}, "no such module file"},
+                      BadInput{"Directory", {"about", "--module", "/tmp"}, "not a regular file"},
+                      BadInput{"NotAModule", {"inspect", "/etc/hostname"}, "not a module"},
+                      BadInput{"NoDescriptor", {"inspect", "/bin/true"}, "has no descriptor"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST(Cli, DamagedDescriptorInAModuleFileIsReported) {
+    ScratchDir dir;
+    const fs::path copy = dir.path() / "damaged.aex";
+    fs::copy_file(QUORVEL_MODULE_PATH, copy);
+    // Find the descriptor's kind value in the file and turn it into something else.
+    std::string bytes;
+    {
+        std::ifstream in(copy, std::ios::binary);
+        bytes.assign(std::istreambuf_iterator<char>(in), {});
+    }
+    const auto at = bytes.find("MIB8dnik");
+    ASSERT_NE(at, std::string::npos);
+    bytes.replace(at + 16, 4, "XXXX");
+    {
+        std::ofstream out(copy, std::ios::binary | std::ios::trunc);
+        out << bytes;
+    }
+    const ToolResult r = RunTool({"inspect", copy.string()});
+    EXPECT_EQ(r.status, 2);
+    EXPECT_NE(r.err.find("not an effect"), std::string::npos) << r.err;
+}
+
+}  // namespace
+}  // namespace quorvel::test

@@ -1,0 +1,226 @@
+// Suite access: lazy per-call handlers, scoped acquisitions and the four
+// drawing suites, against the simulated host's basic suite.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "ModuleFixture.h"
+#include "ScopedSuite.h"
+#include "SuiteHandler.h"
+
+namespace quorvel::test {
+namespace {
+
+TEST(SuiteHandler, NeverAskedMakesNoHostCall) {
+    CheckedHost host;
+    host.Run([](PF_InData& in, PF_OutData&) {
+        SuiteHandler suites(in.pica_basicP);
+        return PF_Err_NONE;
+    });
+    EXPECT_TRUE(host.log().calls().empty());
+}
+
+TEST(SuiteHandler, AsksOnceAndReleasesOnceWithTheSameNameAndVersion) {
+    CheckedHost host;
+    host.Run([](PF_InData& in, PF_OutData&) {
+        SuiteHandler suites(in.pica_basicP);
+        const auto* first = suites.ANSISuite1();
+        EXPECT_EQ(first, suites.ANSISuite1());
+        EXPECT_NE(first, nullptr);
+        return PF_Err_NONE;
+    });
+    EXPECT_EQ(host.log().Strings(), (std::vector<std::string>{"AcquireSuite(PF ANSI Suite, 1)",
+                                                              "ReleaseSuite(PF ANSI Suite, 1)"}));
+}
+
+TEST(SuiteHandler, ReleasesInCatalogueOrderWhateverTheOrderOfUse) {
+    CheckedHost host;
+    host.Run([](PF_InData& in, PF_OutData&) {
+        SuiteHandler suites(in.pica_basicP);
+        suites.DrawbotSuite1();
+        suites.Iterate16Suite1();
+        suites.ANSISuite1();
+        return PF_Err_NONE;
+    });
+    EXPECT_EQ(host.log().Strings("ReleaseSuite"),
+              (std::vector<std::string>{"ReleaseSuite(PF ANSI Suite, 1)", "ReleaseSuite(PF iterate16 Suite, 1)",
+                                        "ReleaseSuite(DRAWBOT Draw Suite, 1)"}));
+}
+
+TEST(SuiteHandler, NamesEachSuiteExactlyAsTheHostRegistersIt) {
+    CheckedHost host;
+    host.Run([](PF_InData& in, PF_OutData&) {
+        SuiteHandler suites(in.pica_basicP);
+        suites.ANSISuite1();
+        suites.Iterate8Suite1();
+        suites.Iterate16Suite1();
+        suites.EffectCustomUISuite1();
+        suites.EffectCustomUIOverlayThemeSuite1();
+        suites.DrawbotSuite1();
+        return PF_Err_NONE;
+    });
+    EXPECT_EQ(host.log().Strings("AcquireSuite"),
+              (std::vector<std::string>{
+                  "AcquireSuite(PF ANSI Suite, 1)", "AcquireSuite(PF Iterate8 Suite, 1)",
+                  "AcquireSuite(PF iterate16 Suite, 1)", "AcquireSuite(PF Effect Custom UI Suite, 1)",
+                  "AcquireSuite(PF Effect Custom UI Overlay Theme Suite, 1)", "AcquireSuite(DRAWBOT Draw Suite, 1)"}));
+}
+
+TEST(SuiteHandler, NullBasicSuiteThrows516) {
+    EXPECT_THROW(
+        {
+            try {
+                SuiteHandler suites(nullptr);
+            } catch (PF_Err err) {
+                EXPECT_EQ(err, PF_Err_BAD_CALLBACK_PARAM);
+                throw;
+            }
+        },
+        PF_Err);
+}
+
+class HandlerMissingSuite : public ::testing::TestWithParam<bool> {};
+
+TEST_P(HandlerMissingSuite, Throws516AndReleasesWhatItHad) {
+    CheckedHost host;
+    if (GetParam()) {
+        host.faults().NullSuite(kPFIterate8Suite);
+    } else {
+        host.faults().MissingSuite(kPFIterate8Suite);
+    }
+    PF_Err thrown = PF_Err_NONE;
+    host.Run([&](PF_InData& in, PF_OutData&) {
+        try {
+            SuiteHandler suites(in.pica_basicP);
+            suites.ANSISuite1();
+            suites.Iterate8Suite1();
+            ADD_FAILURE() << "no throw";
+        } catch (PF_Err err) {
+            thrown = err;
+        }
+        return PF_Err_NONE;
+    });
+    EXPECT_EQ(thrown, PF_Err_BAD_CALLBACK_PARAM);
+    EXPECT_EQ(host.Acquired(kPFANSISuite), 1);
+    EXPECT_EQ(host.Released(kPFANSISuite), 1);
+    EXPECT_EQ(host.Released(kPFIterate8Suite), 0);
+    EXPECT_EQ(host.out_data().out_flags, 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(MissingOrNull, HandlerMissingSuite, ::testing::Bool());
+
+TEST(ScopedSuite, AcquiresAndReleasesExplicitly) {
+    CheckedHost host;
+    host.Run([](PF_InData& in, PF_OutData& out) {
+        ScopedSuite suite(&in, &out, kPFPixelFormatSuite, 1);
+        EXPECT_EQ(suite.result(), PF_Err_NONE);
+        EXPECT_NE(suite.get(), nullptr);
+        EXPECT_EQ(suite.Release(), PF_Err_NONE);
+        EXPECT_EQ(suite.Release(), PF_Err_NONE);  // already handed back: no second release
+        return PF_Err_NONE;
+    });
+    EXPECT_EQ(host.Released(kPFPixelFormatSuite), 1);
+}
+
+TEST(ScopedSuite, NullTableReportsAcquireFailure) {
+    CheckedHost host;
+    host.faults().NullSuite(kPFPixelFormatSuite);
+    host.Run([](PF_InData& in, PF_OutData& out) {
+        ScopedSuite suite(&in, &out, kPFPixelFormatSuite, 1);
+        EXPECT_EQ(suite.result(), PF_Err_BAD_CALLBACK_PARAM);
+        return PF_Err_NONE;
+    });
+    EXPECT_EQ(host.out_data().out_flags, PF_OutFlag_DISPLAY_ERROR_MESSAGE);
+    EXPECT_STREQ(host.out_data().return_msg, "Not able to acquire AEFX Suite.");
+    EXPECT_EQ(host.log().Count("ReleaseSuite"), 0u);
+}
+
+TEST(ScopedSuite, ReleaseWithoutBasicSuiteReportsReleaseFailure) {
+    CheckedHost host;
+    host.Run([](PF_InData& in, PF_OutData& out) {
+        ScopedSuite suite(&in, &out, kPFPixelFormatSuite, 1);
+        SPBasicSuite* basic = in.pica_basicP;
+        in.pica_basicP = nullptr;
+        EXPECT_EQ(suite.Release(), PF_Err_BAD_CALLBACK_PARAM);
+        in.pica_basicP = basic;
+        basic->ReleaseSuite(kPFPixelFormatSuite, 1);  // keep the host's books straight
+        return PF_Err_NONE;
+    });
+    EXPECT_EQ(host.out_data().out_flags, PF_OutFlag_DISPLAY_ERROR_MESSAGE);
+    EXPECT_STREQ(host.out_data().return_msg, "Not able to release AEFX Suite.");
+}
+
+TEST(ScopedSuite, DestructorReleasesWhenAThrownCodeUnwinds) {
+    CheckedHost host;
+    host.Run([](PF_InData& in, PF_OutData& out) {
+        try {
+            ScopedSuite suite(&in, &out, kPFPixelFormatSuite, 1);
+            throw PF_Err(PF_Err_BAD_CALLBACK_PARAM);
+        } catch (PF_Err) {
+        }
+        return PF_Err_NONE;
+    });
+    EXPECT_EQ(host.Released(kPFPixelFormatSuite), 1);
+}
+
+TEST(DrawbotSuites, AcquiresAllFourInOrderAndReleasesThemInOrder) {
+    CheckedHost host;
+    host.Run([](PF_InData& in, PF_OutData& out) {
+        DrawbotSuites suites;
+        EXPECT_EQ(AcquireDrawbotSuites(&in, &out, &suites), PF_Err_NONE);
+        EXPECT_NE(suites.draw, nullptr);
+        EXPECT_NE(suites.supplier, nullptr);
+        EXPECT_NE(suites.surface, nullptr);
+        EXPECT_NE(suites.path, nullptr);
+        return ReleaseDrawbotSuites(&in, &out, &suites);
+    });
+    EXPECT_EQ(host.log().Strings(),
+              (std::vector<std::string>{
+                  "AcquireSuite(DRAWBOT Draw Suite, 1)", "AcquireSuite(DRAWBOT Supplier Suite, 1)",
+                  "AcquireSuite(DRAWBOT Surface Suite, 1)", "AcquireSuite(DRAWBOT Path Suite, 1)",
+                  "ReleaseSuite(DRAWBOT Draw Suite, 1)", "ReleaseSuite(DRAWBOT Supplier Suite, 1)",
+                  "ReleaseSuite(DRAWBOT Surface Suite, 1)", "ReleaseSuite(DRAWBOT Path Suite, 1)"}));
+}
+
+TEST(DrawbotSuites, StopsAtTheFirstMissingSuiteAndReportsOnce) {
+    CheckedHost host;
+    host.faults().MissingSuite(kDRAWBOT_SurfaceSuite);
+    host.Run([](PF_InData& in, PF_OutData& out) {
+        ScopedDrawbotSuites suites(&in, &out);
+        EXPECT_EQ(suites.result(), PF_Err_BAD_CALLBACK_PARAM);
+        EXPECT_EQ(suites.suites().path, nullptr);
+        return PF_Err_NONE;
+    });
+    EXPECT_EQ(host.log().Strings("AcquireSuite"),
+              (std::vector<std::string>{"AcquireSuite(DRAWBOT Draw Suite, 1)",
+                                        "AcquireSuite(DRAWBOT Supplier Suite, 1)",
+                                        "AcquireSuite(DRAWBOT Surface Suite, 1)"}));
+    EXPECT_EQ(host.log().Strings("ReleaseSuite"),
+              (std::vector<std::string>{"ReleaseSuite(DRAWBOT Draw Suite, 1)",
+                                        "ReleaseSuite(DRAWBOT Supplier Suite, 1)"}));
+    EXPECT_EQ(host.log().Count("sprintf"), 1u);
+    EXPECT_STREQ(host.out_data().return_msg, "Not able to acquire AEFX Suite.");
+    EXPECT_EQ(host.out_data().out_flags, PF_OutFlag_DISPLAY_ERROR_MESSAGE);
+}
+
+TEST(DrawbotSuites, ReleaseWithoutBasicSuiteReportsEachAndReturnsZero) {
+    CheckedHost host;
+    host.Run([](PF_InData& in, PF_OutData& out) {
+        DrawbotSuites suites;
+        EXPECT_EQ(AcquireDrawbotSuites(&in, &out, &suites), PF_Err_NONE);
+        SPBasicSuite* basic = in.pica_basicP;
+        in.pica_basicP = nullptr;
+        EXPECT_EQ(ReleaseDrawbotSuites(&in, &out, &suites), PF_Err_NONE);
+        in.pica_basicP = basic;
+        for (const char* name : {kDRAWBOT_DrawSuite, kDRAWBOT_SupplierSuite, kDRAWBOT_SurfaceSuite, kDRAWBOT_PathSuite}) {
+            basic->ReleaseSuite(name, 1);
+        }
+        return PF_Err_NONE;
+    });
+    EXPECT_EQ(host.log().Count("sprintf"), 4u);
+    EXPECT_STREQ(host.out_data().return_msg, "Not able to release AEFX Suite.");
+}
+
+}  // namespace
+}  // namespace quorvel::test

@@ -14,5 +14,6 @@ struct ToolContext {
 int RunInspect(const ToolContext& ctx, const std::vector<std::string>& args);
 int RunAbout(const ToolContext& ctx, const std::vector<std::string>& args);
 int RunParams(const ToolContext& ctx, const std::vector<std::string>& args);
+int RunRender(const ToolContext& ctx, const std::vector<std::string>& args);
 
 }  // namespace quorvel::cli

@@ -20,6 +20,7 @@ constexpr const char* kUsage =
     "  inspect [MODULE]  decode the module's descriptor and find its entry point\n"
     "  about             print the module's about text\n"
     "  params            list the controls the module registers (--json for machines)\n"
+    "  render            render a frame (the built-in test card by default) to a file\n"
     "\n"
     "Run 'quorvel-host COMMAND --help' for a command's options. The module is the\n"
     "VT_Quorvel.aex beside this tool unless --module PATH says otherwise.\n";
@@ -43,6 +44,7 @@ int main(int argc, char** argv) {
         if (command == "inspect") return quorvel::cli::RunInspect(ctx, args);
         if (command == "about") return quorvel::cli::RunAbout(ctx, args);
         if (command == "params") return quorvel::cli::RunParams(ctx, args);
+        if (command == "render") return quorvel::cli::RunRender(ctx, args);
         throw quorvel::cli::UsageError("unknown command '" + command + "' (try --help)");
     } catch (const quorvel::cli::UsageError& e) {
         std::cerr << "quorvel-host: " << e.what() << "\n";

@@ -25,6 +25,9 @@ public:
     PF_ParamDef& operator[](int index) { return defs_.at(std::size_t(index)); }
     const PF_ParamDef& operator[](int index) const { return defs_.at(std::size_t(index)); }
 
+    /// The index of the control registered with persistent id `id`, or -1.
+    int IndexOfId(A_long id) const;
+
     void SetLayer(const PF_EffectWorld& input) { defs_[0].u.ld = input; }
     /// Resets every definition's change flags, as the host does before an event.
     void ClearChangeFlags();
@@ -33,6 +36,7 @@ private:
     void Repoint();
 
     std::vector<PF_ParamDef> defs_;
+    std::vector<A_long> ids_;  // kept apart: the record's id field is reused for change flags
     std::vector<PF_ParamDef*> pointers_;
 };
 

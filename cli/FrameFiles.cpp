@@ -1,0 +1,78 @@
+#include "FrameFiles.h"
+
+#include <algorithm>
+#include <string>
+
+#include "Args.h"
+#include "AtomicFile.h"
+#include "HostError.h"
+#include "ImageFile.h"
+#include "Npy.h"
+#include "TestCard.h"
+
+namespace quorvel::cli {
+
+namespace {
+
+const char* DepthName(sim::PixelLayout layout) {
+    switch (layout) {
+        case sim::PixelLayout::ARGB8:
+        case sim::PixelLayout::BGRA8:
+            return "8";
+        case sim::PixelLayout::ARGB16:
+            return "16";
+        case sim::PixelLayout::BGRA32f:
+            return "32f";
+    }
+    return "?";
+}
+
+}  // namespace
+
+bool IsNpy(const std::filesystem::path& path) {
+    std::string ext = path.extension().string();
+    std::transform(ext.begin(), ext.end(), ext.begin(), [](unsigned char c) { return char(std::tolower(c)); });
+    return ext == ".npy";
+}
+
+sim::World ReadInputFrame(const std::optional<std::filesystem::path>& path, RenderSettings& settings) {
+    if (!path) return sim::MakeTestCard(settings.layout);
+    std::error_code ec;
+    if (!std::filesystem::is_regular_file(*path, ec)) throw sim::HostError("no such input file: " + path->string());
+    if (!IsNpy(*path)) return sim::ReadImage(*path, settings.layout);
+
+    sim::World world = sim::ReadNpy(*path, settings.app == sim::HostApp::Premiere);
+    if (sim::IsPremiereLayout(world.layout()) != (settings.app == sim::HostApp::Premiere)) {
+        throw UsageError(path->string() + " holds depth " + DepthName(world.layout()) + " data, which --host " +
+                         (settings.app == sim::HostApp::Premiere ? "premiere" : "ae") + " does not render");
+    }
+    if (settings.depth_given && world.layout() != settings.layout) {
+        throw UsageError("--depth " + std::string(DepthName(settings.layout)) + " contradicts " + path->string() +
+                         ", which holds depth " + DepthName(world.layout()) + " data");
+    }
+    settings.layout = world.layout();
+    return world;
+}
+
+void CheckOutputPath(const std::filesystem::path& path) {
+    std::filesystem::path folder = path.parent_path();
+    if (folder.empty()) folder = ".";
+    std::error_code ec;
+    if (!std::filesystem::is_directory(folder, ec)) {
+        throw sim::HostError("cannot write " + path.string() + ": folder " + folder.string() + " does not exist");
+    }
+    if (std::filesystem::is_directory(path, ec)) throw sim::HostError("cannot write " + path.string() + ": a folder");
+    if (!IsNpy(path)) sim::CheckImageFormat(path);
+}
+
+void WriteOutputFrame(const std::filesystem::path& path, const sim::World& world) {
+    sim::WriteAtomically(path, [&](const std::filesystem::path& temp) {
+        if (IsNpy(path)) {
+            sim::WriteNpy(temp, world);
+        } else {
+            sim::WriteImage(temp, world);
+        }
+    });
+}
+
+}  // namespace quorvel::cli

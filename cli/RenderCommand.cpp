@@ -1,0 +1,84 @@
+#include <iostream>
+
+#include "Commands.h"
+#include "FrameFiles.h"
+#include "ModuleOption.h"
+#include "RenderSettings.h"
+
+namespace quorvel::cli {
+
+namespace {
+
+std::vector<OptionSpec> Specs() {
+    std::vector<OptionSpec> specs = {
+        ModuleOptionSpec(),
+        {"in", "INPUT", "input frame: an image file or a .npy array (default: the built-in test card)"},
+        {"out", "OUTPUT", "output frame: an image file or a .npy array (required)"},
+    };
+    for (OptionSpec& spec : RenderOptionSpecs()) specs.push_back(std::move(spec));
+    specs.push_back({"help", "", "show this help"});
+    return specs;
+}
+
+constexpr const char* kUsage =
+    "usage: quorvel-host render [--module PATH] [--in INPUT] --out OUTPUT [options]\n"
+    "\n"
+    "Renders one frame through the module, as the host does: global setup,\n"
+    "parameter setup, then the render command with the parameter values below\n"
+    "(the defaults are those the module registers). Image files go through the\n"
+    "image library; .npy arrays of shape (H, W, 4) hold exact pixel data in the\n"
+    "world's memory order (A,R,G,B with --host ae, B,G,R,A with --host premiere),\n"
+    "uint8, uint16 (0..32768) or float32. The output is written only when the\n"
+    "render succeeds, and never half-written.\n\n";
+
+}  // namespace
+
+int RunRender(const ToolContext& ctx, const std::vector<std::string>& argv) {
+    const std::vector<OptionSpec> specs = Specs();
+    const Args args(argv, specs);
+    if (args.Has("help")) {
+        std::cout << kUsage << OptionsHelp(specs);
+        return 0;
+    }
+    if (!args.positional().empty()) throw UsageError("unexpected argument '" + args.positional().front() + "'");
+    const auto out = args.Get("out");
+    if (!out) throw UsageError("render needs --out OUTPUT");
+    RenderSettings settings = ParseRenderSettings(args);
+    CheckOutputPath(*out);
+
+    const auto in = args.Get("in");
+    sim::World input = ReadInputFrame(in ? std::optional<std::filesystem::path>(*in) : std::nullopt, settings);
+    const sim::LoadedModule module(ResolveModulePath(ctx.argv0, args));
+
+    sim::Host host(module.entry(), HostOptionsFor(settings, input.width(), input.height()));
+    if (const PF_Err err = host.GlobalSetup()) {
+        std::cerr << "quorvel-host: global setup failed with error " << err << "\n";
+        return 1;
+    }
+    if (const PF_Err err = host.ParamsSetup()) {
+        std::cerr << "quorvel-host: parameter setup failed with error " << err << "\n";
+        return 1;
+    }
+    sim::World output(settings.layout, input.width(), input.height());
+    if (settings.app == sim::HostApp::Premiere) {
+        host.SetWorldFormat(output.def(), sim::PremiereFormat(settings.layout));
+    }
+    sim::ParamSet params = host.DefaultParams(input);
+    ApplyParams(settings, params);
+
+    if (const PF_Err err = host.Render(params, output)) {
+        std::cerr << "quorvel-host: the module's render failed with error " << err;
+        if (host.out_data().out_flags & PF_OutFlag_DISPLAY_ERROR_MESSAGE) {
+            std::cerr << ": " << host.out_data().return_msg;
+        }
+        std::cerr << "\n";
+        return 1;
+    }
+    if (ReportHostProblems(host)) return 1;
+    WriteOutputFrame(*out, output);
+    std::cout << "wrote " << *out << " (" << output.width() << "x" << output.height() << ", "
+              << sim::LayoutName(settings.layout) << ")\n";
+    return 0;
+}
+
+}  // namespace quorvel::cli

@@ -1,0 +1,18 @@
+/// Writing a file so that readers see either the old file or the complete
+/// new one: the bytes go to a temporary file beside the target, which is
+/// renamed over it only once everything has been written.
+#pragma once
+
+#include <filesystem>
+#include <functional>
+
+namespace quorvel::sim {
+
+/// Calls `write` with a temporary path in the target's folder, then renames
+/// it to `target`. If `write` throws, the temporary file is removed and the
+/// target is left as it was. Throws HostError when the folder is missing or
+/// not writable, or the rename fails.
+void WriteAtomically(const std::filesystem::path& target,
+                     const std::function<void(const std::filesystem::path& temp)>& write);
+
+}  // namespace quorvel::sim

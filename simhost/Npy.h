@@ -1,0 +1,22 @@
+/// NumPy's .npy array files: exact pixel data in and out. A frame is an
+/// array of shape (height, width, 4) in C order whose channels are in the
+/// world's memory order (A,R,G,B for the ARGB layouts, B,G,R,A for BGRA);
+/// the dtype gives the depth: uint8, uint16 (0..32768) or float32.
+#pragma once
+
+#include <filesystem>
+#include <optional>
+
+#include "World.h"
+
+namespace quorvel::sim {
+
+/// Reads a frame. `premiere` picks BGRA for uint8 data (ARGB otherwise);
+/// uint16 is always ARGB 16 and float32 always BGRA 32f. Throws HostError
+/// naming what is wrong with a file it cannot take.
+World ReadNpy(const std::filesystem::path& path, bool premiere);
+
+/// Writes the world's pixels exactly (rows packed, no padding).
+void WriteNpy(const std::filesystem::path& path, const World& world);
+
+}  // namespace quorvel::sim

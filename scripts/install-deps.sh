@@ -6,7 +6,7 @@ set -euo pipefail
 packages=(
   cmake ninja-build g++ pkg-config
   libgtest-dev libgmock-dev libbenchmark-dev
-  libtbb-dev libelf-dev nlohmann-json3-dev
+  libelf-dev nlohmann-json3-dev
   libopenimageio-dev libcairo2-dev
 )
 

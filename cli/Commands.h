@@ -15,5 +15,7 @@ int RunInspect(const ToolContext& ctx, const std::vector<std::string>& args);
 int RunAbout(const ToolContext& ctx, const std::vector<std::string>& args);
 int RunParams(const ToolContext& ctx, const std::vector<std::string>& args);
 int RunRender(const ToolContext& ctx, const std::vector<std::string>& args);
+int RunOverlay(const ToolContext& ctx, const std::vector<std::string>& args);
+int RunDrag(const ToolContext& ctx, const std::vector<std::string>& args);
 
 }  // namespace quorvel::cli

@@ -4,6 +4,7 @@
 #include "FrameFiles.h"
 #include "ModuleOption.h"
 #include "RenderSettings.h"
+#include "Session.h"
 
 namespace quorvel::cli {
 
@@ -47,34 +48,12 @@ int RunRender(const ToolContext& ctx, const std::vector<std::string>& argv) {
     CheckOutputPath(*out);
 
     const auto in = args.Get("in");
-    sim::World input = ReadInputFrame(in ? std::optional<std::filesystem::path>(*in) : std::nullopt, settings);
-    const sim::LoadedModule module(ResolveModulePath(ctx.argv0, args));
-
-    sim::Host host(module.entry(), HostOptionsFor(settings, input.width(), input.height()));
-    if (const PF_Err err = host.GlobalSetup()) {
-        std::cerr << "quorvel-host: global setup failed with error " << err << "\n";
-        return 1;
-    }
-    if (const PF_Err err = host.ParamsSetup()) {
-        std::cerr << "quorvel-host: parameter setup failed with error " << err << "\n";
-        return 1;
-    }
+    const sim::World input =
+        ReadInputFrame(in ? std::optional<std::filesystem::path>(*in) : std::nullopt, settings);
+    Session session(ResolveModulePath(ctx.argv0, args), settings, input.width(), input.height());
     sim::World output(settings.layout, input.width(), input.height());
-    if (settings.app == sim::HostApp::Premiere) {
-        host.SetWorldFormat(output.def(), sim::PremiereFormat(settings.layout));
-    }
-    sim::ParamSet params = host.DefaultParams(input);
-    ApplyParams(settings, params);
-
-    if (const PF_Err err = host.Render(params, output)) {
-        std::cerr << "quorvel-host: the module's render failed with error " << err;
-        if (host.out_data().out_flags & PF_OutFlag_DISPLAY_ERROR_MESSAGE) {
-            std::cerr << ": " << host.out_data().return_msg;
-        }
-        std::cerr << "\n";
-        return 1;
-    }
-    if (ReportHostProblems(host)) return 1;
+    sim::ParamSet params = session.Params(input);
+    session.Render(params, output);
     WriteOutputFrame(*out, output);
     std::cout << "wrote " << *out << " (" << output.width() << "x" << output.height() << ", "
               << sim::LayoutName(settings.layout) << ")\n";

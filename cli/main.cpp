@@ -7,6 +7,7 @@
 #include "Args.h"
 #include "Commands.h"
 #include "HostError.h"
+#include "Session.h"
 
 namespace {
 
@@ -21,6 +22,8 @@ constexpr const char* kUsage =
     "  about             print the module's about text\n"
     "  params            list the controls the module registers (--json for machines)\n"
     "  render            render a frame (the built-in test card by default) to a file\n"
+    "  overlay           render a frame and draw the on-screen controls over it\n"
+    "  drag              replay a mouse drag on the on-screen controls\n"
     "\n"
     "Run 'quorvel-host COMMAND --help' for a command's options. The module is the\n"
     "VT_Quorvel.aex beside this tool unless --module PATH says otherwise.\n";
@@ -45,10 +48,15 @@ int main(int argc, char** argv) {
         if (command == "about") return quorvel::cli::RunAbout(ctx, args);
         if (command == "params") return quorvel::cli::RunParams(ctx, args);
         if (command == "render") return quorvel::cli::RunRender(ctx, args);
+        if (command == "overlay") return quorvel::cli::RunOverlay(ctx, args);
+        if (command == "drag") return quorvel::cli::RunDrag(ctx, args);
         throw quorvel::cli::UsageError("unknown command '" + command + "' (try --help)");
     } catch (const quorvel::cli::UsageError& e) {
         std::cerr << "quorvel-host: " << e.what() << "\n";
         return 2;
+    } catch (const quorvel::cli::ModuleFailure& e) {
+        std::cerr << "quorvel-host: " << e.what() << "\n";
+        return 1;
     } catch (const quorvel::sim::HostError& e) {
         std::cerr << "quorvel-host: " << e.what() << "\n";
         return 2;

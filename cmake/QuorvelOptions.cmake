@@ -20,6 +20,8 @@ function(quorvel_module_flags target)
     CXX_VISIBILITY_PRESET hidden
     VISIBILITY_INLINES_HIDDEN ON)
   if(CMAKE_CXX_COMPILER_ID MATCHES "GNU|Clang")
-    target_compile_options(${target} PRIVATE -ffp-contract=off -fno-fast-math)
+    # PUBLIC: tests that include the evaluator's inline arithmetic must
+    # compute it the same way the module does.
+    target_compile_options(${target} PUBLIC -ffp-contract=off -fno-fast-math)
   endif()
 endfunction()

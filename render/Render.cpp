@@ -1,9 +1,76 @@
+// The render command: one evaluator per frame, then the pixel function for
+// the host's pixel layout, driven by the host's iterate suites or, for float
+// frames, by the module's own loop.
 #include "Commands.h"
+#include "IterateFloatPixels.h"
+#include "MaskEvaluator.h"
+#include "Params.h"
+#include "PixelFunctions.h"
+#include "ScopedSuite.h"
+#include "SuiteHandler.h"
 
 namespace quorvel {
 
-PF_Err Render(PF_InData*, PF_OutData*, PF_ParamDef*[], PF_LayerDef*) {
-    return PF_Err_NONE;
+namespace {
+
+/// Rows of the output's extent hint; an empty or inverted hint gives 0 or
+/// less. Wraps instead of overflowing on absurd hints.
+A_long ExtentLines(const PF_LayerDef& output) {
+    const auto bottom = static_cast<A_u_long>(output.extent_hint.bottom);
+    const auto top = static_cast<A_u_long>(output.extent_hint.top);
+    return static_cast<A_long>(bottom - top);
+}
+
+/// Premiere: the pixel layout must be asked for; only the two BGRA formats
+/// declared at global setup are rendered.
+PF_Err RenderPremiere(PF_InData* in_data, PF_OutData* out_data, SuiteHandler& suites, MaskEvaluator& mask,
+                      PF_EffectWorld* input, PF_LayerDef* output, A_long lines) {
+    // On a failure the scoped acquisition has already written the message.
+    ScopedSuite pixelFormats(in_data, out_data, kPFPixelFormatSuite, kPFPixelFormatSuiteVersion1);
+    if (pixelFormats.result() != PF_Err_NONE) return pixelFormats.result();
+
+    // The preset stands when the host leaves the code alone; the call's own
+    // result says nothing the code does not.
+    PrPixelFormat format = PrPixelFormat_BGRA_4444_8u;
+    pixelFormats.as<PF_PixelFormatSuite1>()->GetPixelFormat(output, &format);
+
+    PF_Err err = PF_Err_NONE;
+    switch (format) {
+        case PrPixelFormat_BGRA_4444_32f:
+            IterateFloatPixels(0, lines, input, &mask, MaskPixelBGRA32f, output);
+            break;
+        case PrPixelFormat_BGRA_4444_8u:
+            // Premiere reports an interrupted iteration by other means; the
+            // result here is the suite release's.
+            suites.Iterate8Suite1()->iterate(in_data, 0, lines, input, nullptr, &mask, MaskPixelBGRA8, output);
+            break;
+        default:
+            err = PF_Err_UNRECOGNIZED_PARAM_TYPE;
+            break;
+    }
+    // A code thrown above is covered by the scoped suite's destructor.
+    const PF_Err released = pixelFormats.Release();
+    return err != PF_Err_NONE ? err : released;
+}
+
+}  // namespace
+
+PF_Err Render(PF_InData* in_data, PF_OutData* out_data, PF_ParamDef* params[], PF_LayerDef* output) {
+    SuiteHandler suites(in_data->pica_basicP);
+
+    MaskEvaluator mask;
+    InitMaskEvaluator(mask, params, in_data);
+
+    const A_long lines = ExtentLines(*output);
+    PF_EffectWorld* input = &params[kParamInput]->u.ld;
+
+    if (in_data->appl_id == PF_APPL_ID_PREMIERE) {
+        return RenderPremiere(in_data, out_data, suites, mask, input, output, lines);
+    }
+    if ((output->world_flags & PF_WorldFlag_DEEP) != 0) {
+        return suites.Iterate16Suite1()->iterate(in_data, 0, lines, input, nullptr, &mask, MaskPixelARGB16, output);
+    }
+    return suites.Iterate8Suite1()->iterate(in_data, 0, lines, input, nullptr, &mask, MaskPixelARGB8, output);
 }
 
 }  // namespace quorvel

@@ -131,6 +131,7 @@ PF_Err Host::Send(PF_Cmd cmd, PF_ParamDef* params[], PF_EffectWorld* output, voi
 
 PF_Err Host::Event(EventRecord& event, ParamSet& params, World* output) {
     drawing_ = std::make_unique<Drawing>();
+    drawing_->set_sink(sink_);
     event.extra().cbs = EventCallbacks();
     params.ClearChangeFlags();
     const PF_Err err = Send(PF_Cmd_EVENT, params.get(), output != nullptr ? output->def() : nullptr, &event.extra());

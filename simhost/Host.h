@@ -68,6 +68,9 @@ public:
     CallLog& log() { return log_; }
     View& view() { return view_; }
     Drawing& drawing() { return *drawing_; }
+    /// Where the strokes of later draw events are also sent (a Canvas to
+    /// paint them); null for recording only.
+    void SetStrokeSink(StrokeSink* sink) { sink_ = sink; }
 
     /// Sends one command with the caller's out-data record, exactly as given.
     PF_Err Call(PF_Cmd cmd, PF_OutData& out_data, PF_ParamDef* params[] = nullptr, PF_EffectWorld* output = nullptr,
@@ -140,6 +143,7 @@ private:
     CallLog log_;
     View view_;
     std::unique_ptr<Drawing> drawing_;
+    StrokeSink* sink_ = nullptr;
     std::unique_ptr<IterateEngine> iterate_;
 
     PF_InData in_data_{};

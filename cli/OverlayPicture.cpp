@@ -1,0 +1,23 @@
+#include "OverlayPicture.h"
+
+#include "Canvas.h"
+
+namespace quorvel::cli {
+
+void WriteOverlayPicture(Session& session, sim::ParamSet& params, sim::World& frame, const sim::View& view,
+                         const std::filesystem::path& path) {
+    int width = 0, height = 0;
+    sim::Canvas::FittingSize(frame, view, &width, &height);
+    sim::Canvas canvas(frame, view, width, height);
+    sim::Host& host = session.host();
+    host.view() = view;
+    host.SetStrokeSink(&canvas);
+    sim::EventRecord draw(PF_Event_DRAW, view.window);
+    const PF_Err err = host.Event(draw, params, &frame);
+    host.SetStrokeSink(nullptr);
+    if (err != PF_Err_NONE) throw ModuleFailure("the module's draw event failed with error " + std::to_string(err));
+    session.CheckHost();
+    canvas.WritePng(path);
+}
+
+}  // namespace quorvel::cli

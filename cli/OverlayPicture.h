@@ -1,0 +1,20 @@
+/// The viewer window with the module's on-screen controls drawn over a
+/// rendered frame, saved as a picture.
+#pragma once
+
+#include <filesystem>
+
+#include "ParamSet.h"
+#include "Session.h"
+#include "View.h"
+#include "World.h"
+
+namespace quorvel::cli {
+
+/// Sends a draw event for the window of `view` over `frame` and writes the
+/// window, strokes painted, as a PNG. Throws ModuleFailure when the module
+/// fails the event or breaks a host rule.
+void WriteOverlayPicture(Session& session, sim::ParamSet& params, sim::World& frame, const sim::View& view,
+                         const std::filesystem::path& path);
+
+}  // namespace quorvel::cli

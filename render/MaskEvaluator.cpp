@@ -1,0 +1,177 @@
+#include "MaskEvaluator.h"
+
+#include "Params.h"
+
+namespace quorvel {
+
+namespace {
+
+constexpr double kFixedToReal = 1.0 / 65536.0;
+// Degrees to radians with the sign reversed: frame y grows downward, so a
+// positive Angle turns the shape clockwise on screen.
+constexpr double kNegDegreesToRadians = -0.017453292519943295;
+
+/// A 16.16 value as a real number, rounded to float once.
+float FixedToFloat(PF_Fixed value) {
+    const double real = static_cast<double>(value) * kFixedToReal;
+    return static_cast<float>(real);
+}
+
+/// A host rational as num / den in float; the numerator is signed, the
+/// denominator unsigned.
+float RatioOf(std::int32_t num, std::uint32_t den) { return static_cast<float>(num) / static_cast<float>(den); }
+
+}  // namespace
+
+namespace detail {
+
+float RectangleBorder(const MaskEvaluator& mask, float au, float av) {
+    const bool inBandU = au >= mask.innerHalfWidth;
+    const bool inBandV = av >= mask.innerHalfHeight;
+    if (inBandU && inBandV) {
+        // Corner: the two axis falloffs combine as a Euclidean length, which
+        // rounds the corners of the border.
+        const float du = au - mask.innerHalfWidth;
+        const float tu = du * mask.edgeScaleU;
+        const float dv = av - mask.innerHalfHeight;
+        const float tv = dv * mask.edgeScaleV;
+        const double fu = ApplyFalloff(mask.falloff, tu);
+        const double fv = ApplyFalloff(mask.falloff, tv);
+        const double fu2 = fu * fu;
+        const double fv2 = fv * fv;
+        const double sum = fu2 + fv2;
+        const double q = std::sqrt(sum);
+        return q > 1.0 ? 1.0f : static_cast<float>(q);
+    }
+    if (inBandU) {
+        const float du = au - mask.innerHalfWidth;
+        const float tu = du * mask.edgeScaleU;
+        return static_cast<float>(ApplyFalloff(mask.falloff, tu));
+    }
+    if (inBandV) {
+        const float dv = av - mask.innerHalfHeight;
+        const float tv = dv * mask.edgeScaleV;
+        return static_cast<float>(ApplyFalloff(mask.falloff, tv));
+    }
+    return 0.0f;
+}
+
+float EllipseRing(const MaskEvaluator& mask, MaskPoint p, float uu, float vv) {
+    const float rr = vv + uu;
+    const float r = std::sqrt(rr);
+    const float du = p.u / r;
+    const float dv = p.v / r;
+    // Radius of the inner ellipse along the ray.
+    const float inA = du * mask.innerHalfHeightSq;
+    const float inA2 = inA * du;
+    const float inB = dv * mask.innerHalfWidthSq;
+    const float inB2 = inB * dv;
+    const float inSum = inA2 + inB2;
+    const float inRoot = std::sqrt(inSum);
+    const float rIn = mask.innerAxesProduct / inRoot;
+    // Radius of the outline along the ray.
+    const float outA = du * mask.halfHeightSq;
+    const float outA2 = outA * du;
+    const float outB = dv * mask.halfWidthSq;
+    const float outB2 = outB * dv;
+    const float outSum = outA2 + outB2;
+    const float outRoot = std::sqrt(outSum);
+    const float rOut = mask.outerAxesProduct / outRoot;
+    const float num = r - rIn;
+    const float den = rOut - rIn;
+    const float t = num / den;
+    return static_cast<float>(ApplyFalloff(mask.falloff, static_cast<double>(t)));
+}
+
+}  // namespace detail
+
+void InitMaskEvaluator(MaskEvaluator& mask, PF_ParamDef* params[], const PF_InData* in_data) {
+    mask = MaskEvaluator{};
+
+    const double angle = static_cast<double>(params[kParamAngle]->u.ad.value) * kFixedToReal;
+    const double theta = angle * kNegDegreesToRadians;
+    const float c = static_cast<float>(std::cos(theta));
+    const float s = static_cast<float>(std::sin(theta));
+
+    const float px = FixedToFloat(params[kParamOrigin]->u.td.x_value);
+    const float py = FixedToFloat(params[kParamOrigin]->u.td.y_value);
+
+    // Horizontal distances become square pixels (times the pixel aspect) and
+    // both become full-resolution pixels (divided by the downsampling).
+    // The aspect enters inverted: den / num.
+    const PF_RationalScale& aspect = in_data->pixel_aspect_ratio;
+    const float aspectInv = static_cast<float>(aspect.den) / static_cast<float>(aspect.num);
+    const float downX = RatioOf(in_data->downsample_x.num, in_data->downsample_x.den);
+    const float sx = aspectInv * downX;
+    const float sy = RatioOf(in_data->downsample_y.num, in_data->downsample_y.den);
+
+    auto& m = mask.transform;
+    m[0][0] = c / sx;
+    m[0][1] = -(s / sy);
+    {
+        const float a = py * s;
+        const float b = a / sy;
+        const float d = px * c;
+        const float e = d / sx;
+        m[0][2] = b - e;
+    }
+    m[1][0] = s / sx;
+    m[1][1] = c / sy;
+    {
+        const float a = px * s;
+        const float b = a / sx;
+        const float d = py * c;
+        const float e = d / sy;
+        m[1][2] = -b - e;
+    }
+    m[2][0] = 0.0f;
+    m[2][1] = 0.0f;
+    m[2][2] = 1.0f;
+
+    mask.halfWidth = static_cast<float>(params[kParamWidth]->u.fs_d.value * 0.5);
+    mask.halfHeight = static_cast<float>(params[kParamHeight]->u.fs_d.value * 0.5);
+
+    mask.falloff = params[kParamFalloff]->u.pd.value;
+    {
+        const double percent = static_cast<double>(params[kParamOpacity]->u.fd.value) * kFixedToReal;
+        mask.opacity = static_cast<float>(percent / 100.0);
+    }
+
+    // Only the half-width clamps, and to one pixel short of it, so the inner
+    // shape never collapses to a point; the Height never clamps.
+    float feather = static_cast<float>(params[kParamFeather]->u.fs_d.value);
+    if (feather >= mask.halfWidth) feather = mask.halfWidth - 1.0f;
+    mask.feather = feather;
+
+    // The v-side feather is the same fraction of its half-axis as the u-side.
+    mask.innerHalfWidth = mask.halfWidth - feather;
+    const float aspectOfShape = mask.halfWidth / mask.halfHeight;
+    const float featherV = feather / aspectOfShape;
+    mask.innerHalfHeight = mask.halfHeight - featherV;
+
+    if (params[kParamMaskType]->u.pd.value == kMaskRectangle) {
+        mask.isEllipse = false;
+        mask.edgeScaleU = 1.0f / feather;
+        mask.edgeScaleV = 1.0f / featherV;
+    } else {
+        mask.isEllipse = true;
+        const float hw2 = mask.halfWidth * mask.halfWidth;
+        const float hh2 = mask.halfHeight * mask.halfHeight;
+        mask.edgeScaleU = 1.0f / hw2;
+        mask.edgeScaleV = 1.0f / hh2;
+        mask.outerAxesProduct = mask.halfHeight * mask.halfWidth;
+        mask.innerAxesProduct = mask.innerHalfHeight * mask.innerHalfWidth;
+        mask.innerHalfWidthSq = mask.innerHalfWidth * mask.innerHalfWidth;
+        mask.innerHalfHeightSq = mask.innerHalfHeight * mask.innerHalfHeight;
+        mask.invInnerHalfWidthSq = 1.0f / mask.innerHalfWidthSq;
+        mask.invInnerHalfHeightSq = 1.0f / mask.innerHalfHeightSq;
+        mask.halfWidthSq = hw2;
+        mask.halfHeightSq = hh2;
+    }
+
+    // Only the low byte of the checkbox value counts.
+    mask.invert = static_cast<std::uint8_t>(params[kParamInvert]->u.bd.value) != 0;
+    mask.compositeMode = params[kParamCompositeMode]->u.pd.value;
+}
+
+}  // namespace quorvel

@@ -1,0 +1,209 @@
+/// The matte: one frame's parameters turned into a read-only record, and the
+/// per-pixel questions asked of it (mask value and composite with alpha).
+///
+/// Every evaluation below is written one rounding step per statement, in the
+/// order the result is defined by. The 8- and 16-bit outputs truncate, so a
+/// difference in the last bit of a float changes the stored alpha; the module
+/// is built without contraction or fast maths so these statements are what
+/// the machine executes.
+#pragma once
+
+#include <array>
+#include <cmath>
+#include <cstddef>
+#include <cstdint>
+
+#include "PF_Host.h"
+
+namespace quorvel {
+
+/// Per-render record: built once by InitMaskEvaluator, then only read (from
+/// any number of threads). Holds no pointers and owns nothing.
+struct MaskEvaluator {
+    /// Pixel position to mask space, row-major; only the first two rows are read.
+    std::array<std::array<float, 3>, 3> transform;
+    float halfWidth;
+    float halfHeight;
+    /// Rectangle: 1 / feather along u. Ellipse: 1 / halfWidth².
+    float edgeScaleU;
+    /// Rectangle: 1 / feather along v. Ellipse: 1 / halfHeight².
+    float edgeScaleV;
+    float outerAxesProduct;
+    float innerHalfWidth;
+    float innerHalfHeight;
+    float innerAxesProduct;
+    float innerHalfWidthSq;
+    float innerHalfHeightSq;
+    float invInnerHalfWidthSq;
+    float invInnerHalfHeightSq;
+    float halfWidthSq;
+    float halfHeightSq;
+    /// Feather width along u after the clamp to one pixel under halfWidth.
+    float feather;
+    /// Fraction: 100 % is 1.
+    float opacity;
+    bool isEllipse;
+    bool invert;
+    std::int32_t compositeMode;
+    std::int32_t falloff;
+};
+
+// The record's layout is part of its contract with whoever inspects it.
+static_assert(sizeof(bool) == 1);
+static_assert(offsetof(MaskEvaluator, halfWidth) == 36);
+static_assert(offsetof(MaskEvaluator, opacity) == 96);
+static_assert(offsetof(MaskEvaluator, isEllipse) == 100);
+static_assert(offsetof(MaskEvaluator, invert) == 101);
+static_assert(offsetof(MaskEvaluator, compositeMode) == 104);
+static_assert(offsetof(MaskEvaluator, falloff) == 108);
+
+/// Fills `mask` from parameters 1 to 10 and the in-data's downsample and
+/// pixel-aspect factors. Cannot fail; degenerate values give IEEE results.
+void InitMaskEvaluator(MaskEvaluator& mask, PF_ParamDef* params[], const PF_InData* in_data);
+
+/// The falloff curve `falloff` (Alpha falloff choice) at t; F(0) = 0. Values
+/// outside the six choices behave as Linear.
+inline double ApplyFalloff(std::int32_t falloff, double t) {
+    switch (falloff) {
+        case 2:  // Quadratic
+            return t * t;
+        case 3: {  // Cubic
+            const double t2 = t * t;
+            return t2 * t;
+        }
+        case 4:  // Gamma 2.2
+            return std::pow(t, 0.454);
+        case 5: {  // Gaussian: stops short of 1 at the outline (1 - 1/360)
+            const double e = std::pow(t, 2.5);
+            return 1.0 - std::pow(360.0, -e);
+        }
+        case 6: {  // Exponential
+            const double d = 1.0 - std::pow(2.5, -t);
+            const double s = d * 2.5;
+            return s / 1.5;
+        }
+        default:  // 1 Linear, and any value the popup cannot produce
+            return t;
+    }
+}
+
+namespace detail {
+
+struct MaskPoint {
+    float u;
+    float v;
+};
+
+/// Pixel (x, y) to mask space, used as given (no half-pixel offset).
+inline MaskPoint ToMaskSpace(const MaskEvaluator& mask, std::int32_t x, std::int32_t y) {
+    const auto& m = mask.transform;
+    const float fx = static_cast<float>(x);
+    const float fy = static_cast<float>(y);
+    const float u0 = fx * m[0][0];
+    const float u1 = fy * m[0][1];
+    const float u2 = u0 + u1;
+    const float u = u2 + m[0][2];
+    const float v0 = fx * m[1][0];
+    const float v1 = fy * m[1][1];
+    const float v2 = v0 + v1;
+    const float v = v2 + m[1][2];
+    return {u, v};
+}
+
+/// Outside value R (0 in the inner shape, 1 on and beyond the outline) to M.
+inline float ApplyInvert(const MaskEvaluator& mask, float outside) {
+    if (mask.invert) return outside;
+    return 1.0f - outside;
+}
+
+/// Rectangle border, for a pixel inside the outline with a non-zero
+/// feather: R from the band position(s), 0 in the inner rectangle.
+/// Out of line, with the ellipse ring below: these carry the square roots
+/// and falloff curves, and keeping them apart leaves the per-pixel path
+/// (transform and comparisons) small enough to inline.
+float RectangleBorder(const MaskEvaluator& mask, float au, float av);
+
+/// Ellipse ring between the inner ellipse and the outline: the fraction of
+/// the way from one to the other along the ray from the centre through the
+/// pixel, through the falloff curve.
+float EllipseRing(const MaskEvaluator& mask, MaskPoint p, float uu, float vv);
+
+/// Rectangle outside value R at mask-space point p.
+inline float RectangleOutside(const MaskEvaluator& mask, MaskPoint p) {
+    const float au = std::fabs(p.u);
+    const float av = std::fabs(p.v);
+    // Written as "not inside" so that a NaN position (degenerate scale
+    // factors) counts as outside instead of landing in the inner shape.
+    if (!(au < mask.halfWidth) || !(av < mask.halfHeight)) return 1.0f;
+    if (mask.feather == 0.0f) return 0.0f;  // hard edge
+    return RectangleBorder(mask, au, av);
+}
+
+/// Ellipse outside value E at mask-space point p.
+inline float EllipseOutside(const MaskEvaluator& mask, MaskPoint p) {
+    const float uu = p.u * p.u;
+    const float vv = p.v * p.v;
+    const float outerV = vv * mask.edgeScaleV;
+    const float outerU = uu * mask.edgeScaleU;
+    const float outerSum = outerV + outerU;
+    // "Not inside" rather than ">= 1": with a zero Width or Height the sum on
+    // the zero axis is 0 × ∞ = NaN, and such an ellipse is empty.
+    if (!(outerSum < 1.0f)) return 1.0f;
+    if (mask.feather == 0.0f) return 0.0f;  // hard edge
+    const float innerV = vv * mask.invInnerHalfHeightSq;
+    const float innerU = uu * mask.invInnerHalfWidthSq;
+    const float innerSum = innerV + innerU;
+    if (innerSum <= 1.0f) return 0.0f;  // inner ellipse, its edge included
+    return EllipseRing(mask, p, uu, vv);
+}
+
+}  // namespace detail
+
+/// Mask value M of the rectangle at pixel (x, y). Always returns 0.
+inline PF_Err RectangleMaskValue(const MaskEvaluator& mask, std::int32_t x, std::int32_t y, float& value) {
+    value = detail::ApplyInvert(mask, detail::RectangleOutside(mask, detail::ToMaskSpace(mask, x, y)));
+    return PF_Err_NONE;
+}
+
+/// Mask value M of the ellipse at pixel (x, y). Always returns 0.
+inline PF_Err EllipseMaskValue(const MaskEvaluator& mask, std::int32_t x, std::int32_t y, float& value) {
+    value = detail::ApplyInvert(mask, detail::EllipseOutside(mask, detail::ToMaskSpace(mask, x, y)));
+    return PF_Err_NONE;
+}
+
+/// Mask value M at pixel (x, y) for the record's shape. Always returns 0.
+/// One transform serves both shapes, which keeps this small enough for the
+/// pixel functions to inline.
+inline PF_Err MaskValue(const MaskEvaluator& mask, std::int32_t x, std::int32_t y, float& value) {
+    const detail::MaskPoint p = detail::ToMaskSpace(mask, x, y);
+    const float outside = mask.isEllipse ? detail::EllipseOutside(mask, p) : detail::RectangleOutside(mask, p);
+    value = detail::ApplyInvert(mask, outside);
+    return PF_Err_NONE;
+}
+
+/// Merges mask value M, scaled by the opacity, with alpha A (both unit
+/// range). Only Add and Subtract clamp; A outside [0, 1] may pass through.
+/// A mode the popup cannot produce (anything but 1 to 4) leaves the alpha
+/// unchanged: an unknown mode, e.g. from a newer project, must not destroy
+/// the layer, and the identity survives the 8- and 16-bit round trip exactly.
+inline float CompositeAlpha(const MaskEvaluator& mask, float value, float alpha) {
+    const float weight = value * mask.opacity;
+    switch (mask.compositeMode) {
+        case 1: {  // Add
+            const float sum = weight + alpha;
+            return sum > 1.0f ? 1.0f : sum;
+        }
+        case 2: {  // Subtract
+            const float difference = alpha - weight;
+            return difference < 0.0f ? 0.0f : difference;
+        }
+        case 3:  // Intersect
+            return weight * alpha;
+        case 4:  // Create: the layer's alpha is replaced
+            return weight;
+        default:
+            return alpha;
+    }
+}
+
+}  // namespace quorvel

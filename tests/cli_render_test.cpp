@@ -1,0 +1,260 @@
+// quorvel-host render and drag as users run them: exact values through .npy
+// files in every pixel path, the drag examples through --json, and what a
+// failed run leaves behind.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <filesystem>
+#include <fstream>
+#include <nlohmann/json.hpp>
+
+#include "HostError.h"
+#include "Npy.h"
+#include "ToolRunner.h"
+
+namespace quorvel::test {
+namespace {
+
+namespace fs = std::filesystem;
+using sim::PixelLayout;
+
+class ScratchDir {
+public:
+    ScratchDir() : path_(fs::temp_directory_path() / ("quorvel-render-" + std::to_string(::getpid()) + "-" +
+                                                       std::to_string(next_++))) {
+        fs::create_directories(path_);
+    }
+    ~ScratchDir() {
+        std::error_code ec;
+        fs::remove_all(path_, ec);
+    }
+    fs::path operator/(const std::string& name) const { return path_ / name; }
+
+private:
+    static inline int next_ = 0;
+    fs::path path_;
+};
+
+struct PathCase {
+    PixelLayout layout;
+    const char* host;
+    const char* depth;
+};
+
+const PathCase kPaths[] = {{PixelLayout::ARGB8, "ae", "8"},
+                           {PixelLayout::ARGB16, "ae", "16"},
+                           {PixelLayout::BGRA8, "premiere", "8"},
+                           {PixelLayout::BGRA32f, "premiere", "32f"}};
+
+/// The alpha the output holds at (x, y), in unit range.
+double AlphaAt(const sim::World& w, int x, int y) {
+    switch (w.layout()) {
+        case PixelLayout::ARGB8:
+            return w.At<PF_Pixel8>(x, y).alpha / 255.0;
+        case PixelLayout::ARGB16:
+            return w.At<PF_Pixel16>(x, y).alpha / 32768.0;
+        case PixelLayout::BGRA8:
+            return w.At<sim::BGRA8Pixel>(x, y).a / 255.0;
+        case PixelLayout::BGRA32f:
+            return w.At<sim::BGRA32fPixel>(x, y).a;
+    }
+    return -1;
+}
+
+/// The alpha a store of mask value m must produce: truncated for the
+/// integer layouts, as it is for the float one.
+double StoredAlpha(PixelLayout layout, double m) {
+    switch (layout) {
+        case PixelLayout::ARGB8:
+        case PixelLayout::BGRA8:
+            return std::floor(m * 255.0 + 1e-9) / 255.0;
+        case PixelLayout::ARGB16:
+            return std::floor(m * 32768.0 + 1e-9) / 32768.0;
+        case PixelLayout::BGRA32f:
+            return m;
+    }
+    return -1;
+}
+
+struct Example {
+    const char* name;
+    std::vector<std::string> options;
+    int x, y;
+    double mask;
+    bool exact;  // the mask value is exact, not a rounded figure
+};
+
+// Width 200, Height 100, Feather 20, Linear, origin (0, 0), Create, 100 %.
+const Example kExamples[] = {
+    {"EllipseBand", {}, 90, 0, 0.5, true},
+    {"EllipseRing", {}, 60, 30, 0.75736, false},
+    {"EllipseTop", {}, 0, 45, 0.5, true},
+    {"EllipseInner", {}, 80, 0, 1.0, true},
+    {"EllipseOutline", {}, 100, 0, 0.0, true},
+    {"RectBand", {"--mask-type", "rectangle"}, 90, 0, 0.5, true},
+    {"RectCorner", {"--mask-type", "rectangle"}, 90, 45, 0.29289, false},
+    {"RectCornerCapped", {"--mask-type", "rectangle"}, 99, 49, 0.0, true},
+    {"RectInner", {"--mask-type", "rectangle"}, 80, 0, 1.0, true},
+    {"Downsampled", {"--downsample", "1/2,1/2"}, 45, 0, 0.5, true},
+    {"Aspect10to11", {"--par", "10/11"}, 99, 0, 0.5, false},
+    {"Aspect2to1", {"--par", "2/1"}, 45, 0, 0.5, true},
+    {"Angle90", {"--angle", "90"}, 0, 90, 0.5, false},
+    {"Angle90Outside", {"--angle", "90"}, 90, 0, 0.0, true},
+};
+
+class RenderExamples : public ::testing::TestWithParam<std::tuple<PathCase, Example>> {};
+
+TEST_P(RenderExamples, ReproduceTheWorkedValues) {
+    const auto& [path, example] = GetParam();
+    ScratchDir dir;
+    sim::World input(path.layout, 112, 96);
+    input.Fill(0x11);
+    if (path.layout == PixelLayout::BGRA32f) {
+        for (int y = 0; y < 96; ++y) {
+            for (int x = 0; x < 112; ++x) input.At<sim::BGRA32fPixel>(x, y) = {0.1f, 0.2f, 0.3f, 0.4f};
+        }
+    }
+    sim::WriteNpy(dir / "in.npy", input);
+    std::vector<std::string> args = {"render", "--in", (dir / "in.npy").string(), "--out", (dir / "out.npy").string(),
+                                     "--host", path.host, "--origin", "0,0", "--width", "200", "--height", "100",
+                                     "--feather", "20", "--threads", "2"};
+    args.insert(args.end(), example.options.begin(), example.options.end());
+    const ToolResult r = RunTool(args);
+    ASSERT_EQ(r.status, 0) << r.err;
+    const sim::World out = sim::ReadNpy(dir / "out.npy", std::string(path.host) == "premiere");
+    ASSERT_EQ(out.layout(), path.layout);
+    const double got = AlphaAt(out, example.x, example.y);
+    if (example.exact) {
+        EXPECT_EQ(got, StoredAlpha(path.layout, example.mask));
+    } else {
+        // Rounded figures: within their last digit, and one level of the store.
+        const double level = path.layout == PixelLayout::ARGB16 ? 1 / 32768.0 : path.layout == PixelLayout::BGRA32f ? 0 : 1 / 255.0;
+        EXPECT_NEAR(got, example.mask, 1e-5 + level);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    PathsAndExamples, RenderExamples, ::testing::Combine(::testing::ValuesIn(kPaths), ::testing::ValuesIn(kExamples)),
+    [](const auto& info) {
+        return std::string(std::get<0>(info.param).host) + std::get<0>(info.param).depth + "_" +
+               std::get<1>(info.param).name;
+    });
+
+TEST(CliRender, DefaultRenderOfTheTestCardWritesAnImage) {
+    ScratchDir dir;
+    const ToolResult r = RunTool({"render", "--out", (dir / "card.png").string()});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_GT(fs::file_size(dir / "card.png"), 1000u);
+}
+
+TEST(CliRender, NegativeValuesAfterOptionsAndEqualsForm) {
+    ScratchDir dir;
+    const ToolResult r = RunTool({"render", "--out=" + (dir / "o.npy").string(), "--angle", "-17.5", "--origin",
+                                  "-3.25,20.5", "--width=-5"});
+    EXPECT_EQ(r.status, 0) << r.err;
+}
+
+struct BadRender {
+    const char* name;
+    std::vector<std::string> args;
+    const char* message_part;
+};
+
+void PrintTo(const BadRender& b, std::ostream* os) {
+    *os << b.name;
+}
+
+class CliRenderBadInput : public ::testing::TestWithParam<BadRender> {};
+
+TEST_P(CliRenderBadInput, OneLineStatusTwoAndTheOldOutputKept) {
+    ScratchDir dir;
+    const fs::path out = dir / "out.npy";
+    {
+        std::ofstream keep(out);
+        keep << "precious";
+    }
+    std::vector<std::string> args = GetParam().args;
+    for (std::string& a : args) {
+        if (a == "@OUT") a = out.string();
+        if (a == "@DIR") a = (dir / "x").string();
+    }
+    if (std::string(GetParam().name) == "CorruptNpy" || std::string(GetParam().name) == "WrongShapeNpy") {
+        std::ofstream bad(dir / "x");
+        bad << (std::string(GetParam().name) == "CorruptNpy" ? "\x93NUMPY garbage" : "");
+    }
+    const ToolResult r = RunTool(args);
+    EXPECT_EQ(r.status, 2);
+    EXPECT_EQ(r.err.find('\n'), r.err.size() - 1) << r.err;
+    EXPECT_NE(r.err.find(GetParam().message_part), std::string::npos) << r.err;
+    std::ifstream kept(out);
+    std::string content;
+    std::getline(kept, content);
+    EXPECT_EQ(content, "precious");
+    std::size_t files = 0;
+    for ([[maybe_unused]] const auto& e : fs::directory_iterator(dir / "")) ++files;
+    EXPECT_LE(files, 2u) << "a temporary file was left behind";
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, CliRenderBadInput,
+    ::testing::Values(
+        BadRender{"NoOut", {"render"}, "needs --out"},
+        BadRender{"DepthForHost", {"render", "--out", "@OUT", "--host", "premiere", "--depth", "16"}, "--depth 16"},
+        BadRender{"DepthForAe", {"render", "--out", "@OUT", "--depth", "32f"}, "--depth 32f"},
+        BadRender{"WidthNotANumber", {"render", "--out", "@OUT", "--width", "abc"}, "'abc' is not a number"},
+        BadRender{"ZeroDenominator", {"render", "--out", "@OUT", "--par", "1/0"}, "denominator"},
+        BadRender{"OriginOneNumber", {"render", "--out", "@OUT", "--origin", "3"}, "two numbers"},
+        BadRender{"OriginTooFar", {"render", "--out", "@OUT", "--origin", "40000,0"}, "outside the host's range"},
+        BadRender{"UnknownFalloff", {"render", "--out", "@OUT", "--falloff", "wobbly"}, "not one of"},
+        BadRender{"MissingFolder", {"render", "--out", "/nonexistent/dir/o.png"}, "does not exist"},
+        BadRender{"UnknownExtension", {"render", "--out", "/tmp/o.unknownext"}, "no image format"},
+        BadRender{"NoInput", {"render", "--in", "/nonexistent.png", "--out", "@OUT"}, "no such input file"},
+        BadRender{"CorruptNpy", {"render", "--in", "@DIR", "--out", "@OUT"}, "cannot read"},
+        BadRender{"WrongShapeNpy", {"render", "--in", "@DIR", "--out", "@OUT"}, "cannot read"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+struct DragExample {
+    const char* name;
+    std::vector<std::string> args;
+    int handle;
+    const char* field;
+    double value;
+};
+
+void PrintTo(const DragExample& d, std::ostream* os) {
+    *os << d.name;
+}
+
+class CliDragExamples : public ::testing::TestWithParam<DragExample> {};
+
+// A 1920x1080 layer with the origin at its centre (960, 540) on an identity view.
+TEST_P(CliDragExamples, GiveTheExpectedValue) {
+    std::vector<std::string> args = {"drag", "--json"};
+    args.insert(args.end(), GetParam().args.begin(), GetParam().args.end());
+    const ToolResult r = RunTool(args);
+    ASSERT_EQ(r.status, 0) << r.err;
+    const auto j = nlohmann::json::parse(r.out);
+    EXPECT_EQ(j["handle"], GetParam().handle);
+    EXPECT_DOUBLE_EQ(j[GetParam().field].get<double>(), GetParam().value) << r.out;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Examples, CliDragExamples,
+    ::testing::Values(
+        DragExample{"RotateUp", {"--click", "960,324", "--to", "960,100"}, 5, "angle_fixed", 0},
+        DragExample{"RotateRight", {"--click", "960,324", "--to", "1200,540"}, 5, "angle_fixed", 5898240},
+        DragExample{"RotateDown", {"--click", "960,324", "--to", "960,900"}, 5, "angle", 180},
+        DragExample{"RotateLeft", {"--click", "960,324", "--to", "700,540"}, 5, "angle", 270},
+        DragExample{"RotateOnOrigin", {"--click", "960,324", "--to", "960,540"}, 5, "angle", 270},
+        DragExample{"Opacity50Above", {"--click", "920,490", "--to", "920,490"}, 10, "opacity", 100},
+        DragExample{"Opacity60Above", {"--click", "920,490", "--to", "920,480"}, 10, "opacity", 110},
+        DragExample{"OpacityLevel", {"--click", "920,490", "--to", "900,540"}, 10, "opacity", 50},
+        DragExample{"BottomRightWidth", {"--click", "1110,640", "--to", "1060,590"}, 4, "width", 200},
+        DragExample{"BottomRightHeight", {"--click", "1110,640", "--to", "1060,590"}, 4, "height", 100},
+        DragExample{"TopLeftMirrored", {"--click", "810,440", "--to", "860,490"}, 1, "width", 200},
+        DragExample{"Aspect2Width", {"--par", "2/1", "--click", "1035,640", "--to", "1060,590"}, 4, "width", 400},
+        DragExample{"MissNothingChanges", {"--click", "100,100", "--to", "500,500"}, 0, "width", 300}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+}  // namespace
+}  // namespace quorvel::test

@@ -110,27 +110,52 @@ INSTANTIATE_TEST_SUITE_P(
                       BadInput{"NoDescriptor", {"inspect", "/bin/true"}, "has no descriptor"}),
     [](const auto& info) { return std::string(info.param.name); });
 
-TEST(Cli, DamagedDescriptorInAModuleFileIsReported) {
+struct Patch {
+    const char* name;
+    const char* find;       // bytes to look for in the module file
+    std::ptrdiff_t offset;  // from the start of what was found
+    const char* replace;    // written there
+    const char* message_part;
+};
+
+void PrintTo(const Patch& p, std::ostream* os) {
+    *os << p.name;
+}
+
+class CliDamagedModule : public ::testing::TestWithParam<Patch> {};
+
+TEST_P(CliDamagedModule, IsReportedWithStatusTwo) {
     ScratchDir dir;
     const fs::path copy = dir.path() / "damaged.aex";
     fs::copy_file(QUORVEL_MODULE_PATH, copy);
-    // Find the descriptor's kind value in the file and turn it into something else.
     std::string bytes;
     {
         std::ifstream in(copy, std::ios::binary);
         bytes.assign(std::istreambuf_iterator<char>(in), {});
     }
-    const auto at = bytes.find("MIB8dnik");
+    const auto at = bytes.find(GetParam().find);
     ASSERT_NE(at, std::string::npos);
-    bytes.replace(at + 16, 4, "XXXX");
+    const std::string replacement = GetParam().replace;
+    bytes.replace(std::size_t(std::ptrdiff_t(at) + GetParam().offset), replacement.size(), replacement);
     {
         std::ofstream out(copy, std::ios::binary | std::ios::trunc);
         out << bytes;
     }
-    const ToolResult r = RunTool({"inspect", copy.string()});
-    EXPECT_EQ(r.status, 2);
-    EXPECT_NE(r.err.find("not an effect"), std::string::npos) << r.err;
+    for (const char* command : {"inspect", "about"}) {
+        const ToolResult r = std::string(command) == "inspect" ? RunTool({command, copy.string()})
+                                                               : RunTool({command, "--module", copy.string()});
+        EXPECT_EQ(r.status, 2) << command;
+        EXPECT_NE(r.err.find(GetParam().message_part), std::string::npos) << r.err;
+    }
 }
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, CliDamagedModule,
+    ::testing::Values(Patch{"NotAnEffect", "MIB8dnik", 16, "XXXX", "not an effect"},
+                      // The descriptor names an entry point the library does not export.
+                      Patch{"NoSuchEntryPoint", "MIB84668", 16, "EntryPointFunX", "does not export its entry point"},
+                      Patch{"PropertyCountTooHigh", "MIB8dnik", 0 - std::size_t(4), "\x63", "truncated"}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace
 }  // namespace quorvel::test

@@ -154,7 +154,7 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(Patch{"NotAnEffect", "MIB8dnik", 16, "XXXX", "not an effect"},
                       // The descriptor names an entry point the library does not export.
                       Patch{"NoSuchEntryPoint", "MIB84668", 16, "EntryPointFunX", "does not export its entry point"},
-                      Patch{"PropertyCountTooHigh", "MIB8dnik", 0 - std::size_t(4), "\x63", "truncated"}),
+                      Patch{"PropertyCountTooHigh", "MIB8dnik", -4, "\x63", "truncated"}),
     [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace

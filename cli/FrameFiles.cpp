@@ -37,8 +37,12 @@ bool IsNpy(const std::filesystem::path& path) {
 
 sim::World ReadInputFrame(const std::optional<std::filesystem::path>& path, RenderSettings& settings) {
     if (!path) return sim::MakeTestCard(settings.layout);
+    // Anything but a folder: frames may also stream in through a named pipe.
     std::error_code ec;
-    if (!std::filesystem::is_regular_file(*path, ec)) throw sim::HostError("no such input file: " + path->string());
+    const std::filesystem::file_status status = std::filesystem::status(*path, ec);
+    if (!std::filesystem::exists(status) || std::filesystem::is_directory(status)) {
+        throw sim::HostError("no such input file: " + path->string());
+    }
     if (!IsNpy(*path)) return sim::ReadImage(*path, settings.layout);
 
     sim::World world = sim::ReadNpy(*path, settings.app == sim::HostApp::Premiere);

@@ -1,7 +1,13 @@
+#include <algorithm>
 #include <cstdio>
+#include <fstream>
 #include <iostream>
+#include <optional>
+#include <sstream>
 
+#include "AtomicFile.h"
 #include "Commands.h"
+#include "HostError.h"
 #include "ModuleOption.h"
 
 namespace quorvel::cli {
@@ -10,14 +16,35 @@ namespace {
 
 const std::vector<OptionSpec> kSpecs = {
     ModuleOptionSpec(),
+    {"descriptor-out", "PATH", "also write the descriptor's raw bytes to PATH"},
     {"help", "", "show this help"},
 };
 
 constexpr const char* kUsage =
-    "usage: quorvel-host inspect [MODULE] [--module PATH]\n"
+    "usage: quorvel-host inspect [MODULE] [--module PATH] [--descriptor-out PATH]\n"
     "\n"
     "Reads the module file's descriptor, decodes its properties, then loads the\n"
-    "module and looks up the entry point the descriptor names.\n\n";
+    "module and looks up the entry point the descriptor names. A Windows module\n"
+    "(PE) is also shown as its export table, imported DLLs and resource\n"
+    "directory; on a system that cannot load it, its export table stands in for\n"
+    "the lookup.\n\n";
+
+void PrintPeImage(std::ostream& out, const sim::PeImage& image) {
+    out << "format:      " << image.Summary() << "\n";
+    out << "exports:     " << image.exports().size() << "\n";
+    for (const sim::PeExport& e : image.exports()) {
+        char line[64];
+        std::snprintf(line, sizeof line, "  @%-4u rva 0x%08X  ", e.ordinal, e.rva);
+        out << line << e.name << (e.forwarded ? " (forwarded)" : "") << "\n";
+    }
+    out << "imports:     " << image.imports().size() << "\n";
+    for (const std::string& dll : image.imports()) out << "  " << dll << "\n";
+    out << "resources:   " << image.resources().size() << "\n";
+    for (const sim::PeResource& r : image.resources()) {
+        out << "  type " << r.type.Text() << "  id " << r.name.Text() << "  language " << r.language << "  " << r.size
+            << " bytes\n";
+    }
+}
 
 }  // namespace
 
@@ -32,17 +59,51 @@ int RunInspect(const ToolContext& ctx, const std::vector<std::string>& argv) {
         args.positional().empty() ? std::nullopt : std::optional<std::string>(args.positional().front());
     const std::filesystem::path path = ResolveModulePath(ctx.argv0, args, positional);
 
-    const sim::LoadedModule module(path);
-    const sim::Descriptor& d = module.descriptor();
-    std::cout << "module:      " << path.string() << " (" << std::filesystem::file_size(path) << " bytes)\n";
-    std::cout << "descriptor:  " << module.descriptor_bytes().size() << " bytes, " << d.properties.size()
-              << " properties\n";
+    // Everything is read and checked before anything is printed: a bad
+    // module gives one line on stderr and nothing on stdout.
+    const sim::ModuleFormat format = sim::DetectModuleFormat(path);
+    const std::vector<std::uint8_t> bytes = sim::ReadDescriptorBytes(path);
+    const sim::Descriptor d = sim::DecodeDescriptor(bytes);
+    sim::ValidateDescriptor(d);
+    std::optional<sim::PeImage> image;
+    if (format == sim::ModuleFormat::Pe) image.emplace(sim::ReadPeImage(path));
+
+    std::string entry_line;
+    if (sim::CanLoadHere(format)) {
+        const sim::LoadedModule module(path);
+        entry_line = "entry point: " + module.descriptor().EntryPointName() + " found";
+    } else {
+        const std::string name = d.EntryPointName();
+        const auto& exports = image->exports();
+        const bool exported = std::any_of(exports.begin(), exports.end(),
+                                          [&](const sim::PeExport& e) { return e.name == name && !e.forwarded; });
+        if (!exported) throw sim::HostError(path.string() + " does not export its entry point '" + name + "'");
+        entry_line = "entry point: " + name + " exported (not loaded: a module for another system)";
+    }
+
+    if (const auto out_path = args.Get("descriptor-out")) {
+        sim::WriteAtomically(*out_path, [&](const std::filesystem::path& temp) {
+            std::ofstream out(temp, std::ios::binary);
+            out.write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
+            if (!out.flush()) throw sim::HostError("cannot write " + temp.string());
+        });
+    }
+
+    std::ostringstream out;
+    out << "module:      " << path.string() << " (" << std::filesystem::file_size(path) << " bytes)\n";
+    if (image) {
+        PrintPeImage(out, *image);
+    } else {
+        out << "format:      ELF\n";
+    }
+    out << "descriptor:  " << bytes.size() << " bytes, " << d.properties.size() << " properties\n";
     for (const sim::DescriptorProperty& p : d.properties) {
         char line[64];
         std::snprintf(line, sizeof line, "  @%-4u '%s' %3zu bytes  ", p.offset, p.KeyText().c_str(), p.data.size());
-        std::cout << line << p.ValueText() << "\n";
+        out << line << p.ValueText() << "\n";
     }
-    std::cout << "entry point: " << d.EntryPointName() << " found\n";
+    out << entry_line << "\n";
+    std::cout << out.str();
     return 0;
 }
 

@@ -9,6 +9,12 @@ void WriteOverlayPicture(Session& session, sim::ParamSet& params, sim::World& fr
     int width = 0, height = 0;
     sim::Canvas::FittingSize(frame, view, &width, &height);
     sim::Canvas canvas(frame, view, width, height);
+    PaintOverlay(session, params, frame, view, canvas);
+    canvas.WritePng(path);
+}
+
+void PaintOverlay(Session& session, sim::ParamSet& params, sim::World& frame, const sim::View& view,
+                  sim::Canvas& canvas) {
     sim::Host& host = session.host();
     host.view() = view;
     host.SetStrokeSink(&canvas);
@@ -17,7 +23,6 @@ void WriteOverlayPicture(Session& session, sim::ParamSet& params, sim::World& fr
     host.SetStrokeSink(nullptr);
     if (err != PF_Err_NONE) throw ModuleFailure("the module's draw event failed with error " + std::to_string(err));
     session.CheckHost();
-    canvas.WritePng(path);
 }
 
 }  // namespace quorvel::cli

@@ -4,6 +4,7 @@
 
 #include <filesystem>
 
+#include "Canvas.h"
 #include "ParamSet.h"
 #include "Session.h"
 #include "View.h"
@@ -16,5 +17,10 @@ namespace quorvel::cli {
 /// fails the event or breaks a host rule.
 void WriteOverlayPicture(Session& session, sim::ParamSet& params, sim::World& frame, const sim::View& view,
                          const std::filesystem::path& path);
+
+/// Sends a draw event for the window of `view` over `frame`, painting the
+/// strokes into `canvas` (made for that frame and view). Throws as above.
+void PaintOverlay(Session& session, sim::ParamSet& params, sim::World& frame, const sim::View& view,
+                  sim::Canvas& canvas);
 
 }  // namespace quorvel::cli

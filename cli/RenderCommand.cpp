@@ -4,6 +4,7 @@
 #include "FrameFiles.h"
 #include "ModuleOption.h"
 #include "RenderSettings.h"
+#include "SequenceCommand.h"
 #include "Session.h"
 
 namespace quorvel::cli {
@@ -13,16 +14,18 @@ namespace {
 std::vector<OptionSpec> Specs() {
     std::vector<OptionSpec> specs = {
         ModuleOptionSpec(),
-        {"in", "INPUT", "input frame: an image file or a .npy array (default: the built-in test card)"},
-        {"out", "OUTPUT", "output frame: an image file or a .npy array (required)"},
+        {"in", "INPUT", "input frame: an image file or a .npy array, numbered for --frames (default: the test card)"},
+        {"out", "OUTPUT", "output frame: an image file or a .npy array, numbered for --frames (required)"},
     };
     for (OptionSpec& spec : RenderOptionSpecs()) specs.push_back(std::move(spec));
+    for (OptionSpec& spec : SequenceOptionSpecs()) specs.push_back(std::move(spec));
     specs.push_back({"help", "", "show this help"});
     return specs;
 }
 
 constexpr const char* kUsage =
     "usage: quorvel-host render [--module PATH] [--in INPUT] --out OUTPUT [options]\n"
+    "       quorvel-host render --frames LIST [--in INPUT.%04d.EXT] --out OUTPUT.%04d.EXT [--key ...] [options]\n"
     "\n"
     "Renders one frame through the module, as the host does: global setup,\n"
     "parameter setup, then the render command with the parameter values below\n"
@@ -38,9 +41,10 @@ int RunRender(const ToolContext& ctx, const std::vector<std::string>& argv) {
     const std::vector<OptionSpec> specs = Specs();
     const Args args(argv, specs);
     if (args.Has("help")) {
-        std::cout << kUsage << OptionsHelp(specs);
+        std::cout << kUsage << kSequenceHelp << OptionsHelp(specs);
         return 0;
     }
+    if (WantsSequence(args)) return RunSequence(ctx, args);
     if (!args.positional().empty()) throw UsageError("unexpected argument '" + args.positional().front() + "'");
     const auto out = args.Get("out");
     if (!out) throw UsageError("render needs --out OUTPUT");

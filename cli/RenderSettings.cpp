@@ -2,24 +2,12 @@
 
 #include <map>
 
+#include "ParamIds.h"
 #include "Parse.h"
 
 namespace quorvel::cli {
 
 namespace {
-
-// Persistent ids of the effect's controls: how a host finds them whatever
-// their position.
-constexpr A_long kIdOrigin = 1;
-constexpr A_long kIdMaskType = 2;
-constexpr A_long kIdWidth = 3;
-constexpr A_long kIdHeight = 4;
-constexpr A_long kIdAngle = 5;
-constexpr A_long kIdFeather = 6;
-constexpr A_long kIdOpacity = 7;
-constexpr A_long kIdComposite = 8;
-constexpr A_long kIdInvert = 9;
-constexpr A_long kIdFalloff = 10;
 
 /// A popup by choice name, or any whole number passed through unchecked.
 A_long ParseChoice(const std::string& option, const std::string& text, const std::map<std::string, A_long>& names) {

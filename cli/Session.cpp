@@ -6,7 +6,18 @@ namespace quorvel::cli {
 
 Session::Session(const std::filesystem::path& module_path, const RenderSettings& settings, int layer_width,
                  int layer_height)
-    : module_(module_path), settings_(settings), host_(module_.entry(), HostOptionsFor(settings, layer_width, layer_height)) {
+    : module_(std::in_place, module_path),
+      settings_(settings),
+      host_(module_->entry(), HostOptionsFor(settings, layer_width, layer_height)) {
+    Setup();
+}
+
+Session::Session(PF_EntryPointFunc entry, const RenderSettings& settings, int layer_width, int layer_height)
+    : settings_(settings), host_(entry, HostOptionsFor(settings, layer_width, layer_height)) {
+    Setup();
+}
+
+void Session::Setup() {
     if (const PF_Err err = host_.GlobalSetup()) {
         throw ModuleFailure("global setup failed with error " + std::to_string(err));
     }

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <filesystem>
+#include <optional>
 #include <stdexcept>
 #include <string>
 
@@ -23,6 +24,10 @@ class Session {
 public:
     Session(const std::filesystem::path& module_path, const RenderSettings& settings, int layer_width,
             int layer_height);
+    /// Another effect instance over a module the caller keeps loaded: each
+    /// has its own host records, so instances may render on different
+    /// threads at once.
+    Session(PF_EntryPointFunc entry, const RenderSettings& settings, int layer_width, int layer_height);
 
     sim::Host& host() { return host_; }
     /// Default values for `input`, then the settings' values.
@@ -34,7 +39,9 @@ public:
     void CheckHost() const;
 
 private:
-    sim::LoadedModule module_;
+    void Setup();
+
+    std::optional<sim::LoadedModule> module_;
     RenderSettings settings_;
     sim::Host host_;
 };

@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
 # Installs, with apt-get, whatever Debian packages the build and tests need
 # that this machine lacks. Safe to run again: it does nothing when all are present.
+#   scripts/install-deps.sh            the Linux build
+#   scripts/install-deps.sh windows    also the Windows cross build and Wine to test it
 set -euo pipefail
 
 packages=(
@@ -9,6 +11,24 @@ packages=(
   libelf-dev nlohmann-json3-dev
   libopenimageio-dev libcairo2-dev
 )
+
+for group in "$@"; do
+  case "$group" in
+    windows)
+      # The POSIX-threads flavour of mingw-w64 (std::jthread), GoogleTest's
+      # sources to build for Windows, and 64-bit Wine to run the tests.
+      packages+=(
+        g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64
+        googletest
+        wine wine64
+      )
+      ;;
+    *)
+      echo "install-deps: unknown group '$group' (known: windows)" >&2
+      exit 2
+      ;;
+  esac
+done
 
 missing=()
 for p in "${packages[@]}"; do

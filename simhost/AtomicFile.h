@@ -5,6 +5,8 @@
 
 #include <filesystem>
 #include <functional>
+#include <optional>
+#include <string>
 
 namespace quorvel::sim {
 
@@ -14,5 +16,10 @@ namespace quorvel::sim {
 /// not writable, or the rename fails.
 void WriteAtomically(const std::filesystem::path& target,
                      const std::function<void(const std::filesystem::path& temp)>& write);
+
+/// When `file_name` is a temporary file WriteAtomically made for a target
+/// named `target_name` (in the same folder), the id of the process that
+/// made it: a run that was killed leaves such files behind.
+std::optional<long> TemporaryFileOwner(const std::string& file_name, const std::string& target_name);
 
 }  // namespace quorvel::sim

@@ -86,7 +86,7 @@ void Host::PrepareInData() {
     in_data_.effect_ref = this;
     in_data_.appl_id = options_.app == HostApp::Premiere ? A_long(PF_APPL_ID_PREMIERE) : A_long(0x46584354);  // 'FXTC'
     in_data_.current_time = options_.current_time;
-    in_data_.time_step = 1;
+    in_data_.time_step = options_.time_step;
     in_data_.time_scale = options_.time_scale;
     in_data_.width = options_.layer_width;
     in_data_.height = options_.layer_height;

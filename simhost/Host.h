@@ -49,7 +49,10 @@ public:
         PF_RationalScale downsample_x{1, 1};
         PF_RationalScale downsample_y{1, 1};
         PF_RationalScale pixel_aspect_ratio{1, 1};
+        /// The frame's time is current_time / time_scale seconds; a frame
+        /// lasts time_step / time_scale (1001 / 24000 at 23.976 frames/s).
         A_long current_time = 0;
+        A_long time_step = 1;
         A_u_long time_scale = 24;
         /// The layer's size, which the in-data reports.
         int layer_width = 1920;

@@ -5,19 +5,46 @@
 #include <cstdint>
 #include <filesystem>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "ModuleDescriptor.h"
 #include "PF_Host.h"
+#include "PeImage.h"
 
 namespace quorvel::sim {
 
-/// The raw descriptor bytes of a module file (ELF section ".pipl"). Throws
-/// HostError when the file is missing, is not a module, or has no descriptor.
+/// The two kinds of module file: a Linux shared object, which carries its
+/// descriptor in the section ".pipl", and a Windows DLL, which carries it as
+/// the resource "PIPL" 16000 (language 1033 preferred).
+enum class ModuleFormat { Elf, Pe };
+
+/// Where a Windows module keeps its descriptor: a resource whose type is the
+/// name "PIPL", whose id is 16000, in US English.
+inline constexpr std::string_view kDescriptorResourceType = "PIPL";
+inline constexpr std::uint16_t kDescriptorResourceId = 16000;
+inline constexpr std::uint16_t kDescriptorResourceLanguage = 1033;
+
+/// The format of a module file, by its first bytes. Throws HostError when the
+/// file is missing, is not a regular file, or is neither format.
+ModuleFormat DetectModuleFormat(const std::filesystem::path& path);
+
+/// Whether this system can load modules of `format` (read them it always can,
+/// except ELF files on Windows).
+bool CanLoadHere(ModuleFormat format);
+
+/// A Windows module file read into memory and parsed. Throws HostError.
+PeImage ReadPeImage(const std::filesystem::path& path);
+
+/// The raw descriptor bytes of a module file. On Windows they are looked up
+/// with the system's resource loader, and must agree with the file as read.
+/// Throws HostError when the file is missing, is not a module, or has no
+/// descriptor.
 std::vector<std::uint8_t> ReadDescriptorBytes(const std::filesystem::path& path);
 
 /// A loaded module. Reads and validates the descriptor first, then loads the
-/// library and finds the entry point by the name the descriptor gives.
+/// library and finds the entry point by the name the descriptor gives. Throws
+/// HostError for a module this system cannot load (a Windows module on Linux).
 class LoadedModule {
 public:
     explicit LoadedModule(const std::filesystem::path& path);

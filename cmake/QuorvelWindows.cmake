@@ -1,0 +1,77 @@
+# The Windows build: the module's export list and descriptor resource, and
+# the third-party code that Debian ships only for the build machine.
+
+enable_language(RC)
+
+# The module exports EntryPointFunc and nothing else, and carries the
+# descriptor as the resource "PIPL" 16000. The resource's bytes come from the
+# same generator (shell/Descriptor.h) as the ELF section of other builds.
+function(quorvel_windows_module target)
+  set(shell ${PROJECT_SOURCE_DIR}/shell)
+  set(bytes ${CMAKE_CURRENT_BINARY_DIR}/descriptor/pipl.bin)
+  if(CMAKE_CROSSCOMPILING)
+    # The writer runs during the build, so it is a program of the build machine.
+    find_program(QUORVEL_BUILD_MACHINE_CXX NAMES c++ g++ clang++ REQUIRED
+                 DOC "C++ compiler of the build machine, for build-time tools")
+    set(writer ${CMAKE_CURRENT_BINARY_DIR}/descriptor/write-descriptor-bytes)
+    add_custom_command(
+      OUTPUT ${writer}
+      COMMAND ${QUORVEL_BUILD_MACHINE_CXX} -std=c++20 -O1 -I${shell} -I${PROJECT_SOURCE_DIR}/host
+              -MD -MF ${writer}.d -o ${writer} ${shell}/WriteDescriptorBytes.cpp
+      DEPFILE ${writer}.d
+      DEPENDS ${shell}/WriteDescriptorBytes.cpp
+      COMMENT "Building the descriptor writer for the build machine"
+      VERBATIM)
+  else()
+    add_executable(write-descriptor-bytes ${shell}/WriteDescriptorBytes.cpp)
+    target_link_libraries(write-descriptor-bytes PRIVATE quorvel_host_api)
+    target_include_directories(write-descriptor-bytes PRIVATE ${shell})
+    set(writer write-descriptor-bytes)
+  endif()
+  add_custom_command(
+    OUTPUT ${bytes}
+    COMMAND ${writer} ${bytes}
+    DEPENDS ${writer}
+    COMMENT "Writing the descriptor resource's bytes"
+    VERBATIM)
+
+  target_sources(${target} PRIVATE ${shell}/VT_Quorvel.rc ${shell}/exports.def)
+  set_source_files_properties(${shell}/VT_Quorvel.rc PROPERTIES OBJECT_DEPENDS ${bytes})
+  # windres looks for the files a script names in its include folders.
+  target_include_directories(${target} PRIVATE $<$<COMPILE_LANGUAGE:RC>:${CMAKE_CURRENT_BINARY_DIR}/descriptor>)
+  # Only the .def file's export, never an automatic one.
+  target_link_options(${target} PRIVATE "LINKER:--exclude-all-symbols")
+  set_property(TARGET ${target} APPEND PROPERTY LINK_DEPENDS ${shell}/exports.def)
+endfunction()
+
+# Debian ships GoogleTest for the build machine only, and its sources: the
+# cross build compiles them.
+if(QUORVEL_BUILD_TESTS AND QUORVEL_BUILD_TOOLS)
+  find_package(GTest QUIET)
+  if(NOT GTest_FOUND)
+    set(QUORVEL_GOOGLETEST_SOURCE /usr/src/googletest CACHE PATH "GoogleTest's sources (Debian package googletest)")
+    set(BUILD_GMOCK OFF CACHE BOOL "" FORCE)
+    set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
+    set(gtest_disable_pthreads ON CACHE BOOL "" FORCE)
+    add_subdirectory(${QUORVEL_GOOGLETEST_SOURCE} ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)
+  endif()
+  # Listing a test program's tests runs it: under Wine, so at test time
+  # rather than during the build.
+  set(CMAKE_GTEST_DISCOVER_TESTS_DISCOVERY_MODE PRE_TEST)
+endif()
+
+# nlohmann-json is header-only and the same for every target, but its package
+# points at the build machine's /usr/include, whose C headers must not shadow
+# the Windows ones: only its own folder is exposed, through a link.
+if(QUORVEL_BUILD_TOOLS)
+  find_package(nlohmann_json QUIET)
+  if(NOT nlohmann_json_FOUND)
+    find_path(QUORVEL_NLOHMANN_JSON_INCLUDE nlohmann/json.hpp PATHS /usr/include NO_CMAKE_FIND_ROOT_PATH REQUIRED
+              DOC "Folder holding nlohmann/json.hpp (Debian package nlohmann-json3-dev)")
+    set(headers ${CMAKE_BINARY_DIR}/build-machine-headers)
+    file(MAKE_DIRECTORY ${headers})
+    file(CREATE_LINK ${QUORVEL_NLOHMANN_JSON_INCLUDE}/nlohmann ${headers}/nlohmann SYMBOLIC)
+    add_library(nlohmann_json::nlohmann_json INTERFACE IMPORTED GLOBAL)
+    target_include_directories(nlohmann_json::nlohmann_json INTERFACE ${headers})
+  endif()
+endif()

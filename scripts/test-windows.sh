@@ -1,0 +1,39 @@
+#!/usr/bin/env bash
+# The Windows module and its tests on a Debian machine: installs the cross
+# compiler and Wine when missing, builds build-win/ (warnings as errors),
+# checks the module's shape against the Linux build's descriptor, and runs
+# the test suite under Wine in a throw-away prefix. Exits non-zero on any failure.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+scripts/install-deps.sh windows
+
+echo "== Windows build (build-win/)"
+cmake --preset windows -DQUORVEL_WERROR=ON >/dev/null
+cmake --build --preset windows
+
+echo "== module shape"
+scripts/build.sh  # the Linux build, for its descriptor and quorvel-host; up to date after scripts/test.sh
+scripts/check-windows-module.sh build build-win
+
+echo "== tests under Wine"
+export WINEDEBUG=-all
+# No Mono or Gecko: nothing here needs them, and Wine would offer to install them.
+export WINEDLLOVERRIDES="mscoree,mshtml="
+WINEPREFIX=$(mktemp -d "${TMPDIR:-/tmp}/quorvel-wine.XXXXXX")
+export WINEPREFIX
+wineserver=$(command -v wineserver || echo /usr/lib/wine/wineserver64)
+cleanup() {
+  "$wineserver" -k 2>/dev/null || true
+  rm -rf "$WINEPREFIX"
+}
+trap cleanup EXIT
+# One server for the whole run, its services started once: each test
+# program then starts in a fraction of a second.
+"$wineserver" -p
+# A new prefix's first start says much that is harmless (no 32-bit Wine, for
+# one); shown only if it fails.
+scripts/wine-run.sh wineboot -i >"$WINEPREFIX/wineboot.log" 2>&1 || {
+  cat "$WINEPREFIX/wineboot.log" >&2
+  exit 1
+}
+ctest --preset windows

@@ -8,6 +8,27 @@ function(quorvel_warnings target)
       target_compile_options(${target} PRIVATE -Werror)
     endif()
   endif()
+  quorvel_sanitize(${target})
+endfunction()
+
+# Sanitizers for every target when QUORVEL_SANITIZE names them (for example
+# "address,undefined" or "thread"); a report stops the program.
+function(quorvel_sanitize target)
+  if(QUORVEL_SANITIZE)
+    target_compile_options(${target} PRIVATE -fsanitize=${QUORVEL_SANITIZE} -fno-sanitize-recover=all
+                                             -fno-omit-frame-pointer)
+    target_link_options(${target} PRIVATE -fsanitize=${QUORVEL_SANITIZE})
+    if(QUORVEL_SANITIZE MATCHES "undefined")
+      # Out-of-range float-to-integer conversions are undefined; the
+      # evaluator's divisions by zero are intended IEEE infinities.
+      target_compile_options(${target} PRIVATE -fsanitize=float-cast-overflow)
+      target_link_options(${target} PRIVATE -fsanitize=float-cast-overflow)
+    endif()
+  endif()
+  if(QUORVEL_FUZZ)
+    # Coverage for the fuzzer in everything it runs, the module included.
+    target_compile_options(${target} PRIVATE -fsanitize=fuzzer-no-link)
+  endif()
 endfunction()
 
 # The module: its render must come out bit for bit as specified, so no

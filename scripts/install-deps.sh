@@ -23,8 +23,12 @@ for group in "$@"; do
         wine wine64
       )
       ;;
+    fuzz)
+      # clang with its libFuzzer and sanitizer runtimes.
+      packages+=(clang libclang-rt-dev)
+      ;;
     *)
-      echo "install-deps: unknown group '$group' (known: windows)" >&2
+      echo "install-deps: unknown group '$group' (known: windows, fuzz)" >&2
       exit 2
       ;;
   esac

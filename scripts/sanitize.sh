@@ -1,0 +1,29 @@
+#!/usr/bin/env bash
+# The test suite under AddressSanitizer and UndefinedBehaviorSanitizer
+# (float-to-integer overflow included), then the tests that render on several
+# threads and several frames at once under ThreadSanitizer. Any report fails
+# the run.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+scripts/install-deps.sh
+
+# Leaks inside the image and drawing libraries' own caches are theirs, not ours.
+suppressions=$(mktemp "${TMPDIR:-/tmp}/quorvel-lsan.XXXXXX")
+trap 'rm -f "$suppressions"' EXIT
+printf '%s\n' leak:libOpenImageIO leak:libfontconfig leak:libcairo leak:libpixman leak:libglib leak:libtbb \
+  leak:libopenjp2 leak:libOpenEXR leak:libIex >"$suppressions"
+
+echo "== AddressSanitizer + UndefinedBehaviorSanitizer"
+cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQUORVEL_SANITIZE=address,undefined \
+  -DQUORVEL_BUILD_BENCH=OFF -DQUORVEL_WERROR=ON >/dev/null
+cmake --build build-asan
+ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 LSAN_OPTIONS="suppressions=$suppressions" \
+  UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
+  ctest --test-dir build-asan --output-on-failure -j "$(nproc)"
+
+echo "== ThreadSanitizer"
+cmake -S . -B build-tsan -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQUORVEL_SANITIZE=thread \
+  -DQUORVEL_BUILD_BENCH=OFF -DQUORVEL_WERROR=ON >/dev/null
+cmake --build build-tsan --target render_command_test sequence_test
+TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1 \
+  ctest --test-dir build-tsan --output-on-failure -j "$(nproc)" -R '^(render_command_test|sequence_test)\.'

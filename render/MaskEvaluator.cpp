@@ -26,61 +26,11 @@ float RatioOf(std::int32_t num, std::uint32_t den) { return static_cast<float>(n
 namespace detail {
 
 float RectangleBorder(const MaskEvaluator& mask, float au, float av) {
-    const bool inBandU = au >= mask.innerHalfWidth;
-    const bool inBandV = av >= mask.innerHalfHeight;
-    if (inBandU && inBandV) {
-        // Corner: the two axis falloffs combine as a Euclidean length, which
-        // rounds the corners of the border.
-        const float du = au - mask.innerHalfWidth;
-        const float tu = du * mask.edgeScaleU;
-        const float dv = av - mask.innerHalfHeight;
-        const float tv = dv * mask.edgeScaleV;
-        const double fu = ApplyFalloff(mask.falloff, tu);
-        const double fv = ApplyFalloff(mask.falloff, tv);
-        const double fu2 = fu * fu;
-        const double fv2 = fv * fv;
-        const double sum = fu2 + fv2;
-        const double q = std::sqrt(sum);
-        return q > 1.0 ? 1.0f : static_cast<float>(q);
-    }
-    if (inBandU) {
-        const float du = au - mask.innerHalfWidth;
-        const float tu = du * mask.edgeScaleU;
-        return static_cast<float>(ApplyFalloff(mask.falloff, tu));
-    }
-    if (inBandV) {
-        const float dv = av - mask.innerHalfHeight;
-        const float tv = dv * mask.edgeScaleV;
-        return static_cast<float>(ApplyFalloff(mask.falloff, tv));
-    }
-    return 0.0f;
+    return RectangleBorderWith(mask, au, av, [&mask](double t) { return ApplyFalloff(mask.falloff, t); });
 }
 
-float EllipseRing(const MaskEvaluator& mask, MaskPoint p, float uu, float vv) {
-    const float rr = vv + uu;
-    const float r = std::sqrt(rr);
-    const float du = p.u / r;
-    const float dv = p.v / r;
-    // Radius of the inner ellipse along the ray.
-    const float inA = du * mask.innerHalfHeightSq;
-    const float inA2 = inA * du;
-    const float inB = dv * mask.innerHalfWidthSq;
-    const float inB2 = inB * dv;
-    const float inSum = inA2 + inB2;
-    const float inRoot = std::sqrt(inSum);
-    const float rIn = mask.innerAxesProduct / inRoot;
-    // Radius of the outline along the ray.
-    const float outA = du * mask.halfHeightSq;
-    const float outA2 = outA * du;
-    const float outB = dv * mask.halfWidthSq;
-    const float outB2 = outB * dv;
-    const float outSum = outA2 + outB2;
-    const float outRoot = std::sqrt(outSum);
-    const float rOut = mask.outerAxesProduct / outRoot;
-    const float num = r - rIn;
-    const float den = rOut - rIn;
-    const float t = num / den;
-    return static_cast<float>(ApplyFalloff(mask.falloff, static_cast<double>(t)));
+float EllipseRing(const MaskEvaluator& mask, MaskPoint p) {
+    return EllipseRingWith(mask, p, [&mask](double t) { return ApplyFalloff(mask.falloff, t); });
 }
 
 }  // namespace detail

@@ -13,7 +13,9 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "FloatOps.h"
 #include "PF_Host.h"
+#include "Params.h"
 
 namespace quorvel {
 
@@ -61,30 +63,55 @@ static_assert(offsetof(MaskEvaluator, falloff) == 108);
 /// pixel-aspect factors. Cannot fail; degenerate values give IEEE results.
 void InitMaskEvaluator(MaskEvaluator& mask, PF_ParamDef* params[], const PF_InData* in_data);
 
+/// Falloff curve number kFalloff (an Alpha falloff choice) at t; F(0) = 0.
+/// Numbers outside the six choices give Linear.
+template <std::int32_t kFalloff>
+inline double FalloffCurve(double t) {
+    if constexpr (kFalloff == kFalloffQuadratic) {
+        return t * t;
+    } else if constexpr (kFalloff == kFalloffCubic) {
+        const double t2 = t * t;
+        return t2 * t;
+    } else if constexpr (kFalloff == kFalloffGamma) {
+        return std::pow(t, 0.454);
+    } else if constexpr (kFalloff == kFalloffGaussian) {
+        // Stops short of 1 at the outline (1 - 1/360).
+        const double e = std::pow(t, 2.5);
+        return 1.0 - std::pow(360.0, -e);
+    } else if constexpr (kFalloff == kFalloffExponential) {
+        const double d = 1.0 - std::pow(2.5, -t);
+        const double s = d * 2.5;
+        return s / 1.5;
+    } else {
+        return t;
+    }
+}
+
+/// Returns body.operator()<k>() for k the curve number that `falloff`
+/// selects: the one place that maps Alpha falloff values to curves, for
+/// code that picks the curve once and then runs it for many pixels.
+template <typename Body>
+inline decltype(auto) WithFalloff(std::int32_t falloff, Body&& body) {
+    switch (falloff) {
+        case kFalloffQuadratic:
+            return body.template operator()<kFalloffQuadratic>();
+        case kFalloffCubic:
+            return body.template operator()<kFalloffCubic>();
+        case kFalloffGamma:
+            return body.template operator()<kFalloffGamma>();
+        case kFalloffGaussian:
+            return body.template operator()<kFalloffGaussian>();
+        case kFalloffExponential:
+            return body.template operator()<kFalloffExponential>();
+        default:  // Linear, and any value the popup cannot produce
+            return body.template operator()<kFalloffLinear>();
+    }
+}
+
 /// The falloff curve `falloff` (Alpha falloff choice) at t; F(0) = 0. Values
 /// outside the six choices behave as Linear.
 inline double ApplyFalloff(std::int32_t falloff, double t) {
-    switch (falloff) {
-        case 2:  // Quadratic
-            return t * t;
-        case 3: {  // Cubic
-            const double t2 = t * t;
-            return t2 * t;
-        }
-        case 4:  // Gamma 2.2
-            return std::pow(t, 0.454);
-        case 5: {  // Gaussian: stops short of 1 at the outline (1 - 1/360)
-            const double e = std::pow(t, 2.5);
-            return 1.0 - std::pow(360.0, -e);
-        }
-        case 6: {  // Exponential
-            const double d = 1.0 - std::pow(2.5, -t);
-            const double s = d * 2.5;
-            return s / 1.5;
-        }
-        default:  // 1 Linear, and any value the popup cannot produce
-            return t;
-    }
+    return WithFalloff(falloff, [t]<std::int32_t kFalloff>() { return FalloffCurve<kFalloff>(t); });
 }
 
 namespace detail {
@@ -116,31 +143,105 @@ inline float ApplyInvert(const MaskEvaluator& mask, float outside) {
     return 1.0f - outside;
 }
 
+/// What the cheap tests of a shape return for a pixel in the feather
+/// border, where R takes the border's arithmetic. For every other pixel they
+/// return R itself: 1 outside the outline, 0 in the inner shape or inside a
+/// hard edge.
+inline constexpr float kInBorder = -1.0f;
+
 /// Rectangle border, for a pixel inside the outline with a non-zero
-/// feather: R from the band position(s), 0 in the inner rectangle.
-/// Out of line, with the ellipse ring below: these carry the square roots
-/// and falloff curves, and keeping them apart leaves the per-pixel path
-/// (transform and comparisons) small enough to inline.
-float RectangleBorder(const MaskEvaluator& mask, float au, float av);
+/// feather: R from the band position(s), 0 in the inner rectangle. `curve`
+/// is the falloff, double to double.
+template <typename Curve>
+inline float RectangleBorderWith(const MaskEvaluator& mask, float au, float av, Curve curve) {
+    const bool inBandU = au >= mask.innerHalfWidth;
+    const bool inBandV = av >= mask.innerHalfHeight;
+    if (inBandU && inBandV) {
+        // Corner: the two axis falloffs combine as a Euclidean length, which
+        // rounds the corners of the border.
+        const float du = au - mask.innerHalfWidth;
+        const float tu = du * mask.edgeScaleU;
+        const float dv = av - mask.innerHalfHeight;
+        const float tv = dv * mask.edgeScaleV;
+        const double fu = curve(tu);
+        const double fv = curve(tv);
+        const double fu2 = fu * fu;
+        const double fv2 = fv * fv;
+        const double sum = fu2 + fv2;
+        const double q = SquareRoot(sum);
+        return q > 1.0 ? 1.0f : static_cast<float>(q);
+    }
+    if (inBandU) {
+        const float du = au - mask.innerHalfWidth;
+        const float tu = du * mask.edgeScaleU;
+        return static_cast<float>(curve(tu));
+    }
+    if (inBandV) {
+        const float dv = av - mask.innerHalfHeight;
+        const float tv = dv * mask.edgeScaleV;
+        return static_cast<float>(curve(tv));
+    }
+    return 0.0f;
+}
 
 /// Ellipse ring between the inner ellipse and the outline: the fraction of
 /// the way from one to the other along the ray from the centre through the
-/// pixel, through the falloff curve.
-float EllipseRing(const MaskEvaluator& mask, MaskPoint p, float uu, float vv);
+/// pixel, through the falloff `curve`.
+template <typename Curve>
+inline float EllipseRingWith(const MaskEvaluator& mask, MaskPoint p, Curve curve) {
+    const float uu = p.u * p.u;
+    const float vv = p.v * p.v;
+    const float rr = vv + uu;
+    const float r = SquareRoot(rr);
+    // The ray's direction: u / r and v / r, taken as one pair.
+    const FloatPair direction = FloatPair(p.u, p.v) / FloatPair(r, r);
+    const float du = direction.first();
+    const float dv = direction.second();
+    // Squared radius terms of the inner ellipse along the ray...
+    const float inA = du * mask.innerHalfHeightSq;
+    const float inA2 = inA * du;
+    const float inB = dv * mask.innerHalfWidthSq;
+    const float inB2 = inB * dv;
+    const float inSum = inA2 + inB2;
+    // ... and of the outline.
+    const float outA = du * mask.halfHeightSq;
+    const float outA2 = outA * du;
+    const float outB = dv * mask.halfWidthSq;
+    const float outB2 = outB * dv;
+    const float outSum = outA2 + outB2;
+    // The two radii: innerAxesProduct / √inSum and outerAxesProduct / √outSum,
+    // each root and each quotient rounded on its own, taken as pairs.
+    const FloatPair radii =
+        FloatPair(mask.innerAxesProduct, mask.outerAxesProduct) / SquareRoot(FloatPair(inSum, outSum));
+    const float rIn = radii.first();
+    const float rOut = radii.second();
+    const float num = r - rIn;
+    const float den = rOut - rIn;
+    const float t = num / den;
+    return static_cast<float>(curve(static_cast<double>(t)));
+}
 
-/// Rectangle outside value R at mask-space point p.
-inline float RectangleOutside(const MaskEvaluator& mask, MaskPoint p) {
+/// The two with the record's own curve, as MaskValue asks for them. Out of
+/// line: they carry the square roots and curves, which only the border needs.
+float RectangleBorder(const MaskEvaluator& mask, float au, float av);
+float EllipseRing(const MaskEvaluator& mask, MaskPoint p);
+
+/// The rectangle's tests at mask-space point p: R, or kInBorder.
+inline float TestRectangle(const MaskEvaluator& mask, MaskPoint p) {
     const float au = std::fabs(p.u);
     const float av = std::fabs(p.v);
     // Written as "not inside" so that a NaN position (degenerate scale
     // factors) counts as outside instead of landing in the inner shape.
     if (!(au < mask.halfWidth) || !(av < mask.halfHeight)) return 1.0f;
     if (mask.feather == 0.0f) return 0.0f;  // hard edge
-    return RectangleBorder(mask, au, av);
+    // The inner rectangle, where neither band starts (RectangleBorder's last
+    // case), answered here so that its pixels stay on the common path.
+    if (au < mask.innerHalfWidth && av < mask.innerHalfHeight) return 0.0f;
+    return kInBorder;
 }
 
-/// Ellipse outside value E at mask-space point p.
-inline float EllipseOutside(const MaskEvaluator& mask, MaskPoint p) {
+/// The ellipse's tests at mask-space point p: E, or kInBorder.
+inline float TestEllipse(const MaskEvaluator& mask, MaskPoint p) {
     const float uu = p.u * p.u;
     const float vv = p.v * p.v;
     const float outerV = vv * mask.edgeScaleV;
@@ -154,7 +255,21 @@ inline float EllipseOutside(const MaskEvaluator& mask, MaskPoint p) {
     const float innerU = uu * mask.invInnerHalfWidthSq;
     const float innerSum = innerV + innerU;
     if (innerSum <= 1.0f) return 0.0f;  // inner ellipse, its edge included
-    return EllipseRing(mask, p, uu, vv);
+    return kInBorder;
+}
+
+/// Rectangle outside value R at mask-space point p.
+inline float RectangleOutside(const MaskEvaluator& mask, MaskPoint p) {
+    const float outside = TestRectangle(mask, p);
+    if (outside != kInBorder) return outside;
+    return RectangleBorder(mask, std::fabs(p.u), std::fabs(p.v));
+}
+
+/// Ellipse outside value E at mask-space point p.
+inline float EllipseOutside(const MaskEvaluator& mask, MaskPoint p) {
+    const float outside = TestEllipse(mask, p);
+    if (outside != kInBorder) return outside;
+    return EllipseRing(mask, p);
 }
 
 }  // namespace detail
@@ -172,8 +287,9 @@ inline PF_Err EllipseMaskValue(const MaskEvaluator& mask, std::int32_t x, std::i
 }
 
 /// Mask value M at pixel (x, y) for the record's shape. Always returns 0.
-/// One transform serves both shapes, which keeps this small enough for the
-/// pixel functions to inline.
+/// The pixel functions compute the same value from the same pieces (the
+/// transform, the shape's test, its border with the frame's curve, the
+/// invert), arranged so that the common pixel never reaches the border code.
 inline PF_Err MaskValue(const MaskEvaluator& mask, std::int32_t x, std::int32_t y, float& value) {
     const detail::MaskPoint p = detail::ToMaskSpace(mask, x, y);
     const float outside = mask.isEllipse ? detail::EllipseOutside(mask, p) : detail::RectangleOutside(mask, p);

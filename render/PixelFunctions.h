@@ -13,10 +13,10 @@ namespace quorvel {
 
 /// 8-bit alpha to unit range: a division by 255, not a multiplication by its
 /// reciprocal, so that k / 255 * 255 gives back k exactly.
-inline float AlphaToUnit8(std::uint8_t alpha) { return static_cast<float>(alpha) / 255.0f; }
+constexpr float AlphaToUnit8(std::uint8_t alpha) { return static_cast<float>(alpha) / 255.0f; }
 
 /// 16-bit alpha (0 to 32768) to unit range; the scale is a power of two, exact.
-inline float AlphaToUnit16(std::uint16_t alpha) { return static_cast<float>(alpha) * (1.0f / 32768.0f); }
+constexpr float AlphaToUnit16(std::uint16_t alpha) { return static_cast<float>(alpha) * (1.0f / 32768.0f); }
 
 /// Unit range to 8-bit alpha: clamped, then truncated (not rounded). A NaN
 /// is not greater than 0 and becomes 0.

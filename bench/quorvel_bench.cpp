@@ -32,12 +32,12 @@ constexpr int kWidth = 3840;
 constexpr int kHeight = 2160;
 constexpr double kPixels = double(kWidth) * double(kHeight);
 
-struct PathSpec {
+struct PathCase {
     const char* name;
     sim::PixelLayout layout;
 };
 
-constexpr PathSpec kPaths[] = {{"ae8", sim::PixelLayout::ARGB8},
+constexpr PathCase kPaths[] = {{"ae8", sim::PixelLayout::ARGB8},
                                {"ae16", sim::PixelLayout::ARGB16},
                                {"pr8", sim::PixelLayout::BGRA8},
                                {"pr32f", sim::PixelLayout::BGRA32f}};
@@ -55,12 +55,12 @@ void SetLargeShape(sim::ParamSet& params, A_long mask_type, A_long falloff) {
     params[kParamAngle].u.ad.value = ToFixed(30.0);
 }
 
-struct SceneSpec {
+struct SceneCase {
     const char* name;
     void (*apply)(sim::ParamSet&);
 };
 
-constexpr SceneSpec kScenes[] = {
+constexpr SceneCase kScenes[] = {
     // The defaults: a 300×200 hard-edged ellipse in the middle, so nearly
     // every pixel takes the cheapest way out (outside the outline).
     {"default", [](sim::ParamSet&) {}},
@@ -115,7 +115,7 @@ sim::ParamSet SetUpModule(sim::Host& host, const sim::World& input) {
 /// A host that has run global and parameter setup, with an input and an
 /// output frame of one path and the parameters at their defaults.
 struct Frame {
-    explicit Frame(const PathSpec& path)
+    explicit Frame(const PathCase& path)
         : host(Module().entry(), HostOptions(path.layout)),
           input(path.layout, kWidth, kHeight),
           output(path.layout, kWidth, kHeight),
@@ -125,7 +125,7 @@ struct Frame {
         if (sim::IsPremiereLayout(path.layout)) host.SetWorldFormat(output.def(), sim::PremiereFormat(path.layout));
     }
 
-    void UseScene(const SceneSpec& scene) {
+    void UseScene(const SceneCase& scene) {
         params = defaults;
         scene.apply(params);
     }
@@ -140,7 +140,7 @@ struct Frame {
 /// The frames of each path, made when first asked for and kept for the whole
 /// run (about half a gigabyte for the four), so that benchmarks may run in
 /// any order (--benchmark_enable_random_interleaving) without remaking them.
-Frame& FrameFor(const PathSpec& path) {
+Frame& FrameFor(const PathCase& path) {
     static std::map<std::string, std::unique_ptr<Frame>> frames;
     std::unique_ptr<Frame>& frame = frames[path.name];
     if (!frame) frame = std::make_unique<Frame>(path);
@@ -155,7 +155,7 @@ void ReportRate(benchmark::State& state) {
 /// The host's worker-thread count: the benchmark's argument.
 int Threads(const benchmark::State& state) { return int(state.range(0)); }
 
-void BM_Render(benchmark::State& state, const PathSpec& path, const SceneSpec& scene) {
+void BM_Render(benchmark::State& state, const PathCase& path, const SceneCase& scene) {
     Frame& frame = FrameFor(path);
     frame.UseScene(scene);
     frame.host.options().threads = Threads(state);
@@ -190,7 +190,7 @@ void OverBands(int threads, Band band) {
     band(first.first, first.second);
 }
 
-void BM_Copy(benchmark::State& state, const PathSpec& path) {
+void BM_Copy(benchmark::State& state, const PathCase& path) {
     Frame& frame = FrameFor(path);
     const std::size_t rowbytes = frame.input.rowbytes();
     for (auto _ : state) {
@@ -248,7 +248,7 @@ void IterateCopyOnHost(benchmark::State& state, Frame& frame, const char* suite_
     frame.host.log().Clear();
 }
 
-void BM_IterateCopy(benchmark::State& state, const PathSpec& path) {
+void BM_IterateCopy(benchmark::State& state, const PathCase& path) {
     Frame& frame = FrameFor(path);
     switch (path.layout) {
         case sim::PixelLayout::ARGB8:
@@ -296,11 +296,11 @@ void RegisterAll() {
         // clock says how long a frame took.
         b->UseRealTime()->Unit(benchmark::kMillisecond);
     };
-    for (const PathSpec& path : kPaths) {
+    for (const PathCase& path : kPaths) {
         const std::string name = path.name;
         common(benchmark::RegisterBenchmark(("BM_Copy/" + name).c_str(), BM_Copy, path));
         common(benchmark::RegisterBenchmark(("BM_IterateCopy/" + name).c_str(), BM_IterateCopy, path));
-        for (const SceneSpec& scene : kScenes) {
+        for (const SceneCase& scene : kScenes) {
             const std::string render = "BM_Render/" + name + "/" + scene.name;
             common(benchmark::RegisterBenchmark(render.c_str(), BM_Render, path, scene));
         }

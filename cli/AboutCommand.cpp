@@ -7,8 +7,8 @@ namespace quorvel::cli {
 
 namespace {
 
-const std::vector<OptionSpec> kSpecs = {
-    ModuleOptionSpec(),
+const std::vector<OptionDef> kOptions = {
+    ModuleOptionDef(),
     {"host", "ae|premiere", "which host to play (default ae)"},
     {"help", "", "show this help"},
 };
@@ -27,9 +27,9 @@ sim::HostApp ParseHostApp(const std::optional<std::string>& value) {
 }
 
 int RunAbout(const ToolContext& ctx, const std::vector<std::string>& argv) {
-    const Args args(argv, kSpecs);
+    const Args args(argv, kOptions);
     if (args.Has("help")) {
-        std::cout << kUsage << OptionsHelp(kSpecs);
+        std::cout << kUsage << OptionsHelp(kOptions);
         return 0;
     }
     if (!args.positional().empty()) throw UsageError("about takes no arguments");

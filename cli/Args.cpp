@@ -4,10 +4,10 @@
 
 namespace quorvel::cli {
 
-Args::Args(const std::vector<std::string>& argv, const std::vector<OptionSpec>& specs) {
-    auto find = [&](const std::string& name) -> const OptionSpec* {
-        for (const OptionSpec& spec : specs) {
-            if (spec.name == name) return &spec;
+Args::Args(const std::vector<std::string>& argv, const std::vector<OptionDef>& defs) {
+    auto find = [&](const std::string& name) -> const OptionDef* {
+        for (const OptionDef& def : defs) {
+            if (def.name == name) return &def;
         }
         return nullptr;
     };
@@ -31,19 +31,19 @@ Args::Args(const std::vector<std::string>& argv, const std::vector<OptionSpec>& 
             inline_value = name.substr(eq + 1);
             name = name.substr(0, eq);
         }
-        const OptionSpec* spec = find(name);
-        if (spec == nullptr) throw UsageError("unknown option '--" + name + "'");
+        const OptionDef* def = find(name);
+        if (def == nullptr) throw UsageError("unknown option '--" + name + "'");
         std::string value;
-        if (spec->value_name.empty()) {
+        if (def->value_name.empty()) {
             if (inline_value) throw UsageError("option '--" + name + "' takes no value");
         } else if (inline_value) {
             value = *inline_value;
         } else {
-            if (i + 1 >= argv.size()) throw UsageError("option '--" + name + "' needs a value " + spec->value_name);
+            if (i + 1 >= argv.size()) throw UsageError("option '--" + name + "' needs a value " + def->value_name);
             value = argv[++i];
         }
         auto& slot = values_[name];
-        if (!slot.empty() && !spec->repeatable) throw UsageError("option '--" + name + "' given more than once");
+        if (!slot.empty() && !def->repeatable) throw UsageError("option '--" + name + "' given more than once");
         slot.push_back(value);
     }
 }
@@ -59,16 +59,16 @@ std::vector<std::string> Args::GetAll(const std::string& name) const {
     return it == values_.end() ? std::vector<std::string>{} : it->second;
 }
 
-std::string OptionsHelp(const std::vector<OptionSpec>& specs) {
+std::string OptionsHelp(const std::vector<OptionDef>& defs) {
     std::size_t width = 0;
     std::vector<std::string> heads;
-    for (const OptionSpec& spec : specs) {
-        heads.push_back("--" + spec.name + (spec.value_name.empty() ? "" : " " + spec.value_name));
+    for (const OptionDef& def : defs) {
+        heads.push_back("--" + def.name + (def.value_name.empty() ? "" : " " + def.value_name));
         width = std::max(width, heads.back().size());
     }
     std::string out;
-    for (std::size_t i = 0; i < specs.size(); ++i) {
-        out += "  " + heads[i] + std::string(width - heads[i].size() + 2, ' ') + specs[i].help + "\n";
+    for (std::size_t i = 0; i < defs.size(); ++i) {
+        out += "  " + heads[i] + std::string(width - heads[i].size() + 2, ' ') + defs[i].help + "\n";
     }
     return out;
 }

@@ -11,7 +11,7 @@
 
 namespace quorvel::cli {
 
-struct OptionSpec {
+struct OptionDef {
     std::string name;  ///< without the leading dashes
     std::string value_name;  ///< empty for a flag
     std::string help;
@@ -22,7 +22,7 @@ class Args {
 public:
     /// Throws UsageError for an unknown option, a missing value, a value
     /// given to a flag, or an option given twice that may appear once.
-    Args(const std::vector<std::string>& argv, const std::vector<OptionSpec>& specs);
+    Args(const std::vector<std::string>& argv, const std::vector<OptionDef>& defs);
 
     bool Has(const std::string& name) const { return values_.count(name) != 0; }
     std::optional<std::string> Get(const std::string& name) const;
@@ -41,6 +41,6 @@ public:
 };
 
 /// The option list as help text, one option a line.
-std::string OptionsHelp(const std::vector<OptionSpec>& specs);
+std::string OptionsHelp(const std::vector<OptionDef>& defs);
 
 }  // namespace quorvel::cli

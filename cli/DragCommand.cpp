@@ -16,19 +16,19 @@ namespace quorvel::cli {
 
 namespace {
 
-std::vector<OptionSpec> Specs() {
-    std::vector<OptionSpec> specs = {
-        ModuleOptionSpec(),
+std::vector<OptionDef> OptionDefs() {
+    std::vector<OptionDef> defs = {
+        ModuleOptionDef(),
         {"size", "WxH", "the layer's size (default 1920x1080)"},
         {"click", "H,V", "where the mouse goes down, in window pixels (required)"},
         {"to", "H,V", "a drag position in window pixels; repeat for a path, the last one releases", true},
         {"json", "", "print one JSON object"},
         {"out", "OUTPUT.png", "also save the window with the overlay after the drag"},
     };
-    for (OptionSpec& spec : RenderOptionSpecs()) specs.push_back(std::move(spec));
-    for (OptionSpec& spec : ViewOptionSpecs()) specs.push_back(std::move(spec));
-    specs.push_back({"help", "", "show this help"});
-    return specs;
+    for (OptionDef& def : RenderOptionDefs()) defs.push_back(std::move(def));
+    for (OptionDef& def : ViewOptionDefs()) defs.push_back(std::move(def));
+    defs.push_back({"help", "", "show this help"});
+    return defs;
 }
 
 constexpr const char* kUsage =
@@ -63,10 +63,10 @@ std::pair<int, int> ParseSize(const std::string& text) {
 }  // namespace
 
 int RunDrag(const ToolContext& ctx, const std::vector<std::string>& argv) {
-    const std::vector<OptionSpec> specs = Specs();
-    const Args args(argv, specs);
+    const std::vector<OptionDef> defs = OptionDefs();
+    const Args args(argv, defs);
     if (args.Has("help")) {
-        std::cout << kUsage << OptionsHelp(specs);
+        std::cout << kUsage << OptionsHelp(defs);
         return 0;
     }
     if (!args.positional().empty()) throw UsageError("unexpected argument '" + args.positional().front() + "'");

@@ -14,8 +14,8 @@ namespace quorvel::cli {
 
 namespace {
 
-const std::vector<OptionSpec> kSpecs = {
-    ModuleOptionSpec(),
+const std::vector<OptionDef> kOptions = {
+    ModuleOptionDef(),
     {"descriptor-out", "PATH", "also write the descriptor's raw bytes to PATH"},
     {"help", "", "show this help"},
 };
@@ -49,9 +49,9 @@ void PrintPeImage(std::ostream& out, const sim::PeImage& image) {
 }  // namespace
 
 int RunInspect(const ToolContext& ctx, const std::vector<std::string>& argv) {
-    const Args args(argv, kSpecs);
+    const Args args(argv, kOptions);
     if (args.Has("help")) {
-        std::cout << kUsage << OptionsHelp(kSpecs);
+        std::cout << kUsage << OptionsHelp(kOptions);
         return 0;
     }
     if (args.positional().size() > 1) throw UsageError("inspect takes at most one module path");

@@ -13,7 +13,7 @@
 
 namespace quorvel::cli {
 
-inline OptionSpec ModuleOptionSpec() {
+inline OptionDef ModuleOptionDef() {
     return {"module", "PATH", "the module file (default: VT_Quorvel.aex beside this tool)"};
 }
 

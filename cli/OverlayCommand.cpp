@@ -13,16 +13,16 @@ namespace quorvel::cli {
 
 namespace {
 
-std::vector<OptionSpec> Specs() {
-    std::vector<OptionSpec> specs = {
-        ModuleOptionSpec(),
+std::vector<OptionDef> OptionDefs() {
+    std::vector<OptionDef> defs = {
+        ModuleOptionDef(),
         {"in", "INPUT", "input frame: an image file or a .npy array (default: the built-in test card)"},
         {"out", "OUTPUT.png", "the window picture (required)"},
     };
-    for (OptionSpec& spec : RenderOptionSpecs()) specs.push_back(std::move(spec));
-    for (OptionSpec& spec : ViewOptionSpecs()) specs.push_back(std::move(spec));
-    specs.push_back({"help", "", "show this help"});
-    return specs;
+    for (OptionDef& def : RenderOptionDefs()) defs.push_back(std::move(def));
+    for (OptionDef& def : ViewOptionDefs()) defs.push_back(std::move(def));
+    defs.push_back({"help", "", "show this help"});
+    return defs;
 }
 
 constexpr const char* kUsage =
@@ -36,10 +36,10 @@ constexpr const char* kUsage =
 }  // namespace
 
 int RunOverlay(const ToolContext& ctx, const std::vector<std::string>& argv) {
-    const std::vector<OptionSpec> specs = Specs();
-    const Args args(argv, specs);
+    const std::vector<OptionDef> defs = OptionDefs();
+    const Args args(argv, defs);
     if (args.Has("help")) {
-        std::cout << kUsage << OptionsHelp(specs);
+        std::cout << kUsage << OptionsHelp(defs);
         return 0;
     }
     if (!args.positional().empty()) throw UsageError("unexpected argument '" + args.positional().front() + "'");

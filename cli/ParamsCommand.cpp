@@ -9,8 +9,8 @@ namespace quorvel::cli {
 
 namespace {
 
-const std::vector<OptionSpec> kSpecs = {
-    ModuleOptionSpec(),
+const std::vector<OptionDef> kOptions = {
+    ModuleOptionDef(),
     {"host", "ae|premiere", "which host to play (default ae)"},
     {"json", "", "print one JSON object instead of a table"},
     {"help", "", "show this help"},
@@ -126,9 +126,9 @@ std::string DefaultText(const nlohmann::json& j) {
 }  // namespace
 
 int RunParams(const ToolContext& ctx, const std::vector<std::string>& argv) {
-    const Args args(argv, kSpecs);
+    const Args args(argv, kOptions);
     if (args.Has("help")) {
-        std::cout << kUsage << OptionsHelp(kSpecs);
+        std::cout << kUsage << OptionsHelp(kOptions);
         return 0;
     }
     if (!args.positional().empty()) throw UsageError("params takes no arguments");

@@ -11,16 +11,16 @@ namespace quorvel::cli {
 
 namespace {
 
-std::vector<OptionSpec> Specs() {
-    std::vector<OptionSpec> specs = {
-        ModuleOptionSpec(),
+std::vector<OptionDef> OptionDefs() {
+    std::vector<OptionDef> defs = {
+        ModuleOptionDef(),
         {"in", "INPUT", "input frame: an image file or a .npy array, numbered for --frames (default: the test card)"},
         {"out", "OUTPUT", "output frame: an image file or a .npy array, numbered for --frames (required)"},
     };
-    for (OptionSpec& spec : RenderOptionSpecs()) specs.push_back(std::move(spec));
-    for (OptionSpec& spec : SequenceOptionSpecs()) specs.push_back(std::move(spec));
-    specs.push_back({"help", "", "show this help"});
-    return specs;
+    for (OptionDef& def : RenderOptionDefs()) defs.push_back(std::move(def));
+    for (OptionDef& def : SequenceOptionSpecs()) defs.push_back(std::move(def));
+    defs.push_back({"help", "", "show this help"});
+    return defs;
 }
 
 constexpr const char* kUsage =
@@ -38,10 +38,10 @@ constexpr const char* kUsage =
 }  // namespace
 
 int RunRender(const ToolContext& ctx, const std::vector<std::string>& argv) {
-    const std::vector<OptionSpec> specs = Specs();
-    const Args args(argv, specs);
+    const std::vector<OptionDef> defs = OptionDefs();
+    const Args args(argv, defs);
     if (args.Has("help")) {
-        std::cout << kUsage << kSequenceHelp << OptionsHelp(specs);
+        std::cout << kUsage << kSequenceHelp << OptionsHelp(defs);
         return 0;
     }
     if (WantsSequence(args)) return RunSequence(ctx, args);

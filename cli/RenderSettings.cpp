@@ -39,7 +39,7 @@ PF_ParamDef& Param(sim::ParamSet& params, A_long id) {
 
 }  // namespace
 
-std::vector<OptionSpec> RenderOptionSpecs() {
+std::vector<OptionDef> RenderOptionDefs() {
     return {
         {"host", "ae|premiere", "host to play: ae renders ARGB, premiere BGRA (default ae)"},
         {"depth", "8|16|32f", "bits per channel: 8 or 16 with ae, 8 or 32f with premiere (default 8)"},

@@ -35,8 +35,8 @@ struct RenderSettings {
     int threads = 0;
 };
 
-/// The option specs of the parameters and host settings above.
-std::vector<OptionSpec> RenderOptionSpecs();
+/// The option defs of the parameters and host settings above.
+std::vector<OptionDef> RenderOptionDefs();
 
 RenderSettings ParseRenderSettings(const Args& args);
 

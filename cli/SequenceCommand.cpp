@@ -84,7 +84,7 @@ const char* const kSequenceHelp =
     "with status 130; --skip-existing keeps output frames that are complete, so\n"
     "a stopped run, or a render-farm task run again, renders only what is missing.\n\n";
 
-std::vector<OptionSpec> SequenceOptionSpecs() {
+std::vector<OptionDef> SequenceOptionSpecs() {
     return {
         {"frames", "LIST", "render a sequence: the frames, such as 1001-1240"},
         {"fps", "RATE", "frames per second of the host's clock: 24, 25, 23.976, 30000/1001... (default 24)"},
@@ -102,9 +102,9 @@ std::vector<OptionSpec> SequenceOptionSpecs() {
 }
 
 bool WantsSequence(const Args& args) {
-    for (const OptionSpec& spec : SequenceOptionSpecs()) {
+    for (const OptionDef& def : SequenceOptionSpecs()) {
         // A single frame shows no progress, so --quiet asks for nothing more there.
-        if (spec.name != "quiet" && args.Has(spec.name)) return true;
+        if (def.name != "quiet" && args.Has(def.name)) return true;
     }
     for (const char* option : {"in", "out"}) {
         if (const auto v = args.Get(option); v && FramePattern::LooksNumbered(*v)) return true;

@@ -10,7 +10,7 @@
 namespace quorvel::cli {
 
 /// The options only sequences take.
-std::vector<OptionSpec> SequenceOptionSpecs();
+std::vector<OptionDef> SequenceOptionSpecs();
 
 /// The help text's section on sequences and keyframes.
 extern const char* const kSequenceHelp;

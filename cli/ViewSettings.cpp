@@ -4,7 +4,7 @@
 
 namespace quorvel::cli {
 
-std::vector<OptionSpec> ViewOptionSpecs() {
+std::vector<OptionDef> ViewOptionDefs() {
     return {
         {"window", "comp|layer", "the window the overlay is in (default comp)"},
         {"zoom", "Z", "window pixels per source pixel (default 1)"},

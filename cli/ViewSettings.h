@@ -10,7 +10,7 @@
 
 namespace quorvel::cli {
 
-std::vector<OptionSpec> ViewOptionSpecs();
+std::vector<OptionDef> ViewOptionDefs();
 /// The view from the options; the identity by default (window pixel =
 /// composition pixel = layer pixel).
 sim::View ParseView(const Args& args);

@@ -31,7 +31,7 @@ function(quorvel_sanitize target)
   endif()
 endfunction()
 
-# The module: its render must come out bit for bit as specified, so no
+# The module: its render arithmetic is fixed to the last bit, so no
 # contraction of a*b+c into fused multiply-adds, no fast maths and no
 # machine-specific code generation. Only the entry point is visible.
 function(quorvel_module_flags target)

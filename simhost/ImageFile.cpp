@@ -94,18 +94,18 @@ World ReadImage(const std::filesystem::path& path, PixelLayout layout) {
         if (why.empty()) why = "unreadable image";
         throw HostError("cannot read " + name + ": " + why.substr(0, why.find('\n')));
     }
-    const OIIO::ImageSpec& spec = in->spec();
-    const int channels = spec.nchannels;
+    const OIIO::ImageSpec& header = in->spec();
+    const int channels = header.nchannels;
     if (channels < 1 || channels > 4) {
         throw HostError(name + " has " + std::to_string(channels) + " channels; expected 1 to 4");
     }
-    if (spec.width <= 0 || spec.height <= 0 || spec.width > 1 << 16 || spec.height > 1 << 16) {
-        throw HostError(name + " has an unsupported size " + std::to_string(spec.width) + "x" +
-                        std::to_string(spec.height));
+    if (header.width <= 0 || header.height <= 0 || header.width > 1 << 16 || header.height > 1 << 16) {
+        throw HostError(name + " has an unsupported size " + std::to_string(header.width) + "x" +
+                        std::to_string(header.height));
     }
-    World world(layout, spec.width, spec.height);
+    World world(layout, header.width, header.height);
     const OIIO::TypeDesc type = FileTypeOf(layout);
-    const std::size_t count = std::size_t(spec.width) * std::size_t(spec.height) * std::size_t(channels);
+    const std::size_t count = std::size_t(header.width) * std::size_t(header.height) * std::size_t(channels);
     auto read = [&](auto& buffer) {
         if (!in->read_image(0, 0, 0, channels, type, buffer.data())) {
             std::string why = in->geterror();
@@ -149,9 +149,9 @@ void WriteImage(const std::filesystem::path& path, const World& world) {
     // A format without float or 16-bit data gets the nearest it has; the
     // image library picks it from the requested type.
     const OIIO::TypeDesc type = FileTypeOf(world.layout());
-    OIIO::ImageSpec spec(world.width(), world.height(), 4, type);
-    spec.alpha_channel = 3;
-    if (!out->open(name, spec)) {
+    OIIO::ImageSpec header(world.width(), world.height(), 4, type);
+    header.alpha_channel = 3;
+    if (!out->open(name, header)) {
         std::string why = out->geterror();
         throw HostError("cannot write " + name + ": " + why.substr(0, why.find('\n')));
     }

@@ -13,7 +13,7 @@
 
 namespace quorvel::test {
 
-struct PeSpec {
+struct PeLayout {
     struct Resource {
         std::string type_name;  ///< empty: the type is `type_id`
         std::uint16_t type_id = 0;
@@ -109,12 +109,12 @@ struct Key {
 
 }  // namespace pe_builder_detail
 
-inline PeFile BuildPe(const PeSpec& spec) {
+inline PeFile BuildPe(const PeLayout& def) {
     using pe_builder_detail::Key;
     using pe_builder_detail::Out;
     constexpr std::size_t kSectionStart = 0x200;
     constexpr std::uint32_t kSectionRva = 0x1000;
-    const std::size_t optional_size = spec.pe32_plus ? 240 : 224;
+    const std::size_t optional_size = def.pe32_plus ? 240 : 224;
 
     PeFile f;
     Out o;
@@ -122,7 +122,7 @@ inline PeFile BuildPe(const PeSpec& spec) {
     auto rva = [&](std::size_t file_offset) { return std::uint32_t(file_offset - kSectionStart + kSectionRva); };
 
     // Exports: directory, address table, name pointers, ordinals, then strings.
-    std::vector<std::string> exports = spec.exports;
+    std::vector<std::string> exports = def.exports;
     std::sort(exports.begin(), exports.end());
     std::uint32_t export_size = 0;
     if (!exports.empty()) {
@@ -150,12 +150,12 @@ inline PeFile BuildPe(const PeSpec& spec) {
 
     // Imports: descriptors ending in an empty one, each with an empty thunk list.
     std::uint32_t import_size = 0;
-    if (!spec.imports.empty()) {
-        f.import_directory = o.Reserve(20 * (spec.imports.size() + 1));
-        import_size = std::uint32_t(20 * (spec.imports.size() + 1));
-        for (std::size_t i = 0; i < spec.imports.size(); ++i) {
+    if (!def.imports.empty()) {
+        f.import_directory = o.Reserve(20 * (def.imports.size() + 1));
+        import_size = std::uint32_t(20 * (def.imports.size() + 1));
+        for (std::size_t i = 0; i < def.imports.size(); ++i) {
             const std::size_t thunks = o.Reserve(8);
-            o.Put32(f.import_directory + 20 * i + 12, rva(o.CString(spec.imports[i])));
+            o.Put32(f.import_directory + 20 * i + 12, rva(o.CString(def.imports[i])));
             o.Put32(f.import_directory + 20 * i + 16, rva(thunks));
         }
         o.Align(8);
@@ -164,10 +164,10 @@ inline PeFile BuildPe(const PeSpec& spec) {
     // Resources: type tables, name tables, language tables, data entries,
     // name strings, then the data, each level after the one before.
     std::uint32_t resource_size = 0;
-    if (!spec.resources.empty()) {
+    if (!def.resources.empty()) {
         std::map<Key, std::map<Key, std::map<std::uint16_t, std::size_t>>> tree;
-        for (std::size_t i = 0; i < spec.resources.size(); ++i) {
-            const auto& r = spec.resources[i];
+        for (std::size_t i = 0; i < def.resources.size(); ++i) {
+            const auto& r = def.resources[i];
             tree[Key{r.type_name, r.type_id}][Key{r.name, r.id}][r.language] = i;
         }
         const std::size_t root = o.size();
@@ -230,7 +230,7 @@ inline PeFile BuildPe(const PeSpec& spec) {
         }
         for (const auto& [entry, index] : data_fixups) {
             o.Align(8);
-            const auto& data = spec.resources[index].data;
+            const auto& data = def.resources[index].data;
             const std::size_t at = o.Reserve(data.size());
             if (f.first_data == 0) f.first_data = at;
             std::copy(data.begin(), data.end(), o.bytes().begin() + std::ptrdiff_t(at));
@@ -251,15 +251,15 @@ inline PeFile BuildPe(const PeSpec& spec) {
     o.Put32(0x3C, 0x40);
     std::memcpy(&b[0x40], "PE\0\0", 4);
     f.coff = 0x44;
-    o.Put16(f.coff, spec.machine);
+    o.Put16(f.coff, def.machine);
     o.Put16(f.coff + 2, 1);
     o.Put16(f.coff + 16, std::uint32_t(optional_size));
     o.Put16(f.coff + 18, 0x2022);  // executable image, large address aware, DLL
     f.optional = f.coff + 20;
     const std::size_t opt = f.optional;
-    o.Put16(opt, spec.pe32_plus ? 0x20B : 0x10B);
+    o.Put16(opt, def.pe32_plus ? 0x20B : 0x10B);
     o.Put32(opt + 8, raw_size);  // initialised data
-    if (spec.pe32_plus) {
+    if (def.pe32_plus) {
         o.Put64(opt + 24, 0x180000000ull);  // image base
     } else {
         o.Put32(opt + 28, 0x10000000u);  // after the PE32-only base of data
@@ -272,7 +272,7 @@ inline PeFile BuildPe(const PeSpec& spec) {
     o.Put32(opt + 60, std::uint32_t(kSectionStart));                       // size of headers
     o.Put16(opt + 68, 2);                                                  // GUI subsystem
     const std::size_t sizes = opt + 72;  // stack and heap sizes, 8 bytes each in PE32+, 4 in PE32
-    if (spec.pe32_plus) {
+    if (def.pe32_plus) {
         o.Put64(sizes, 0x100000);
         o.Put64(sizes + 8, 0x1000);
         o.Put64(sizes + 16, 0x100000);
@@ -283,7 +283,7 @@ inline PeFile BuildPe(const PeSpec& spec) {
         o.Put32(sizes + 8, 0x100000);
         o.Put32(sizes + 12, 0x1000);
     }
-    const std::size_t directories = spec.pe32_plus ? opt + 112 : opt + 96;
+    const std::size_t directories = def.pe32_plus ? opt + 112 : opt + 96;
     o.Put32(directories - 4, 16);
     if (export_size != 0) {
         o.Put32(directories, rva(f.export_directory));

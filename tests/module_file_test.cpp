@@ -62,12 +62,12 @@ Bytes DescriptorBytes() {
 }
 
 /// A Windows module as far as its file goes: the descriptor resource and the exports.
-PeSpec WindowsModuleSpec(std::vector<std::string> exports = {"EntryPointFunc"}) {
-    PeSpec spec;
-    spec.exports = std::move(exports);
-    spec.imports = {"KERNEL32.dll"};
-    spec.resources = {{"PIPL", 0, "", 16000, 1033, DescriptorBytes()}};
-    return spec;
+PeLayout WindowsModuleLayout(std::vector<std::string> exports = {"EntryPointFunc"}) {
+    PeLayout def;
+    def.exports = std::move(exports);
+    def.imports = {"KERNEL32.dll"};
+    def.resources = {{"PIPL", 0, "", 16000, 1033, DescriptorBytes()}};
+    return def;
 }
 
 std::string ErrorOf(const std::function<void()>& f) {
@@ -105,7 +105,7 @@ TEST_P(ModuleFormatOf, FirstBytes) {
 
 INSTANTIATE_TEST_SUITE_P(Cases, ModuleFormatOf,
                          ::testing::Values(FormatCase{"Elf", {0x7F, 'E', 'L', 'F', 2, 1, 1, 0}, "elf"},
-                                           FormatCase{"Pe", BuildPe(WindowsModuleSpec()).bytes, "pe"},
+                                           FormatCase{"Pe", BuildPe(WindowsModuleLayout()).bytes, "pe"},
                                            FormatCase{"Text", {'h', 'e', 'l', 'l', 'o'}, "not a module"},
                                            FormatCase{"Empty", {}, "not a module"},
                                            FormatCase{"ElfMagicCut", {0x7F, 'E', 'L'}, "not a module"}),
@@ -120,21 +120,21 @@ TEST(ModuleFile, MissingFileAndFolderAreNamed) {
 
 TEST(ModuleFile, TheDescriptorOfAWindowsModuleIsItsPiplResource) {
     const Scratch scratch;
-    const fs::path file = scratch.Write("module.aex", BuildPe(WindowsModuleSpec()).bytes);
+    const fs::path file = scratch.Write("module.aex", BuildPe(WindowsModuleLayout()).bytes);
     EXPECT_EQ(sim::ReadDescriptorBytes(file), DescriptorBytes());
 }
 
 TEST(ModuleFile, UsEnglishIsPreferredAmongTheDescriptorsLanguages) {
-    PeSpec spec = WindowsModuleSpec();
-    spec.resources.push_back({"PIPL", 0, "", 16000, 1031, Bytes(286, 0xAB)});  // sorts first
+    PeLayout def = WindowsModuleLayout();
+    def.resources.push_back({"PIPL", 0, "", 16000, 1031, Bytes(286, 0xAB)});  // sorts first
     const Scratch scratch;
-    const fs::path file = scratch.Write("module.aex", BuildPe(spec).bytes);
+    const fs::path file = scratch.Write("module.aex", BuildPe(def).bytes);
     EXPECT_EQ(sim::ReadDescriptorBytes(file), DescriptorBytes());
 }
 
 struct MissingCase {
     const char* name;
-    std::vector<PeSpec::Resource> resources;
+    std::vector<PeLayout::Resource> resources;
 };
 
 void PrintTo(const MissingCase& c, std::ostream* os) { *os << c.name; }
@@ -142,10 +142,10 @@ void PrintTo(const MissingCase& c, std::ostream* os) { *os << c.name; }
 class WithoutDescriptor : public ::testing::TestWithParam<MissingCase> {};
 
 TEST_P(WithoutDescriptor, SaysSo) {
-    PeSpec spec = WindowsModuleSpec();
-    spec.resources = GetParam().resources;
+    PeLayout def = WindowsModuleLayout();
+    def.resources = GetParam().resources;
     const Scratch scratch;
-    const fs::path file = scratch.Write("module.aex", BuildPe(spec).bytes);
+    const fs::path file = scratch.Write("module.aex", BuildPe(def).bytes);
     const std::string error = ErrorOf([&] { sim::ReadDescriptorBytes(file); });
     EXPECT_NE(error.find("has no descriptor"), std::string::npos) << error;
 }
@@ -158,7 +158,7 @@ INSTANTIATE_TEST_SUITE_P(Cases, WithoutDescriptor,
                          [](const auto& info) { return std::string(info.param.name); });
 
 TEST(ModuleFile, ADamagedWindowsModuleIsReportedWithItsPath) {
-    Bytes bytes = BuildPe(WindowsModuleSpec()).bytes;
+    Bytes bytes = BuildPe(WindowsModuleLayout()).bytes;
     bytes.resize(bytes.size() / 2);
     const Scratch scratch;
     const fs::path file = scratch.Write("module.aex", bytes);
@@ -190,7 +190,7 @@ TEST(ModuleFile, ALinuxModuleIsRefusedByName) {
 
 TEST(ModuleFile, AModuleWithoutTheNamedExportIsRefusedAfterLoading) {
     const Scratch scratch;
-    const fs::path file = scratch.Write("module.aex", BuildPe(WindowsModuleSpec({"SomethingElse"})).bytes);
+    const fs::path file = scratch.Write("module.aex", BuildPe(WindowsModuleLayout({"SomethingElse"})).bytes);
     const std::string error = ErrorOf([&] { sim::LoadedModule module(file); });
     EXPECT_NE(error.find("does not export its entry point 'EntryPointFunc'"), std::string::npos) << error;
 }
@@ -233,7 +233,7 @@ TEST_F(BuiltWindowsModule, CarriesTheGeneratorsBytesAsItsOnlyResource) {
 
 TEST(ModuleFile, AWindowsModuleIsReadButNotLoadedHere) {
     const Scratch scratch;
-    const fs::path file = scratch.Write("module.aex", BuildPe(WindowsModuleSpec()).bytes);
+    const fs::path file = scratch.Write("module.aex", BuildPe(WindowsModuleLayout()).bytes);
     const std::string error = ErrorOf([&] { sim::LoadedModule module(file); });
     EXPECT_NE(error.find("can be inspected but not loaded here"), std::string::npos) << error;
 }
@@ -242,7 +242,7 @@ TEST(ModuleFile, AWindowsModuleIsReadButNotLoadedHere) {
 // load it: the file's tables, the descriptor, and the export in place of the lookup.
 TEST(ModuleFile, InspectListsAWindowsModulesTablesAndDescriptor) {
     const Scratch scratch;
-    const fs::path file = scratch.Write("module.aex", BuildPe(WindowsModuleSpec()).bytes);
+    const fs::path file = scratch.Write("module.aex", BuildPe(WindowsModuleLayout()).bytes);
     const fs::path saved = scratch.path() / "pipl.bin";
     const ToolResult r = RunTool({"inspect", file.string(), "--descriptor-out", saved.string()});
     ASSERT_EQ(r.status, 0) << r.err;
@@ -259,7 +259,7 @@ TEST(ModuleFile, InspectListsAWindowsModulesTablesAndDescriptor) {
 
 TEST(ModuleFile, InspectRefusesAWindowsModuleWithoutTheNamedExport) {
     const Scratch scratch;
-    const fs::path file = scratch.Write("module.aex", BuildPe(WindowsModuleSpec({"SomethingElse"})).bytes);
+    const fs::path file = scratch.Write("module.aex", BuildPe(WindowsModuleLayout({"SomethingElse"})).bytes);
     const ToolResult r = RunTool({"inspect", file.string()});
     EXPECT_EQ(r.status, 2);
     EXPECT_TRUE(r.out.empty()) << r.out;

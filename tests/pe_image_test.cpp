@@ -15,20 +15,20 @@ namespace {
 
 using Bytes = std::vector<std::uint8_t>;
 
-PeSpec SoundSpec() {
-    PeSpec spec;
-    spec.exports = {"EntryPointFunc", "Another"};
-    spec.imports = {"KERNEL32.dll", "msvcrt.dll"};
-    spec.resources = {
+PeLayout SoundLayout() {
+    PeLayout def;
+    def.exports = {"EntryPointFunc", "Another"};
+    def.imports = {"KERNEL32.dll", "msvcrt.dll"};
+    def.resources = {
         {"PIPL", 0, "", 16000, 1033, {1, 2, 3, 4, 5}},
         {"PIPL", 0, "", 16000, 1031, {7}},
         {"", 10, "", 1, 1033, {9, 9}},         // numbered type (RCDATA)
         {"", 3, "ICON1", 0, 0, {4, 3, 2, 1}},  // named resource
     };
-    return spec;
+    return def;
 }
 
-const sim::PeResource* FindExact(const sim::PeImage& image, const PeSpec::Resource& r) {
+const sim::PeResource* FindExact(const sim::PeImage& image, const PeLayout::Resource& r) {
     for (const sim::PeResource& found : image.resources()) {
         const bool type = r.type_name.empty() ? !found.type.is_name && found.type.id == r.type_id
                                               : found.type.is_name && found.type.name == r.type_name;
@@ -40,8 +40,8 @@ const sim::PeResource* FindExact(const sim::PeImage& image, const PeSpec::Resour
 }
 
 TEST(PeImage, ReadsExportsImportsAndResourcesOfASoundFile) {
-    const PeSpec spec = SoundSpec();
-    const sim::PeImage image(BuildPe(spec).bytes);
+    const PeLayout def = SoundLayout();
+    const sim::PeImage image(BuildPe(def).bytes);
 
     EXPECT_EQ(image.machine(), sim::PeImage::kMachineAmd64);
     EXPECT_TRUE(image.pe32_plus());
@@ -55,10 +55,10 @@ TEST(PeImage, ReadsExportsImportsAndResourcesOfASoundFile) {
     EXPECT_EQ(image.exports()[1].ordinal, 2u);
     for (const sim::PeExport& e : image.exports()) EXPECT_FALSE(e.forwarded) << e.name;
 
-    EXPECT_EQ(image.imports(), spec.imports);
+    EXPECT_EQ(image.imports(), def.imports);
 
-    ASSERT_EQ(image.resources().size(), spec.resources.size());
-    for (const PeSpec::Resource& r : spec.resources) {
+    ASSERT_EQ(image.resources().size(), def.resources.size());
+    for (const PeLayout::Resource& r : def.resources) {
         SCOPED_TRACE(r.type_name + "/" + std::to_string(r.type_id) + "/" + r.name + std::to_string(r.id));
         const sim::PeResource* found = FindExact(image, r);
         ASSERT_NE(found, nullptr);
@@ -69,15 +69,15 @@ TEST(PeImage, ReadsExportsImportsAndResourcesOfASoundFile) {
 }
 
 TEST(PeImage, KeysReadAsQuotedNamesOrNumbers) {
-    const sim::PeImage image(BuildPe(SoundSpec()).bytes);
-    const sim::PeResource* icon = FindExact(image, SoundSpec().resources[3]);
+    const sim::PeImage image(BuildPe(SoundLayout()).bytes);
+    const sim::PeResource* icon = FindExact(image, SoundLayout().resources[3]);
     ASSERT_NE(icon, nullptr);
     EXPECT_EQ(icon->type.Text(), "3");
     EXPECT_EQ(icon->name.Text(), "\"ICON1\"");
 }
 
 TEST(PeImage, FindPrefersTheAskedLanguageThenTakesTheFirst) {
-    const sim::PeImage image(BuildPe(SoundSpec()).bytes);
+    const sim::PeImage image(BuildPe(SoundLayout()).bytes);
     auto data_of = [&](const sim::PeResource* r) {
         if (r == nullptr) return Bytes{};
         const auto d = image.Data(*r);
@@ -94,7 +94,7 @@ TEST(PeImage, FindPrefersTheAskedLanguageThenTakesTheFirst) {
 }
 
 TEST(PeImage, AnAddressInsideTheExportDirectoryIsAForwarder) {
-    PeFile f = BuildPe(SoundSpec());
+    PeFile f = BuildPe(SoundLayout());
     // Point the first function's address at the directory itself.
     const std::size_t address_table = f.export_directory + 40;  // the builder puts it right after
     f.Put32(address_table, f.Rva(f.export_directory));
@@ -113,10 +113,10 @@ struct Flavour {
 class PeFlavour : public ::testing::TestWithParam<Flavour> {};
 
 TEST_P(PeFlavour, IsReadAndSummarised) {
-    PeSpec spec = SoundSpec();
-    spec.machine = GetParam().machine;
-    spec.pe32_plus = GetParam().pe32_plus;
-    const sim::PeImage image(BuildPe(spec).bytes);
+    PeLayout def = SoundLayout();
+    def.machine = GetParam().machine;
+    def.pe32_plus = GetParam().pe32_plus;
+    const sim::PeImage image(BuildPe(def).bytes);
     EXPECT_EQ(image.Summary(), GetParam().summary);
     EXPECT_EQ(image.exports().size(), 2u);
     EXPECT_EQ(image.resources().size(), 4u);
@@ -129,7 +129,7 @@ INSTANTIATE_TEST_SUITE_P(Cases, PeFlavour,
                          [](const auto& info) { return std::string(info.param.name); });
 
 TEST(PeImage, AFileWithoutTablesHasNoExportsImportsOrResources) {
-    const sim::PeImage image(BuildPe(PeSpec{}).bytes);
+    const sim::PeImage image(BuildPe(PeLayout{}).bytes);
     EXPECT_TRUE(image.exports().empty());
     EXPECT_TRUE(image.imports().empty());
     EXPECT_TRUE(image.resources().empty());
@@ -137,7 +137,7 @@ TEST(PeImage, AFileWithoutTablesHasNoExportsImportsOrResources) {
 
 // Whatever the cut, some table or section the reader needs is left short.
 TEST(PeImage, EveryTruncationIsRejected) {
-    const Bytes whole = BuildPe(SoundSpec()).bytes;
+    const Bytes whole = BuildPe(SoundLayout()).bytes;
     for (std::size_t size = 0; size < whole.size(); ++size) {
         EXPECT_THROW(sim::PeImage(Bytes(whole.begin(), whole.begin() + std::ptrdiff_t(size))), sim::HostError)
             << "cut to " << size << " bytes";
@@ -147,7 +147,7 @@ TEST(PeImage, EveryTruncationIsRejected) {
 // Any single damaged byte gives either an image or a HostError: no crash, no
 // other exception, no read outside the file (the sanitizers watch that).
 TEST(PeImage, EveryDamagedByteGivesAnImageOrAHostError) {
-    const Bytes whole = BuildPe(SoundSpec()).bytes;
+    const Bytes whole = BuildPe(SoundLayout()).bytes;
     int rejected = 0;
     for (std::size_t at = 0; at < whole.size(); ++at) {
         for (std::uint8_t mask : {std::uint8_t(0xFF), std::uint8_t(0x80)}) {
@@ -230,7 +230,7 @@ const Damage kDamages[] = {
 class DamagedPe : public ::testing::TestWithParam<Damage> {};
 
 TEST_P(DamagedPe, IsRejectedWithAReason) {
-    PeFile f = BuildPe(SoundSpec());
+    PeFile f = BuildPe(SoundLayout());
     ASSERT_NE(f.first_type_name, 0u);  // the damages below need a named type
     GetParam().apply(f);
     try {
@@ -248,12 +248,12 @@ INSTANTIATE_TEST_SUITE_P(Cases, DamagedPe, ::testing::ValuesIn(kDamages),
 // lead to one table of 300 names, whose entries all lead to one table of 300
 // languages, make 180,000 resources out of a few kilobytes.
 TEST(PeImage, AResourceTreeThatFansOutWithoutEndIsRejected) {
-    PeSpec spec;
-    for (std::uint16_t id = 1; id <= 300; ++id) spec.resources.push_back({"AAAA", 0, "", id, 1033, {1}});
+    PeLayout def;
+    for (std::uint16_t id = 1; id <= 300; ++id) def.resources.push_back({"AAAA", 0, "", id, 1033, {1}});
     for (std::uint16_t language = 1; language <= 300; ++language) {
-        spec.resources.push_back({"BBBB", 0, "", 1, language, {2}});
+        def.resources.push_back({"BBBB", 0, "", 1, language, {2}});
     }
-    PeFile f = BuildPe(spec);
+    PeFile f = BuildPe(def);
     ASSERT_EQ(sim::PeImage(f.bytes).resources().size(), 600u);
     ASSERT_EQ(f.name_tables.size(), 2u);
     const std::size_t type_a_names = f.name_tables[0];

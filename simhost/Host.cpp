@@ -241,23 +241,27 @@ std::string IterateArgs(A_long base, A_long final, const PF_LRect* area) {
 
 }  // namespace
 
-PF_Err Host::Iterate8(PF_InData*, A_long progress_base, A_long progress_final, PF_EffectWorld* src,
-                      const PF_LRect* area, void* refcon, PF_IteratePixel8Func pix_fn, PF_EffectWorld* dst) {
-    const PF_Err interrupt = Hook("iterate8", IterateArgs(progress_base, progress_final, area));
+/// Both iterate suites: the call logged and checked against the fault plan,
+/// then every pixel of the area (the whole destination when none is given).
+template <typename Pixel, typename Fn>
+PF_Err Host::IterateAs(const char* name, A_long progress_base, A_long progress_final, PF_EffectWorld* src,
+                       const PF_LRect* area, void* refcon, Fn pix_fn, PF_EffectWorld* dst) {
+    const PF_Err interrupt = Hook(name, IterateArgs(progress_base, progress_final, area));
     if (src == nullptr || dst == nullptr || pix_fn == nullptr) return PF_Err_BAD_CALLBACK_PARAM;
     const PF_LRect whole{0, 0, dst->width, dst->height};
     // An interrupted render stops halfway down, as when the user cancels.
     const A_long stop = interrupt != PF_Err_NONE ? dst->height / 2 : INT32_MAX;
-    return iterate_->Run<PF_Pixel8>(*src, *dst, area != nullptr ? *area : whole, refcon, pix_fn, stop, interrupt);
+    return iterate_->Run<Pixel>(*src, *dst, area != nullptr ? *area : whole, refcon, pix_fn, stop, interrupt);
+}
+
+PF_Err Host::Iterate8(PF_InData*, A_long progress_base, A_long progress_final, PF_EffectWorld* src,
+                      const PF_LRect* area, void* refcon, PF_IteratePixel8Func pix_fn, PF_EffectWorld* dst) {
+    return IterateAs<PF_Pixel8>("iterate8", progress_base, progress_final, src, area, refcon, pix_fn, dst);
 }
 
 PF_Err Host::Iterate16(PF_InData*, A_long progress_base, A_long progress_final, PF_EffectWorld* src,
                        const PF_LRect* area, void* refcon, PF_IteratePixel16Func pix_fn, PF_EffectWorld* dst) {
-    const PF_Err interrupt = Hook("iterate16", IterateArgs(progress_base, progress_final, area));
-    if (src == nullptr || dst == nullptr || pix_fn == nullptr) return PF_Err_BAD_CALLBACK_PARAM;
-    const PF_LRect whole{0, 0, dst->width, dst->height};
-    const A_long stop = interrupt != PF_Err_NONE ? dst->height / 2 : INT32_MAX;
-    return iterate_->Run<PF_Pixel16>(*src, *dst, area != nullptr ? *area : whole, refcon, pix_fn, stop, interrupt);
+    return IterateAs<PF_Pixel16>("iterate16", progress_base, progress_final, src, area, refcon, pix_fn, dst);
 }
 
 PF_Err Host::GetDrawingReference(PF_ContextH context, DRAWBOT_DrawRef* ref) {

@@ -138,6 +138,9 @@ public:
 
 private:
     void PrepareInData();
+    template <typename Pixel, typename Fn>
+    PF_Err IterateAs(const char* name, A_long progress_base, A_long progress_final, PF_EffectWorld* src,
+                     const PF_LRect* area, void* refcon, Fn pix_fn, PF_EffectWorld* dst);
     void CheckBalance(PF_Cmd cmd);
 
     PF_EntryPointFunc entry_;

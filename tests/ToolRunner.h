@@ -32,6 +32,30 @@ inline std::string Slurp(const std::filesystem::path& path) {
     return s.str();
 }
 
+/// A scratch folder for one test, removed with everything in it when the test ends.
+class ScratchDir {
+public:
+    ScratchDir()
+        : path_(std::filesystem::temp_directory_path() /
+                ("quorvel-test-" + std::to_string(::getpid()) + "-" + std::to_string(next_++))) {
+        std::filesystem::create_directories(path_);
+    }
+    ~ScratchDir() {
+        std::error_code ec;
+        std::filesystem::remove_all(path_, ec);
+    }
+    ScratchDir(const ScratchDir&) = delete;
+    ScratchDir& operator=(const ScratchDir&) = delete;
+
+    std::filesystem::path operator/(const std::string& name) const { return path_ / name; }
+    const std::filesystem::path& path() const { return path_; }
+    std::string str(const std::string& name) const { return (path_ / name).string(); }
+
+private:
+    static inline int next_ = 0;
+    std::filesystem::path path_;
+};
+
 /// Runs quorvel-host with `args`; stdout and stderr go through files in a
 /// scratch folder, so any amount of output is captured.
 inline ToolResult RunTool(const std::vector<std::string>& args) {

@@ -18,23 +18,6 @@ namespace {
 namespace fs = std::filesystem;
 using sim::PixelLayout;
 
-class ScratchDir {
-public:
-    ScratchDir() : path_(fs::temp_directory_path() / ("quorvel-render-" + std::to_string(::getpid()) + "-" +
-                                                       std::to_string(next_++))) {
-        fs::create_directories(path_);
-    }
-    ~ScratchDir() {
-        std::error_code ec;
-        fs::remove_all(path_, ec);
-    }
-    fs::path operator/(const std::string& name) const { return path_ / name; }
-
-private:
-    static inline int next_ = 0;
-    fs::path path_;
-};
-
 struct PathCase {
     PixelLayout layout;
     const char* host;

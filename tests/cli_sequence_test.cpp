@@ -33,26 +33,6 @@ namespace {
 namespace fs = std::filesystem;
 using sim::PixelLayout;
 
-class ScratchDir {
-public:
-    ScratchDir()
-        : path_(fs::temp_directory_path() /
-                ("quorvel-seqcli-" + std::to_string(::getpid()) + "-" + std::to_string(next_++))) {
-        fs::create_directories(path_);
-    }
-    ~ScratchDir() {
-        std::error_code ec;
-        fs::remove_all(path_, ec);
-    }
-    fs::path operator/(const std::string& name) const { return path_ / name; }
-    const fs::path& path() const { return path_; }
-    std::string str(const std::string& name) const { return (path_ / name).string(); }
-
-private:
-    static inline int next_ = 0;
-    fs::path path_;
-};
-
 std::string Numbered(const std::string& stem, int frame, const std::string& ext) {
     char number[16];
     std::snprintf(number, sizeof number, "%04d", frame);

@@ -13,22 +13,6 @@ namespace {
 namespace fs = std::filesystem;
 
 /// A scratch folder removed at the end of the test.
-class ScratchDir {
-public:
-    ScratchDir() : path_(fs::temp_directory_path() / ("quorvel-cli-" + std::to_string(::getpid()) + "-" +
-                                                       std::to_string(next_++))) {
-        fs::create_directories(path_);
-    }
-    ~ScratchDir() {
-        std::error_code ec;
-        fs::remove_all(path_, ec);
-    }
-    const fs::path& path() const { return path_; }
-
-private:
-    static inline int next_ = 0;
-    fs::path path_;
-};
 
 TEST(Cli, AboutPrintsNameVersionAndDescriptionOnTheNextLine) {
     const ToolResult r = RunTool({"about"});

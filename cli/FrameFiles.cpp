@@ -40,8 +40,9 @@ sim::World ReadInputFrame(const std::optional<std::filesystem::path>& path, Rend
     // Anything but a folder: frames may also stream in through a named pipe.
     std::error_code ec;
     const std::filesystem::file_status status = std::filesystem::status(*path, ec);
-    if (!std::filesystem::exists(status) || std::filesystem::is_directory(status)) {
-        throw sim::HostError("no such input file: " + path->string());
+    if (!std::filesystem::exists(status)) throw sim::HostError("no such input file: " + path->string());
+    if (std::filesystem::is_directory(status)) {
+        throw sim::HostError("input " + path->string() + " is a folder, not a frame file");
     }
     if (!IsNpy(*path)) return sim::ReadImage(*path, settings.layout);
 

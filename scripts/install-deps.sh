@@ -3,6 +3,7 @@
 # that this machine lacks. Safe to run again: it does nothing when all are present.
 #   scripts/install-deps.sh            the Linux build
 #   scripts/install-deps.sh windows    also the Windows cross build and Wine to test it
+#   scripts/install-deps.sh clang      also clang with its sanitizer and fuzzer runtimes
 set -euo pipefail
 
 packages=(
@@ -23,12 +24,12 @@ for group in "$@"; do
         wine wine64
       )
       ;;
-    fuzz)
+    clang)
       # clang with its libFuzzer and sanitizer runtimes.
       packages+=(clang libclang-rt-dev)
       ;;
     *)
-      echo "install-deps: unknown group '$group' (known: windows, fuzz)" >&2
+      echo "install-deps: unknown group '$group' (known: windows, clang)" >&2
       exit 2
       ;;
   esac

@@ -241,9 +241,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                 for (std::size_t i = 0; i < input.bytes().size(); ++i) input.bytes()[i] = std::uint8_t(i * 131 + 7);
                 output.Fill(0xC3);
                 const std::vector<std::uint8_t> input_before = input.bytes();
-                // Extent hints a host may send: inside the frame, possibly empty or inverted.
-                const A_long top = in.ConsumeIntegralInRange(0, h);
-                const A_long bottom = in.ConsumeIntegralInRange(0, h);
+                // Extent hints: mostly around the frame (inside, empty, inverted,
+                // taller than it), sometimes anything at all.
+                const bool wild = in.ConsumeIntegralInRange(0, 7) == 0;
+                const A_long top = wild ? HostileInt(in) : in.ConsumeIntegralInRange(-4, h + 4);
+                const A_long bottom = wild ? HostileInt(in) : in.ConsumeIntegralInRange(-4, h + 4);
                 output.SetExtentHint({0, top, w, bottom});
                 if (premiere) {
                     const PrPixelFormat formats[] = {PremiereFormat(layout), PremiereFormat(layout), 0x12345678};

@@ -1,6 +1,8 @@
 #include "IterateFloatPixels.h"
 
+#include <algorithm>
 #include <cstddef>
+#include <cstdint>
 
 namespace quorvel {
 
@@ -9,7 +11,11 @@ PF_Err IterateFloatPixels(A_long first_row, A_long end_row, PF_EffectWorld* src,
     if (first_row >= end_row) return PF_Err_NONE;
 
     constexpr A_long kPixelBytes = sizeof(PixelBGRA32f);
-    const A_long width = dst->width;
+    const A_long width = std::max<A_long>(0, std::min(dst->width, src->width));
+    const std::int64_t rows = std::min<std::int64_t>(std::int64_t(end_row) - first_row,
+                                                     std::max<A_long>(0, std::min(dst->height, src->height)));
+    if (rows <= 0) return PF_Err_NONE;
+    const auto last_row = static_cast<A_long>(first_row + rows);
     // Pointer walk with one correction per row: rowbytes is signed (rows may
     // run upward in memory) and may include padding past the last pixel.
     const A_long rowBytes = kPixelBytes * width;
@@ -18,7 +24,7 @@ PF_Err IterateFloatPixels(A_long first_row, A_long end_row, PF_EffectWorld* src,
 
     auto* s = static_cast<std::byte*>(src->data);
     auto* d = static_cast<std::byte*>(dst->data);
-    for (A_long y = first_row; y < end_row; ++y) {
+    for (A_long y = first_row; y < last_row; ++y) {
         // The correction is applied on entering each later row, so the walk
         // never steps outside the buffers after the last one.
         if (y != first_row) {

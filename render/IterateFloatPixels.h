@@ -12,8 +12,11 @@ using FloatPixelFunc = PF_Err (*)(void* refcon, A_long x, A_long y, PixelBGRA32f
 /// Calls `fn` for rows first_row .. end_row - 1, left to right, columns
 /// 0 .. dst->width - 1 of both worlds, one pixel at a time on the calling
 /// thread. Both walks start at the worlds' `data` (the top row); nothing
-/// happens when first_row >= end_row. The pixel results are not examined;
-/// always returns 0.
+/// happens when first_row >= end_row. The walk never leaves the worlds: it
+/// stops after as many rows as the shorter world has, and covers only the
+/// columns both worlds have (an extent hint taller than the frame, or a
+/// narrower source, would otherwise send it past the buffers). The pixel
+/// results are not examined; always returns 0.
 PF_Err IterateFloatPixels(A_long first_row, A_long end_row, PF_EffectWorld* src, void* refcon, FloatPixelFunc fn,
                           PF_EffectWorld* dst);
 

@@ -200,7 +200,9 @@ TEST_P(RenderExtentHint, OwnFloatLoopWritesOnlyThatManyRowsFromTheTop) {
 
 INSTANTIATE_TEST_SUITE_P(Hints, RenderExtentHint,
                          ::testing::Values(Hint{"Whole", {0, 0, 16, 8}, 8}, Hint{"Shorter", {0, 2, 16, 5}, 3},
-                                           Hint{"Empty", {0, 4, 16, 4}, 0}, Hint{"Inverted", {0, 6, 16, 2}, -4}),
+                                           Hint{"Empty", {0, 4, 16, 4}, 0}, Hint{"Inverted", {0, 6, 16, 2}, -4},
+                                           // Taller than the frame: the own loop still stops at its last row.
+                                           Hint{"TallerThanWorld", {0, -4, 16, 12}, 16}),
                          [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace

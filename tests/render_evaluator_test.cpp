@@ -6,6 +6,7 @@
 // a tolerance is used only where the expected figure is itself rounded.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
 #include <bit>
 #include <cmath>
@@ -1030,7 +1031,8 @@ class IterateFloatPixelsTest : public ::testing::TestWithParam<LoopCase> {};
 constexpr A_long kWorldRows = 4;
 
 // Row r of the walk (counted from `data`, the top) carries y = first row + r;
-// pixel (x, r) sits at data + r × rowbytes + 16 × x in each world.
+// pixel (x, r) sits at data + r × rowbytes + 16 × x in each world. The walk
+// stays inside both worlds: at most their rows, only the columns both have.
 TEST_P(IterateFloatPixelsTest, VisitsEachPixelOnceInRowOrder) {
     const LoopCase& c = GetParam();
     FloatWorld src(c.srcWidth, kWorldRows, c.srcRowbytes);
@@ -1039,8 +1041,8 @@ TEST_P(IterateFloatPixelsTest, VisitsEachPixelOnceInRowOrder) {
     EXPECT_EQ(IterateFloatPixels(c.firstRow, c.endRow, src.get(), &visits, RecordVisit, dst.get()), PF_Err_NONE);
 
     std::vector<Visit> expected;
-    for (A_long y = c.firstRow; y < c.endRow; ++y) {
-        for (A_long x = 0; x < c.dstWidth; ++x) {
+    for (A_long y = c.firstRow; y < std::min(c.endRow, c.firstRow + kWorldRows); ++y) {
+        for (A_long x = 0; x < std::min(c.dstWidth, c.srcWidth); ++x) {
             expected.push_back({x, y, src.At(x, y - c.firstRow), dst.At(x, y - c.firstRow)});
         }
     }
@@ -1056,7 +1058,11 @@ INSTANTIATE_TEST_SUITE_P(Walks, IterateFloatPixelsTest,
                                            LoopCase{"NegativeRowbytes", 3, -48, 3, -64, 0, kWorldRows},
                                            LoopCase{"MixedSigns", 3, 64, 3, -48, 0, 3},
                                            LoopCase{"DestinationWidthBoundsColumns", 5, 80, 3, 48, 0, kWorldRows},
-                                           LoopCase{"LaterFirstRowStillStartsAtData", 3, 48, 3, 48, 2, kWorldRows}),
+                                           LoopCase{"LaterFirstRowStillStartsAtData", 3, 48, 3, 48, 2, kWorldRows},
+                                           LoopCase{"ExtentTallerThanWorlds", 3, 48, 3, 64, 0, kWorldRows + 3},
+                                           LoopCase{"LaterFirstRowPastTheWorlds", 3, -48, 3, 48, 2, kWorldRows + 9},
+                                           LoopCase{"HugeExtent", 3, 48, 3, 48, -2147483647 - 1, 2147483647},
+                                           LoopCase{"NarrowerSourceBoundsColumns", 2, 32, 3, 48, 0, kWorldRows}),
                          [](const auto& info) { return std::string(info.param.name); });
 
 // End to end with the float pixel function: only the extent-hint rows are

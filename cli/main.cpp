@@ -1,6 +1,7 @@
 // quorvel-host: a headless host for the Quorvel effect module.
 #include <exception>
 #include <iostream>
+#include <new>
 #include <string>
 #include <vector>
 
@@ -59,6 +60,9 @@ int main(int argc, char** argv) {
         return 1;
     } catch (const quorvel::sim::HostError& e) {
         std::cerr << "quorvel-host: " << e.what() << "\n";
+        return 2;
+    } catch (const std::bad_alloc&) {
+        std::cerr << "quorvel-host: out of memory (is the frame too large for this machine?)\n";
         return 2;
     } catch (const std::exception& e) {
         std::cerr << "quorvel-host: " << e.what() << "\n";

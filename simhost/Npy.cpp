@@ -1,7 +1,9 @@
 #include "Npy.h"
 
+#include <charconv>
 #include <cstring>
 #include <fstream>
+#include <limits>
 #include <regex>
 #include <string>
 #include <vector>
@@ -67,7 +69,11 @@ World ReadNpy(const std::filesystem::path& path, bool premiere) {
     const std::string dims = m[1];
     const std::regex number(R"(\d+)");
     for (std::sregex_iterator it(dims.begin(), dims.end(), number), end; it != end; ++it) {
-        shape.push_back(std::stoll(it->str()));
+        // A number too long for 64 bits is simply too large a dimension.
+        const std::string digits = it->str();
+        long long dim = std::numeric_limits<long long>::max();
+        std::from_chars(digits.data(), digits.data() + digits.size(), dim);
+        shape.push_back(dim);
     }
     if (shape.size() != 3 || shape[2] != 4) {
         throw HostError(name + ": expected an array of shape (height, width, 4), got (" + dims + ")");

@@ -255,6 +255,10 @@ INSTANTIATE_TEST_SUITE_P(
                   }},
         BadRender{"ImageFiveChannels", {"render", "--in", "@DIR.tif", "--out", "@OUT"}, "has 5 channels",
                   [](const fs::path& p) { WriteBytes(p.string() + ".tif", FiveChannelTiff()); }},
+        BadRender{"NpyHugeDimension", {"render", "--in", "@DIR.npy", "--out", "@OUT"}, "frame too large",
+                  [](const fs::path& p) {
+                      WriteBytes(p.string() + ".npy", NpyFile("|u1", "(99999999999999999999, 2, 4)", 16));
+                  }},
         BadRender{"NpyTwoDimensions", {"render", "--in", "@DIR.npy", "--out", "@OUT"}, "shape",
                   [](const fs::path& p) { WriteBytes(p.string() + ".npy", NpyFile("|u1", "(2, 2)", 4)); }},
         BadRender{"InputIsAFolder", {"render", "--in", "@DIR", "--out", "@OUT"}, "is a folder",

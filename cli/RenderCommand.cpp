@@ -18,7 +18,7 @@ std::vector<OptionDef> OptionDefs() {
         {"out", "OUTPUT", "output frame: an image file or a .npy array, numbered for --frames (required)"},
     };
     for (OptionDef& def : RenderOptionDefs()) defs.push_back(std::move(def));
-    for (OptionDef& def : SequenceOptionSpecs()) defs.push_back(std::move(def));
+    for (OptionDef& def : SequenceOptionDefs()) defs.push_back(std::move(def));
     defs.push_back({"help", "", "show this help"});
     return defs;
 }

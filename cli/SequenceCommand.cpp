@@ -84,7 +84,7 @@ const char* const kSequenceHelp =
     "with status 130; --skip-existing keeps output frames that are complete, so\n"
     "a stopped run, or a render-farm task run again, renders only what is missing.\n\n";
 
-std::vector<OptionDef> SequenceOptionSpecs() {
+std::vector<OptionDef> SequenceOptionDefs() {
     return {
         {"frames", "LIST", "render a sequence: the frames, such as 1001-1240"},
         {"fps", "RATE", "frames per second of the host's clock: 24, 25, 23.976, 30000/1001... (default 24)"},
@@ -102,7 +102,7 @@ std::vector<OptionDef> SequenceOptionSpecs() {
 }
 
 bool WantsSequence(const Args& args) {
-    for (const OptionDef& def : SequenceOptionSpecs()) {
+    for (const OptionDef& def : SequenceOptionDefs()) {
         // A single frame shows no progress, so --quiet asks for nothing more there.
         if (def.name != "quiet" && args.Has(def.name)) return true;
     }

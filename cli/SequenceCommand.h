@@ -10,7 +10,7 @@
 namespace quorvel::cli {
 
 /// The options only sequences take.
-std::vector<OptionDef> SequenceOptionSpecs();
+std::vector<OptionDef> SequenceOptionDefs();
 
 /// The help text's section on sequences and keyframes.
 extern const char* const kSequenceHelp;

@@ -86,6 +86,13 @@ std::uint16_t HostToFile16(std::uint16_t v) {
     return std::uint16_t((std::uint32_t(v) * 65535u + 16384u) / 32768u);
 }
 
+// An image's header (size, channels, data type) in the image library's own
+// type, and how an opened file hands it over; the library's names stay here.
+namespace {
+using ImageHeader = OIIO::ImageSpec;
+const ImageHeader& HeaderOf(const OIIO::ImageInput& in) { return in.spec(); }
+}  // namespace
+
 World ReadImage(const std::filesystem::path& path, PixelLayout layout) {
     const std::string name = path.string();
     auto in = OIIO::ImageInput::open(name);
@@ -94,7 +101,7 @@ World ReadImage(const std::filesystem::path& path, PixelLayout layout) {
         if (why.empty()) why = "unreadable image";
         throw HostError("cannot read " + name + ": " + why.substr(0, why.find('\n')));
     }
-    const OIIO::ImageSpec& header = in->spec();
+    const ImageHeader& header = HeaderOf(*in);
     const int channels = header.nchannels;
     if (channels < 1 || channels > 4) {
         throw HostError(name + " has " + std::to_string(channels) + " channels; expected 1 to 4");
@@ -149,7 +156,7 @@ void WriteImage(const std::filesystem::path& path, const World& world) {
     // A format without float or 16-bit data gets the nearest it has; the
     // image library picks it from the requested type.
     const OIIO::TypeDesc type = FileTypeOf(world.layout());
-    OIIO::ImageSpec header(world.width(), world.height(), 4, type);
+    ImageHeader header(world.width(), world.height(), 4, type);
     header.alpha_channel = 3;
     if (!out->open(name, header)) {
         std::string why = out->geterror();

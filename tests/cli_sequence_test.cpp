@@ -335,7 +335,10 @@ TEST(CliSequence, SkipExistingRendersOnlyMissingAndIncompleteFrames) {
         EXPECT_EQ(Bytes(dir / Numbered("out", f, "npy")), first[f]);
         struct stat st {};
         ::stat((dir / Numbered("out", f, "npy")).c_str(), &st);
-        if (f == 3 || f == 5 || f == 7) {
+        // A frame deleted before the rerun may come back with its old inode
+        // number (the file system reuses it); its bytes above show it was made.
+        if (f == 3) continue;
+        if (f == 5 || f == 7) {
             EXPECT_NE(st.st_ino, inode[f]) << "rewritten";
         } else {
             EXPECT_EQ(st.st_ino, inode[f]) << "kept";

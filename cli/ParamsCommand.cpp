@@ -61,7 +61,7 @@ nlohmann::json Describe(int index, const PF_ParamDef& def) {
             j["default"] = def.u.pd.dephault;
             j["value"] = def.u.pd.value;
             j["num_choices"] = def.u.pd.num_choices;
-            j["choices"] = def.u.pd.namesptr != nullptr ? def.u.pd.namesptr : "";
+            j["choices"] = def.u.pd.u.namesptr != nullptr ? def.u.pd.u.namesptr : "";
             break;
         case PF_Param_POINT:
             j["default"] = {Fixed(def.u.td.x_dephault), Fixed(def.u.td.y_dephault)};
@@ -95,7 +95,7 @@ nlohmann::json Describe(int index, const PF_ParamDef& def) {
         case PF_Param_CHECKBOX:
             j["default"] = def.u.bd.dephault;
             j["value"] = def.u.bd.value;
-            j["label"] = def.u.bd.nameptr != nullptr ? def.u.bd.nameptr : "";
+            j["label"] = def.u.bd.u.nameptr != nullptr ? def.u.bd.u.nameptr : "";
             break;
         default:
             break;

@@ -12,7 +12,7 @@ Session::Session(const std::filesystem::path& module_path, const RenderSettings&
     Setup();
 }
 
-Session::Session(PF_EntryPointFunc entry, const RenderSettings& settings, int layer_width, int layer_height)
+Session::Session(PF_FilterProc entry, const RenderSettings& settings, int layer_width, int layer_height)
     : settings_(settings), host_(entry, HostOptionsFor(settings, layer_width, layer_height)) {
     Setup();
 }

@@ -27,7 +27,7 @@ public:
     /// Another effect instance over a module the caller keeps loaded: each
     /// has its own host records, so instances may render on different
     /// threads at once.
-    Session(PF_EntryPointFunc entry, const RenderSettings& settings, int layer_width, int layer_height);
+    Session(PF_FilterProc entry, const RenderSettings& settings, int layer_width, int layer_height);
 
     sim::Host& host() { return host_; }
     /// Default values for `input`, then the settings' values.

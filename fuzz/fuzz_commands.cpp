@@ -51,7 +51,7 @@ const char* const kCalls[] = {"add_param", "register_ui", "GetPixelFormat", "ite
                               "PF_GetDrawingReference", "GetSupplier", "GetSurface", "NewPen", "NewPath",
                               "ReleaseObject", "MoveTo", "LineTo", "AddArc", "Close", "StrokePath",
                               "PF_StrokePath", "AcquireSuite", "ClearSupportedPixelFormats",
-                              "AddPRSupportedPixelFormat"};
+                              "AddSupportedPixelFormat"};
 
 double HostileDouble(FuzzedDataProvider& in) {
     static const double kSpecial[] = {0.0,

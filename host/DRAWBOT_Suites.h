@@ -4,6 +4,7 @@
 #define QUORVEL_HOST_DRAWBOT_SUITES_H
 
 #include "PF_Types.h"
+#include "SP_Basic.h"
 
 #ifdef __cplusplus
 extern "C" {
@@ -15,10 +16,20 @@ typedef struct _DRAWBOT_SurfaceRef* DRAWBOT_SurfaceRef;
 typedef struct _DRAWBOT_PenRef* DRAWBOT_PenRef;
 typedef struct _DRAWBOT_BrushRef* DRAWBOT_BrushRef;
 typedef struct _DRAWBOT_PathRef* DRAWBOT_PathRef;
+typedef struct _DRAWBOT_FontRef* DRAWBOT_FontRef;
+typedef struct _DRAWBOT_ImageRef* DRAWBOT_ImageRef;
 typedef struct _DRAWBOT_ObjectRef* DRAWBOT_ObjectRef;
 
-typedef PF_Boolean DRAWBOT_Boolean;
-typedef PF_Err DRAWBOT_Err;
+typedef A_u_char DRAWBOT_Boolean;
+typedef A_u_short DRAWBOT_UTF16Char;
+
+/// Enumerations of services the module does not use, 32 bits wide.
+typedef A_long DRAWBOT_PixelLayout;
+typedef A_long DRAWBOT_FillType;
+typedef A_long DRAWBOT_TextAlignment;
+typedef A_long DRAWBOT_TextTruncation;
+typedef A_long DRAWBOT_InterpolationPolicy;
+typedef A_long DRAWBOT_AntiAliasPolicy;
 
 typedef struct DRAWBOT_ColorRGBA {
     float red;
@@ -39,15 +50,26 @@ typedef struct DRAWBOT_RectF32 {
     float height;
 } DRAWBOT_RectF32;
 
+typedef struct DRAWBOT_Rect32 {
+    int32_t left;
+    int32_t top;
+    int32_t width;
+    int32_t height;
+} DRAWBOT_Rect32;
+
+typedef struct DRAWBOT_MatrixF32 {
+    float mat[3][3];
+} DRAWBOT_MatrixF32;
+
 typedef struct A_LPoint {
     A_long x;
     A_long y;
 } A_LPoint;
 
-static const char kDRAWBOT_DrawSuite[] = "DRAWBOT Draw Suite";
-static const char kDRAWBOT_SupplierSuite[] = "DRAWBOT Supplier Suite";
-static const char kDRAWBOT_SurfaceSuite[] = "DRAWBOT Surface Suite";
-static const char kDRAWBOT_PathSuite[] = "DRAWBOT Path Suite";
+QUORVEL_HOST_STRING char kDRAWBOT_DrawSuite[] = "DRAWBOT Draw Suite";
+QUORVEL_HOST_STRING char kDRAWBOT_SupplierSuite[] = "DRAWBOT Supplier Suite";
+QUORVEL_HOST_STRING char kDRAWBOT_SurfaceSuite[] = "DRAWBOT Surface Suite";
+QUORVEL_HOST_STRING char kDRAWBOT_PathSuite[] = "DRAWBOT Path Suite";
 enum {
     kDRAWBOT_DrawSuite_Version1 = 1,
     kDRAWBOT_SupplierSuite_Version1 = 1,
@@ -56,46 +78,58 @@ enum {
 };
 
 typedef struct DRAWBOT_DrawbotSuite1 {
-    DRAWBOT_Err (*GetSupplier)(DRAWBOT_DrawRef draw_ref, DRAWBOT_SupplierRef* supplier);
-    DRAWBOT_Err (*GetSurface)(DRAWBOT_DrawRef draw_ref, DRAWBOT_SurfaceRef* surface);
+    SPErr (*GetSupplier)(DRAWBOT_DrawRef draw_ref, DRAWBOT_SupplierRef* supplier);
+    SPErr (*GetSurface)(DRAWBOT_DrawRef draw_ref, DRAWBOT_SurfaceRef* surface);
 } DRAWBOT_DrawbotSuite1;
 
 typedef struct DRAWBOT_SupplierSuite1 {
-    DRAWBOT_Err (*NewPen)(DRAWBOT_SupplierRef supplier, const DRAWBOT_ColorRGBA* color, float size,
-                          DRAWBOT_PenRef* pen);
-    DRAWBOT_Err (*NewBrush)(DRAWBOT_SupplierRef supplier, const DRAWBOT_ColorRGBA* color,
-                            DRAWBOT_BrushRef* brush);
-    DRAWBOT_Err (*SupportsText)(DRAWBOT_SupplierRef supplier, DRAWBOT_Boolean* supports_text);
-    DRAWBOT_Err (*GetDefaultFontSize)(DRAWBOT_SupplierRef supplier, float* font_size);
-    DRAWBOT_Err (*NewDefaultFont)(DRAWBOT_SupplierRef supplier, float font_size, void** font);
-    DRAWBOT_Err (*NewImageFromBuffer)(DRAWBOT_SupplierRef supplier, int width, int height,
-                                      int row_bytes, int pixel_layout, const void* data, void** image);
-    DRAWBOT_Err (*NewPath)(DRAWBOT_SupplierRef supplier, DRAWBOT_PathRef* path);
-    DRAWBOT_Err (*SupportsPixelLayoutBGRA)(DRAWBOT_SupplierRef supplier, DRAWBOT_Boolean* supports);
-    DRAWBOT_Err (*PrefersPixelLayoutBGRA)(DRAWBOT_SupplierRef supplier, DRAWBOT_Boolean* prefers);
-    DRAWBOT_Err (*SupportsPixelLayoutARGB)(DRAWBOT_SupplierRef supplier, DRAWBOT_Boolean* supports);
-    DRAWBOT_Err (*PrefersPixelLayoutARGB)(DRAWBOT_SupplierRef supplier, DRAWBOT_Boolean* prefers);
-    DRAWBOT_Err (*RetainObject)(DRAWBOT_ObjectRef object);
-    DRAWBOT_Err (*ReleaseObject)(DRAWBOT_ObjectRef object);
+    SPErr (*NewPen)(DRAWBOT_SupplierRef supplier, const DRAWBOT_ColorRGBA* color, float size, DRAWBOT_PenRef* pen);
+    SPErr (*NewBrush)(DRAWBOT_SupplierRef supplier, const DRAWBOT_ColorRGBA* color, DRAWBOT_BrushRef* brush);
+    SPErr (*SupportsText)(DRAWBOT_SupplierRef supplier, DRAWBOT_Boolean* supports_text);
+    SPErr (*GetDefaultFontSize)(DRAWBOT_SupplierRef supplier, float* font_size);
+    SPErr (*NewDefaultFont)(DRAWBOT_SupplierRef supplier, float font_size, DRAWBOT_FontRef* font);
+    SPErr (*NewImageFromBuffer)(DRAWBOT_SupplierRef supplier, int width, int height, int row_bytes,
+                                DRAWBOT_PixelLayout pixel_layout, const void* data, DRAWBOT_ImageRef* image);
+    SPErr (*NewPath)(DRAWBOT_SupplierRef supplier, DRAWBOT_PathRef* path);
+    SPErr (*SupportsPixelLayoutBGRA)(DRAWBOT_SupplierRef supplier, DRAWBOT_Boolean* supports);
+    SPErr (*PrefersPixelLayoutBGRA)(DRAWBOT_SupplierRef supplier, DRAWBOT_Boolean* prefers);
+    SPErr (*SupportsPixelLayoutARGB)(DRAWBOT_SupplierRef supplier, DRAWBOT_Boolean* supports);
+    SPErr (*PrefersPixelLayoutARGB)(DRAWBOT_SupplierRef supplier, DRAWBOT_Boolean* prefers);
+    SPErr (*RetainObject)(DRAWBOT_ObjectRef object);
+    SPErr (*ReleaseObject)(DRAWBOT_ObjectRef object);
 } DRAWBOT_SupplierSuite1;
 
 typedef struct DRAWBOT_SurfaceSuite1 {
-    DRAWBOT_Err (*PushStateStack)(DRAWBOT_SurfaceRef surface);
-    DRAWBOT_Err (*PopStateStack)(DRAWBOT_SurfaceRef surface);
-    DRAWBOT_Err (*Clip)(DRAWBOT_SurfaceRef surface, DRAWBOT_SupplierRef supplier, const DRAWBOT_RectF32* rect);
-    DRAWBOT_Err (*GetClipBounds)(DRAWBOT_SurfaceRef surface, DRAWBOT_RectF32* rect);
-    DRAWBOT_Err (*StrokePath)(DRAWBOT_SurfaceRef surface, DRAWBOT_PenRef pen, DRAWBOT_PathRef path);
+    SPErr (*PushStateStack)(DRAWBOT_SurfaceRef surface);
+    SPErr (*PopStateStack)(DRAWBOT_SurfaceRef surface);
+    SPErr (*PaintRect)(DRAWBOT_SurfaceRef surface, const DRAWBOT_ColorRGBA* color, const DRAWBOT_RectF32* rect);
+    SPErr (*FillPath)(DRAWBOT_SurfaceRef surface, DRAWBOT_BrushRef brush, DRAWBOT_PathRef path,
+                      DRAWBOT_FillType fill_type);
+    SPErr (*StrokePath)(DRAWBOT_SurfaceRef surface, DRAWBOT_PenRef pen, DRAWBOT_PathRef path);
+    SPErr (*Clip)(DRAWBOT_SurfaceRef surface, DRAWBOT_SupplierRef supplier, const DRAWBOT_Rect32* rect);
+    SPErr (*GetClipBounds)(DRAWBOT_SurfaceRef surface, DRAWBOT_Rect32* rect);
+    SPErr (*IsWithinClipBounds)(DRAWBOT_SurfaceRef surface, const DRAWBOT_Rect32* rect, DRAWBOT_Boolean* within);
+    SPErr (*Transform)(DRAWBOT_SurfaceRef surface, const DRAWBOT_MatrixF32* matrix);
+    SPErr (*DrawString)(DRAWBOT_SurfaceRef surface, DRAWBOT_BrushRef brush, DRAWBOT_FontRef font,
+                        const DRAWBOT_UTF16Char* string, const DRAWBOT_PointF32* origin,
+                        DRAWBOT_TextAlignment alignment, DRAWBOT_TextTruncation truncation, float truncation_width);
+    SPErr (*DrawImage)(DRAWBOT_SurfaceRef surface, DRAWBOT_ImageRef image, const DRAWBOT_PointF32* origin, float alpha);
+    SPErr (*SetInterpolationPolicy)(DRAWBOT_SurfaceRef surface, DRAWBOT_InterpolationPolicy policy);
+    SPErr (*GetInterpolationPolicy)(DRAWBOT_SurfaceRef surface, DRAWBOT_InterpolationPolicy* policy);
+    SPErr (*SetAntiAliasPolicy)(DRAWBOT_SurfaceRef surface, DRAWBOT_AntiAliasPolicy policy);
+    SPErr (*GetAntiAliasPolicy)(DRAWBOT_SurfaceRef surface, DRAWBOT_AntiAliasPolicy* policy);
+    SPErr (*Flush)(DRAWBOT_SurfaceRef surface);
+    SPErr (*GetTransformToScreenScale)(DRAWBOT_SurfaceRef surface, float* scale);
 } DRAWBOT_SurfaceSuite1;
 
 typedef struct DRAWBOT_PathSuite1 {
-    DRAWBOT_Err (*MoveTo)(DRAWBOT_PathRef path, float x, float y);
-    DRAWBOT_Err (*LineTo)(DRAWBOT_PathRef path, float x, float y);
-    DRAWBOT_Err (*BezierTo)(DRAWBOT_PathRef path, const DRAWBOT_PointF32* pt1,
-                            const DRAWBOT_PointF32* pt2, const DRAWBOT_PointF32* pt3);
-    DRAWBOT_Err (*AddRect)(DRAWBOT_PathRef path, const DRAWBOT_RectF32* rect);
-    DRAWBOT_Err (*AddArc)(DRAWBOT_PathRef path, const DRAWBOT_PointF32* center, float radius,
-                          float start_angle, float sweep);
-    DRAWBOT_Err (*Close)(DRAWBOT_PathRef path);
+    SPErr (*MoveTo)(DRAWBOT_PathRef path, float x, float y);
+    SPErr (*LineTo)(DRAWBOT_PathRef path, float x, float y);
+    SPErr (*BezierTo)(DRAWBOT_PathRef path, const DRAWBOT_PointF32* pt1, const DRAWBOT_PointF32* pt2,
+                      const DRAWBOT_PointF32* pt3);
+    SPErr (*AddRect)(DRAWBOT_PathRef path, const DRAWBOT_RectF32* rect);
+    SPErr (*AddArc)(DRAWBOT_PathRef path, const DRAWBOT_PointF32* center, float radius, float start_angle, float sweep);
+    SPErr (*Close)(DRAWBOT_PathRef path);
 } DRAWBOT_PathSuite1;
 
 #ifdef __cplusplus

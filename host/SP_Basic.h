@@ -9,19 +9,25 @@ extern "C" {
 #endif
 
 typedef A_long SPErr;
-typedef PF_Boolean SPBoolean;
+/// The suite layer's boolean is the platform's: a 4-byte int on Windows, one
+/// byte elsewhere. Only IsEqual returns it.
+#if defined(_WIN32)
+typedef int32_t SPBoolean;
+#else
+typedef uint8_t SPBoolean;
+#endif
 
-enum { kSPNoError = 0, kSPSuiteNotFoundError = 0x53214E46 /* 'S!NF' */ };
+enum { kSPNoError = 0, kSPSuiteNotFoundError = 0x53214664 /* 'S!Fd' */ };
 
 /// Suites are acquired and released by (name, version); a release must name
 /// the same pair as its acquisition.
 typedef struct SPBasicSuite {
-    SPErr (*AcquireSuite)(const char* name, A_long version, const void** suite);
-    SPErr (*ReleaseSuite)(const char* name, A_long version);
+    SPErr (*AcquireSuite)(const char* name, int32_t version, const void** suite);
+    SPErr (*ReleaseSuite)(const char* name, int32_t version);
     SPBoolean (*IsEqual)(const char* token1, const char* token2);
     SPErr (*AllocateBlock)(size_t size, void** block);
     SPErr (*FreeBlock)(void* block);
-    SPErr (*ReallocateBlock)(void* block, size_t newSize, void** newblock);
+    SPErr (*ReallocateBlock)(void* block, size_t new_size, void** new_block);
     SPErr (*Undefined)(void);
 } SPBasicSuite;
 

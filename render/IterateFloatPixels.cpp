@@ -22,8 +22,8 @@ PF_Err IterateFloatPixels(A_long first_row, A_long end_row, PF_EffectWorld* src,
     const A_long srcRowStep = src->rowbytes - rowBytes;
     const A_long dstRowStep = dst->rowbytes - rowBytes;
 
-    auto* s = static_cast<std::byte*>(src->data);
-    auto* d = static_cast<std::byte*>(dst->data);
+    auto* s = reinterpret_cast<std::byte*>(src->data);
+    auto* d = reinterpret_cast<std::byte*>(dst->data);
     for (A_long y = first_row; y < last_row; ++y) {
         // The correction is applied on entering each later row, so the walk
         // never steps outside the buffers after the last one.

@@ -36,8 +36,8 @@ PF_Err GlobalSetup(PF_InData* in_data, PF_OutData* out_data) {
     const auto* suite = pixel_formats.as<PF_PixelFormatSuite1>();
     suite->ClearSupportedPixelFormats(in_data->effect_ref);
     // The float format first: the host offers formats in the order declared.
-    suite->AddPRSupportedPixelFormat(in_data->effect_ref, PrPixelFormat_BGRA_4444_32f);
-    suite->AddPRSupportedPixelFormat(in_data->effect_ref, PrPixelFormat_BGRA_4444_8u);
+    suite->AddSupportedPixelFormat(in_data->effect_ref, PrPixelFormat_BGRA_4444_32f);
+    suite->AddSupportedPixelFormat(in_data->effect_ref, PrPixelFormat_BGRA_4444_8u);
     pixel_formats.Release();
     return PF_Err_NONE;
 }

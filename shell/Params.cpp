@@ -49,7 +49,7 @@ void SetPopup(PF_PopupDef& pd, A_short choices, A_short dephault, const char* na
     pd.num_choices = choices;
     pd.dephault = dephault;
     pd.value = dephault;
-    pd.namesptr = names;
+    pd.u.namesptr = names;
 }
 
 constexpr float kMaxSize = 15000.0f;
@@ -118,7 +118,7 @@ PF_Err ParamsSetup(PF_InData* in_data, PF_OutData* out_data) {
         PF_ParamDef& def =
             reg.Begin(PF_Param_CHECKBOX, kIdInvert, LookupString(StrID_Invert_Param_Name), PF_ParamFlag_CANNOT_TIME_VARY);
         def.u.bd.value = def.u.bd.dephault = 0;
-        def.u.bd.nameptr = kInvertCheckboxText;
+        def.u.bd.u.nameptr = kInvertCheckboxText;
         if (PF_Err err = reg.Add()) return err;
     }
     {

@@ -1,17 +1,28 @@
 #include "Host.h"
 
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <stdexcept>
 
+#include "Forbidden.h"
 #include "HostSuites.h"
 #include "Iterate.h"
+#include "Poison.h"
 
 namespace quorvel::sim {
 
 namespace {
 
 thread_local Host* t_current = nullptr;
+
+/// What a current host of the compositing kind reports of itself.
+constexpr PF_SpecVersion kSpecVersion{13, 28};
+constexpr A_long kCompositingHostId = 0x46584354;  // 'FXTC'; anything but 'PrMr'
+constexpr A_u_long kContextMagic = 0x434E5458;     // 'CNTX'
+constexpr A_long kLayerSeconds = 10;
+constexpr PF_Fixed kShutterAngle = 180 * 65536;
+constexpr PF_Fixed kShutterPhase = -90 * 65536;
 
 /// Makes `host` the one the function tables reach for the length of a command.
 class CurrentHostScope {
@@ -52,18 +63,61 @@ const char* CommandName(PF_Cmd cmd) {
     }
 }
 
+/// An out-data record as a host prepares it: members cleared, the audio
+/// record and the padding poison.
+void PrepareOutData(PF_OutData& out) {
+    Poison(out);
+    out.my_version = 0;
+    std::memset(out.name, 0, sizeof out.name);
+    out.global_data = nullptr;
+    out.num_params = 0;
+    out.sequence_data = nullptr;
+    out.flat_sdata_size = 0;
+    out.frame_data = nullptr;
+    out.width = 0;
+    out.height = 0;
+    out.origin = PF_Point{0, 0};
+    out.out_flags = PF_OutFlag_NONE;
+    std::memset(out.return_msg, 0, sizeof out.return_msg);
+    out.start_sampL = 0;
+    out.dur_sampL = 0;
+    out.out_flags2 = 0;
+}
+
 }  // namespace
 
 EventRecord::EventRecord(PF_EventType type, PF_WindowType window) {
+    Poison(context_);
+    context_.magic = kContextMagic;
     context_.w_type = window;
+
+    Poison(extra_);
     extra_.contextH = &context_ptr_;
     extra_.e_type = type;
-    extra_.cbs = EventCallbacks();
+    // The union holds what this kind of event carries; the rest stays poison.
+    if (type == PF_Event_DO_CLICK || type == PF_Event_DRAG) {
+        PF_DoClickEventInfo& click = extra_.u.do_click;
+        click.when = 0;
+        click.screen_point = PF_Point{0, 0};
+        click.num_clicks = 1;
+        click.modifiers = 0;
+        for (A_intptr_t& refcon : click.continue_refcon) refcon = 0;
+        click.send_drag = 0;
+        click.last_time = 0;
+    } else if (type == PF_Event_DRAW) {
+        extra_.u.draw.update_rect = PF_LRect{0, 0, 0, 0};
+        extra_.u.draw.depth = 32;
+    }
+    // The effect-window record describes the effect controls window only.
+    if (window == PF_Window_EFFECT) std::memset(&extra_.effect_win, 0, sizeof extra_.effect_win);
+    FillEventCallbacks(extra_.cbs, nullptr);
+    extra_.evt_in_flags = 0;
+    extra_.evt_out_flags = PF_EO_NONE;
 }
 
-Host::Host(PF_EntryPointFunc entry) : Host(entry, Options{}) {}
+Host::Host(PF_FilterProc entry) : Host(entry, Options{}) {}
 
-Host::Host(PF_EntryPointFunc entry, Options options)
+Host::Host(PF_FilterProc entry, Options options)
     : entry_(entry),
       options_(options),
       drawing_(std::make_unique<Drawing>()),
@@ -78,22 +132,48 @@ Host& Host::Current() {
     return *t_current;
 }
 
+/// Every member a host sets, in the record's order; what it leaves alone
+/// (the reserved members, the audio record a video effect never gets, the
+/// padding) stays poison.
 void Host::PrepareInData() {
     utils_ = *UtilCallbacksTable();
-    std::memset(&in_data_, 0, sizeof in_data_);
-    in_data_.inter = InteractCallbacks();
+    Poison(in_data_);
+    FillInteractCallbacks(in_data_.inter);
     in_data_.utils = &utils_;
     in_data_.effect_ref = this;
-    in_data_.appl_id = options_.app == HostApp::Premiere ? A_long(PF_APPL_ID_PREMIERE) : A_long(0x46584354);  // 'FXTC'
+    in_data_.quality = PF_Quality_HI;
+    in_data_.version = kSpecVersion;
+    in_data_.serial_num = 0;
+    in_data_.appl_id = options_.app == HostApp::Premiere ? A_long(PF_APPL_ID_PREMIERE) : kCompositingHostId;
+    in_data_.num_params = registered_.empty() ? 0 : A_long(registered_.size() + 1);
+    in_data_.what_cpu = 0;
+    in_data_.what_fpu = 0;
     in_data_.current_time = options_.current_time;
     in_data_.time_step = options_.time_step;
+    in_data_.total_time = A_long(std::int64_t(options_.time_scale) * kLayerSeconds);
+    in_data_.local_time_step = options_.time_step;
     in_data_.time_scale = options_.time_scale;
+    in_data_.field = PF_Field_FRAME;
+    in_data_.shutter_angle = kShutterAngle;
     in_data_.width = options_.layer_width;
     in_data_.height = options_.layer_height;
+    in_data_.extent_hint = PF_LRect{0, 0, options_.layer_width, options_.layer_height};
+    in_data_.output_origin_x = 0;
+    in_data_.output_origin_y = 0;
     in_data_.downsample_x = options_.downsample_x;
     in_data_.downsample_y = options_.downsample_y;
     in_data_.pixel_aspect_ratio = options_.pixel_aspect_ratio;
+    in_data_.in_flags = 0;
+    in_data_.global_data = nullptr;  // the module keeps no data with the host
+    in_data_.sequence_data = nullptr;
+    in_data_.frame_data = nullptr;
+    in_data_.start_sampL = 0;
+    in_data_.dur_sampL = 0;
+    in_data_.total_sampL = 0;
     in_data_.pica_basicP = faults_.no_basic_suite() ? nullptr : const_cast<SPBasicSuite*>(BasicSuiteTable());
+    in_data_.pre_effect_source_origin_x = 0;
+    in_data_.pre_effect_source_origin_y = 0;
+    in_data_.shutter_phase = kShutterPhase;
     if (options_.threads != iterate_->threads() && !(options_.threads == 0)) {
         iterate_ = std::make_unique<IterateEngine>(options_.threads);
     }
@@ -114,7 +194,7 @@ PF_Err Host::Call(PF_Cmd cmd, PF_OutData& out_data, PF_ParamDef* params[], PF_Ef
 PF_Err Host::Run(const std::function<PF_Err(PF_InData&, PF_OutData&)>& body) {
     PrepareInData();
     outstanding_.clear();
-    std::memset(&out_data_, 0, sizeof out_data_);
+    PrepareOutData(out_data_);
     PF_Err result;
     {
         CurrentHostScope scope(this);
@@ -125,14 +205,16 @@ PF_Err Host::Run(const std::function<PF_Err(PF_InData&, PF_OutData&)>& body) {
 }
 
 PF_Err Host::Send(PF_Cmd cmd, PF_ParamDef* params[], PF_EffectWorld* output, void* extra) {
-    std::memset(&out_data_, 0, sizeof out_data_);
+    PrepareOutData(out_data_);
     return Call(cmd, out_data_, params, output, extra);
 }
 
 PF_Err Host::Event(EventRecord& event, ParamSet& params, World* output) {
     drawing_ = std::make_unique<Drawing>();
     drawing_->set_sink(sink_);
-    event.extra().cbs = EventCallbacks();
+    FillEventCallbacks(event.extra().cbs, this);
+    event.extra().evt_in_flags = 0;
+    event.extra().evt_out_flags = PF_EO_NONE;
     params.ClearChangeFlags();
     const PF_Err err = Send(PF_Cmd_EVENT, params.get(), output != nullptr ? output->def() : nullptr, &event.extra());
     for (const std::string& problem : drawing_->Problems(true)) problems_.push_back("EVENT: " + problem);
@@ -161,6 +243,15 @@ int Host::Acquired(const std::string& name, A_long version) const {
 int Host::Released(const std::string& name, A_long version) const {
     const auto it = released_.find({name, version});
     return it == released_.end() ? 0 : it->second;
+}
+
+void Host::Unexpected(const char* function) {
+    log_.Add(function, "");
+    problems_.push_back(std::string("the module called ") + function + ", which it has no business calling");
+}
+
+void ForbiddenCall(const char* name) {
+    Host::Current().Unexpected(name);
 }
 
 PF_Err Host::Hook(const char* function, std::string args) {

@@ -24,7 +24,9 @@ enum class HostApp { AfterEffects, Premiere };
 
 class IterateEngine;
 
-/// One event sent to the module, with the context and callbacks it refers to.
+/// One event sent to the module, with the context and callbacks it refers to,
+/// laid out as a host lays them out for that kind of event: the members the
+/// event carries set, everything else poison.
 class EventRecord {
 public:
     EventRecord(PF_EventType type, PF_WindowType window);
@@ -59,8 +61,8 @@ public:
         int layer_height = 1080;
     };
 
-    explicit Host(PF_EntryPointFunc entry);
-    Host(PF_EntryPointFunc entry, Options options);
+    explicit Host(PF_FilterProc entry);
+    Host(PF_FilterProc entry, Options options);
     ~Host();
 
     Host(const Host&) = delete;
@@ -78,7 +80,8 @@ public:
     /// Sends one command with the caller's out-data record, exactly as given.
     PF_Err Call(PF_Cmd cmd, PF_OutData& out_data, PF_ParamDef* params[] = nullptr, PF_EffectWorld* output = nullptr,
                 void* extra = nullptr);
-    /// Sends one command with a fresh, zeroed out-data record (out_data()).
+    /// Sends one command with a fresh out-data record (out_data()), as a host
+    /// prepares it: members cleared, padding and the audio record poison.
     PF_Err Send(PF_Cmd cmd, PF_ParamDef* params[] = nullptr, PF_EffectWorld* output = nullptr,
                 void* extra = nullptr);
 
@@ -132,6 +135,8 @@ public:
                     const PF_LRect* area, void* refcon, PF_IteratePixel8Func pix_fn, PF_EffectWorld* dst);
     PF_Err Iterate16(PF_InData* in_data, A_long progress_base, A_long progress_final, PF_EffectWorld* src,
                      const PF_LRect* area, void* refcon, PF_IteratePixel16Func pix_fn, PF_EffectWorld* dst);
+    /// Notes a call of a host function the module has no business calling.
+    void Unexpected(const char* function);
     /// Logs a call and applies the fault plan to it.
     PF_Err Hook(const char* function, std::string args = {});
     PF_Err GetDrawingReference(PF_ContextH context, DRAWBOT_DrawRef* ref);
@@ -143,7 +148,7 @@ private:
                      const PF_LRect* area, void* refcon, Fn pix_fn, PF_EffectWorld* dst);
     void CheckBalance(PF_Cmd cmd);
 
-    PF_EntryPointFunc entry_;
+    PF_FilterProc entry_;
     Options options_;
     FaultPlan faults_;
     CallLog log_;

@@ -7,7 +7,9 @@
 #include <string>
 
 #include "Drawing.h"
+#include "Forbidden.h"
 #include "Host.h"
+#include "Poison.h"
 
 namespace quorvel::sim {
 
@@ -24,29 +26,19 @@ std::string Num(double v) {
 SPErr AcquireSuite(const char* name, A_long version, const void** suite) {
     return Host::Current().AcquireSuite(name, version, suite);
 }
-SPErr ReleaseSuite(const char* name, A_long version) {
-    return Host::Current().ReleaseSuite(name, version);
-}
-SPBoolean IsEqual(const char* a, const char* b) {
-    return std::strcmp(a, b) == 0;
-}
-SPErr AllocateBlock(size_t, void** block) {
-    *block = nullptr;
-    return kSPSuiteNotFoundError;
-}
-SPErr FreeBlock(void*) {
-    return kSPNoError;
-}
-SPErr ReallocateBlock(void*, size_t, void** block) {
-    *block = nullptr;
-    return kSPSuiteNotFoundError;
-}
-SPErr Undefined() {
-    return kSPNoError;
-}
-
-const SPBasicSuite kBasicSuite = {AcquireSuite, ReleaseSuite, IsEqual,  AllocateBlock,
-                                  FreeBlock,    ReallocateBlock, Undefined};
+SPErr ReleaseSuite(const char* name, A_long version) { return Host::Current().ReleaseSuite(name, version); }
+const SPBasicSuite kBasicSuite = [] {
+    SPBasicSuite suite;
+    Poison(suite);
+    suite.AcquireSuite = AcquireSuite;
+    suite.ReleaseSuite = ReleaseSuite;
+    Forbid<"IsEqual">(suite.IsEqual);
+    Forbid<"AllocateBlock">(suite.AllocateBlock);
+    Forbid<"FreeBlock">(suite.FreeBlock);
+    Forbid<"ReallocateBlock">(suite.ReallocateBlock);
+    Forbid<"Undefined">(suite.Undefined);
+    return suite;
+}();
 
 // ---- ANSI services ----------------------------------------------------------
 // The module only ever formats into return_msg (256 bytes) and copies into a
@@ -80,102 +72,179 @@ double AnsiFabs(double v) {
     Host::Current().Hook("fabs", Num(v));
     return std::fabs(v);
 }
-double Atan(double v) { return std::atan(v); }
-double Atan2(double y, double x) { return std::atan2(y, x); }
-double Ceil(double v) { return std::ceil(v); }
-double Exp(double v) { return std::exp(v); }
-double Floor(double v) { return std::floor(v); }
-double Fmod(double a, double b) { return std::fmod(a, b); }
-double Hypot(double a, double b) { return std::hypot(a, b); }
-double Log(double v) { return std::log(v); }
-double Log10(double v) { return std::log10(v); }
-double Pow(double a, double b) { return std::pow(a, b); }
-double Sqrt(double v) { return std::sqrt(v); }
-double Tan(double v) { return std::tan(v); }
-double Asin(double v) { return std::asin(v); }
-double Acos(double v) { return std::acos(v); }
+/// Both ANSI tables, every function forbidden; each table then opens the
+/// ones that are the module's business.
+template <typename Table>
+void ForbidAnsiFunctions(Table& ansi) {
+    Forbid<"atan">(ansi.atan);
+    Forbid<"atan2">(ansi.atan2);
+    Forbid<"ceil">(ansi.ceil);
+    Forbid<"cos">(ansi.cos);
+    Forbid<"exp">(ansi.exp);
+    Forbid<"fabs">(ansi.fabs);
+    Forbid<"floor">(ansi.floor);
+    Forbid<"fmod">(ansi.fmod);
+    Forbid<"hypot">(ansi.hypot);
+    Forbid<"log">(ansi.log);
+    Forbid<"log10">(ansi.log10);
+    Forbid<"pow">(ansi.pow);
+    Forbid<"sin">(ansi.sin);
+    Forbid<"sqrt">(ansi.sqrt);
+    Forbid<"tan">(ansi.tan);
+    Forbid<"sprintf">(ansi.sprintf);
+    Forbid<"strcpy">(ansi.strcpy);
+    Forbid<"asin">(ansi.asin);
+    Forbid<"acos">(ansi.acos);
+}
 
-const PF_ANSICallbacks kAnsi = {Atan,  Atan2,   Ceil, AnsiCos, Exp,       AnsiFabs,   Floor,
-                                Fmod,  Hypot,   Log,  Log10,   Pow,       AnsiSin,    Sqrt,
-                                Tan,   AnsiSprintf, AnsiStrcpy, Asin, Acos};
+/// "PF ANSI Suite": the about text, and the overlay's sines, cosines and
+/// absolute values.
+const PF_ANSICallbacksSuite1 kAnsiSuite = [] {
+    PF_ANSICallbacksSuite1 suite;
+    Poison(suite);
+    ForbidAnsiFunctions(suite);
+    suite.cos = AnsiCos;
+    suite.fabs = AnsiFabs;
+    suite.sin = AnsiSin;
+    suite.sprintf = AnsiSprintf;
+    return suite;
+}();
 
-const PF_UtilCallbacks kUtils = {kAnsi};
+/// The in-data's utility callbacks: only two ANSI functions are the
+/// module's business.
+const PF_UtilCallbacks kUtils = [] {
+    PF_UtilCallbacks utils;
+    Poison(utils);
+    Forbid<"begin_sampling">(utils.begin_sampling);
+    Forbid<"subpixel_sample">(utils.subpixel_sample);
+    Forbid<"area_sample">(utils.area_sample);
+    Forbid<"end_sampling">(utils.end_sampling);
+    Forbid<"composite_rect">(utils.composite_rect);
+    Forbid<"blend">(utils.blend);
+    Forbid<"convolve">(utils.convolve);
+    Forbid<"copy">(utils.copy);
+    Forbid<"fill">(utils.fill);
+    Forbid<"gaussian_kernel">(utils.gaussian_kernel);
+    Forbid<"utils.iterate">(utils.iterate);
+    Forbid<"premultiply">(utils.premultiply);
+    Forbid<"premultiply_color">(utils.premultiply_color);
+    Forbid<"new_world">(utils.new_world);
+    Forbid<"dispose_world">(utils.dispose_world);
+    Forbid<"iterate_origin">(utils.iterate_origin);
+    Forbid<"iterate_lut">(utils.iterate_lut);
+    Forbid<"transfer_rect">(utils.transfer_rect);
+    Forbid<"transform_world">(utils.transform_world);
+    Forbid<"host_new_handle">(utils.host_new_handle);
+    Forbid<"host_lock_handle">(utils.host_lock_handle);
+    Forbid<"host_unlock_handle">(utils.host_unlock_handle);
+    Forbid<"host_dispose_handle">(utils.host_dispose_handle);
+    Forbid<"get_callback_addr">(utils.get_callback_addr);
+    Forbid<"app">(utils.app);
+    // Parameter names are copied and failure messages formatted through these.
+    ForbidAnsiFunctions(utils.ansi);
+    utils.ansi.sprintf = AnsiSprintf;
+    utils.ansi.strcpy = AnsiStrcpy;
+    Forbid<"RGBtoHLS">(utils.colorCB.RGBtoHLS);
+    Forbid<"HLStoRGB">(utils.colorCB.HLStoRGB);
+    Forbid<"RGBtoYIQ">(utils.colorCB.RGBtoYIQ);
+    Forbid<"YIQtoRGB">(utils.colorCB.YIQtoRGB);
+    Forbid<"Luminance">(utils.colorCB.Luminance);
+    Forbid<"Hue">(utils.colorCB.Hue);
+    Forbid<"Lightness">(utils.colorCB.Lightness);
+    Forbid<"Saturation">(utils.colorCB.Saturation);
+    Forbid<"get_platform_data">(utils.get_platform_data);
+    Forbid<"host_get_handle_size">(utils.host_get_handle_size);
+    Forbid<"iterate_origin_non_clip_src">(utils.iterate_origin_non_clip_src);
+    Forbid<"iterate_generic">(utils.iterate_generic);
+    Forbid<"host_resize_handle">(utils.host_resize_handle);
+    Forbid<"subpixel_sample16">(utils.subpixel_sample16);
+    Forbid<"area_sample16">(utils.area_sample16);
+    Forbid<"fill16">(utils.fill16);
+    Forbid<"premultiply_color16">(utils.premultiply_color16);
+    Forbid<"utils.iterate16">(utils.iterate16);
+    Forbid<"iterate_origin16">(utils.iterate_origin16);
+    Forbid<"iterate_origin_non_clip_src16">(utils.iterate_origin_non_clip_src16);
+    Forbid<"get_pixel_data8">(utils.get_pixel_data8);
+    Forbid<"get_pixel_data16">(utils.get_pixel_data16);
+    return utils;
+}();
 
 // ---- Interact callbacks ---------------------------------------------------
 
-PF_Err AddParam(PF_ProgPtr, A_long index, PF_ParamDefPtr def) {
-    return Host::Current().AddParam(index, def);
-}
-PF_Err RegisterUI(PF_ProgPtr, PF_CustomUIInfo* info) {
-    return Host::Current().RegisterUI(info);
-}
+PF_Err AddParam(PF_ProgPtr, A_long index, PF_ParamDefPtr def) { return Host::Current().AddParam(index, def); }
+PF_Err RegisterUI(PF_ProgPtr, PF_CustomUIInfo* info) { return Host::Current().RegisterUI(info); }
 
 // ---- Pixel format suite ---------------------------------------------------
 
-PF_Err AddPRSupportedPixelFormat(PF_ProgPtr, PrPixelFormat format) {
-    return Host::Current().PixelFormatCall("AddPRSupportedPixelFormat", format, false);
+PF_Err AddSupportedPixelFormat(PF_ProgPtr, PrPixelFormat format) {
+    return Host::Current().PixelFormatCall("AddSupportedPixelFormat", format, false);
 }
 PF_Err ClearSupportedPixelFormats(PF_ProgPtr) {
     return Host::Current().PixelFormatCall("ClearSupportedPixelFormats", 0, true);
-}
-PF_Err NewWorldOfPixelFormat(PF_ProgPtr, A_u_long, A_u_long, A_long, PrPixelFormat, PF_EffectWorld*) {
-    return Host::Current().Hook("NewWorldOfPixelFormat");
-}
-PF_Err DisposeWorld(PF_ProgPtr, PF_EffectWorld*) {
-    return Host::Current().Hook("DisposeWorld");
 }
 PF_Err GetPixelFormat(PF_EffectWorld* world, PrPixelFormat* format) {
     return Host::Current().GetPixelFormat(world, format);
 }
 
-const PF_PixelFormatSuite1 kPixelFormatSuite = {AddPRSupportedPixelFormat, ClearSupportedPixelFormats,
-                                                NewWorldOfPixelFormat, DisposeWorld, GetPixelFormat};
+const PF_PixelFormatSuite1 kPixelFormatSuite = [] {
+    PF_PixelFormatSuite1 suite;
+    Poison(suite);
+    suite.AddSupportedPixelFormat = AddSupportedPixelFormat;
+    suite.ClearSupportedPixelFormats = ClearSupportedPixelFormats;
+    Forbid<"NewWorldOfPixelFormat">(suite.NewWorldOfPixelFormat);
+    Forbid<"DisposeWorld">(suite.DisposeWorld);
+    suite.GetPixelFormat = GetPixelFormat;
+    Forbid<"GetBlackForPixelFormat">(suite.GetBlackForPixelFormat);
+    Forbid<"GetWhiteForPixelFormat">(suite.GetWhiteForPixelFormat);
+    Forbid<"ConvertColorToPixelFormattedData">(suite.ConvertColorToPixelFormattedData);
+    return suite;
+}();
 
 // ---- Iterate suites -------------------------------------------------------
 
-PF_Err Iterate8(PF_InData* in_data, A_long base, A_long final, PF_EffectWorld* src, const PF_LRect* area,
-                void* refcon, PF_IteratePixel8Func fn, PF_EffectWorld* dst) {
+PF_Err Iterate8(PF_InData* in_data, A_long base, A_long final, PF_EffectWorld* src, const PF_LRect* area, void* refcon,
+                PF_IteratePixel8Func fn, PF_EffectWorld* dst) {
     return Host::Current().Iterate8(in_data, base, final, src, area, refcon, fn, dst);
 }
-PF_Err Iterate16(PF_InData* in_data, A_long base, A_long final, PF_EffectWorld* src, const PF_LRect* area,
-                 void* refcon, PF_IteratePixel16Func fn, PF_EffectWorld* dst) {
+PF_Err Iterate16(PF_InData* in_data, A_long base, A_long final, PF_EffectWorld* src, const PF_LRect* area, void* refcon,
+                 PF_IteratePixel16Func fn, PF_EffectWorld* dst) {
     return Host::Current().Iterate16(in_data, base, final, src, area, refcon, fn, dst);
 }
 
-const PF_Iterate8Suite1 kIterate8Suite = {Iterate8};
-const PF_iterate16Suite1 kIterate16Suite = {Iterate16};
+const PF_Iterate8Suite1 kIterate8Suite = [] {
+    PF_Iterate8Suite1 suite;
+    Poison(suite);
+    suite.iterate = Iterate8;
+    Forbid<"iterate8.iterate_origin">(suite.iterate_origin);
+    Forbid<"iterate8.iterate_lut">(suite.iterate_lut);
+    Forbid<"iterate8.iterate_origin_non_clip_src">(suite.iterate_origin_non_clip_src);
+    Forbid<"iterate8.iterate_generic">(suite.iterate_generic);
+    return suite;
+}();
+
+const PF_iterate16Suite1 kIterate16Suite = [] {
+    PF_iterate16Suite1 suite;
+    Poison(suite);
+    suite.iterate = Iterate16;
+    Forbid<"iterate16.iterate_origin">(suite.iterate_origin);
+    Forbid<"iterate16.iterate_origin_non_clip_src">(suite.iterate_origin_non_clip_src);
+    return suite;
+}();
 
 // ---- Custom UI and overlay theme --------------------------------------------
 
 PF_Err GetDrawingReference(PF_ContextH context, DRAWBOT_DrawRef* ref) {
     return Host::Current().GetDrawingReference(context, ref);
 }
-const PF_EffectCustomUISuite1 kCustomUISuite = {GetDrawingReference};
+const PF_EffectCustomUISuite1 kCustomUISuite = [] {
+    PF_EffectCustomUISuite1 suite;
+    suite.PF_GetDrawingReference = GetDrawingReference;
+    return suite;
+}();
 
 Drawing* DrawingOf(const void* ref) {
     Drawing& drawing = Host::Current().drawing();
     return ref == &drawing ? &drawing : nullptr;
-}
-
-PF_Err GetPreferredForegroundColor(DRAWBOT_ColorRGBA* color) {
-    *color = Drawing::kThemeColor;
-    return PF_Err_NONE;
-}
-PF_Err GetPreferredShadowColor(DRAWBOT_ColorRGBA* color) {
-    *color = Drawing::kThemeShadowColor;
-    return PF_Err_NONE;
-}
-PF_Err GetPreferredStrokeWidth(float* width) {
-    *width = Drawing::kThemeWidth;
-    return PF_Err_NONE;
-}
-PF_Err GetPreferredVertexSize(float* size) {
-    *size = 6.0f;
-    return PF_Err_NONE;
-}
-PF_Err GetPreferredShadowOffset(A_LPoint* offset) {
-    *offset = A_LPoint{1, 1};
-    return PF_Err_NONE;
 }
 
 PF_Err ThemeStrokePath(DRAWBOT_DrawRef draw_ref, DRAWBOT_PathRef path, PF_Boolean draw_shadow) {
@@ -193,9 +262,20 @@ PF_Err ThemeStrokePath(DRAWBOT_DrawRef draw_ref, DRAWBOT_PathRef path, PF_Boolea
     return PF_Err_NONE;
 }
 
-const PF_EffectCustomUIOverlayThemeSuite1 kThemeSuite = {GetPreferredForegroundColor, GetPreferredShadowColor,
-                                                         GetPreferredStrokeWidth,     GetPreferredVertexSize,
-                                                         GetPreferredShadowOffset,    ThemeStrokePath};
+/// The module strokes with the host's theme and asks nothing of it.
+const PF_EffectCustomUIOverlayThemeSuite1 kThemeSuite = [] {
+    PF_EffectCustomUIOverlayThemeSuite1 suite;
+    Poison(suite);
+    Forbid<"PF_GetPreferredForegroundColor">(suite.PF_GetPreferredForegroundColor);
+    Forbid<"PF_GetPreferredShadowColor">(suite.PF_GetPreferredShadowColor);
+    Forbid<"PF_GetPreferredStrokeWidth">(suite.PF_GetPreferredStrokeWidth);
+    Forbid<"PF_GetPreferredVertexSize">(suite.PF_GetPreferredVertexSize);
+    Forbid<"PF_GetPreferredShadowOffset">(suite.PF_GetPreferredShadowOffset);
+    suite.PF_StrokePath = ThemeStrokePath;
+    Forbid<"PF_FillPath">(suite.PF_FillPath);
+    Forbid<"PF_FillVertex">(suite.PF_FillVertex);
+    return suite;
+}();
 
 // ---- Drawing suites -------------------------------------------------------
 // The drawing reference, supplier and surface are all the host's Drawing.
@@ -210,39 +290,23 @@ PF_Err GetSurface(DRAWBOT_DrawRef draw_ref, DRAWBOT_SurfaceRef* surface) {
     *surface = reinterpret_cast<DRAWBOT_SurfaceRef>(DrawingOf(draw_ref));
     return *surface != nullptr ? PF_Err_NONE : PF_Err_BAD_CALLBACK_PARAM;
 }
-const DRAWBOT_DrawbotSuite1 kDrawSuite = {GetSupplier, GetSurface};
+const DRAWBOT_DrawbotSuite1 kDrawSuite = [] {
+    DRAWBOT_DrawbotSuite1 suite;
+    suite.GetSupplier = GetSupplier;
+    suite.GetSurface = GetSurface;
+    return suite;
+}();
 
 PF_Err NewPen(DRAWBOT_SupplierRef supplier, const DRAWBOT_ColorRGBA* color, float size, DRAWBOT_PenRef* pen) {
-    if (const PF_Err err = Host::Current().Hook(
-            "NewPen", Num(color->red) + " " + Num(color->green) + " " + Num(color->blue) + " " + Num(color->alpha) +
-                          ", " + Num(size))) {
+    if (const PF_Err err =
+            Host::Current().Hook("NewPen", Num(color->red) + " " + Num(color->green) + " " + Num(color->blue) + " " +
+                                               Num(color->alpha) + ", " + Num(size))) {
         return err;
     }
     Drawing* drawing = DrawingOf(supplier);
     if (drawing == nullptr) return PF_Err_BAD_CALLBACK_PARAM;
     *pen = drawing->NewPen(*color, size);
     return PF_Err_NONE;
-}
-PF_Err NewBrush(DRAWBOT_SupplierRef, const DRAWBOT_ColorRGBA*, DRAWBOT_BrushRef* brush) {
-    *brush = nullptr;
-    Host::Current().Hook("NewBrush");
-    return PF_Err_BAD_CALLBACK_PARAM;  // the module uses no brushes
-}
-PF_Err SupportsText(DRAWBOT_SupplierRef, DRAWBOT_Boolean* yes) {
-    *yes = 0;
-    return PF_Err_NONE;
-}
-PF_Err GetDefaultFontSize(DRAWBOT_SupplierRef, float* size) {
-    *size = 12.0f;
-    return PF_Err_NONE;
-}
-PF_Err NewDefaultFont(DRAWBOT_SupplierRef, float, void** font) {
-    *font = nullptr;
-    return PF_Err_BAD_CALLBACK_PARAM;
-}
-PF_Err NewImageFromBuffer(DRAWBOT_SupplierRef, int, int, int, int, const void*, void** image) {
-    *image = nullptr;
-    return PF_Err_BAD_CALLBACK_PARAM;
 }
 PF_Err NewPath(DRAWBOT_SupplierRef supplier, DRAWBOT_PathRef* path) {
     if (const PF_Err err = Host::Current().Hook("NewPath")) return err;
@@ -251,34 +315,29 @@ PF_Err NewPath(DRAWBOT_SupplierRef supplier, DRAWBOT_PathRef* path) {
     *path = drawing->NewPath();
     return PF_Err_NONE;
 }
-PF_Err Yes(DRAWBOT_SupplierRef, DRAWBOT_Boolean* yes) {
-    *yes = 1;
-    return PF_Err_NONE;
-}
-PF_Err RetainObject(DRAWBOT_ObjectRef) {
-    return PF_Err_NONE;
-}
 PF_Err ReleaseObject(DRAWBOT_ObjectRef object) {
     if (const PF_Err err = Host::Current().Hook("ReleaseObject")) return err;
     return Host::Current().drawing().Release(object) ? PF_Err_NONE : PF_Err(PF_Err_BAD_CALLBACK_PARAM);
 }
-const DRAWBOT_SupplierSuite1 kSupplierSuite = {NewPen, NewBrush, SupportsText, GetDefaultFontSize, NewDefaultFont,
-                                               NewImageFromBuffer, NewPath, Yes, Yes, Yes, Yes, RetainObject,
-                                               ReleaseObject};
+const DRAWBOT_SupplierSuite1 kSupplierSuite = [] {
+    DRAWBOT_SupplierSuite1 suite;
+    Poison(suite);
+    suite.NewPen = NewPen;
+    Forbid<"NewBrush">(suite.NewBrush);
+    Forbid<"SupportsText">(suite.SupportsText);
+    Forbid<"GetDefaultFontSize">(suite.GetDefaultFontSize);
+    Forbid<"NewDefaultFont">(suite.NewDefaultFont);
+    Forbid<"NewImageFromBuffer">(suite.NewImageFromBuffer);
+    suite.NewPath = NewPath;
+    Forbid<"SupportsPixelLayoutBGRA">(suite.SupportsPixelLayoutBGRA);
+    Forbid<"PrefersPixelLayoutBGRA">(suite.PrefersPixelLayoutBGRA);
+    Forbid<"SupportsPixelLayoutARGB">(suite.SupportsPixelLayoutARGB);
+    Forbid<"PrefersPixelLayoutARGB">(suite.PrefersPixelLayoutARGB);
+    Forbid<"RetainObject">(suite.RetainObject);
+    suite.ReleaseObject = ReleaseObject;
+    return suite;
+}();
 
-PF_Err PushStateStack(DRAWBOT_SurfaceRef) {
-    return PF_Err_NONE;
-}
-PF_Err PopStateStack(DRAWBOT_SurfaceRef) {
-    return PF_Err_NONE;
-}
-PF_Err Clip(DRAWBOT_SurfaceRef, DRAWBOT_SupplierRef, const DRAWBOT_RectF32*) {
-    return PF_Err_NONE;
-}
-PF_Err GetClipBounds(DRAWBOT_SurfaceRef, DRAWBOT_RectF32* rect) {
-    *rect = DRAWBOT_RectF32{0, 0, 0, 0};
-    return PF_Err_NONE;
-}
 PF_Err SurfaceStrokePath(DRAWBOT_SurfaceRef surface, DRAWBOT_PenRef pen, DRAWBOT_PathRef path) {
     if (const PF_Err err = Host::Current().Hook("StrokePath")) return err;
     Drawing* drawing = DrawingOf(surface);
@@ -294,7 +353,30 @@ PF_Err SurfaceStrokePath(DRAWBOT_SurfaceRef surface, DRAWBOT_PenRef pen, DRAWBOT
     drawing->AddStroke(std::move(stroke));
     return PF_Err_NONE;
 }
-const DRAWBOT_SurfaceSuite1 kSurfaceSuite = {PushStateStack, PopStateStack, Clip, GetClipBounds, SurfaceStrokePath};
+/// Premiere's overlays are stroked with the module's own pens; nothing else
+/// of the surface is the module's business.
+const DRAWBOT_SurfaceSuite1 kSurfaceSuite = [] {
+    DRAWBOT_SurfaceSuite1 suite;
+    Poison(suite);
+    Forbid<"PushStateStack">(suite.PushStateStack);
+    Forbid<"PopStateStack">(suite.PopStateStack);
+    Forbid<"PaintRect">(suite.PaintRect);
+    Forbid<"FillPath">(suite.FillPath);
+    suite.StrokePath = SurfaceStrokePath;
+    Forbid<"Clip">(suite.Clip);
+    Forbid<"GetClipBounds">(suite.GetClipBounds);
+    Forbid<"IsWithinClipBounds">(suite.IsWithinClipBounds);
+    Forbid<"Transform">(suite.Transform);
+    Forbid<"DrawString">(suite.DrawString);
+    Forbid<"DrawImage">(suite.DrawImage);
+    Forbid<"SetInterpolationPolicy">(suite.SetInterpolationPolicy);
+    Forbid<"GetInterpolationPolicy">(suite.GetInterpolationPolicy);
+    Forbid<"SetAntiAliasPolicy">(suite.SetAntiAliasPolicy);
+    Forbid<"GetAntiAliasPolicy">(suite.GetAntiAliasPolicy);
+    Forbid<"Flush">(suite.Flush);
+    Forbid<"GetTransformToScreenScale">(suite.GetTransformToScreenScale);
+    return suite;
+}();
 
 PF_Err AddSegment(const char* function, DRAWBOT_PathRef path, PathSegment segment) {
     if (const PF_Err err = Host::Current().Hook(function, segment.ToString())) return err;
@@ -309,25 +391,25 @@ PF_Err MoveTo(DRAWBOT_PathRef path, float x, float y) {
 PF_Err LineTo(DRAWBOT_PathRef path, float x, float y) {
     return AddSegment("LineTo", path, {PathSegment::Kind::Line, x, y});
 }
-PF_Err BezierTo(DRAWBOT_PathRef, const DRAWBOT_PointF32*, const DRAWBOT_PointF32*, const DRAWBOT_PointF32*) {
-    return PF_Err_BAD_CALLBACK_PARAM;
-}
-PF_Err AddRect(DRAWBOT_PathRef, const DRAWBOT_RectF32*) {
-    return PF_Err_BAD_CALLBACK_PARAM;
-}
 PF_Err AddArc(DRAWBOT_PathRef path, const DRAWBOT_PointF32* center, float radius, float start, float sweep) {
     return AddSegment("AddArc", path, {PathSegment::Kind::Arc, center->x, center->y, radius, start, sweep});
 }
-PF_Err Close(DRAWBOT_PathRef path) {
-    return AddSegment("Close", path, {PathSegment::Kind::Close});
-}
-const DRAWBOT_PathSuite1 kPathSuite = {MoveTo, LineTo, BezierTo, AddRect, AddArc, Close};
+PF_Err Close(DRAWBOT_PathRef path) { return AddSegment("Close", path, {PathSegment::Kind::Close}); }
+const DRAWBOT_PathSuite1 kPathSuite = [] {
+    DRAWBOT_PathSuite1 suite;
+    Poison(suite);
+    suite.MoveTo = MoveTo;
+    suite.LineTo = LineTo;
+    Forbid<"BezierTo">(suite.BezierTo);
+    Forbid<"AddRect">(suite.AddRect);
+    suite.AddArc = AddArc;
+    suite.Close = Close;
+    return suite;
+}();
 
 // ---- Event callbacks ------------------------------------------------------
 
-std::string Point(const PF_FixedPoint* p) {
-    return Num(p->x / 65536.0) + " " + Num(p->y / 65536.0);
-}
+std::string Point(const PF_FixedPoint* p) { return Num(p->x / 65536.0) + " " + Num(p->y / 65536.0); }
 
 PF_Err LayerToComp(void*, PF_ContextH, A_long, A_long, PF_FixedPoint* pt) {
     Host::Current().log().Add("layer_to_comp", Point(pt));
@@ -352,25 +434,37 @@ PF_Err FrameToSource(void*, PF_ContextH, PF_FixedPoint* pt) {
 
 }  // namespace
 
-const SPBasicSuite* BasicSuiteTable() {
-    return &kBasicSuite;
+const SPBasicSuite* BasicSuiteTable() { return &kBasicSuite; }
+
+const PF_UtilCallbacks* UtilCallbacksTable() { return &kUtils; }
+
+void FillInteractCallbacks(PF_InteractCallbacks& inter) {
+    Forbid<"checkout_param">(inter.checkout_param);
+    Forbid<"checkin_param">(inter.checkin_param);
+    inter.add_param = AddParam;
+    Forbid<"abort">(inter.abort);
+    Forbid<"progress">(inter.progress);
+    inter.register_ui = RegisterUI;
+    Forbid<"checkout_layer_audio">(inter.checkout_layer_audio);
+    Forbid<"checkin_layer_audio">(inter.checkin_layer_audio);
+    Forbid<"get_audio_data">(inter.get_audio_data);
 }
 
-const PF_UtilCallbacks* UtilCallbacksTable() {
-    return &kUtils;
-}
-
-PF_InteractCallbacks InteractCallbacks() {
-    return PF_InteractCallbacks{AddParam, RegisterUI};
-}
-
-PF_EventCallbacks EventCallbacks() {
-    return PF_EventCallbacks{nullptr, LayerToComp, CompToLayer, SourceToFrame, FrameToSource};
+void FillEventCallbacks(PF_EventCallbacks& cbs, void* refcon) {
+    cbs.refcon = refcon;
+    cbs.layer_to_comp = LayerToComp;
+    cbs.comp_to_layer = CompToLayer;
+    Forbid<"get_comp2layer_xform">(cbs.get_comp2layer_xform);
+    Forbid<"get_layer2comp_xform">(cbs.get_layer2comp_xform);
+    cbs.source_to_frame = SourceToFrame;
+    cbs.frame_to_source = FrameToSource;
+    Forbid<"info_draw_color">(cbs.info_draw_color);
+    Forbid<"info_draw_text">(cbs.info_draw_text);
 }
 
 const std::map<SuiteKey, const void*>& SuiteTables() {
     static const std::map<SuiteKey, const void*> tables = {
-        {{kPFANSISuite, 1}, &kAnsi},
+        {{kPFANSISuite, 1}, &kAnsiSuite},
         {{kPFPixelFormatSuite, 1}, &kPixelFormatSuite},
         {{kPFIterate8Suite, 1}, &kIterate8Suite},
         {{kPFIterate16Suite, 1}, &kIterate16Suite},

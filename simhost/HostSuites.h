@@ -12,8 +12,9 @@ namespace quorvel::sim {
 
 const SPBasicSuite* BasicSuiteTable();
 const PF_UtilCallbacks* UtilCallbacksTable();
-PF_InteractCallbacks InteractCallbacks();
-PF_EventCallbacks EventCallbacks();
+/// Sets every callback of the table; reserved members are left as they are.
+void FillInteractCallbacks(PF_InteractCallbacks& inter);
+void FillEventCallbacks(PF_EventCallbacks& cbs, void* refcon);
 
 /// Every suite the host provides, by (name, version).
 const std::map<SuiteKey, const void*>& SuiteTables();

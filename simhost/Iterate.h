@@ -88,8 +88,8 @@ private:
         const A_long right = rows.right;
         const std::intptr_t src_step = rows.src->rowbytes;
         const std::intptr_t dst_step = rows.dst->rowbytes;
-        auto* src_row = static_cast<std::uint8_t*>(rows.src->data) + begin * src_step;
-        auto* dst_row = static_cast<std::uint8_t*>(rows.dst->data) + begin * dst_step;
+        auto* src_row = reinterpret_cast<std::uint8_t*>(rows.src->data) + begin * src_step;
+        auto* dst_row = reinterpret_cast<std::uint8_t*>(rows.dst->data) + begin * dst_step;
         for (A_long y = begin; y < end; ++y) {
             Pixel* in = reinterpret_cast<Pixel*>(src_row) + left;
             Pixel* out = reinterpret_cast<Pixel*>(dst_row) + left;

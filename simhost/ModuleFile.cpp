@@ -261,7 +261,7 @@ LoadedModule::LoadedModule(const std::filesystem::path& path)
         throw HostError(path_.string() + " does not export its entry point '" + entry_name + "'");
     }
     // Through the generic function pointer type, which converts to any other.
-    entry_ = reinterpret_cast<PF_EntryPointFunc>(reinterpret_cast<void (*)()>(symbol));
+    entry_ = reinterpret_cast<PF_FilterProc>(reinterpret_cast<void (*)()>(symbol));
     handle_ = library.release();
 #else
     handle_ = ::dlopen(absolute.c_str(), RTLD_NOW | RTLD_LOCAL);
@@ -275,7 +275,7 @@ LoadedModule::LoadedModule(const std::filesystem::path& path)
         handle_ = nullptr;
         throw HostError(path_.string() + " does not export its entry point '" + entry_name + "'");
     }
-    entry_ = reinterpret_cast<PF_EntryPointFunc>(symbol);
+    entry_ = reinterpret_cast<PF_FilterProc>(symbol);
 #endif
 }
 

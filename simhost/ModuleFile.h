@@ -56,14 +56,14 @@ public:
     const std::filesystem::path& path() const { return path_; }
     const Descriptor& descriptor() const { return descriptor_; }
     const std::vector<std::uint8_t>& descriptor_bytes() const { return descriptor_bytes_; }
-    PF_EntryPointFunc entry() const { return entry_; }
+    PF_FilterProc entry() const { return entry_; }
 
 private:
     std::filesystem::path path_;
     std::vector<std::uint8_t> descriptor_bytes_;
     Descriptor descriptor_;
     void* handle_ = nullptr;
-    PF_EntryPointFunc entry_ = nullptr;
+    PF_FilterProc entry_ = nullptr;
 };
 
 /// The module built beside the running program, where the build puts it.

@@ -1,39 +1,88 @@
 #include "ParamSet.h"
 
 #include <cstdint>
+#include <cstring>
+
+#include "Poison.h"
 
 namespace quorvel::sim {
 
 namespace {
 
 /// `percent` (16.16) of `extent` pixels, as a 16.16 pixel coordinate.
-PF_Fixed PercentOf(PF_Fixed percent, int extent) {
-    return PF_Fixed(std::int64_t(percent) * extent / 100);
+PF_Fixed PercentOf(PF_Fixed percent, int extent) { return PF_Fixed(std::int64_t(percent) * extent / 100); }
+
+/// The record a host hands over for a control: its header and the value
+/// record of its type; the rest of the union and the unused member poison.
+PF_ParamDef HostRecordOf(const PF_ParamDef& registered) {
+    PF_ParamDef def;
+    Poison(def);
+    def.uu.id = registered.uu.id;
+    def.ui_flags = 0;
+    def.ui_width = 0;
+    def.ui_height = 0;
+    def.param_type = registered.param_type;
+    std::memcpy(def.name, registered.name, sizeof def.name);
+    def.flags = registered.flags;
+    switch (registered.param_type) {
+        case PF_Param_LAYER:
+            def.u.ld = registered.u.ld;
+            break;
+        case PF_Param_SLIDER:
+            def.u.sd = registered.u.sd;
+            break;
+        case PF_Param_FIX_SLIDER:
+            def.u.fd = registered.u.fd;
+            break;
+        case PF_Param_ANGLE:
+            def.u.ad = registered.u.ad;
+            break;
+        case PF_Param_CHECKBOX:
+            def.u.bd = registered.u.bd;
+            break;
+        case PF_Param_COLOR:
+            def.u.cd = registered.u.cd;
+            break;
+        case PF_Param_POINT:
+            def.u.td = registered.u.td;
+            break;
+        case PF_Param_POPUP:
+            def.u.pd = registered.u.pd;
+            break;
+        case PF_Param_FLOAT_SLIDER:
+            def.u.fs_d = registered.u.fs_d;
+            break;
+        default:
+            def.u = registered.u;
+            break;
+    }
+    return def;
 }
 
 }  // namespace
 
 ParamSet::ParamSet(const std::vector<PF_ParamDef>& registered, const PF_EffectWorld& input, int layer_width,
                    int layer_height) {
-    defs_.resize(registered.size() + 1);
+    defs_.reserve(registered.size() + 1);
     ids_.assign(registered.size() + 1, 0);
-    defs_[0].param_type = PF_Param_LAYER;
-    defs_[0].u.ld = input;
+    PF_ParamDef layer;
+    std::memset(&layer, 0, sizeof layer);
+    layer.param_type = PF_Param_LAYER;
+    layer.u.ld = input;
+    defs_.push_back(HostRecordOf(layer));
     for (std::size_t i = 0; i < registered.size(); ++i) {
-        PF_ParamDef def = registered[i];
+        PF_ParamDef def = HostRecordOf(registered[i]);
         if (def.param_type == PF_Param_POINT) {
             def.u.td.x_value = PercentOf(def.u.td.x_dephault, layer_width);
             def.u.td.y_value = PercentOf(def.u.td.y_dephault, layer_height);
         }
-        defs_[i + 1] = def;
+        defs_.push_back(def);
         ids_[i + 1] = def.uu.id;
     }
     Repoint();
 }
 
-ParamSet::ParamSet(const ParamSet& other) : defs_(other.defs_), ids_(other.ids_) {
-    Repoint();
-}
+ParamSet::ParamSet(const ParamSet& other) : defs_(other.defs_), ids_(other.ids_) { Repoint(); }
 
 ParamSet& ParamSet::operator=(const ParamSet& other) {
     defs_ = other.defs_;

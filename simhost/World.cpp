@@ -6,6 +6,7 @@
 #include <stdexcept>
 
 #include "HostError.h"
+#include "Poison.h"
 
 namespace quorvel::sim {
 
@@ -53,25 +54,30 @@ World::World(PixelLayout layout, int width, int height, int row_padding) : layou
         throw HostError("world too large");
     }
     bytes_.assign(rowbytes * std::size_t(height), 0);
+    // The members a host sets; the reserved ones and the padding stay poison.
+    Poison(def_);
     def_.world_flags = PF_WorldFlag_WRITEABLE | (layout == PixelLayout::ARGB16 ? PF_WorldFlag_DEEP : 0);
-    def_.data = bytes_.data();
+    def_.data = reinterpret_cast<PF_PixelPtr>(bytes_.data());
     def_.rowbytes = A_long(rowbytes);
     def_.width = width;
     def_.height = height;
     def_.extent_hint = PF_LRect{0, 0, width, height};
     def_.pix_aspect_ratio = PF_RationalScale{1, 1};
+    def_.origin_x = 0;
+    def_.origin_y = 0;
+    def_.dephault = 0;
 }
 
 World::World(World&& other) noexcept
     : layout_(other.layout_), bytes_(std::move(other.bytes_)), def_(other.def_) {
-    def_.data = bytes_.data();
+    def_.data = reinterpret_cast<PF_PixelPtr>(bytes_.data());
 }
 
 World& World::operator=(World&& other) noexcept {
     layout_ = other.layout_;
     bytes_ = std::move(other.bytes_);
     def_ = other.def_;
-    def_.data = bytes_.data();
+    def_.data = reinterpret_cast<PF_PixelPtr>(bytes_.data());
     return *this;
 }
 

@@ -71,7 +71,7 @@ public:
 private:
     PixelLayout layout_;
     std::vector<std::uint8_t> bytes_;
-    PF_EffectWorld def_{};
+    PF_EffectWorld def_;
 };
 
 }  // namespace quorvel::sim

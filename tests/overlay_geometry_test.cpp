@@ -141,7 +141,11 @@ struct FakeHost {
         in.pica_basicP = &basic;
         context.w_type = window;
         event.contextH = &context_ptr;
-        event.cbs = {&view, FakeLayerToComp, FakeCompToLayer, FakeSourceToFrame, FakeFrameToSource};
+        event.cbs.refcon = &view;
+        event.cbs.layer_to_comp = FakeLayerToComp;
+        event.cbs.comp_to_layer = FakeCompToLayer;
+        event.cbs.source_to_frame = FakeSourceToFrame;
+        event.cbs.frame_to_source = FakeFrameToSource;
     }
     FakeHost(const FakeHost&) = delete;
     FakeHost& operator=(const FakeHost&) = delete;

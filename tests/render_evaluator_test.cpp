@@ -985,14 +985,14 @@ public:
         world_.rowbytes = rowbytes;
         std::byte* base = storage_.data();
         if (rowbytes < 0) base += std::size_t(-rowbytes) * std::size_t(height - 1);
-        world_.data = base;
+        world_.data = reinterpret_cast<PF_PixelPtr>(base);
     }
     FloatWorld(const FloatWorld&) = delete;
     FloatWorld& operator=(const FloatWorld&) = delete;
 
     PF_EffectWorld* get() { return &world_; }
     std::byte* At(A_long x, A_long row) {
-        return static_cast<std::byte*>(world_.data) + std::ptrdiff_t(row) * world_.rowbytes + 16 * x;
+        return reinterpret_cast<std::byte*>(world_.data) + std::ptrdiff_t(row) * world_.rowbytes + 16 * x;
     }
     const std::vector<std::byte>& bytes() const { return storage_; }
 

@@ -58,8 +58,8 @@ TEST(GlobalSetup, PremiereDeclaresFloatThenEightBitAndReleasesTheSuite) {
     const std::vector<std::string> expected = {
         "AcquireSuite(PF Pixel Format Suite, 1)",
         "ClearSupportedPixelFormats()",
-        "AddPRSupportedPixelFormat(0x61724742)",
-        "AddPRSupportedPixelFormat(0x61726762)",
+        "AddSupportedPixelFormat(0x61724742)",
+        "AddSupportedPixelFormat(0x61726762)",
         "ReleaseSuite(PF Pixel Format Suite, 1)",
     };
     EXPECT_EQ(host.log().Strings(), expected);
@@ -70,9 +70,9 @@ TEST(GlobalSetup, PremiereDeclaresFloatThenEightBitAndReleasesTheSuite) {
 TEST(GlobalSetup, PremiereIgnoresFailuresOfTheRegistrationCalls) {
     CheckedHost host(HostApp::Premiere);
     host.faults().FailCall("ClearSupportedPixelFormats", 1, 77);
-    host.faults().FailCall("AddPRSupportedPixelFormat", 1, 78);
+    host.faults().FailCall("AddSupportedPixelFormat", 1, 78);
     EXPECT_EQ(host.GlobalSetup(), PF_Err_NONE);
-    EXPECT_EQ(host.log().Count("AddPRSupportedPixelFormat"), 2u);
+    EXPECT_EQ(host.log().Count("AddSupportedPixelFormat"), 2u);
     EXPECT_EQ(host.Released(kPFPixelFormatSuite), 1);
     EXPECT_EQ(host.out_data().out_flags, kGlobalFlags);
 }
@@ -90,7 +90,7 @@ TEST_P(GlobalSetupWithoutPixelFormats, ReportsAndStillSucceeds) {
     EXPECT_EQ(host.out_data().out_flags, 0x06008500);
     EXPECT_STREQ(host.out_data().return_msg, "Not able to acquire AEFX Suite.");
     EXPECT_EQ(host.log().Count("ReleaseSuite"), 0u);
-    EXPECT_EQ(host.log().Count("AddPRSupportedPixelFormat"), 0u);
+    EXPECT_EQ(host.log().Count("AddSupportedPixelFormat"), 0u);
 }
 
 INSTANTIATE_TEST_SUITE_P(MissingOrNull, GlobalSetupWithoutPixelFormats, ::testing::Bool());

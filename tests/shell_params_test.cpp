@@ -79,7 +79,7 @@ TEST_F(ParamsSetupTest, PopupsChoicesAndDefaults) {
     };
     for (const Popup& p : table) {
         const PF_PopupDef& pd = Def(p.index).u.pd;
-        EXPECT_STREQ(pd.namesptr, p.choices);
+        EXPECT_STREQ(pd.u.namesptr, p.choices);
         EXPECT_EQ(pd.num_choices, p.count);
         EXPECT_EQ(pd.dephault, p.dephault);
         EXPECT_EQ(pd.value, p.dephault);
@@ -134,7 +134,7 @@ TEST_F(ParamsSetupTest, PointStartsAtTheLayerCentreAndCheckboxUnchecked) {
     const PF_CheckBoxDef& invert = Def(9).u.bd;
     EXPECT_EQ(invert.value, 0);
     EXPECT_EQ(invert.dephault, 0);
-    EXPECT_STREQ(invert.nameptr, "Invert mask");
+    EXPECT_STREQ(invert.u.nameptr, "Invert mask");
 }
 
 TEST_F(ParamsSetupTest, AsksForCompositionAndLayerWindowEventsOnly) {

@@ -3,7 +3,6 @@
 #include <nlohmann/json.hpp>
 
 #include "Commands.h"
-#include "FrameFiles.h"
 #include "ModuleOption.h"
 #include "OverlayPicture.h"
 #include "Parse.h"
@@ -23,7 +22,8 @@ std::vector<OptionDef> OptionDefs() {
         {"click", "H,V", "where the mouse goes down, in window pixels (required)"},
         {"to", "H,V", "a drag position in window pixels; repeat for a path, the last one releases", true},
         {"json", "", "print one JSON object"},
-        {"out", "OUTPUT.png", "also save the window with the overlay after the drag"},
+        {"out", "OUTPUT.png",
+         "also save the window with the overlay after the drag (not in builds without the drawing library)"},
     };
     for (OptionDef& def : RenderOptionDefs()) defs.push_back(std::move(def));
     for (OptionDef& def : ViewOptionDefs()) defs.push_back(std::move(def));
@@ -80,7 +80,7 @@ int RunDrag(const ToolContext& ctx, const std::vector<std::string>& argv) {
     const RenderSettings settings = ParseRenderSettings(args);
     const sim::View view = ParseView(args);
     const auto out = args.Get("out");
-    if (out) CheckOutputPath(*out);
+    if (out) CheckOverlayPictureOutput(*out);
 
     Session session(ResolveModulePath(ctx.argv0, args), settings, width, height);
     sim::World layer = out ? sim::MakeTestCard(settings.layout, width, height) : sim::World(settings.layout, width, height);

@@ -6,7 +6,7 @@
 #include "Args.h"
 #include "AtomicFile.h"
 #include "HostError.h"
-#include "ImageFile.h"
+#include "ImageFrames.h"
 #include "Npy.h"
 #include "TestCard.h"
 
@@ -37,6 +37,9 @@ bool IsNpy(const std::filesystem::path& path) {
 
 sim::World ReadInputFrame(const std::optional<std::filesystem::path>& path, RenderSettings& settings) {
     if (!path) return sim::MakeTestCard(settings.layout);
+    // Before the file is looked for: a build without the image library says
+    // so whether or not the file exists.
+    if (!IsNpy(*path)) CheckImageFrameInput(*path);
     // Anything but a folder: frames may also stream in through a named pipe.
     std::error_code ec;
     const std::filesystem::file_status status = std::filesystem::status(*path, ec);
@@ -44,7 +47,7 @@ sim::World ReadInputFrame(const std::optional<std::filesystem::path>& path, Rend
     if (std::filesystem::is_directory(status)) {
         throw sim::HostError("input " + path->string() + " is a folder, not a frame file");
     }
-    if (!IsNpy(*path)) return sim::ReadImage(*path, settings.layout);
+    if (!IsNpy(*path)) return ReadImageFrame(*path, settings.layout);
 
     sim::World world = sim::ReadNpy(*path, settings.app == sim::HostApp::Premiere);
     if (sim::IsPremiereLayout(world.layout()) != (settings.app == sim::HostApp::Premiere)) {
@@ -60,6 +63,9 @@ sim::World ReadInputFrame(const std::optional<std::filesystem::path>& path, Rend
 }
 
 void CheckOutputPath(const std::filesystem::path& path) {
+    // Before the folder is looked at: a build without the image library
+    // refuses an image file however it would have fared.
+    if (!IsNpy(path)) CheckImageFrameOutput(path);
     std::filesystem::path folder = path.parent_path();
     if (folder.empty()) folder = ".";
     std::error_code ec;
@@ -67,7 +73,6 @@ void CheckOutputPath(const std::filesystem::path& path) {
         throw sim::HostError("cannot write " + path.string() + ": folder " + folder.string() + " does not exist");
     }
     if (std::filesystem::is_directory(path, ec)) throw sim::HostError("cannot write " + path.string() + ": a folder");
-    if (!IsNpy(path)) sim::CheckImageFormat(path);
 }
 
 void WriteOutputFrame(const std::filesystem::path& path, const sim::World& world) {
@@ -75,7 +80,7 @@ void WriteOutputFrame(const std::filesystem::path& path, const sim::World& world
         if (IsNpy(path)) {
             sim::WriteNpy(temp, world);
         } else {
-            sim::WriteImage(temp, world);
+            WriteImageFrame(temp, world);
         }
     });
 }

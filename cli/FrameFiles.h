@@ -1,5 +1,6 @@
 /// Reading the input frame and writing the output frame of a render, by the
-/// file name's extension: .npy for exact pixel data, image files otherwise.
+/// file name's extension: .npy for exact pixel data, image files otherwise
+/// (ImageFrames.h).
 #pragma once
 
 #include <filesystem>

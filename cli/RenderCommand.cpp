@@ -2,6 +2,7 @@
 
 #include "Commands.h"
 #include "FrameFiles.h"
+#include "ImageFrames.h"
 #include "ModuleOption.h"
 #include "RenderSettings.h"
 #include "SequenceCommand.h"
@@ -29,11 +30,11 @@ constexpr const char* kUsage =
     "\n"
     "Renders one frame through the module, as the host does: global setup,\n"
     "parameter setup, then the render command with the parameter values below\n"
-    "(the defaults are those the module registers). Image files go through the\n"
-    "image library; .npy arrays of shape (H, W, 4) hold exact pixel data in the\n"
-    "world's memory order (A,R,G,B with --host ae, B,G,R,A with --host premiere),\n"
-    "uint8, uint16 (0..32768) or float32. The output is written only when the\n"
-    "render succeeds, and never half-written.\n\n";
+    "(the defaults are those the module registers). Frames go by extension:\n"
+    ".npy arrays of shape (H, W, 4) hold exact pixel data in the world's memory\n"
+    "order (A,R,G,B with --host ae, B,G,R,A with --host premiere), uint8, uint16\n"
+    "(0..32768) or float32. The output is written only when the render\n"
+    "succeeds, and never half-written.\n";
 
 }  // namespace
 
@@ -41,7 +42,7 @@ int RunRender(const ToolContext& ctx, const std::vector<std::string>& argv) {
     const std::vector<OptionDef> defs = OptionDefs();
     const Args args(argv, defs);
     if (args.Has("help")) {
-        std::cout << kUsage << kSequenceHelp << OptionsHelp(defs);
+        std::cout << kUsage << kImageFramesHelp << "\n" << kSequenceHelp << OptionsHelp(defs);
         return 0;
     }
     if (WantsSequence(args)) return RunSequence(ctx, args);

@@ -51,15 +51,6 @@ PF_Point ParsePoint(const std::string& option, const std::string& text) {
     return PF_Point{ParseInt(option, text.substr(0, at)), ParseInt(option, text.substr(at + 1))};
 }
 
-std::pair<int, int> ParseSize(const std::string& text) {
-    const auto at = text.find('x');
-    if (at == std::string::npos) throw UsageError("--size: expected WxH, got '" + text + "'");
-    const int w = ParseInt("size", text.substr(0, at));
-    const int h = ParseInt("size", text.substr(at + 1));
-    if (w < 1 || h < 1 || w > 16384 || h > 16384) throw UsageError("--size: each side must be 1 to 16384 pixels");
-    return {w, h};
-}
-
 }  // namespace
 
 int RunDrag(const ToolContext& ctx, const std::vector<std::string>& argv) {
@@ -76,7 +67,7 @@ int RunDrag(const ToolContext& ctx, const std::vector<std::string>& argv) {
     std::vector<PF_Point> path;
     for (const std::string& to : args.GetAll("to")) path.push_back(ParsePoint("to", to));
     if (path.empty()) throw UsageError("drag needs at least one --to H,V");
-    const auto [width, height] = ParseSize(args.Get("size").value_or("1920x1080"));
+    const auto [width, height] = ParseSize("size", args.Get("size").value_or("1920x1080"));
     const RenderSettings settings = ParseRenderSettings(args);
     const sim::View view = ParseView(args);
     const auto out = args.Get("out");

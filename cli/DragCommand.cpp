@@ -3,7 +3,6 @@
 #include <nlohmann/json.hpp>
 
 #include "Commands.h"
-#include "FrameFiles.h"
 #include "ModuleOption.h"
 #include "OverlayPicture.h"
 #include "Parse.h"
@@ -23,7 +22,8 @@ std::vector<OptionDef> OptionDefs() {
         {"click", "H,V", "where the mouse goes down, in window pixels (required)"},
         {"to", "H,V", "a drag position in window pixels; repeat for a path, the last one releases", true},
         {"json", "", "print one JSON object"},
-        {"out", "OUTPUT.png", "also save the window with the overlay after the drag"},
+        {"out", "OUTPUT.png",
+         "also save the window with the overlay after the drag (not in builds without the drawing library)"},
     };
     for (OptionDef& def : RenderOptionDefs()) defs.push_back(std::move(def));
     for (OptionDef& def : ViewOptionDefs()) defs.push_back(std::move(def));
@@ -51,15 +51,6 @@ PF_Point ParsePoint(const std::string& option, const std::string& text) {
     return PF_Point{ParseInt(option, text.substr(0, at)), ParseInt(option, text.substr(at + 1))};
 }
 
-std::pair<int, int> ParseSize(const std::string& text) {
-    const auto at = text.find('x');
-    if (at == std::string::npos) throw UsageError("--size: expected WxH, got '" + text + "'");
-    const int w = ParseInt("size", text.substr(0, at));
-    const int h = ParseInt("size", text.substr(at + 1));
-    if (w < 1 || h < 1 || w > 16384 || h > 16384) throw UsageError("--size: each side must be 1 to 16384 pixels");
-    return {w, h};
-}
-
 }  // namespace
 
 int RunDrag(const ToolContext& ctx, const std::vector<std::string>& argv) {
@@ -76,11 +67,11 @@ int RunDrag(const ToolContext& ctx, const std::vector<std::string>& argv) {
     std::vector<PF_Point> path;
     for (const std::string& to : args.GetAll("to")) path.push_back(ParsePoint("to", to));
     if (path.empty()) throw UsageError("drag needs at least one --to H,V");
-    const auto [width, height] = ParseSize(args.Get("size").value_or("1920x1080"));
+    const auto [width, height] = ParseSize("size", args.Get("size").value_or("1920x1080"));
     const RenderSettings settings = ParseRenderSettings(args);
     const sim::View view = ParseView(args);
     const auto out = args.Get("out");
-    if (out) CheckOutputPath(*out);
+    if (out) CheckOverlayPictureOutput(*out);
 
     Session session(ResolveModulePath(ctx.argv0, args), settings, width, height);
     sim::World layer = out ? sim::MakeTestCard(settings.layout, width, height) : sim::World(settings.layout, width, height);

@@ -1,21 +1,52 @@
 /// Reading the input frame and writing the output frame of a render, by the
-/// file name's extension: .npy for exact pixel data, image files otherwise.
+/// file name's extension: .npy for exact pixel data, image files otherwise
+/// (ImageFrames.h). Also the frames' shape in memory: the test card's size
+/// and the padding the host leaves after each row.
 #pragma once
 
 #include <filesystem>
 #include <optional>
+#include <utility>
+#include <vector>
 
+#include "Args.h"
 #include "RenderSettings.h"
 #include "World.h"
 
 namespace quorvel::cli {
+
+/// The most padding a row may have: far more than any host's row alignment.
+inline constexpr int kMaxRowPadding = 4096;
+
+/// How the host lays out a single frame's worlds.
+struct FrameOptions {
+    /// The test card's size when there is no input file; the card's own otherwise.
+    std::optional<std::pair<int, int>> card_size;
+    /// Bytes after each row of the input and output worlds.
+    int row_padding = 0;
+};
+
+/// --size and --row-padding.
+std::vector<OptionDef> FrameOptionDefs();
+/// Throws UsageError for a bad size or padding, or a --size beside --in.
+FrameOptions ParseFrameOptions(const Args& args);
 
 bool IsNpy(const std::filesystem::path& path);
 
 /// The input frame in the layout the settings ask for; without a path, the
 /// built-in test card. A .npy file's dtype decides the depth: a --depth that
 /// contradicts it, or a dtype the host does not render, is a usage error.
-sim::World ReadInputFrame(const std::optional<std::filesystem::path>& path, RenderSettings& settings);
+/// The world has the options' row padding; a padding that does not keep
+/// rows on whole channels of the final depth is a usage error.
+sim::World ReadInputFrame(const std::optional<std::filesystem::path>& path, RenderSettings& settings,
+                          const FrameOptions& options = {});
+
+/// A world whose rows are followed by `row_padding` bytes of a fixed
+/// pattern, not zeros: a module that reads padding as pixels then renders a
+/// different frame, and one that writes into it is seen by RowPaddingIntact.
+sim::World MakeFrame(sim::PixelLayout layout, int width, int height, int row_padding);
+/// Whether every padding byte still holds MakeFrame's pattern.
+bool RowPaddingIntact(const sim::World& world);
 
 /// Refuses, before any work is done, an output path that cannot be written.
 void CheckOutputPath(const std::filesystem::path& path);

@@ -47,7 +47,7 @@ int RunOverlay(const ToolContext& ctx, const std::vector<std::string>& argv) {
     if (!out) throw UsageError("overlay needs --out OUTPUT.png");
     RenderSettings settings = ParseRenderSettings(args);
     const sim::View view = ParseView(args);
-    CheckOutputPath(*out);
+    CheckOverlayPictureOutput(*out);
 
     const auto in = args.Get("in");
     const sim::World input =

@@ -1,8 +1,11 @@
 #include "OverlayPicture.h"
 
 #include "Canvas.h"
+#include "FrameFiles.h"
 
 namespace quorvel::cli {
+
+void CheckOverlayPictureOutput(const std::filesystem::path& path) { CheckOutputPath(path); }
 
 void WriteOverlayPicture(Session& session, sim::ParamSet& params, sim::World& frame, const sim::View& view,
                          const std::filesystem::path& path) {

@@ -1,16 +1,23 @@
 /// The viewer window with the module's on-screen controls drawn over a
-/// rendered frame, saved as a picture.
+/// rendered frame, saved as a picture. Drawn by Cairo: a build without the
+/// drawing library (PicturesUnavailable.cpp) refuses the picture's file.
 #pragma once
 
 #include <filesystem>
 
-#include "Canvas.h"
 #include "ParamSet.h"
 #include "Session.h"
 #include "View.h"
 #include "World.h"
 
+namespace quorvel::sim {
+class Canvas;
+}
+
 namespace quorvel::cli {
+
+/// Refuses, before any work is done, a picture path that cannot be written.
+void CheckOverlayPictureOutput(const std::filesystem::path& path);
 
 /// Sends a draw event for the window of `view` over `frame` and writes the
 /// window, strokes painted, as a PNG. Throws ModuleFailure when the module

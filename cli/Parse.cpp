@@ -51,6 +51,18 @@ PF_RationalScale ParseRational(const std::string& option, const std::string& tex
     return PF_RationalScale{num, A_u_long(den)};
 }
 
+std::pair<int, int> ParseSize(const std::string& option, const std::string& text) {
+    const auto at = text.find('x');
+    if (at == std::string::npos) throw UsageError("--" + option + ": expected WxH, got '" + text + "'");
+    const int w = ParseInt(option, text.substr(0, at));
+    const int h = ParseInt(option, text.substr(at + 1));
+    if (w < 1 || h < 1 || w > kMaxFrameSide || h > kMaxFrameSide) {
+        throw UsageError("--" + option + ": each side must be 1 to " + std::to_string(kMaxFrameSide) +
+                         " pixels, not '" + text + "'");
+    }
+    return {w, h};
+}
+
 PF_Fixed ToFixed(const std::string& option, double value) {
     if (!(std::fabs(value) < 32768.0)) {
         throw UsageError("--" + option + ": " + std::to_string(value) + " is outside the host's range (-32768 to 32767)");

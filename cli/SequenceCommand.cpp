@@ -113,6 +113,10 @@ bool WantsSequence(const Args& args) {
 }
 
 int RunSequence(const ToolContext& ctx, const Args& args) {
+    for (const OptionDef& def : FrameOptionDefs()) {
+        if (args.Has(def.name))
+            throw UsageError("--" + def.name + " applies to single frames, not to --frames sequences");
+    }
     const auto frames_text = args.Get("frames");
     if (!frames_text) {
         for (const char* option : {"out", "in"}) {

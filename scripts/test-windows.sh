@@ -2,7 +2,10 @@
 # The Windows module and its tests on a Debian machine: installs the cross
 # compiler and Wine when missing, builds build-win/ (warnings as errors),
 # checks the module's shape against the Linux build's descriptor, and runs
-# the test suite under Wine in a throw-away prefix. Exits non-zero on any failure.
+# the test suite under Wine in a throw-away prefix. Then the Windows tool:
+# what it refuses without the picture libraries, and a sweep of renders and
+# drags compared byte for byte with the Linux build's. Exits non-zero on any
+# failure or difference.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/install-deps.sh windows
@@ -22,9 +25,10 @@ export WINEDLLOVERRIDES="mscoree,mshtml="
 WINEPREFIX=$(mktemp -d "${TMPDIR:-/tmp}/quorvel-wine.XXXXXX")
 export WINEPREFIX
 wineserver=$(command -v wineserver || echo /usr/lib/wine/wineserver64)
+sweeps=$(mktemp -d "${TMPDIR:-/tmp}/quorvel-sweeps.XXXXXX")
 cleanup() {
   "$wineserver" -k 2>/dev/null || true
-  rm -rf "$WINEPREFIX"
+  rm -rf "$WINEPREFIX" "$sweeps"
 }
 trap cleanup EXIT
 # One server for the whole run, its services started once: each test
@@ -37,3 +41,17 @@ scripts/wine-run.sh wineboot -i >"$WINEPREFIX/wineboot.log" 2>&1 || {
   exit 1
 }
 ctest --preset windows
+
+echo "== the Windows tool without the picture libraries"
+scripts/check-npy-only-tool.sh scripts/wine-run.sh build-win/quorvel-host.exe
+
+echo "== sweep: the Linux build against the Windows build under Wine"
+scripts/render-sweep.sh "$sweeps/linux" build/quorvel-host
+status=0
+scripts/render-sweep.sh "$sweeps/windows" scripts/wine-run.sh build-win/quorvel-host.exe || status=$?
+# A Windows sweep that ran to the end is compared even when it reports a
+# missed handle: every difference is worth seeing.
+if [[ -f $sweeps/windows/cases.txt ]]; then
+  scripts/compare-sweeps.sh "$sweeps/linux" "$sweeps/windows" || status=1
+fi
+exit "$status"

@@ -29,6 +29,8 @@ const PathCase kPaths[] = {{PixelLayout::ARGB8, "ae", "8"},
                            {PixelLayout::BGRA8, "premiere", "8"},
                            {PixelLayout::BGRA32f, "premiere", "32f"}};
 
+void PrintTo(const PathCase& p, std::ostream* os) { *os << p.host << p.depth; }
+
 /// The alpha the output holds at (x, y), in unit range.
 double AlphaAt(const sim::World& w, int x, int y) {
     switch (w.layout()) {
@@ -136,6 +138,112 @@ TEST(CliRender, NegativeValuesAfterOptionsAndEqualsForm) {
                                   "-3.25,20.5", "--width=-5"});
     EXPECT_EQ(r.status, 0) << r.err;
 }
+
+/// The shape a .npy file's header declares, as NumPy writes it: "(H, W, 4)".
+std::string NpyShape(const fs::path& path) {
+    const std::string bytes = Slurp(path);
+    const auto key = bytes.find("'shape': ");
+    if (key == std::string::npos) return "no shape in " + path.string();
+    const auto close = bytes.find(')', key);
+    return bytes.substr(key + 9, close - key - 8);
+}
+
+struct CardSize {
+    const char* size;
+    const char* shape;  // NumPy's (rows, columns, channels)
+};
+
+void PrintTo(const CardSize& c, std::ostream* os) { *os << c.size; }
+
+class CliRenderCardSize : public ::testing::TestWithParam<std::tuple<PathCase, CardSize>> {};
+
+TEST_P(CliRenderCardSize, MakesTheTestCardAtThatSize) {
+    const auto& [path, size] = GetParam();
+    ScratchDir dir;
+    const ToolResult r = RunTool({"render", "--out", dir.str("o.npy"), "--host", path.host, "--depth", path.depth,
+                                  "--size", size.size, "--width", "20", "--height", "10", "--feather", "4"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(NpyShape(dir / "o.npy"), size.shape);
+    EXPECT_NE(r.out.find(std::string("(") + size.size + ", "), std::string::npos) << r.out;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Sizes, CliRenderCardSize,
+    ::testing::Combine(::testing::ValuesIn(kPaths),
+                       ::testing::Values(CardSize{"1x1", "(1, 1, 4)"}, CardSize{"1x17", "(17, 1, 4)"},
+                                         CardSize{"37x23", "(23, 37, 4)"}, CardSize{"301x167", "(167, 301, 4)"})),
+    [](const auto& info) {
+        std::string size = std::get<1>(info.param).size;
+        return std::string(std::get<0>(info.param).host) + std::get<0>(info.param).depth + "_" +
+               size.replace(size.find('x'), 1, "by");
+    });
+
+struct PaddingCase {
+    const char* name;
+    PathCase path;
+    int padding;
+    std::vector<std::string> options;
+};
+
+void PrintTo(const PaddingCase& c, std::ostream* os) { *os << c.name; }
+
+class CliRenderRowPadding : public ::testing::TestWithParam<PaddingCase> {};
+
+// Hosts hand out rows with padding after them; the module must step by the
+// row bytes it is given and leave the padding alone. The same frame with
+// and without padding must render to the same pixels, from the test card
+// and from a .npy input alike.
+TEST_P(CliRenderRowPadding, GivesTheUnpaddedPixels) {
+    const PaddingCase& c = GetParam();
+    ScratchDir dir;
+    std::vector<std::string> common = {"--host",    c.path.host, "--width", "30",    "--height",  "17",
+                                       "--feather", "9",         "--angle", "-21.5", "--threads", "3"};
+    common.insert(common.end(), c.options.begin(), c.options.end());
+    const std::string padding = std::to_string(c.padding);
+    auto render = [&](std::vector<std::string> args) {
+        args.insert(args.begin(), "render");
+        args.insert(args.end(), common.begin(), common.end());
+        return RunTool(args);
+    };
+    const std::vector<std::string> card = {"--size", "37x23", "--depth", c.path.depth};
+
+    std::vector<std::string> plain = {"--out", dir.str("plain.npy")};
+    plain.insert(plain.end(), card.begin(), card.end());
+    std::vector<std::string> padded = {"--out", dir.str("padded.npy"), "--row-padding", padding};
+    padded.insert(padded.end(), card.begin(), card.end());
+    const ToolResult p = render(plain);
+    ASSERT_EQ(p.status, 0) << p.err;
+    const ToolResult q = render(padded);
+    ASSERT_EQ(q.status, 0) << q.err;
+    EXPECT_NE(q.out.find(", rows padded by " + padding + " bytes)"), std::string::npos) << q.out;
+    EXPECT_EQ(Slurp(dir / "padded.npy"), Slurp(dir / "plain.npy"));
+
+    // The first output, whose alpha is now a matte, as the input of a second pass.
+    const std::vector<std::string> again = {"--in",      dir.str("plain.npy"), "--composite",
+                                            "intersect", "--origin",           "11,7"};
+    std::vector<std::string> plain2 = {"--out", dir.str("plain2.npy")};
+    plain2.insert(plain2.end(), again.begin(), again.end());
+    std::vector<std::string> padded2 = {"--out", dir.str("padded2.npy"), "--row-padding", padding};
+    padded2.insert(padded2.end(), again.begin(), again.end());
+    const ToolResult p2 = render(plain2);
+    ASSERT_EQ(p2.status, 0) << p2.err;
+    const ToolResult q2 = render(padded2);
+    ASSERT_EQ(q2.status, 0) << q2.err;
+    EXPECT_EQ(Slurp(dir / "padded2.npy"), Slurp(dir / "plain2.npy"));
+    EXPECT_NE(Slurp(dir / "plain2.npy"), Slurp(dir / "plain.npy")) << "the second pass changed nothing";
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, CliRenderRowPadding,
+    ::testing::Values(PaddingCase{"Ae8OneByte", kPaths[0], 1, {}},
+                      PaddingCase{"Ae8ThreeBytesRectangle", kPaths[0], 3, {"--mask-type", "rectangle"}},
+                      PaddingCase{"Ae16TwoBytes", kPaths[1], 2, {"--falloff", "gaussian"}},
+                      PaddingCase{"Ae16SixtyBytesDownsampled", kPaths[1], 60, {"--downsample", "1/2,1/3"}},
+                      PaddingCase{"Premiere8FiveBytesInverted", kPaths[2], 5, {"--invert"}},
+                      PaddingCase{"Premiere8PixelAspect", kPaths[2], 64, {"--par", "10/11"}},
+                      PaddingCase{"Premiere32fFourBytes", kPaths[3], 4, {"--falloff", "exponential"}},
+                      PaddingCase{"Premiere32fLargest", kPaths[3], 4096, {"--opacity", "37.5"}}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 struct BadRender {
     const char* name;
@@ -266,6 +374,35 @@ INSTANTIATE_TEST_SUITE_P(
         BadRender{"ReadOnlyFolder", {"render", "--out", "/proc/quorvel.png"}, "cannot write"},
         BadRender{"MissingValue", {"render", "--out", "@OUT", "--width"}, "needs a value"},
         BadRender{"UnknownOption", {"render", "--out", "@OUT", "--colour", "red"}, "unknown option"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+// The single-frame layout options: the test card's size and row padding.
+INSTANTIATE_TEST_SUITE_P(
+    FrameOptions, CliRenderBadInput,
+    ::testing::Values(
+        BadRender{"SizeWithInput",
+                  {"render", "--in", "@DIR.npy", "--out", "@OUT", "--size", "8x8"},
+                  "with --in",
+                  [](const fs::path& p) { WriteBytes(p.string() + ".npy", NpyFile("|u1", "(2, 2, 4)", 16)); }},
+        BadRender{"SizeZero", {"render", "--out", "@OUT", "--size", "0x8"}, "1 to 16384 pixels"},
+        BadRender{"SizeTooWide", {"render", "--out", "@OUT", "--size", "16385x1"}, "1 to 16384 pixels"},
+        BadRender{"SizeNoTimes", {"render", "--out", "@OUT", "--size", "37"}, "expected WxH"},
+        BadRender{"SizeNotANumber", {"render", "--out", "@OUT", "--size", "3.5x2"}, "not a whole number"},
+        BadRender{"PaddingNegative", {"render", "--out", "@OUT", "--row-padding", "-4"}, "between 0 and 4096"},
+        BadRender{"PaddingTooLarge", {"render", "--out", "@OUT", "--row-padding", "4097"}, "between 0 and 4096"},
+        BadRender{"PaddingNotANumber", {"render", "--out", "@OUT", "--row-padding", "4k"}, "not a whole number"},
+        BadRender{
+            "PaddingSplits16Bits", {"render", "--out", "@OUT", "--depth", "16", "--row-padding", "3"}, "multiple of 2"},
+        BadRender{"PaddingSplitsAFloat",
+                  {"render", "--out", "@OUT", "--host", "premiere", "--depth", "32f", "--row-padding", "6"},
+                  "multiple of 4"},
+        BadRender{"PaddingSplitsAFloatOfTheInput",
+                  {"render", "--in", "@DIR.npy", "--out", "@OUT", "--host", "premiere", "--row-padding", "2"},
+                  "multiple of 4",
+                  [](const fs::path& p) { WriteBytes(p.string() + ".npy", NpyFile("<f4", "(2, 2, 4)", 64)); }},
+        BadRender{"SizeInASequence",
+                  {"render", "--frames", "1-2", "--out", "@DIR.%04d.npy", "--size", "4x4"},
+                  "not to --frames"}),
     [](const auto& info) { return std::string(info.param.name); });
 
 struct DragExample {

@@ -16,7 +16,8 @@ namespace {
 
 thread_local Host* t_current = nullptr;
 
-/// What a current host of the compositing kind reports of itself.
+/// Values the host puts in the records it hands over: its version of the
+/// interface, its own id, a context's magic and the layer's timing.
 constexpr PF_SpecVersion kSpecVersion{13, 28};
 constexpr A_long kCompositingHostId = 0x46584354;  // 'FXTC'; anything but 'PrMr'
 constexpr A_u_long kContextMagic = 0x434E5458;     // 'CNTX'

@@ -9,14 +9,12 @@
 #include "ImageFrames.h"
 #include "Npy.h"
 #include "Parse.h"
+#include "Poison.h"
 #include "TestCard.h"
 
 namespace quorvel::cli {
 
 namespace {
-
-/// Not zero, so that padding taken for pixels would change the frame.
-constexpr std::uint8_t kPaddingByte = 0xA5;
 
 const char* DepthName(sim::PixelLayout layout) {
     switch (layout) {
@@ -123,17 +121,14 @@ sim::World ReadInputFrame(const std::optional<std::filesystem::path>& path, Rend
 sim::World MakeFrame(sim::PixelLayout layout, int width, int height, int row_padding) {
     sim::World world(layout, width, height, row_padding);
     const std::size_t pixels = PixelRowBytes(world);
-    for (int y = 0; y < height; ++y) std::memset(world.Row(y) + pixels, kPaddingByte, std::size_t(row_padding));
+    for (int y = 0; y < height; ++y) std::memset(world.Row(y) + pixels, sim::kPoisonByte, std::size_t(row_padding));
     return world;
 }
 
 bool RowPaddingIntact(const sim::World& world) {
     const std::size_t pixels = PixelRowBytes(world);
     for (int y = 0; y < world.height(); ++y) {
-        const std::uint8_t* row = world.Row(y);
-        if (!std::all_of(row + pixels, row + world.rowbytes(), [](std::uint8_t b) { return b == kPaddingByte; })) {
-            return false;
-        }
+        if (!sim::IsPoison(world.Row(y) + pixels, world.rowbytes() - pixels)) return false;
     }
     return true;
 }

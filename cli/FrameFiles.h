@@ -41,11 +41,11 @@ bool IsNpy(const std::filesystem::path& path);
 sim::World ReadInputFrame(const std::optional<std::filesystem::path>& path, RenderSettings& settings,
                           const FrameOptions& options = {});
 
-/// A world whose rows are followed by `row_padding` bytes of a fixed
-/// pattern, not zeros: a module that reads padding as pixels then renders a
+/// A world whose rows are followed by `row_padding` bytes of the host's
+/// poison, not zeros: a module that reads padding as pixels then renders a
 /// different frame, and one that writes into it is seen by RowPaddingIntact.
 sim::World MakeFrame(sim::PixelLayout layout, int width, int height, int row_padding);
-/// Whether every padding byte still holds MakeFrame's pattern.
+/// Whether every padding byte is still poison.
 bool RowPaddingIntact(const sim::World& world);
 
 /// Refuses, before any work is done, an output path that cannot be written.

@@ -84,7 +84,7 @@ sim::Host::Options HostOptions(sim::PixelLayout layout) {
 
 /// An input frame with varied alphas and colours, within each layout's range.
 void FillInput(sim::World& input) {
-    std::vector<std::uint8_t>& bytes = input.bytes();
+    const std::span<std::uint8_t> bytes = input.bytes();
     for (std::size_t i = 0; i < bytes.size(); ++i) bytes[i] = std::uint8_t(i * 7 + 3);
     if (input.layout() == sim::PixelLayout::ARGB16) {
         for (int y = 0; y < kHeight; ++y) {

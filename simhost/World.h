@@ -3,6 +3,9 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstdlib>
+#include <memory>
+#include <span>
 #include <string_view>
 #include <vector>
 
@@ -48,8 +51,8 @@ public:
     PF_EffectWorld* def() { return &def_; }
     const PF_EffectWorld* def() const { return &def_; }
 
-    std::uint8_t* Row(int y) { return bytes_.data() + std::size_t(y) * rowbytes(); }
-    const std::uint8_t* Row(int y) const { return bytes_.data() + std::size_t(y) * rowbytes(); }
+    std::uint8_t* Row(int y) { return bytes_.get() + std::size_t(y) * rowbytes(); }
+    const std::uint8_t* Row(int y) const { return bytes_.get() + std::size_t(y) * rowbytes(); }
     template <typename Pixel>
     Pixel& At(int x, int y) {
         return reinterpret_cast<Pixel*>(Row(y))[x];
@@ -60,8 +63,8 @@ public:
     }
 
     /// All bytes, padding included.
-    std::vector<std::uint8_t>& bytes() { return bytes_; }
-    const std::vector<std::uint8_t>& bytes() const { return bytes_; }
+    std::span<std::uint8_t> bytes() { return {bytes_.get(), size_}; }
+    std::span<const std::uint8_t> bytes() const { return {bytes_.get(), size_}; }
     /// The pixel bytes only, rows packed, in memory order.
     std::vector<std::uint8_t> PackedPixels() const;
 
@@ -70,7 +73,13 @@ public:
 
 private:
     PixelLayout layout_;
-    std::vector<std::uint8_t> bytes_;
+    struct Free {
+        void operator()(std::uint8_t* p) const { std::free(p); }
+    };
+    // Zeroed by the allocator: a large frame's pages are the system's zero
+    // pages until written, so a frame costs memory and time only as it is filled.
+    std::unique_ptr<std::uint8_t[], Free> bytes_;
+    std::size_t size_ = 0;
     PF_EffectWorld def_;
 };
 

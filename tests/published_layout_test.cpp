@@ -420,7 +420,7 @@ private:
 
 /// A frame buffer and its world record.
 struct RawWorld {
-    RawWorld(const sim::World& like, bool deep) : record(world::kSize), pixels(like.bytes()) {
+    RawWorld(const sim::World& like, bool deep) : record(world::kSize), pixels(like.bytes().begin(), like.bytes().end()) {
         record.Put(world::kWorldFlags, std::int32_t(deep ? 3 : 2));  // writeable, deep for 16 bits
         record.Put(world::kData, static_cast<void*>(pixels.data()));
         record.Put(world::kRowbytes, std::int32_t(like.rowbytes()));
@@ -552,7 +552,7 @@ TEST_P(PublishedRender, MatchesTheSimulatedHostByteForByte) {
     RawWorld output(blank, deep);
     RawParams params(rig.params, input);
     ASSERT_EQ(host.Send(kCmdRender, params.pointers.data(), output.record.data()), 0);
-    EXPECT_EQ(output.pixels, rig.output.bytes());
+    EXPECT_EQ(output.pixels, std::vector<std::uint8_t>(rig.output.bytes().begin(), rig.output.bytes().end()));
     EXPECT_EQ(host.seen().acquired, host.seen().released);
 }
 

@@ -82,7 +82,7 @@ TEST_P(RenderEveryLayout, ManyThreadsWriteTheSameBytesAsOne) {
         rig.params[kParamAngle].u.ad.value = 30 << 16;
         rig.SetPopup(kParamCompositeMode, kCompositeAdd);
         EXPECT_EQ(rig.Render(), PF_Err_NONE);
-        return rig.output.bytes();
+        return std::vector<std::uint8_t>(rig.output.bytes().begin(), rig.output.bytes().end());
     };
     EXPECT_EQ(render(1), render(4));
 }

@@ -1,12 +1,14 @@
 /// The host's viewer window as a picture: the rendered frame shown through
 /// the view (layer position and scale, window zoom and pan) over a
-/// checkerboard, with the module's strokes painted on top by Cairo.
+/// checkerboard, with the module's strokes painted on top (by the picture
+/// library, loaded on first use).
 #pragma once
 
 #include <filesystem>
 #include <memory>
 
 #include "Drawing.h"
+#include "PictureLibrary.h"
 #include "View.h"
 #include "World.h"
 
@@ -34,10 +36,9 @@ public:
     void WritePng(const std::filesystem::path& path) const;
 
 private:
-    struct Cairo;
     int width_;
     int height_;
-    std::unique_ptr<Cairo> cairo_;
+    std::unique_ptr<WindowPainter> painter_;
 };
 
 }  // namespace quorvel::sim

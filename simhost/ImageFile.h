@@ -1,31 +1,52 @@
 /// Image files (PNG, TIFF, EXR, JPEG and whatever else the image library
-/// reads) to and from worlds, converting between the file's RGBA and the
-/// world's layout.
+/// reads) to and from worlds, converting between the file's channels and
+/// the world's layout. They go through the picture library
+/// (PictureLibrary.h), loaded on the first call.
 #pragma once
 
+#include <cstdint>
 #include <filesystem>
+#include <memory>
+#include <string>
 
+#include "ImageFormat.h"
+#include "PictureLibrary.h"
 #include "World.h"
 
 namespace quorvel::sim {
 
+/// Opens an image file for reading: its format is known, its pixels are
+/// not read yet. Throws HostError for a file the tool cannot render.
+std::unique_ptr<ImageSource> OpenImage(const std::filesystem::path& path);
+
 /// Reads an image into a world of `layout`. A file without alpha reads as
 /// opaque; a grey file as equal red, green and blue. 16-bit worlds take the
 /// file's 0..65535 to the host's 0..32768, rounded to nearest; float worlds
-/// take float data as it is.
-World ReadImage(const std::filesystem::path& path, PixelLayout layout);
+/// take float data as it is. With `format`, also what the file holds.
+World ReadImage(const std::filesystem::path& path, PixelLayout layout, ImageFormat* format = nullptr);
 
-/// Writes the world as RGBA, in the format the file name's extension names:
-/// 8-bit worlds as 8 bits, 16-bit worlds as 16 bits (0..32768 back to
-/// 0..65535, rounded to nearest), float worlds as float where the format
-/// has it. Throws HostError when the format cannot be written.
-void WriteImage(const std::filesystem::path& path, const World& world);
+/// Writes the world as RGBA in the format the file name's extension names.
+/// With `like`, the format of the input file it was rendered from, the
+/// output keeps its channel names and data formats, compression and
+/// metadata; otherwise 8-bit worlds are written as 8 bits, 16-bit worlds
+/// as 16 (0..32768 back to 0..65535, rounded to nearest), float worlds as
+/// float where the format has it. `options` override the data formats and
+/// compression. Throws HostError when the file cannot be written.
+void WriteImage(const std::filesystem::path& path, const World& world, const ImageFormat* like = nullptr,
+                const ImageWriteOptions& options = {});
 
 /// Throws HostError unless an image format is known for the file name.
 void CheckImageFormat(const std::filesystem::path& path);
+/// Throws HostError unless the file name's format writes that compression.
+void CheckCompression(const std::filesystem::path& path, const std::string& compression);
 
 /// 16-bit conversions, exact inverses over the host's range.
-std::uint16_t FileToHost16(std::uint16_t file_value);
-std::uint16_t HostToFile16(std::uint16_t host_value);
+inline std::uint16_t FileToHost16(std::uint16_t v) {
+    return std::uint16_t((std::uint32_t(v) * 32768u + 32767u) / 65535u);
+}
+inline std::uint16_t HostToFile16(std::uint16_t v) {
+    if (v >= 32768) return 65535;
+    return std::uint16_t((std::uint32_t(v) * 65535u + 16384u) / 32768u);
+}
 
 }  // namespace quorvel::sim

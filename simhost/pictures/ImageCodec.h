@@ -1,0 +1,19 @@
+/// Image files through the image library: opening one for reading into a
+/// world, and writing a world as one.
+#pragma once
+
+#include <filesystem>
+#include <memory>
+#include <string>
+
+#include "PictureLibrary.h"
+
+namespace quorvel::sim::pictures {
+
+std::unique_ptr<ImageSource> OpenImage(const std::filesystem::path& path);
+void WriteImage(const std::filesystem::path& path, const World& world, const ImageFormat* like,
+                const ImageWriteOptions& options);
+void CheckImageFormat(const std::filesystem::path& path);
+void CheckCompression(const std::filesystem::path& path, const std::string& compression);
+
+}  // namespace quorvel::sim::pictures

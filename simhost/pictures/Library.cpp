@@ -1,0 +1,41 @@
+// The picture library's one entry: the tool asks for the interface it was
+// built with and gets this build's implementation of it.
+#include "CairoWindow.h"
+#include "ImageCodec.h"
+#include "PictureLibrary.h"
+
+namespace quorvel::sim::pictures {
+
+namespace {
+
+class Library final : public PictureLibrary {
+public:
+    std::unique_ptr<ImageSource> OpenImage(const std::filesystem::path& path) const override {
+        return pictures::OpenImage(path);
+    }
+    void WriteImage(const std::filesystem::path& path, const World& world, const ImageFormat* like,
+                    const ImageWriteOptions& options) const override {
+        pictures::WriteImage(path, world, like, options);
+    }
+    void CheckImageFormat(const std::filesystem::path& path) const override { pictures::CheckImageFormat(path); }
+    void CheckCompression(const std::filesystem::path& path, const std::string& compression) const override {
+        pictures::CheckCompression(path, compression);
+    }
+    std::unique_ptr<WindowPainter> NewWindow(const World& frame, const View& view, int width,
+                                             int height) const override {
+        return pictures::NewWindow(frame, view, width, height);
+    }
+    World DrawSheet(int width, int height, const std::vector<SheetCell>& cells) const override {
+        return pictures::DrawSheet(width, height, cells);
+    }
+};
+
+}  // namespace
+
+}  // namespace quorvel::sim::pictures
+
+extern "C" const quorvel::sim::PictureLibrary* QuorvelPictureLibrary(
+    int interface_version) {
+    static const quorvel::sim::pictures::Library library;
+    return interface_version == quorvel::sim::PictureLibrary::kInterfaceVersion ? &library : nullptr;
+}

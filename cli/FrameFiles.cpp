@@ -2,9 +2,11 @@
 
 #include <algorithm>
 #include <cstring>
+#include <iostream>
 #include <string>
 
 #include "AtomicFile.h"
+#include "FrameMemory.h"
 #include "HostError.h"
 #include "ImageFrames.h"
 #include "Npy.h"
@@ -33,22 +35,51 @@ std::size_t PixelRowBytes(const sim::World& world) {
     return std::size_t(world.width()) * sim::BytesPerPixel(world.layout());
 }
 
+/// Hosts keep each row on whole channels: a 16-bit or float channel is
+/// never split across the padding.
+void CheckRowPadding(sim::PixelLayout layout, int row_padding) {
+    const std::size_t channel = sim::BytesPerPixel(layout) / 4;
+    if (std::size_t(row_padding) % channel != 0) {
+        throw UsageError("--row-padding " + std::to_string(row_padding) + " would split a channel: depth " +
+                         DepthName(layout) + " rows need a multiple of " + std::to_string(channel) + " bytes");
+    }
+}
+
 /// The frame as read or made (rows packed) moved into a world with padded rows.
 sim::World WithRowPadding(sim::World packed, int row_padding) {
     if (row_padding == 0) return packed;
-    // Hosts keep each row on whole channels: a 16-bit or float channel is
-    // never split across the padding.
-    const std::size_t channel = sim::BytesPerPixel(packed.layout()) / 4;
-    if (std::size_t(row_padding) % channel != 0) {
-        throw UsageError("--row-padding " + std::to_string(row_padding) + " would split a channel: depth " +
-                         DepthName(packed.layout()) + " rows need a multiple of " + std::to_string(channel) + " bytes");
-    }
+    CheckRowPadding(packed.layout(), row_padding);
     sim::World padded = MakeFrame(packed.layout(), packed.width(), packed.height(), row_padding);
     for (int y = 0; y < packed.height(); ++y) std::memcpy(padded.Row(y), packed.Row(y), PixelRowBytes(packed));
     return padded;
 }
 
-sim::World ReadFrameFile(const std::filesystem::path& path, RenderSettings& settings) {
+/// The depth an image file's data asks for when --depth does not say.
+sim::PixelLayout LayoutForImage(const sim::ImageFormat& format, sim::HostApp app) {
+    const bool eight = std::all_of(format.channel_types.begin(), format.channel_types.end(),
+                                   [](sim::ChannelType t) { return t == sim::ChannelType::UInt8; });
+    if (app == sim::HostApp::Premiere) return eight ? sim::PixelLayout::BGRA8 : sim::PixelLayout::BGRA32f;
+    return eight ? sim::PixelLayout::ARGB8 : sim::PixelLayout::ARGB16;
+}
+
+sim::World ReadImageFile(const std::filesystem::path& path, RenderSettings& settings, const FrameOptions& options,
+                         std::optional<sim::ImageFormat>* format, int frames_in_memory) {
+    const std::unique_ptr<sim::ImageSource> source = OpenImageFrame(path);
+    const sim::ImageFormat& found = source->format();
+    for (const std::string& note : found.notes) std::cerr << "quorvel-host: note: " << note << "\n";
+    if (!settings.depth_given) settings.layout = LayoutForImage(found, settings.app);
+    CheckRowPadding(settings.layout, options.row_padding);
+    CheckFramesFit(settings.layout, found.width, found.height, options.row_padding, frames_in_memory,
+                   frames_in_memory == 1 ? "its frame" : "the render's input and output frames");
+    // Decoded straight into the world the module gets: no other copy of the frame.
+    sim::World world = MakeFrame(settings.layout, found.width, found.height, options.row_padding);
+    source->ReadInto(world);
+    if (format != nullptr) *format = found;
+    return world;
+}
+
+sim::World ReadFrameFile(const std::filesystem::path& path, RenderSettings& settings, const FrameOptions& options,
+                         std::optional<sim::ImageFormat>* format, int frames_in_memory) {
     // Before the file is looked for: a build without the image library says
     // so whether or not the file exists.
     if (!IsNpy(path)) CheckImageFrameInput(path);
@@ -59,9 +90,13 @@ sim::World ReadFrameFile(const std::filesystem::path& path, RenderSettings& sett
     if (std::filesystem::is_directory(status)) {
         throw sim::HostError("input " + path.string() + " is a folder, not a frame file");
     }
-    if (!IsNpy(path)) return ReadImageFrame(path, settings.layout);
+    if (!IsNpy(path)) return ReadImageFile(path, settings, options, format, frames_in_memory);
 
-    sim::World world = sim::ReadNpy(path, settings.app == sim::HostApp::Premiere);
+    sim::World world = sim::ReadNpy(path, settings.app == sim::HostApp::Premiere,
+                                    [&](sim::PixelLayout layout, int width, int height) {
+                                        CheckFramesFit(layout, width, height, options.row_padding, frames_in_memory,
+                                                       "the render's input and output frames");
+                                    });
     if (sim::IsPremiereLayout(world.layout()) != (settings.app == sim::HostApp::Premiere)) {
         throw UsageError(path.string() + " holds depth " + DepthName(world.layout()) + " data, which --host " +
                          (settings.app == sim::HostApp::Premiere ? "premiere" : "ae") + " does not render");
@@ -71,7 +106,7 @@ sim::World ReadFrameFile(const std::filesystem::path& path, RenderSettings& sett
                          ", which holds depth " + DepthName(world.layout()) + " data");
     }
     settings.layout = world.layout();
-    return world;
+    return WithRowPadding(std::move(world), options.row_padding);
 }
 
 }  // namespace
@@ -103,6 +138,40 @@ FrameOptions ParseFrameOptions(const Args& args) {
     return options;
 }
 
+std::vector<OptionDef> OutputFormatOptionDefs() {
+    return {
+        {"out-format", "uint8|uint16|half|float",
+         "data format of every channel of an image output (default: the input image's, channel by channel; else "
+         "the render's depth)"},
+        {"compression", "NAME[:LEVEL]",
+         "compression of an EXR, TIFF or PNG output, in the image library's names: zip, piz, dwaa:45, lzw... "
+         "(default: the input image's when it is of the same format; else the format's own)"},
+    };
+}
+
+sim::ImageWriteOptions ParseOutputFormat(const Args& args, const std::filesystem::path& out) {
+    sim::ImageWriteOptions options;
+    for (const char* name : {"out-format", "compression"}) {
+        if (args.Has(name) && IsNpy(out)) {
+            throw UsageError(std::string("--") + name + " applies to image outputs; .npy frames hold the render's "
+                             "own data");
+        }
+    }
+    if (const auto v = args.Get("out-format")) {
+        options.channel_type = sim::ParseChannelType(*v);
+        if (!options.channel_type) throw UsageError("--out-format must be uint8, uint16, half or float, not " + *v);
+    }
+    if (const auto v = args.Get("compression")) {
+        try {
+            CheckImageFrameCompression(out, *v);
+        } catch (const sim::HostError& e) {
+            throw UsageError(e.what());
+        }
+        options.compression = *v;
+    }
+    return options;
+}
+
 bool IsNpy(const std::filesystem::path& path) {
     std::string ext = path.extension().string();
     std::transform(ext.begin(), ext.end(), ext.begin(), [](unsigned char c) { return char(std::tolower(c)); });
@@ -110,12 +179,16 @@ bool IsNpy(const std::filesystem::path& path) {
 }
 
 sim::World ReadInputFrame(const std::optional<std::filesystem::path>& path, RenderSettings& settings,
-                          const FrameOptions& options) {
+                          const FrameOptions& options, std::optional<sim::ImageFormat>* format,
+                          int frames_in_memory) {
+    if (format != nullptr) format->reset();
     if (!path) {
         const auto [width, height] = options.card_size.value_or(std::pair{sim::kTestCardWidth, sim::kTestCardHeight});
+        CheckFramesFit(settings.layout, width, height, options.row_padding, frames_in_memory,
+                       "the render's input and output frames");
         return WithRowPadding(sim::MakeTestCard(settings.layout, width, height), options.row_padding);
     }
-    return WithRowPadding(ReadFrameFile(*path, settings), options.row_padding);
+    return ReadFrameFile(*path, settings, options, format, frames_in_memory);
 }
 
 sim::World MakeFrame(sim::PixelLayout layout, int width, int height, int row_padding) {
@@ -146,12 +219,13 @@ void CheckOutputPath(const std::filesystem::path& path) {
     if (std::filesystem::is_directory(path, ec)) throw sim::HostError("cannot write " + path.string() + ": a folder");
 }
 
-void WriteOutputFrame(const std::filesystem::path& path, const sim::World& world) {
+void WriteOutputFrame(const std::filesystem::path& path, const sim::World& world, const sim::ImageFormat* like,
+                      const sim::ImageWriteOptions& options) {
     sim::WriteAtomically(path, [&](const std::filesystem::path& temp) {
         if (IsNpy(path)) {
             sim::WriteNpy(temp, world);
         } else {
-            WriteImageFrame(temp, world);
+            WriteImageFrame(temp, world, like, options);
         }
     });
 }

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "Args.h"
+#include "ImageFormat.h"
 #include "RenderSettings.h"
 #include "World.h"
 
@@ -31,15 +32,31 @@ std::vector<OptionDef> FrameOptionDefs();
 /// Throws UsageError for a bad size or padding, or a --size beside --in.
 FrameOptions ParseFrameOptions(const Args& args);
 
+/// --out-format and --compression: what an image output is to be instead
+/// of what the input image was.
+std::vector<OptionDef> OutputFormatOptionDefs();
+/// Throws UsageError for an unknown data format, either option with a .npy
+/// output, or a compression the output's file format does not write.
+sim::ImageWriteOptions ParseOutputFormat(const Args& args, const std::filesystem::path& out);
+
 bool IsNpy(const std::filesystem::path& path);
 
 /// The input frame in the layout the settings ask for; without a path, the
 /// built-in test card. A .npy file's dtype decides the depth: a --depth that
 /// contradicts it, or a dtype the host does not render, is a usage error.
-/// The world has the options' row padding; a padding that does not keep
-/// rows on whole channels of the final depth is a usage error.
+/// Without --depth, an image file's data decides it (8-bit files render at
+/// 8, deeper ones at the host's deepest). The world has the options' row
+/// padding; a padding that does not keep rows on whole channels of the
+/// final depth is a usage error.
+///
+/// Before an image's frame is allocated, `frames_in_memory` frames of its
+/// size must fit in the memory the machine can give (a usage error names
+/// the size otherwise). With `format`, an image file's format is stored
+/// there (and cleared for other inputs); notes on how the file was read go
+/// to stderr.
 sim::World ReadInputFrame(const std::optional<std::filesystem::path>& path, RenderSettings& settings,
-                          const FrameOptions& options = {});
+                          const FrameOptions& options = {}, std::optional<sim::ImageFormat>* format = nullptr,
+                          int frames_in_memory = 2);
 
 /// A world whose rows are followed by `row_padding` bytes of the host's
 /// poison, not zeros: a module that reads padding as pixels then renders a
@@ -51,7 +68,9 @@ bool RowPaddingIntact(const sim::World& world);
 /// Refuses, before any work is done, an output path that cannot be written.
 void CheckOutputPath(const std::filesystem::path& path);
 
-/// Writes atomically: on any failure the target is left as it was.
-void WriteOutputFrame(const std::filesystem::path& path, const sim::World& world);
+/// Writes atomically: on any failure the target is left as it was. An image
+/// keeps what `like` says the input image held, with `options` over it.
+void WriteOutputFrame(const std::filesystem::path& path, const sim::World& world,
+                      const sim::ImageFormat* like = nullptr, const sim::ImageWriteOptions& options = {});
 
 }  // namespace quorvel::cli

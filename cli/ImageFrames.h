@@ -5,7 +5,11 @@
 #pragma once
 
 #include <filesystem>
+#include <memory>
+#include <string>
 
+#include "ImageFormat.h"
+#include "PictureLibrary.h"
 #include "World.h"
 
 namespace quorvel::cli {
@@ -15,12 +19,16 @@ extern const char* const kImageFramesHelp;
 
 /// Throws UsageError when this build cannot read an image file at all.
 void CheckImageFrameInput(const std::filesystem::path& path);
-/// Reads an image into a world of `layout`.
-sim::World ReadImageFrame(const std::filesystem::path& path, sim::PixelLayout layout);
+/// Opens an image file: its format is known, its pixels are not read yet.
+std::unique_ptr<sim::ImageSource> OpenImageFrame(const std::filesystem::path& path);
 
 /// Throws unless an image of this file name's format can be written.
 void CheckImageFrameOutput(const std::filesystem::path& path);
-/// Writes the world as an image, in the format the file name's extension names.
-void WriteImageFrame(const std::filesystem::path& path, const sim::World& world);
+/// Throws unless this file name's format writes that compression.
+void CheckImageFrameCompression(const std::filesystem::path& path, const std::string& compression);
+/// Writes the world as an image, in the format the file name's extension
+/// names, keeping what `like` (the input's format, if any) says the file held.
+void WriteImageFrame(const std::filesystem::path& path, const sim::World& world, const sim::ImageFormat* like,
+                     const sim::ImageWriteOptions& options);
 
 }  // namespace quorvel::cli

@@ -34,11 +34,16 @@ const char* const kImageFramesHelp =
 
 void CheckImageFrameInput(const std::filesystem::path& path) { RefuseImage("read", path); }
 
-sim::World ReadImageFrame(const std::filesystem::path& path, sim::PixelLayout) { RefuseImage("read", path); }
+std::unique_ptr<sim::ImageSource> OpenImageFrame(const std::filesystem::path& path) { RefuseImage("read", path); }
 
 void CheckImageFrameOutput(const std::filesystem::path& path) { RefuseImage("write", path); }
 
-void WriteImageFrame(const std::filesystem::path& path, const sim::World&) { RefuseImage("write", path); }
+void CheckImageFrameCompression(const std::filesystem::path& path, const std::string&) { RefuseImage("write", path); }
+
+void WriteImageFrame(const std::filesystem::path& path, const sim::World&, const sim::ImageFormat*,
+                     const sim::ImageWriteOptions&) {
+    RefuseImage("write", path);
+}
 
 // The viewer window as a picture, and the command that only makes one.
 

@@ -19,6 +19,7 @@ std::vector<OptionDef> OptionDefs() {
         {"out", "OUTPUT", "output frame: an image file or a .npy array, numbered for --frames (required)"},
     };
     for (OptionDef& def : FrameOptionDefs()) defs.push_back(std::move(def));
+    for (OptionDef& def : OutputFormatOptionDefs()) defs.push_back(std::move(def));
     for (OptionDef& def : RenderOptionDefs()) defs.push_back(std::move(def));
     for (OptionDef& def : SequenceOptionDefs()) defs.push_back(std::move(def));
     defs.push_back({"help", "", "show this help"});
@@ -61,16 +62,18 @@ int RunRender(const ToolContext& ctx, const std::vector<std::string>& argv) {
     RenderSettings settings = ParseRenderSettings(args);
     const FrameOptions frame_options = ParseFrameOptions(args);
     CheckOutputPath(*out);
+    const sim::ImageWriteOptions out_options = ParseOutputFormat(args, *out);
 
     const auto in = args.Get("in");
-    const sim::World input =
-        ReadInputFrame(in ? std::optional<std::filesystem::path>(*in) : std::nullopt, settings, frame_options);
+    std::optional<sim::ImageFormat> in_format;
+    const sim::World input = ReadInputFrame(in ? std::optional<std::filesystem::path>(*in) : std::nullopt, settings,
+                                            frame_options, &in_format);
     Session session(ResolveModulePath(ctx.argv0, args), settings, input.width(), input.height());
     sim::World output = MakeFrame(settings.layout, input.width(), input.height(), frame_options.row_padding);
     sim::ParamSet params = session.Params(input);
     session.Render(params, output);
     if (!RowPaddingIntact(output)) throw ModuleFailure("the render wrote into the output frame's row padding");
-    WriteOutputFrame(*out, output);
+    WriteOutputFrame(*out, output, in_format ? &*in_format : nullptr, out_options);
     std::cout << "wrote " << *out << " (" << output.width() << "x" << output.height() << ", "
               << sim::LayoutName(settings.layout);
     // As the worlds handed to the module had it, not as asked.

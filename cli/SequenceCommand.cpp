@@ -7,6 +7,7 @@
 #include <thread>
 
 #include "ContactSheet.h"
+#include "FrameMemory.h"
 #include "FrameFiles.h"
 #include "Interrupt.h"
 #include "ModuleOption.h"
@@ -162,16 +163,21 @@ int RunSequence(const ToolContext& ctx, const Args& args) {
     if (!dry_run) {
         CheckOutputPath(plan.output.PathFor(plan.frames.front()));
         if (sheet_settings) CheckOutputPath(sheet_settings->path);
+        plan.out_options = ParseOutputFormat(args, plan.output.PathFor(plan.frames.front()));
     }
 
     // The first frame's input decides the layer's size and, for .npy
     // files, the depth of the whole shot.
     std::optional<std::filesystem::path> first_path;
     if (in) first_path = plan.input ? plan.input->PathFor(plan.frames.front()) : std::filesystem::path(*in);
-    const sim::World first = ReadInputFrame(first_path, plan.settings);
+    std::optional<sim::ImageFormat> first_format;
+    const sim::World first = ReadInputFrame(first_path, plan.settings, {}, &first_format);
     plan.layer_width = first.width();
     plan.layer_height = first.height();
-    if (!plan.input) plan.still = &first;  // read once, shared: the module only reads its input
+    if (!plan.input) {
+        plan.still = &first;  // read once, shared: the module only reads its input
+        if (first_format) plan.still_format = &*first_format;
+    }
     if (plan.input && out && !dry_run) {
         std::error_code ec;
         if (std::filesystem::weakly_canonical(*first_path, ec) ==
@@ -183,6 +189,14 @@ int RunSequence(const ToolContext& ctx, const Args& args) {
     // Frames share the cores: each instance's pixel iteration gets its share.
     if (plan.settings.threads == 0) plan.settings.threads = std::max(1, HardwareThreads() / jobs);
     plan.in_flight = 2 * jobs;
+    // Each frame in flight holds its input and its output (a still is
+    // shared, and read already).
+    if (!dry_run) {
+        CheckFramesFit(plan.settings.layout, plan.layer_width, plan.layer_height, 0,
+                       plan.input ? 2 * plan.in_flight : plan.in_flight,
+                       "the " + std::to_string(plan.in_flight) + " frames in flight of --jobs " +
+                           std::to_string(jobs) + " (use fewer jobs)");
+    }
 
     const sim::LoadedModule module(ResolveModulePath(ctx.argv0, args));
     std::vector<std::unique_ptr<Session>> owned;

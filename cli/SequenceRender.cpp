@@ -128,19 +128,22 @@ private:
         }
 
         std::optional<sim::World> read;
+        std::optional<sim::ImageFormat> read_format;
         const sim::World* input = plan_.still;
+        const sim::ImageFormat* format = plan_.still_format;
         if (plan_.input) {
             // The layout is the shot's, decided by its first frame: a frame of
             // another depth is refused rather than converted.
             RenderSettings reading = plan_.settings;
             reading.depth_given = true;
-            read.emplace(ReadInputFrame(plan_.input->PathFor(frame), reading));
+            read.emplace(ReadInputFrame(plan_.input->PathFor(frame), reading, {}, &read_format));
             if (read->width() != plan_.layer_width || read->height() != plan_.layer_height) {
                 throw sim::HostError(plan_.input->PathFor(frame).string() + " is " + std::to_string(read->width()) +
                                      "x" + std::to_string(read->height()) + ", the shot " +
                                      std::to_string(plan_.layer_width) + "x" + std::to_string(plan_.layer_height));
             }
             input = &*read;
+            format = read_format ? &*read_format : nullptr;
         }
 
         sim::World output(plan_.settings.layout, plan_.layer_width, plan_.layer_height);
@@ -153,7 +156,7 @@ private:
             (*lease).host().log().Clear();
         }
         read.reset();
-        WriteOutputFrame(out, output);
+        WriteOutputFrame(out, output, format, plan_.out_options);
         return true;
     }
 

@@ -17,6 +17,7 @@
 #include "Progress.h"
 #include "RenderSettings.h"
 #include "Session.h"
+#include "ImageFormat.h"
 #include "World.h"
 
 namespace quorvel::cli {
@@ -27,7 +28,11 @@ struct SequencePlan {
     /// `still` is the input of every frame.
     std::optional<FramePattern> input;
     const sim::World* still = nullptr;
+    /// The still's image format, when it is an image file.
+    const sim::ImageFormat* still_format = nullptr;
     FramePattern output{"out", "out.%04d.npy"};
+    /// What image outputs are to be instead of what their inputs were.
+    sim::ImageWriteOptions out_options;
     /// The layout is decided (the first input frame decides it for .npy).
     RenderSettings settings;
     FrameRate rate;

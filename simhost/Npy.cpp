@@ -31,7 +31,7 @@ const char* Descr(PixelLayout layout) {
 
 }  // namespace
 
-World ReadNpy(const std::filesystem::path& path, bool premiere) {
+World ReadNpy(const std::filesystem::path& path, bool premiere, const FrameCheck& before_allocating) {
     std::ifstream in(path, std::ios::binary);
     if (!in) throw HostError("cannot open " + path.string());
     const std::string name = path.string();
@@ -93,6 +93,7 @@ World ReadNpy(const std::filesystem::path& path, bool premiere) {
     } else {
         throw HostError(name + ": unsupported dtype '" + descr + "' (use uint8, uint16 or float32)");
     }
+    if (before_allocating) before_allocating(layout, int(shape[1]), int(shape[0]));
     World world(layout, int(shape[1]), int(shape[0]));
     const std::size_t row = std::size_t(world.width()) * BytesPerPixel(layout);
     for (int y = 0; y < world.height(); ++y) {
@@ -133,8 +134,9 @@ void WriteNpy(const std::filesystem::path& path, const World& world) {
     const char length[2] = {char(header.size() & 0xFF), char(header.size() >> 8)};
     out.write(length, 2);
     out.write(header.data(), std::streamsize(header.size()));
-    const std::vector<std::uint8_t> pixels = world.PackedPixels();
-    out.write(reinterpret_cast<const char*>(pixels.data()), std::streamsize(pixels.size()));
+    // Row by row, from the world itself: no second copy of the frame.
+    const std::size_t row = std::size_t(world.width()) * BytesPerPixel(world.layout());
+    for (int y = 0; y < world.height(); ++y) out.write(reinterpret_cast<const char*>(world.Row(y)), std::streamsize(row));
     if (!out.flush()) throw HostError("cannot write " + path.string());
 }
 

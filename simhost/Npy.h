@@ -5,16 +5,20 @@
 #pragma once
 
 #include <filesystem>
+#include <functional>
 #include <optional>
 
 #include "World.h"
 
 namespace quorvel::sim {
 
+/// Called with a frame's layout and size before it is allocated; throws to refuse it.
+using FrameCheck = std::function<void(PixelLayout layout, int width, int height)>;
+
 /// Reads a frame. `premiere` picks BGRA for uint8 data (ARGB otherwise);
 /// uint16 is always ARGB 16 and float32 always BGRA 32f. Throws HostError
 /// naming what is wrong with a file it cannot take.
-World ReadNpy(const std::filesystem::path& path, bool premiere);
+World ReadNpy(const std::filesystem::path& path, bool premiere, const FrameCheck& before_allocating = {});
 
 /// Writes the world's pixels exactly (rows packed, no padding).
 void WriteNpy(const std::filesystem::path& path, const World& world);

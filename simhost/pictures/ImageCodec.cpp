@@ -294,6 +294,15 @@ std::string FormatOfName(const std::filesystem::path& path) {
     return out->format_name();
 }
 
+/// Whether the file format stores half or float data; the others that keep
+/// 16 bits are told to, the rest take what they have.
+bool HasFloatData(const std::string& file_format) {
+    for (const char* f : {"openexr", "tiff", "hdr", "fits", "psd", "rla", "dds", "null"}) {
+        if (file_format == f) return true;
+    }
+    return false;
+}
+
 /// The header of the output: the input's with every attribute, reshaped to
 /// the rendered frame, or a plain one.
 OIIO::ImageSpec OutputHeader(const std::string& file_format, const World& world, const ImageFormat* like,
@@ -324,6 +333,9 @@ OIIO::ImageSpec OutputHeader(const std::string& file_format, const World& world,
     if (options.channel_type) types.assign(4, *options.channel_type);
     for (ChannelType& t : types) {
         if (t == ChannelType::Other) t = WorldChannelType(world.layout());
+        // Formats of integers only: 16 bits are the nearest to half or float
+        // (the library would pick 8).
+        if ((t == ChannelType::Half || t == ChannelType::Float) && !HasFloatData(file_format)) t = ChannelType::UInt16;
     }
     spec.nchannels = 4;
     spec.channelnames = names;

@@ -1,0 +1,433 @@
+// Image files through quorvel-host render as a compositing pipeline hands
+// them over: the files are made and read back with the image library
+// itself, so what the tool keeps (data formats, channel names, compression,
+// metadata, windows) and what it refuses is checked against the library
+// that owns the formats, not against the tool's own reading of them.
+#include <gtest/gtest.h>
+#include <OpenImageIO/imageio.h>
+#include <sys/resource.h>
+
+#include <cmath>
+#include <cstdint>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "ToolRunner.h"
+
+namespace quorvel::test {
+namespace {
+
+namespace fs = std::filesystem;
+namespace OIIO = OIIO_NAMESPACE;
+
+/// An image as the library holds it: its header and its data window's
+/// pixels as float.
+struct Image {
+    std::string format;  ///< the library's name of the file format
+    OIIO::ImageSpec spec;
+    std::vector<float> pixels;
+
+    float At(int x, int y, int c) const {
+        return pixels[(std::size_t(y) * std::size_t(spec.width) + std::size_t(x)) * std::size_t(spec.nchannels) +
+                      std::size_t(c)];
+    }
+};
+
+/// A spec of `channels` named channels of one data type.
+OIIO::ImageSpec Spec(int width, int height, std::vector<std::string> names, OIIO::TypeDesc type) {
+    OIIO::ImageSpec spec(width, height, int(names.size()), type);
+    spec.channelnames = std::move(names);
+    spec.alpha_channel = -1;
+    for (int c = 0; c < spec.nchannels; ++c) {
+        const std::string& n = spec.channelnames[std::size_t(c)];
+        if (n == "A" || n.ends_with(".A")) spec.alpha_channel = c;
+    }
+    return spec;
+}
+
+/// Colour varies over the frame; alpha is a ramp. Values a half holds exactly.
+std::vector<float> Pattern(const OIIO::ImageSpec& spec) {
+    std::vector<float> p(std::size_t(spec.width) * std::size_t(spec.height) * std::size_t(spec.nchannels));
+    for (int y = 0; y < spec.height; ++y) {
+        for (int x = 0; x < spec.width; ++x) {
+            for (int c = 0; c < spec.nchannels; ++c) {
+                float v = float((x * 7 + y * 3 + c * 40) % 256) / 256.0f;
+                if (c == spec.alpha_channel) v = float(x % 64 + 1) / 64.0f;
+                p[(std::size_t(y) * std::size_t(spec.width) + std::size_t(x)) * std::size_t(spec.nchannels) +
+                  std::size_t(c)] = v;
+            }
+        }
+    }
+    return p;
+}
+
+void Write(const fs::path& path, const OIIO::ImageSpec& spec, const std::vector<float>& pixels) {
+    auto out = OIIO::ImageOutput::create(path.string());
+    ASSERT_TRUE(out) << OIIO::geterror();
+    ASSERT_TRUE(out->open(path.string(), spec)) << out->geterror();
+    ASSERT_TRUE(out->write_image(OIIO::TypeDesc::FLOAT, pixels.data())) << out->geterror();
+    ASSERT_TRUE(out->close()) << out->geterror();
+}
+
+Image Read(const fs::path& path) {
+    Image image;
+    OIIO::ImageSpec hints;
+    hints.attribute("oiio:UnassociatedAlpha", 1);  // colour as stored
+    auto in = OIIO::ImageInput::open(path.string(), &hints);
+    EXPECT_TRUE(in) << OIIO::geterror();
+    if (!in) return image;
+    image.format = in->format_name();
+    image.spec = in->spec();
+    image.pixels.resize(image.spec.image_pixels() * std::size_t(image.spec.nchannels));
+    EXPECT_TRUE(in->read_image(0, 0, 0, image.spec.nchannels, OIIO::TypeDesc::FLOAT, image.pixels.data()));
+    return image;
+}
+
+std::vector<std::string> TypesOf(const OIIO::ImageSpec& spec) {
+    std::vector<std::string> types;
+    for (int c = 0; c < spec.nchannels; ++c) types.push_back(spec.channelformat(c).c_str());
+    return types;
+}
+
+/// The default render: an ellipse at the frame's centre, alpha outside it zero.
+ToolResult Render(const fs::path& in, const fs::path& out, std::vector<std::string> extra = {}) {
+    std::vector<std::string> args = {"render", "--in", in.string(), "--out", out.string()};
+    args.insert(args.end(), extra.begin(), extra.end());
+    return RunTool(args);
+}
+
+/// Every colour channel of the output equals the input's, pixel for pixel,
+/// over the input's data window placed in the output's frame.
+void ExpectColourUntouched(const Image& in, const Image& out, const std::vector<int>& in_colour) {
+    const int dx = in.spec.x - out.spec.x, dy = in.spec.y - out.spec.y;
+    int differing = 0;
+    for (int y = 0; y < in.spec.height; ++y) {
+        for (int x = 0; x < in.spec.width; ++x) {
+            for (int c = 0; c < 3; ++c) {
+                if (in.At(x, y, in_colour[std::size_t(c)]) != out.At(x + dx, y + dy, c)) ++differing;
+            }
+        }
+    }
+    EXPECT_EQ(differing, 0) << "colour values changed by the render";
+}
+
+struct KeptCase {
+    const char* name;
+    const char* file;  ///< the input's file name; the output's is "out" + its extension
+    std::vector<std::string> channels;
+    std::vector<OIIO::TypeDesc> types;  ///< per channel
+    const char* compression;            ///< what the input is written with
+    const char* host;
+    const char* rendered_as;  ///< the depth the tool picks, in its report
+};
+
+void PrintTo(const KeptCase& c, std::ostream* os) { *os << c.name; }
+
+class ImageFormatKept : public ::testing::TestWithParam<KeptCase> {};
+
+TEST_P(ImageFormatKept, OutputIsTheSameKindOfFileWithColourUntouched) {
+    const KeptCase& c = GetParam();
+    ScratchDir dir;
+    const fs::path in = dir / c.file;
+    const fs::path out = dir / ("out" + fs::path(c.file).extension().string());
+    OIIO::ImageSpec spec = Spec(96, 64, c.channels, c.types.front());
+    spec.channelformats = c.types;
+    spec.attribute("compression", c.compression);
+    spec.attribute("PixelAspectRatio", 2.0f);
+    const float acescg[8] = {0.713f, 0.293f, 0.165f, 0.830f, 0.128f, 0.044f, 0.32168f, 0.33767f};
+    spec.attribute("chromaticities", OIIO::TypeDesc(OIIO::TypeDesc::FLOAT, 8), acescg);
+    Write(in, spec, Pattern(spec));
+
+    const ToolResult r = Render(in, out, {"--host", c.host, "--width", "20", "--height", "10"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_NE(r.out.find(c.rendered_as), std::string::npos) << r.out;
+
+    const Image input = Read(in), output = Read(out);
+    const bool had_alpha = input.spec.alpha_channel >= 0;
+    std::vector<std::string> names = input.spec.channelnames;
+    std::vector<std::string> types = TypesOf(input.spec);
+    if (!had_alpha) {
+        names.push_back(names[0].find('.') == std::string::npos ? "A" : names[0].substr(0, names[0].rfind('.')) + ".A");
+        types.push_back(types[0]);
+    }
+    EXPECT_EQ(output.format, input.format);
+    EXPECT_EQ(output.spec.channelnames, names);
+    EXPECT_EQ(TypesOf(output.spec), types);
+    EXPECT_EQ(output.spec.alpha_channel, 3);
+    EXPECT_EQ(output.spec.get_string_attribute("compression"), input.spec.get_string_attribute("compression"));
+    if (input.format == "openexr") {
+        EXPECT_EQ(output.spec.get_float_attribute("PixelAspectRatio"), 2.0f);
+        const OIIO::ParamValue* chromaticities = output.spec.find_attribute("chromaticities");
+        ASSERT_NE(chromaticities, nullptr);
+        EXPECT_EQ(chromaticities->get<float>(0), acescg[0]);
+        EXPECT_EQ(chromaticities->get<float>(7), acescg[7]);
+    }
+    // A lossy compression changes what it encodes again.
+    if (std::string(c.compression).rfind("dwa", 0) != 0) ExpectColourUntouched(input, output, {0, 1, 2});
+    // The matte replaces alpha: opaque at the centre, where the input's
+    // alpha ramp is not, and clear in the corner.
+    EXPECT_EQ(output.At(48, 32, 3), 1.0f);
+    EXPECT_NE(input.At(48, 32, had_alpha ? 3 : 0), 1.0f);
+    EXPECT_EQ(output.At(0, 0, 3), 0.0f);
+}
+
+const OIIO::TypeDesc kHalf = OIIO::TypeDesc::HALF, kFloat = OIIO::TypeDesc::FLOAT, kU8 = OIIO::TypeDesc::UINT8,
+                     kU16 = OIIO::TypeDesc::UINT16;
+
+INSTANTIATE_TEST_SUITE_P(
+    Files, ImageFormatKept,
+    ::testing::Values(
+        KeptCase{"HalfExr", "plate.exr", {"R", "G", "B", "A"}, {kHalf, kHalf, kHalf, kHalf}, "dwaa", "premiere",
+                 "pr32f"},
+        KeptCase{"HalfExrAtSixteenBits", "plate.exr", {"R", "G", "B", "A"}, {kHalf, kHalf, kHalf, kHalf}, "zip", "ae",
+                 "ae16"},
+        KeptCase{"FloatExrNamedLayer", "plate.exr", {"beauty.R", "beauty.G", "beauty.B", "beauty.A"},
+                 {kFloat, kFloat, kFloat, kFloat}, "piz", "premiere", "pr32f"},
+        KeptCase{"MixedExrHalfColourFloatAlpha", "plate.exr", {"R", "G", "B", "A"}, {kHalf, kHalf, kHalf, kFloat},
+                 "zips", "premiere", "pr32f"},
+        KeptCase{"ExrWithoutAlpha", "plate.exr", {"diffuse.R", "diffuse.G", "diffuse.B"}, {kHalf, kHalf, kHalf},
+                 "piz", "premiere", "pr32f"},
+        KeptCase{"EightBitPngStraightAlpha", "plate.png", {"R", "G", "B", "A"}, {kU8, kU8, kU8, kU8}, "zip", "ae",
+                 "ae8"},
+        KeptCase{"SixteenBitTiffLzw", "plate.tif", {"R", "G", "B", "A"}, {kU16, kU16, kU16, kU16}, "lzw", "ae",
+                 "ae16"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST(ImageFormat, TimecodeAndDisplayWindowOriginAreKept) {
+    ScratchDir dir;
+    OIIO::ImageSpec spec = Spec(64, 48, {"R", "G", "B", "A"}, kHalf);
+    spec.x = spec.full_x = 10;
+    spec.y = spec.full_y = 20;
+    const unsigned int timecode[2] = {0x01000005u, 0u};  // 01:00:00:05
+    spec.attribute("smpte:TimeCode", OIIO::TypeTimeCode, timecode);
+    Write(dir / "in.exr", spec, Pattern(spec));
+    const ToolResult r = Render(dir / "in.exr", dir / "out.exr");
+    ASSERT_EQ(r.status, 0) << r.err;
+    const Image out = Read(dir / "out.exr");
+    EXPECT_EQ(std::vector<int>({out.spec.x, out.spec.y, out.spec.full_x, out.spec.full_y}),
+              std::vector<int>({10, 20, 10, 20}));
+    const OIIO::ParamValue* kept = out.spec.find_attribute("smpte:TimeCode");
+    ASSERT_NE(kept, nullptr);
+    EXPECT_EQ(kept->get<unsigned int>(0), timecode[0]);
+}
+
+TEST(ImageFormat, ADataWindowInsideTheDisplayWindowIsPlacedOnTransparentBlack) {
+    ScratchDir dir;
+    OIIO::ImageSpec spec = Spec(40, 30, {"R", "G", "B", "A"}, kHalf);
+    spec.x = 50, spec.y = 12;
+    spec.full_x = spec.full_y = 0;
+    spec.full_width = 160, spec.full_height = 90;
+    Write(dir / "in.exr", spec, Pattern(spec));
+    const ToolResult r = Render(dir / "in.exr", dir / "out.exr", {"--composite", "add", "--host", "premiere", "--width", "20", "--height", "10"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_NE(r.out.find("160x90"), std::string::npos) << r.out;
+    const Image in = Read(dir / "in.exr"), out = Read(dir / "out.exr");
+    // The whole display window is rendered and written.
+    EXPECT_EQ(std::vector<int>({out.spec.x, out.spec.y, out.spec.width, out.spec.height}),
+              std::vector<int>({0, 0, 160, 90}));
+    ExpectColourUntouched(in, out, {0, 1, 2});
+    // Outside the data window there was nothing: black, and the matte's
+    // alpha added to zero.
+    EXPECT_EQ(out.At(5, 5, 0), 0.0f);
+    EXPECT_EQ(out.At(5, 5, 3), 0.0f);
+    EXPECT_EQ(out.At(80, 45, 3), 1.0f);  // the ellipse's centre
+}
+
+TEST(ImageFormat, OverscanBeyondTheDisplayWindowIsLeftOutWithANote) {
+    ScratchDir dir;
+    OIIO::ImageSpec spec = Spec(120, 80, {"R", "G", "B", "A"}, kHalf);
+    spec.x = spec.y = -10;
+    spec.full_x = spec.full_y = 0;
+    spec.full_width = 100, spec.full_height = 60;
+    Write(dir / "in.exr", spec, Pattern(spec));
+    const ToolResult r = Render(dir / "in.exr", dir / "out.exr");
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_NE(r.err.find("note: "), std::string::npos);
+    EXPECT_NE(r.err.find("reaches beyond the display window (0,0)-(99,59)"), std::string::npos) << r.err;
+    const Image out = Read(dir / "out.exr");
+    EXPECT_EQ(std::vector<int>({out.spec.width, out.spec.height}), std::vector<int>({100, 60}));
+}
+
+TEST(ImageFormat, OutputOptionsOverrideTheInputsFormat) {
+    ScratchDir dir;
+    OIIO::ImageSpec spec = Spec(64, 48, {"R", "G", "B", "A"}, kHalf);
+    spec.attribute("compression", "zip");
+    Write(dir / "in.exr", spec, Pattern(spec));
+    const ToolResult r = Render(dir / "in.exr", dir / "out.exr", {"--out-format", "float", "--compression", "piz"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    const Image out = Read(dir / "out.exr");
+    EXPECT_EQ(TypesOf(out.spec), std::vector<std::string>(4, "float"));
+    EXPECT_EQ(out.spec.get_string_attribute("compression"), "piz");
+}
+
+TEST(ImageFormat, AnotherFileFormatTakesTheNearestDataFormatItHas) {
+    ScratchDir dir;
+    const OIIO::ImageSpec spec = Spec(64, 48, {"R", "G", "B", "A"}, kHalf);
+    Write(dir / "in.exr", spec, Pattern(spec));
+    const ToolResult r = Render(dir / "in.exr", dir / "out.png", {"--host", "premiere"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    const Image out = Read(dir / "out.png");
+    EXPECT_EQ(out.format, "png");
+    EXPECT_EQ(TypesOf(out.spec), std::vector<std::string>(4, "uint16"));
+}
+
+struct RefusedCase {
+    const char* name;
+    std::vector<std::string> extra;  ///< options after --in DIR/in.exr --out DIR/OUT
+    const char* out;
+    const char* message;
+};
+
+void PrintTo(const RefusedCase& c, std::ostream* os) { *os << c.name; }
+
+class ImageFormatRefused : public ::testing::TestWithParam<RefusedCase> {};
+
+TEST_P(ImageFormatRefused, StatusTwoAMessageAndNoOutput) {
+    const RefusedCase& c = GetParam();
+    ScratchDir dir;
+    const OIIO::ImageSpec spec = Spec(32, 24, {"R", "G", "B", "A"}, kHalf);
+    Write(dir / "in.exr", spec, Pattern(spec));
+    const ToolResult r = Render(dir / "in.exr", dir / c.out, c.extra);
+    EXPECT_EQ(r.status, 2);
+    EXPECT_NE(r.err.find(c.message), std::string::npos) << r.err;
+    EXPECT_FALSE(fs::exists(dir / c.out));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Options, ImageFormatRefused,
+    ::testing::Values(
+        RefusedCase{"UnknownDataFormat", {"--out-format", "int8"}, "out.exr", "--out-format must be uint8, uint16"},
+        RefusedCase{"UnknownExrCompression", {"--compression", "lzw"}, "out.exr", "openexr files are written with"},
+        RefusedCase{"CompressionOfAJpeg", {"--compression", "zip"}, "out.jpg", "--compression applies to"},
+        RefusedCase{"FormatOfANpy", {"--out-format", "half"}, "out.npy", "applies to image outputs"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST(ImageFormat, FilesOfSeveralPartsOrUnnamedChannelsAreRefused) {
+    ScratchDir dir;
+    {
+        // Two parts, as a renderer writes a beauty and a second pass.
+        auto out = OIIO::ImageOutput::create((dir / "parts.exr").string());
+        ASSERT_TRUE(out);
+        const OIIO::ImageSpec part = Spec(16, 16, {"R", "G", "B", "A"}, kHalf);
+        const OIIO::ImageSpec specs[2] = {part, part};
+        ASSERT_TRUE(out->open((dir / "parts.exr").string(), 2, specs)) << out->geterror();
+        const std::vector<float> pixels = Pattern(part);
+        ASSERT_TRUE(out->write_image(OIIO::TypeDesc::FLOAT, pixels.data()));
+        ASSERT_TRUE(out->open((dir / "parts.exr").string(), part, OIIO::ImageOutput::AppendSubimage));
+        ASSERT_TRUE(out->write_image(OIIO::TypeDesc::FLOAT, pixels.data()));
+        ASSERT_TRUE(out->close());
+    }
+    const OIIO::ImageSpec no_alpha = Spec(16, 16, {"R", "G", "B", "Z"}, kFloat);
+    Write(dir / "depth.exr", no_alpha, Pattern(no_alpha));
+
+    const ToolResult parts = Render(dir / "parts.exr", dir / "out.exr");
+    EXPECT_EQ(parts.status, 2);
+    EXPECT_NE(parts.err.find("holds 2 images"), std::string::npos) << parts.err;
+    const ToolResult depth = Render(dir / "depth.exr", dir / "out.exr");
+    EXPECT_EQ(depth.status, 2);
+    EXPECT_NE(depth.err.find("none is marked as alpha"), std::string::npos) << depth.err;
+    EXPECT_FALSE(fs::exists(dir / "out.exr"));
+}
+
+TEST(ImageFormat, NumberedFramesKeepTheirFormatToo) {
+    ScratchDir dir;
+    OIIO::ImageSpec spec = Spec(48, 32, {"R", "G", "B", "A"}, kHalf);
+    spec.attribute("compression", "dwab");
+    for (int f = 1; f <= 3; ++f) Write(dir / ("in." + std::to_string(f) + ".exr"), spec, Pattern(spec));
+    const ToolResult r = RunTool({"render", "--frames", "1-3", "--in", dir.str("in.#.exr"), "--out",
+                                  dir.str("out.#.exr"), "--host", "premiere", "--quiet"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    for (int f = 1; f <= 3; ++f) {
+        const Image out = Read(dir / ("out." + std::to_string(f) + ".exr"));
+        EXPECT_EQ(TypesOf(out.spec), std::vector<std::string>(4, "half")) << f;
+        EXPECT_EQ(out.spec.get_string_attribute("compression"), "dwab") << f;
+    }
+}
+
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+#define QUORVEL_MEMORY_MEASURED 0
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer) || __has_feature(thread_sanitizer)
+#define QUORVEL_MEMORY_MEASURED 0
+#endif
+#endif
+#ifndef QUORVEL_MEMORY_MEASURED
+#define QUORVEL_MEMORY_MEASURED 1
+#endif
+
+/// Runs the tool with its address space limited to `limit_kb`.
+ToolResult RunLimited(long limit_kb, const std::vector<std::string>& args) {
+    std::vector<std::string> shell = {"ulimit -v " + std::to_string(limit_kb) + "; exec " +
+                                      ShellQuote(QUORVEL_HOST_TOOL)};
+    std::string command = shell.front();
+    for (const std::string& a : args) command += " " + ShellQuote(a);
+    ScratchDir dir;
+    const std::string redirect = " >" + dir.str("out") + " 2>" + dir.str("err");
+    const int raw = std::system(("sh -c " + ShellQuote(command + redirect)).c_str());
+    ToolResult r;
+    r.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : 128 + WTERMSIG(raw);
+    r.out = Slurp(dir / "out");
+    r.err = Slurp(dir / "err");
+    return r;
+}
+
+TEST(FrameMemory, AFrameBeyondWhatTheMachineCanGiveIsRefusedWithItsSize) {
+    if (!QUORVEL_MEMORY_MEASURED) GTEST_SKIP() << "sanitizers reserve address space of their own";
+    ScratchDir dir;
+    // A tiny file whose display window is a 16000x16000 frame, and a .npy
+    // header that promises one: both are refused before the frame is allocated.
+    OIIO::ImageSpec spec = Spec(4, 4, {"R", "G", "B", "A"}, kHalf);
+    spec.full_width = spec.full_height = 16000;
+    Write(dir / "huge.exr", spec, Pattern(spec));
+    {
+        std::ofstream npy(dir / "huge.npy", std::ios::binary);
+        std::string header = "{'descr': '|u1', 'fortran_order': False, 'shape': (16000, 16000, 4), }";
+        header.append(64 - (10 + header.size() + 1) % 64, ' ');
+        header += '\n';
+        npy << "\x93NUMPY" << char(1) << char(0) << char(header.size() & 0xFF) << char(header.size() >> 8) << header;
+    }
+    const long limit_kb = 1500 * 1000;  // 1.54 GB, below two 1.02 GB frames
+    struct {
+        std::vector<std::string> args;
+        const char* size;
+    } cases[] = {
+        {{"render", "--size", "16000x16000", "--out", dir.str("out.npy")}, "a 16000x16000 frame in ae8 takes 1.02 GB"},
+        {{"render", "--in", dir.str("huge.npy"), "--out", dir.str("out.npy")}, "a 16000x16000 frame in ae8"},
+        {{"render", "--in", dir.str("huge.exr"), "--out", dir.str("out.exr"), "--depth", "8"},
+         "a 16000x16000 frame in ae8"},
+    };
+    for (const auto& c : cases) {
+        const ToolResult r = RunLimited(limit_kb, c.args);
+        EXPECT_EQ(r.status, 2) << c.args[2];
+        EXPECT_NE(r.err.find(c.size), std::string::npos) << r.err;
+        EXPECT_NE(r.err.find("need 2.05 GB, and this machine can give 1.54 GB"), std::string::npos) << r.err;
+    }
+    EXPECT_FALSE(fs::exists(dir / "out.npy"));
+    EXPECT_FALSE(fs::exists(dir / "out.exr"));
+}
+
+/// The largest resident size of any child the test has waited for, in bytes.
+std::uint64_t PeakChildBytes() {
+    rusage usage{};
+    getrusage(RUSAGE_CHILDREN, &usage);
+    return std::uint64_t(usage.ru_maxrss) * 1024;
+}
+
+TEST(FrameMemory, ARenderHoldsLittleMoreThanItsInputAndOutputFrames) {
+    if (!QUORVEL_MEMORY_MEASURED) GTEST_SKIP() << "sanitizers keep memory of their own";
+    ScratchDir dir;
+    // The base: what the tool and the image library take for a frame of nothing.
+    ASSERT_EQ(RunTool({"render", "--size", "16x16", "--out", dir.str("tiny.png")}).status, 0);
+    ASSERT_EQ(RunTool({"render", "--in", dir.str("tiny.png"), "--out", dir.str("tiny-out.png")}).status, 0);
+    const std::uint64_t base = PeakChildBytes();
+    const std::uint64_t frame = 4096ull * 2048ull * 4ull;
+    ASSERT_EQ(RunTool({"render", "--size", "4096x2048", "--out", dir.str("big.png"), "--compression", "zip:1"}).status,
+              0);
+    ASSERT_EQ(RunTool({"render", "--in", dir.str("big.png"), "--out", dir.str("big-out.png")}).status, 0);
+    const std::uint64_t peak = PeakChildBytes();
+    EXPECT_LE(peak, base + frame * 5 / 2) << "peak " << peak << ", base " << base << ", frame " << frame;
+}
+
+}  // namespace
+}  // namespace quorvel::test

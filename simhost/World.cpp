@@ -3,9 +3,7 @@
 #include <algorithm>
 #include <cstring>
 #include <limits>
-#include <new>
 #include <stdexcept>
-#include <utility>
 
 #include "HostError.h"
 #include "Poison.h"
@@ -55,13 +53,11 @@ World::World(PixelLayout layout, int width, int height, int row_padding) : layou
         (height > 0 && rowbytes > std::numeric_limits<std::size_t>::max() / std::size_t(height))) {
         throw HostError("world too large");
     }
-    size_ = rowbytes * std::size_t(height);
-    bytes_.reset(static_cast<std::uint8_t*>(std::calloc(std::max<std::size_t>(size_, 1), 1)));
-    if (!bytes_) throw std::bad_alloc();
+    bytes_ = PixelBuffer(rowbytes * std::size_t(height));
     // The members a host sets; the reserved ones and the padding stay poison.
     Poison(def_);
     def_.world_flags = PF_WorldFlag_WRITEABLE | (layout == PixelLayout::ARGB16 ? PF_WorldFlag_DEEP : 0);
-    def_.data = reinterpret_cast<PF_PixelPtr>(bytes_.get());
+    def_.data = reinterpret_cast<PF_PixelPtr>(bytes_.data());
     def_.rowbytes = A_long(rowbytes);
     def_.width = width;
     def_.height = height;
@@ -73,16 +69,15 @@ World::World(PixelLayout layout, int width, int height, int row_padding) : layou
 }
 
 World::World(World&& other) noexcept
-    : layout_(other.layout_), bytes_(std::move(other.bytes_)), size_(std::exchange(other.size_, 0)), def_(other.def_) {
-    def_.data = reinterpret_cast<PF_PixelPtr>(bytes_.get());
+    : layout_(other.layout_), bytes_(std::move(other.bytes_)), def_(other.def_) {
+    def_.data = reinterpret_cast<PF_PixelPtr>(bytes_.data());
 }
 
 World& World::operator=(World&& other) noexcept {
     layout_ = other.layout_;
     bytes_ = std::move(other.bytes_);
-    size_ = std::exchange(other.size_, 0);
     def_ = other.def_;
-    def_.data = reinterpret_cast<PF_PixelPtr>(bytes_.get());
+    def_.data = reinterpret_cast<PF_PixelPtr>(bytes_.data());
     return *this;
 }
 
@@ -94,7 +89,7 @@ std::vector<std::uint8_t> World::PackedPixels() const {
 }
 
 void World::Fill(std::uint8_t byte) {
-    std::fill_n(bytes_.get(), size_, byte);
+    std::fill_n(bytes_.data(), bytes_.size(), byte);
 }
 
 }  // namespace quorvel::sim

@@ -3,13 +3,12 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <cstdlib>
-#include <memory>
 #include <span>
 #include <string_view>
 #include <vector>
 
 #include "PF_Host.h"
+#include "PixelBuffer.h"
 
 namespace quorvel::sim {
 
@@ -51,8 +50,8 @@ public:
     PF_EffectWorld* def() { return &def_; }
     const PF_EffectWorld* def() const { return &def_; }
 
-    std::uint8_t* Row(int y) { return bytes_.get() + std::size_t(y) * rowbytes(); }
-    const std::uint8_t* Row(int y) const { return bytes_.get() + std::size_t(y) * rowbytes(); }
+    std::uint8_t* Row(int y) { return bytes_.data() + std::size_t(y) * rowbytes(); }
+    const std::uint8_t* Row(int y) const { return bytes_.data() + std::size_t(y) * rowbytes(); }
     template <typename Pixel>
     Pixel& At(int x, int y) {
         return reinterpret_cast<Pixel*>(Row(y))[x];
@@ -63,8 +62,8 @@ public:
     }
 
     /// All bytes, padding included.
-    std::span<std::uint8_t> bytes() { return {bytes_.get(), size_}; }
-    std::span<const std::uint8_t> bytes() const { return {bytes_.get(), size_}; }
+    std::span<std::uint8_t> bytes() { return {bytes_.data(), bytes_.size()}; }
+    std::span<const std::uint8_t> bytes() const { return {bytes_.data(), bytes_.size()}; }
     /// The pixel bytes only, rows packed, in memory order.
     std::vector<std::uint8_t> PackedPixels() const;
 
@@ -73,13 +72,7 @@ public:
 
 private:
     PixelLayout layout_;
-    struct Free {
-        void operator()(std::uint8_t* p) const { std::free(p); }
-    };
-    // Zeroed by the allocator: a large frame's pages are the system's zero
-    // pages until written, so a frame costs memory and time only as it is filled.
-    std::unique_ptr<std::uint8_t[], Free> bytes_;
-    std::size_t size_ = 0;
+    PixelBuffer bytes_;
     PF_EffectWorld def_;
 };
 

@@ -10,6 +10,7 @@
 
 #include "HostError.h"
 #include "ImageFile.h"
+#include "PixelBuffer.h"
 
 namespace quorvel::sim::pictures {
 
@@ -228,17 +229,18 @@ private:
         const int n = spec_.nchannels;
         const std::size_t file_row = std::size_t(spec_.width) * std::size_t(n);
         const int band = BandRows(file_row * sizeof(T));
-        std::vector<T> buffer(file_row * std::size_t(band));
+        const PixelBuffer memory(file_row * std::size_t(band) * sizeof(T));
+        T* const buffer = reinterpret_cast<T*>(memory.data());
         const T opaque = std::is_floating_point_v<T> ? T(1)
                          : std::is_same_v<T, std::uint16_t> ? T(PF_MAX_CHAN16)
                                                              : std::numeric_limits<T>::max();
         for (int top = y0; top < y1; top += band) {
             const int bottom = std::min(top + band, y1);
-            if (!in_->read_scanlines(0, 0, top, bottom, 0, 0, n, type, buffer.data())) {
+            if (!in_->read_scanlines(0, 0, top, bottom, 0, 0, n, type, buffer)) {
                 throw HostError("cannot read " + name_ + ": " + FirstLine(in_->geterror(), "unreadable pixels"));
             }
             for (int y = top; y < bottom; ++y) {
-                const T* src_row = buffer.data() + std::size_t(y - top) * file_row;
+                const T* src_row = buffer + std::size_t(y - top) * file_row;
                 T* dst_row = reinterpret_cast<T*>(world.Row(y - frame_y_));
                 for (int x = x0; x < x1; ++x) {
                     const T* src = src_row + std::size_t(x - spec_.x) * std::size_t(n);
@@ -361,9 +363,9 @@ OIIO::ImageSpec OutputHeader(const std::string& file_format, const World& world,
 }
 
 template <typename T>
-void EncodeBand(const World& world, int top, int bottom, std::vector<T>& band) {
+void EncodeBand(const World& world, int top, int bottom, T* band) {
     const ChannelOrder order = OrderOf(world.layout());
-    T* dst = band.data();
+    T* dst = band;
     for (int y = top; y < bottom; ++y) {
         const T* row = reinterpret_cast<const T*>(world.Row(y));
         for (int x = 0; x < world.width(); ++x, dst += 4) {
@@ -383,11 +385,12 @@ template <typename T>
 bool WriteBands(OIIO::ImageOutput& out, const World& world, int y_offset, OIIO::TypeDesc type) {
     const std::size_t row = std::size_t(world.width()) * 4;
     const int rows = BandRows(row * sizeof(T));
-    std::vector<T> band(row * std::size_t(rows));
+    const PixelBuffer memory(row * std::size_t(rows) * sizeof(T));
+    T* const band = reinterpret_cast<T*>(memory.data());
     for (int top = 0; top < world.height(); top += rows) {
         const int bottom = std::min(top + rows, world.height());
         EncodeBand(world, top, bottom, band);
-        if (!out.write_scanlines(top + y_offset, bottom + y_offset, 0, type, band.data())) return false;
+        if (!out.write_scanlines(top + y_offset, bottom + y_offset, 0, type, band)) return false;
     }
     return true;
 }

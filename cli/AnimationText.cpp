@@ -115,9 +115,7 @@ std::string BlockList(const std::vector<const KeyTextBlock*>& blocks) {
 }
 
 /// "23.976" for 24000/1001: the host's own rounding of the rate.
-std::string RateText(const FrameRate& rate) {
-    return NumberText(std::round(rate.FramesPerSecond() * 1000.0) / 1000.0);
-}
+std::string RateText(const FrameRate& rate) { return NumberText(std::round(rate.FramesPerSecond() * 1000.0) / 1000.0); }
 
 }  // namespace
 
@@ -155,7 +153,7 @@ void Animation::AddKeyText(const std::string& file, std::string_view content, co
 }
 
 std::vector<Animation::PendingKey> Animation::KeysOfText(const TextFile& text, const sim::ParamSet& params,
-                                                        const std::string& effect_name) {
+                                                         const std::string& effect_name) {
     const std::string& file = text.file;
     const KeyTextOptions& options = text.options;
     // The blocks of an instance of this effect, by control index.
@@ -229,8 +227,9 @@ std::vector<Animation::PendingKey> Animation::KeysOfText(const TextFile& text, c
                 if (b->PathText() == *options.track_block) track = b;
             }
             if (!track) {
-                throw UsageError("--track-block '" + *options.track_block + "': " + file +
-                                 (points.empty() ? " has no point track" : " has the point tracks " + BlockList(points)));
+                throw UsageError(
+                    "--track-block '" + *options.track_block + "': " + file +
+                    (points.empty() ? " has no point track" : " has the point tracks " + BlockList(points)));
             }
         } else if (points.size() == 1) {
             track = points.front();
@@ -248,7 +247,8 @@ std::vector<Animation::PendingKey> Animation::KeysOfText(const TextFile& text, c
                          ": no point track of " + file + " drives a control (add --track origin)");
     }
     others.insert(others.end(), points.begin(), points.end());
-    std::sort(others.begin(), others.end(), [](const KeyTextBlock* a, const KeyTextBlock* b) { return a->line < b->line; });
+    std::sort(others.begin(), others.end(),
+              [](const KeyTextBlock* a, const KeyTextBlock* b) { return a->line < b->line; });
     if (keys.empty()) {
         throw UsageError(file + ": no block is for a control of " + effect_name +
                          (others.empty() ? "" : " (the file has " + BlockList(others) + ")"));
@@ -269,7 +269,8 @@ KeyText AnimationKeyText(const Animation& animation, const sim::ParamSet& params
                    {"Source Pixel Aspect Ratio", aspect, 0},
                    {"Comp Pixel Aspect Ratio", aspect, 0}};
     std::vector<std::pair<int, std::string>> keyed;
-    for (const std::string& name : animation.KeyedNames()) keyed.push_back({params.IndexOfId(ControlIdOfName(name)), name});
+    for (const std::string& name : animation.KeyedNames())
+        keyed.push_back({params.IndexOfId(ControlIdOfName(name)), name});
     std::sort(keyed.begin(), keyed.end());
     for (const auto& [index, name] : keyed) {
         const PF_ParamDef& def = params[index];

@@ -29,14 +29,14 @@ struct KeyTextBlock {
     /// name when the column line names no unit.
     std::vector<std::string> columns;
     std::vector<KeyTextRow> rows;  ///< at least one, frames ascending
-    int line = 0;  ///< of the path line
+    int line = 0;                  ///< of the path line
 
     /// The path for people: "Effects / VT Quorvel #1 / Width #4".
     std::string PathText() const;
 };
 
 struct KeyTextHeaderLine {
-    std::string name;  ///< "Units Per Second"
+    std::string name;   ///< "Units Per Second"
     std::string value;  ///< "24"
     int line = 0;
 };

@@ -66,7 +66,7 @@ struct KeyTextOptions {
 /// What keyframe text written for the host says besides the keys.
 struct KeyTextSettings {
     std::string effect_name;  ///< the effect's display name, such as "VT Quorvel"
-    FrameRate rate;  ///< Units Per Second
+    FrameRate rate;           ///< Units Per Second
     int source_width = 1920;
     int source_height = 1080;
     double pixel_aspect = 1;

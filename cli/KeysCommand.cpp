@@ -1,8 +1,8 @@
 #include "KeysCommand.h"
 
 #include <fstream>
-#include <tuple>
 #include <iostream>
+#include <tuple>
 
 #include "AtomicFile.h"
 #include "Commands.h"
@@ -101,14 +101,16 @@ int RunKeys(const ToolContext& ctx, const std::vector<std::string>& argv) {
     if (!args.positional().empty()) throw UsageError("unexpected argument '" + args.positional().front() + "'");
     KeyTextSettings settings;
     if (const auto v = args.Get("fps")) settings.rate = ParseFrameRate("fps", *v);
-    if (const auto v = args.Get("size")) std::tie(settings.source_width, settings.source_height) = ParseSize("size", *v);
+    if (const auto v = args.Get("size"))
+        std::tie(settings.source_width, settings.source_height) = ParseSize("size", *v);
     settings.pixel_aspect = AspectOf(args);
     Animation animation = ReadAnimation(args, settings.rate, std::nullopt);
     if (animation.empty()) throw UsageError("keys needs keys to write: --key NAME@FRAME=VALUE or --keys FILE");
 
     const sim::LoadedModule module(ResolveModulePath(ctx.argv0, args));
     sim::Host host(module.entry(), sim::Host::Options{});
-    if (const PF_Err err = host.GlobalSetup()) throw ModuleFailure("global setup failed with error " + std::to_string(err));
+    if (const PF_Err err = host.GlobalSetup())
+        throw ModuleFailure("global setup failed with error " + std::to_string(err));
     if (const PF_Err err = host.ParamsSetup()) {
         throw ModuleFailure("parameter setup failed with error " + std::to_string(err));
     }

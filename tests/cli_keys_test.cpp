@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "KeyTextLines.h"
 #include "Npy.h"
 #include "TestCard.h"
 #include "ToolRunner.h"
@@ -18,12 +19,6 @@ namespace quorvel::test {
 namespace {
 
 namespace fs = std::filesystem;
-
-std::string Lines(const std::vector<std::string>& lines, const std::string& eol = "\n") {
-    std::string text;
-    for (const std::string& line : lines) text += line + eol;
-    return text;
-}
 
 void WriteFile(const fs::path& path, const std::string& bytes) { std::ofstream(path, std::ios::binary) << bytes; }
 
@@ -40,8 +35,8 @@ std::size_t Count(const std::string& text, const std::string& part) {
     return n;
 }
 
-const std::string kTitle = "Adobe After Effects 8.0 Keyframe Data";
-const std::string kEnd = "End of Keyframe Data";
+const std::string& kTitle = kKeyTextTitle;
+const std::string& kEnd = kKeyTextEnd;
 
 TEST(KeysCommand, IsListedInTheToolsUsage) {
     const ToolResult r = RunTool({"--help"});
@@ -54,10 +49,29 @@ TEST(KeysCommand, IsListedInTheToolsUsage) {
 // segment, easing only the key left 2s^2 - s^3: width 300 to 900 over
 // frames 0 to 4, then back to 100 at 6. A hold gets a row at its last frame.
 TEST(KeysCommand, WritesTheKeysAsTheHostsTextToPaste) {
-    const ToolResult r = RunTool({"keys", "--fps", "25", "--size", "1280x720", "--par", "2/1", "--key", "width@0=300",
-                                  "--key", "width@4=900:ease", "--key", "width@6=100", "--key", "opacity@0=100:hold",
-                                  "--key", "opacity@3=0", "--key", "origin@2=30.5,40", "--key", "origin@0=10,20",
-                                  "--key", "angle@1=45"});
+    const ToolResult r = RunTool({"keys",
+                                  "--fps",
+                                  "25",
+                                  "--size",
+                                  "1280x720",
+                                  "--par",
+                                  "2/1",
+                                  "--key",
+                                  "width@0=300",
+                                  "--key",
+                                  "width@4=900:ease",
+                                  "--key",
+                                  "width@6=100",
+                                  "--key",
+                                  "opacity@0=100:hold",
+                                  "--key",
+                                  "opacity@3=0",
+                                  "--key",
+                                  "origin@2=30.5,40",
+                                  "--key",
+                                  "origin@0=10,20",
+                                  "--key",
+                                  "angle@1=45"});
     ASSERT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(r.err, "");
     EXPECT_EQ(r.out, Lines({kTitle,
@@ -107,23 +121,19 @@ TEST(KeysCommand, WritesNtscRatesAsTheHostDoes) {
 // only this effect's blocks; the normal form comes back as it is.
 TEST(KeysCommand, TextFromTheHostComesBackInTheNormalForm) {
     ScratchDir dir;
-    WriteFile(dir / "copy.txt", Lines({kTitle, "", "\tUnits Per Second\t24", "\tSource Width\t1920",
-                                       "\tSource Height\t1080", "\tSource Pixel Aspect Ratio\t1",
-                                       "\tComp Pixel Aspect Ratio\t1", "", "Transform\tPosition",
-                                       "\tFrame\tX pixels\tY pixels\tZ pixels\t", "\t0\t960\t540\t0\t", "",
-                                       "Effects\tVT Quorvel #1\tOpacity #8", "\tFrame\tpercent\t", "\t100\t100.000\t",
-                                       "\t112\t37.5\t", "", "Effects\tGlow #1\tRadius #3", "\tFrame\t\t",
-                                       "\t100\t10\t", "", "Effects\tVT Quorvel #1\tHeight #5", "\tFrame\t\t",
-                                       "\t104\t250\t", "", kEnd},
-                                      "\r\n"));
+    WriteFile(dir / "copy.txt",
+              Lines(Then(KeyTextHead(),
+                         {"Transform\tPosition", "\tFrame\tX pixels\tY pixels\tZ pixels\t", "\t0\t960\t540\t0\t", "",
+                          "Effects\tVT Quorvel #1\tOpacity #8", "\tFrame\tpercent\t", "\t100\t100.000\t",
+                          "\t112\t37.5\t", "", "Effects\tGlow #1\tRadius #3", "\tFrame\t\t", "\t100\t10\t", "",
+                          "Effects\tVT Quorvel #1\tHeight #5", "\tFrame\t\t", "\t104\t250\t", "", kEnd}),
+                    "\r\n"));
     const ToolResult r = RunTool({"keys", "--keys", dir.str("copy.txt"), "--out", dir.str("normal.txt")});
     ASSERT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(Slurp(dir / "normal.txt"),
-              Lines({kTitle, "", "\tUnits Per Second\t24", "\tSource Width\t1920", "\tSource Height\t1080",
-                     "\tSource Pixel Aspect Ratio\t1", "\tComp Pixel Aspect Ratio\t1", "",
-                     "Effects\tVT Quorvel #1\tHeight #5", "\tFrame\tpixels\t", "\t104\t250\t", "",
-                     "Effects\tVT Quorvel #1\tOpacity #8", "\tFrame\tpercent\t", "\t100\t100\t", "\t112\t37.5\t", "",
-                     kEnd}));
+              Lines(Then(KeyTextHead(), {"Effects\tVT Quorvel #1\tHeight #5", "\tFrame\tpixels\t", "\t104\t250\t", "",
+                                         "Effects\tVT Quorvel #1\tOpacity #8", "\tFrame\tpercent\t", "\t100\t100\t",
+                                         "\t112\t37.5\t", "", kEnd})));
     EXPECT_EQ(Count(r.err, "\n"), 1u) << r.err;
     EXPECT_NE(r.err.find("skipped 2 blocks not for this effect: Transform / Position (line 9); Effects / Glow #1 / "
                          "Radius #3 (line 18)"),
@@ -150,16 +160,8 @@ std::vector<std::string> Origins(const std::string& dry_run) {
 TEST(KeysFromText, ATrackersBakedPointsDriveTheOriginFrameByFrame) {
     ScratchDir dir;
     constexpr int kRows = 480;
-    std::vector<std::string> lines = {kTitle,
-                                      "",
-                                      "\tUnits Per Second\t24",
-                                      "\tSource Width\t1920",
-                                      "\tSource Height\t1080",
-                                      "\tSource Pixel Aspect Ratio\t1",
-                                      "\tComp Pixel Aspect Ratio\t1",
-                                      "",
-                                      "Effects\tTrack Point #1\tFeature Center #1",
-                                      "\tFrame\tX pixels\tY pixels\t"};
+    std::vector<std::string> lines =
+        Then(KeyTextHead(), {"Effects\tTrack Point #1\tFeature Center #1", "\tFrame\tX pixels\tY pixels\t"});
     std::vector<std::string> expected;
     for (int i = 0; i < kRows; ++i) {
         const double x = 200 + i * 2.25;
@@ -202,17 +204,41 @@ TEST(KeysFromText, TheFirstFrameLandsOnTheFirstRenderedFrameOrOnKeysStart) {
 TEST(KeysFromText, ARenderedFrameIsTheSingleRenderOfTheValuesAtItsTime) {
     ScratchDir dir;
     sim::WriteNpy(dir / "still.npy", sim::MakeTestCard(sim::PixelLayout::ARGB16, 48, 32));
-    WriteFile(dir / "keys.txt",
-              Lines({kTitle, "", "\tUnits Per Second\t48", "\tSource Width\t48", "\tSource Height\t32", "",
-                     "Effects\tVT Quorvel #1\tWidth #4", "\tFrame\tpixels\t", "\t0\t10\t", "\t8\t50\t", "",
-                     "Effects\tVT Quorvel #1\tOpacity #8", "\tFrame\tpercent\t", "\t0\t100\t", "\t4\t20\t", "",
-                     "Effects\tVT Quorvel #1\tAngle #6", "\tFrame\tdegrees\t", "\t0\t0\t", "\t8\t-90\t", "",
-                     "Transform\tRotation", "\tFrame\tdegrees\t", "\t0\t12\t", "", "Transform\tPosition",
-                     "\tFrame\tX pixels\tY pixels\tZ pixels\t", "\t0\t10\t10\t0\t", "\t8\t30\t26\t0\t", "", kEnd},
-                    "\r"));
-    const ToolResult r = RunTool({"render", "--in", dir.str("still.npy"), "--out", dir.str("seq.%d.npy"), "--frames",
-                                  "0-4", "--quiet", "--feather", "6", "--keys", dir.str("keys.txt"), "--track",
-                                  "origin", "--track-offset", "2,-3"});
+    WriteFile(dir / "keys.txt", Lines({kTitle,
+                                       "",
+                                       "\tUnits Per Second\t48",
+                                       "\tSource Width\t48",
+                                       "\tSource Height\t32",
+                                       "",
+                                       "Effects\tVT Quorvel #1\tWidth #4",
+                                       "\tFrame\tpixels\t",
+                                       "\t0\t10\t",
+                                       "\t8\t50\t",
+                                       "",
+                                       "Effects\tVT Quorvel #1\tOpacity #8",
+                                       "\tFrame\tpercent\t",
+                                       "\t0\t100\t",
+                                       "\t4\t20\t",
+                                       "",
+                                       "Effects\tVT Quorvel #1\tAngle #6",
+                                       "\tFrame\tdegrees\t",
+                                       "\t0\t0\t",
+                                       "\t8\t-90\t",
+                                       "",
+                                       "Transform\tRotation",
+                                       "\tFrame\tdegrees\t",
+                                       "\t0\t12\t",
+                                       "",
+                                       "Transform\tPosition",
+                                       "\tFrame\tX pixels\tY pixels\tZ pixels\t",
+                                       "\t0\t10\t10\t0\t",
+                                       "\t8\t30\t26\t0\t",
+                                       "",
+                                       kEnd},
+                                      "\r"));
+    const ToolResult r =
+        RunTool({"render", "--in", dir.str("still.npy"), "--out", dir.str("seq.%d.npy"), "--frames", "0-4", "--quiet",
+                 "--feather", "6", "--keys", dir.str("keys.txt"), "--track", "origin", "--track-offset", "2,-3"});
     ASSERT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(Count(r.err, "Transform / Rotation"), 1u) << r.err;
     struct Values {
@@ -266,17 +292,17 @@ TEST_P(KeysBadInput, IsOneLineAndStatusTwo) {
     EXPECT_FALSE(fs::exists(dir / "o.1.npy"));
 }
 
-const std::vector<std::string> kOpacityBlock = {kTitle, "", "\tUnits Per Second\t30", "",
-                                                "Effects\tVT Quorvel #1\tOpacity #8", "\tFrame\tpercent\t", "\t0\t50\t",
-                                                "", kEnd};
+const std::vector<std::string> kOpacityBlock = {
+    kTitle, "",  "\tUnits Per Second\t30", "", "Effects\tVT Quorvel #1\tOpacity #8", "\tFrame\tpercent\t", "\t0\t50\t",
+    "",     kEnd};
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, KeysBadInput,
     ::testing::Values(
         BadRun{"RenderWithNoRowAfterTheColumns",
                {"render", "--out", "@/o.%d.npy", "--frames", "1-2", "--keys", "@/keys.txt"},
-               {kTitle, "", "\tUnits Per Second\t24", "", "Effects\tVT Quorvel #1\tOpacity #8", "\tFrame\tpercent\t", "",
-                kEnd},
+               {kTitle, "", "\tUnits Per Second\t24", "", "Effects\tVT Quorvel #1\tOpacity #8", "\tFrame\tpercent\t",
+                "", kEnd},
                "keys.txt:7: expected a row of numbers after the column line 'Frame<TAB>percent'"},
         BadRun{"KeysWithACutShortFile",
                {"keys", "--keys", "@/keys.txt", "--out", "@/out.txt"},
@@ -294,7 +320,10 @@ INSTANTIATE_TEST_SUITE_P(
                {"render", "--out", "@/o.%d.npy", "--frames", "1-2", "--keys", "@/keys.json", "--keys-start", "5"},
                {},
                "--keys-start applies to keyframe text"},
-        BadRun{"TrackWithoutText", {"keys", "--key", "width@1=4", "--track", "origin"}, {}, "--track applies to keyframe text"},
+        BadRun{"TrackWithoutText",
+               {"keys", "--key", "width@1=4", "--track", "origin"},
+               {},
+               "--track applies to keyframe text"},
         BadRun{"KeysWithoutKeys", {"keys", "--fps", "24"}, {}, "keys needs keys to write"},
         BadRun{"KeysBadKey", {"keys", "--key", "size@1=3", "--out", "@/out.txt"}, {}, "no control is called 'size'"},
         BadRun{"KeyTextAndTheOption",

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "Args.h"
+#include "KeyTextLines.h"
 #include "KeyframeText.h"
 #include "Keyframes.h"
 #include "ModuleFixture.h"
@@ -23,43 +24,39 @@ namespace {
 namespace fs = std::filesystem;
 using cli::UsageError;
 
-/// Joins lines with `eol` after each, as a file would hold them.
-std::string Lines(const std::vector<std::string>& lines, const std::string& eol = "\n") {
-    std::string text;
-    for (const std::string& line : lines) text += line + eol;
-    return text;
-}
+const std::string& kTitle = kKeyTextTitle;
+const std::string& kEnd = kKeyTextEnd;
 
-const std::string kTitle = "Adobe After Effects 8.0 Keyframe Data";
-const std::string kEnd = "End of Keyframe Data";
+/// The message of the UsageError `run` throws; "(taken)" when it throws none.
+template <class Run>
+std::string RefusalOf(Run&& run) {
+    try {
+        run();
+    } catch (const UsageError& e) {
+        return e.what();
+    }
+    return "(taken)";
+}
 
 /// A copy of keys as the host puts it on the clipboard: header, a blank
 /// line after the title, trailing tabs, a block of another effect and one
 /// of the layer's transform among this effect's.
-const std::vector<std::string> kHostCopy = {
-    "Adobe After Effects 8.0 Keyframe Data",
-    "",
-    "\tUnits Per Second\t24",
-    "\tSource Width\t1920",
-    "\tSource Height\t1080",
-    "\tSource Pixel Aspect Ratio\t1",
-    "\tComp Pixel Aspect Ratio\t1",
-    "",
-    "Effects\tVT Quorvel #1\tOpacity #8",
-    "\tFrame\tpercent\t",
-    "\t0\t100\t",
-    "\t12\t37.5\t",
-    "",
-    "Transform\tPosition",
-    "\tFrame\tX pixels\tY pixels\tZ pixels\t",
-    "\t0\t960\t540\t0\t",
-    "",
-    "Effects\tVT Quorvel #1\tPoint of origin #3",
-    "\tFrame\tX pixels\tY pixels\t",
-    "\t3\t100.25\t-20\t",
-    "",
-    "End of Keyframe Data",
-};
+const std::vector<std::string> kHostCopy = Then(KeyTextHead(), {
+                                                                   "Effects\tVT Quorvel #1\tOpacity #8",
+                                                                   "\tFrame\tpercent\t",
+                                                                   "\t0\t100\t",
+                                                                   "\t12\t37.5\t",
+                                                                   "",
+                                                                   "Transform\tPosition",
+                                                                   "\tFrame\tX pixels\tY pixels\tZ pixels\t",
+                                                                   "\t0\t960\t540\t0\t",
+                                                                   "",
+                                                                   "Effects\tVT Quorvel #1\tPoint of origin #3",
+                                                                   "\tFrame\tX pixels\tY pixels\t",
+                                                                   "\t3\t100.25\t-20\t",
+                                                                   "",
+                                                                   "End of Keyframe Data",
+                                                               });
 
 struct LineEnding {
     const char* name;
@@ -111,10 +108,10 @@ INSTANTIATE_TEST_SUITE_P(
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(KeyText, HeaderLinesAndRowsMayGoWithoutTheLeadingTab) {
-    const cli::KeyText text = cli::ParseKeyText(Lines({"Adobe After Effects 8.0 Keyframe Data", "Units Per Second\t25",
-                                                       "Transform\tRotation", "Frame\tdegrees", "0\t90", "",
-                                                       "End of Keyframe Data"}),
-                                                "t.txt");
+    const cli::KeyText text =
+        cli::ParseKeyText(Lines({"Adobe After Effects 8.0 Keyframe Data", "Units Per Second\t25", "Transform\tRotation",
+                                 "Frame\tdegrees", "0\t90", "", "End of Keyframe Data"}),
+                          "t.txt");
     ASSERT_NE(text.Find("Units Per Second"), nullptr);
     EXPECT_EQ(text.Find("Units Per Second")->value, "25");
     ASSERT_EQ(text.blocks.size(), 1u);
@@ -123,7 +120,9 @@ TEST(KeyText, HeaderLinesAndRowsMayGoWithoutTheLeadingTab) {
 
 TEST(KeyText, IsToldByItsFirstLine) {
     EXPECT_TRUE(cli::LooksLikeKeyText("Adobe After Effects 8.0 Keyframe Data\r\n\r\n"));
-    EXPECT_TRUE(cli::LooksLikeKeyText("\xEF\xBB\xBF" "Adobe After Effects 9.0 Keyframe Data\n"));
+    EXPECT_TRUE(
+        cli::LooksLikeKeyText("\xEF\xBB\xBF"
+                              "Adobe After Effects 9.0 Keyframe Data\n"));
     EXPECT_TRUE(cli::LooksLikeKeyText("Adobe After Effects 6.0 Keyframe Data"));
     EXPECT_FALSE(cli::LooksLikeKeyText("{\"width\": []}"));
     EXPECT_FALSE(cli::LooksLikeKeyText("Keyframe Data\n"));
@@ -157,14 +156,9 @@ void PrintTo(const Malformed& m, std::ostream* os) { *os << m.name; }
 class MalformedKeyText : public ::testing::TestWithParam<Malformed> {};
 
 TEST_P(MalformedKeyText, IsRefusedWithTheLineAndWhatWasExpected) {
-    try {
-        cli::ParseKeyText(Lines(GetParam().lines), "keys.txt");
-        ADD_FAILURE() << "taken";
-    } catch (const UsageError& e) {
-        const std::string message = e.what();
-        EXPECT_EQ(message.rfind("keys.txt:" + std::to_string(GetParam().line) + ": ", 0), 0u) << message;
-        EXPECT_NE(message.find(GetParam().message_part), std::string::npos) << message;
-    }
+    const std::string message = RefusalOf([] { cli::ParseKeyText(Lines(GetParam().lines), "keys.txt"); });
+    EXPECT_EQ(message.rfind("keys.txt:" + std::to_string(GetParam().line) + ": ", 0), 0u) << message;
+    EXPECT_NE(message.find(GetParam().message_part), std::string::npos) << message;
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -205,15 +199,20 @@ INSTANTIATE_TEST_SUITE_P(
                   {kTitle, "Transform\tRotation", "\tFrame\tdegrees", "\t4\t5", "\t4\t6", kEnd},
                   5,
                   "frame 4 follows frame 4"},
-        Malformed{"RateNotANumber", {kTitle, "\tUnits Per Second\tfast", kEnd}, 2,
+        Malformed{"RateNotANumber",
+                  {kTitle, "\tUnits Per Second\tfast", kEnd},
+                  2,
                   "expected a positive number after 'Units Per Second'"},
         Malformed{"NoWidth", {kTitle, "\tSource Width\t0", kEnd}, 2, "expected a positive number after 'Source Width'"},
-        Malformed{"HeaderOfThree", {kTitle, "\tSource Width\t1920\t1080", kEnd}, 2, "expected a header line NAME<TAB>VALUE"},
+        Malformed{
+            "HeaderOfThree", {kTitle, "\tSource Width\t1920\t1080", kEnd}, 2, "expected a header line NAME<TAB>VALUE"},
         Malformed{"IndentedBetweenBlocks",
                   {kTitle, "Transform\tRotation", "\tFrame\tdegrees", "\t0\t5", "", "\t1\t6", kEnd},
                   6,
                   "expected a property path (such as Transform<TAB>Position) or 'End of Keyframe Data'"},
-        Malformed{"CutShort", {kTitle, "Transform\tRotation", "\tFrame\tdegrees", "\t0\t5"}, 4,
+        Malformed{"CutShort",
+                  {kTitle, "Transform\tRotation", "\tFrame\tdegrees", "\t0\t5"},
+                  4,
                   "expected 'End of Keyframe Data' after the last block (is the data cut short?)"},
         Malformed{"TextAfterTheEnd",
                   {kTitle, "Transform\tRotation", "\tFrame\tdegrees", "\t0\t5", kEnd, "", "Transform\tScale"},
@@ -226,7 +225,9 @@ INSTANTIATE_TEST_SUITE_P(
 /// A scratch folder for one test's files.
 class Scratch {
 public:
-    Scratch() : path_(fs::temp_directory_path() / ("quorvel-keytext-" + UniqueName())) { fs::create_directories(path_); }
+    Scratch() : path_(fs::temp_directory_path() / ("quorvel-keytext-" + UniqueName())) {
+        fs::create_directories(path_);
+    }
     ~Scratch() {
         std::error_code ec;
         fs::remove_all(path_, ec);
@@ -318,17 +319,13 @@ void PrintTo(const Refused& r, std::ostream* os) { *os << r.name; }
 class KeyTextRefused : public KeyTextControls, public ::testing::WithParamInterface<Refused> {};
 
 TEST_P(KeyTextRefused, WithTheReason) {
-    try {
-        Read(GetParam().lines);
-        ADD_FAILURE() << "taken";
-    } catch (const UsageError& e) {
-        EXPECT_NE(std::string(e.what()).find(GetParam().message_part), std::string::npos) << e.what();
-    }
+    const std::string message = RefusalOf([&] { Read(GetParam().lines); });
+    EXPECT_NE(message.find(GetParam().message_part), std::string::npos) << message;
 }
 
 std::vector<std::string> OneBlock(const std::string& control, const std::string& columns, const std::string& row) {
-    return {kTitle, "", "Effects\tVT Quorvel #1\t" + control, "\tFrame\t" + columns + "\t", "\t0\t" + row + "\t", "",
-            kEnd};
+    return {kTitle, "",  "Effects\tVT Quorvel #1\t" + control, "\tFrame\t" + columns + "\t", "\t0\t" + row + "\t",
+            "",     kEnd};
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -369,8 +366,16 @@ TEST_F(KeyTextControls, AColumnWithoutAUnitTakesTheControls) {
 
 /// A width block at the data's frames 10 (value 100) and 14 (value 300).
 std::vector<std::string> WidthAt(const std::string& units_per_second) {
-    return {kTitle,     "",           "\tUnits Per Second\t" + units_per_second, "", "Effects\tVT Quorvel #1\tWidth #4",
-            "\tFrame\t", "\t10\t100\t", "\t14\t300\t",                           "", kEnd};
+    return {kTitle,
+            "",
+            "\tUnits Per Second\t" + units_per_second,
+            "",
+            "Effects\tVT Quorvel #1\tWidth #4",
+            "\tFrame\t",
+            "\t10\t100\t",
+            "\t14\t300\t",
+            "",
+            kEnd};
 }
 
 struct Timing {
@@ -397,35 +402,30 @@ TEST_P(KeyTextTiming, PutsTheDataOnTheRendersClock) {
     EXPECT_EQ(keys[1].value, std::vector<double>{300});
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Cases, KeyTextTiming,
-    ::testing::Values(
-        // Without a start the data's times are kept: frame 10 at 24/s is 10/24 s.
-        Timing{"SameRateKeepsFrames", "24", "24", std::nullopt, {10, 14}},
-        Timing{"StartMovesTheFirstFrame", "24", "24", 1001.0, {1001, 1005}},
-        Timing{"StartBeforeZero", "24", "24", -3.0, {-3, 1}},
-        // 48 frames/s data on a 24 frames/s clock: half as many frames.
-        Timing{"FasterDataKeepsItsTimes", "48", "24", std::nullopt, {5, 7}},
-        Timing{"FasterDataFromAStart", "48", "24", 1001.0, {1001, 1003}},
-        Timing{"SlowerData", "12", "24", 0.0, {0, 8}},
-        Timing{"PalDataOnFilm", "25", "24", 0.0, {0, 3.84}},
-        // The host writes 23.976 for 24000/1001: the same clock.
-        Timing{"NtscNamesAreOneRate", "23.976", "24000/1001", 100.0, {100, 104}},
-        Timing{"TrackersLongNtsc", "23.9759998321533", "23.976", std::nullopt, {10, 14}}),
-    [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Cases, KeyTextTiming,
+                         ::testing::Values(
+                             // Without a start the data's times are kept: frame 10 at 24/s is 10/24 s.
+                             Timing{"SameRateKeepsFrames", "24", "24", std::nullopt, {10, 14}},
+                             Timing{"StartMovesTheFirstFrame", "24", "24", 1001.0, {1001, 1005}},
+                             Timing{"StartBeforeZero", "24", "24", -3.0, {-3, 1}},
+                             // 48 frames/s data on a 24 frames/s clock: half as many frames.
+                             Timing{"FasterDataKeepsItsTimes", "48", "24", std::nullopt, {5, 7}},
+                             Timing{"FasterDataFromAStart", "48", "24", 1001.0, {1001, 1003}},
+                             Timing{"SlowerData", "12", "24", 0.0, {0, 8}},
+                             Timing{"PalDataOnFilm", "25", "24", 0.0, {0, 3.84}},
+                             // The host writes 23.976 for 24000/1001: the same clock.
+                             Timing{"NtscNamesAreOneRate", "23.976", "24000/1001", 100.0, {100, 104}},
+                             Timing{"TrackersLongNtsc", "23.9759998321533", "23.976", std::nullopt, {10, 14}}),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(KeyTextControls, StrictTimingRefusesAnotherRateAndTakesTheSame) {
     cli::KeyTextOptions options;
     options.strict_timing = true;
-    try {
-        Read(WidthAt("30"), options);
-        ADD_FAILURE() << "taken";
-    } catch (const UsageError& e) {
-        EXPECT_NE(std::string(e.what()).find(
-                      "keys.txt:3: the data runs at 30 frames/s and the render at 24 (--fps); --strict-timing refuses"),
-                  std::string::npos)
-            << e.what();
-    }
+    const std::string message = RefusalOf([&] { Read(WidthAt("30"), options); });
+    EXPECT_NE(
+        message.find("keys.txt:3: the data runs at 30 frames/s and the render at 24 (--fps); --strict-timing refuses"),
+        std::string::npos)
+        << message;
     options.rate = cli::ParseFrameRate("fps", "23.976");
     EXPECT_EQ(Read(WidthAt("23.976"), options).KeysOf("width").front().frame, 10.0);
 }
@@ -446,8 +446,6 @@ TEST_F(KeyTextControls, TheFirstFrameIsTheEarliestOfEveryBlock) {
 const std::vector<std::string> kTrackOnly = {kTitle,
                                              "",
                                              "\tUnits Per Second\t24",
-                                             "\tSource Width\t64",
-                                             "\tSource Height\t48",
                                              "",
                                              "Effects\tPoint Control #1\tPoint #1",
                                              "\tFrame\tX pixels\tY pixels\t",
@@ -518,12 +516,8 @@ void PrintTo(const TrackRefused& r, std::ostream* os) { *os << r.name; }
 class KeyTextTrackRefused : public KeyTextControls, public ::testing::WithParamInterface<TrackRefused> {};
 
 TEST_P(KeyTextTrackRefused, WithTheReason) {
-    try {
-        Read(GetParam().lines, GetParam().options);
-        ADD_FAILURE() << "taken";
-    } catch (const UsageError& e) {
-        EXPECT_NE(std::string(e.what()).find(GetParam().message_part), std::string::npos) << e.what();
-    }
+    const std::string message = RefusalOf([&] { Read(GetParam().lines, GetParam().options); });
+    EXPECT_NE(message.find(GetParam().message_part), std::string::npos) << message;
 }
 
 cli::KeyTextOptions Track(const char* control, std::optional<std::string> block = std::nullopt,
@@ -543,7 +537,8 @@ INSTANTIATE_TEST_SUITE_P(
                      "Tracker Point #1 / Attach Point #2 (line 6)"},
         TrackRefused{"NoSuchBlock", kTwoTracks, Track("origin", "Transform / Anchor Point"),
                      "--track-block 'Transform / Anchor Point'"},
-        TrackRefused{"NotAPointControl", kTrackOnly, Track("width"), "--track width: a point track drives a point control"},
+        TrackRefused{"NotAPointControl", kTrackOnly, Track("width"),
+                     "--track width: a point track drives a point control"},
         TrackRefused{"NoTrack", OneBlock("Width #4", "pixels", "5"), Track("origin"), "no point track"},
         TrackRefused{"OffsetWithoutTrack", kTwoTracks, Track(nullptr, std::nullopt, {{1, 1}}),
                      "--track-offset: no point track"},
@@ -599,8 +594,8 @@ TEST_F(KeyTextControls, WrittenBlocksAreNamedAndIndexedAsTheModuleRegistersThem)
                          "Effects / VT Quorvel #1 / Point of origin #3", "Effects / VT Quorvel #1 / Width #4",
                          "Effects / VT Quorvel #1 / Height #5", "Effects / VT Quorvel #1 / Angle #6",
                          "Effects / VT Quorvel #1 / Feather #7", "Effects / VT Quorvel #1 / Opacity #8"}));
-    EXPECT_EQ(units, (std::vector<std::string>{"X pixels", "Y pixels", "pixels", "pixels", "degrees", "pixels",
-                                               "percent"}));
+    EXPECT_EQ(units,
+              (std::vector<std::string>{"X pixels", "Y pixels", "pixels", "pixels", "degrees", "pixels", "percent"}));
 }
 
 }  // namespace

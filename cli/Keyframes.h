@@ -92,6 +92,9 @@ public:
     /// here, its blocks are matched to the controls by Resolve.
     void AddKeyFile(const std::filesystem::path& path, const KeyTextOptions& text_options = {});
 
+    /// Keyframe text held in memory; `file` names it in messages.
+    void AddKeyText(const std::string& file, std::string_view content, const KeyTextOptions& options = {});
+
     bool empty() const { return pending_.empty() && texts_.empty(); }
     /// Whether a key file was keyframe text.
     bool HasKeyText() const { return !texts_.empty(); }
@@ -136,7 +139,6 @@ private:
         KeyTextOptions options;
     };
 
-    void AddKeyText(const std::string& file, std::string_view content, const KeyTextOptions& options);
     void AddJson(const std::string& file, const std::string& content);
     /// The keys the file's blocks give this effect's controls.
     std::vector<PendingKey> KeysOfText(const TextFile& text, const sim::ParamSet& params,

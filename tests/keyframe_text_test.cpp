@@ -6,8 +6,6 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <filesystem>
-#include <fstream>
 #include <string>
 #include <vector>
 
@@ -21,7 +19,6 @@
 namespace quorvel::test {
 namespace {
 
-namespace fs = std::filesystem;
 using cli::UsageError;
 
 const std::string& kTitle = kKeyTextTitle;
@@ -222,37 +219,6 @@ INSTANTIATE_TEST_SUITE_P(
 
 // ---- Against the module's controls ----
 
-/// A scratch folder for one test's files.
-class Scratch {
-public:
-    Scratch() : path_(fs::temp_directory_path() / ("quorvel-keytext-" + UniqueName())) {
-        fs::create_directories(path_);
-    }
-    ~Scratch() {
-        std::error_code ec;
-        fs::remove_all(path_, ec);
-    }
-    Scratch(const Scratch&) = delete;
-    Scratch& operator=(const Scratch&) = delete;
-
-    /// Writes `text` to a file of the folder, byte for byte, and gives its path.
-    fs::path Write(const std::string& name, const std::string& text) const {
-        std::ofstream(path_ / name, std::ios::binary) << text;
-        return path_ / name;
-    }
-
-private:
-    static std::string UniqueName() {
-        const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-        std::string name = std::string(info->test_suite_name()) + "-" + info->name();
-        for (char& c : name) {
-            if (c == '/') c = '-';
-        }
-        return name;
-    }
-    fs::path path_;
-};
-
 class KeyTextControls : public ::testing::Test {
 protected:
     KeyTextControls() : input_(sim::PixelLayout::ARGB8, 64, 48) {
@@ -265,7 +231,7 @@ protected:
     /// The animation a keyframe text file gives.
     cli::Animation Read(const std::vector<std::string>& lines, const cli::KeyTextOptions& options = {}) {
         cli::Animation animation;
-        animation.AddKeyFile(scratch_.Write("keys.txt", Lines(lines, "\r\n")), options);
+        animation.AddKeyText("keys.txt", Lines(lines, "\r\n"), options);
         animation.Resolve(Params(), EffectName());
         return animation;
     }
@@ -278,7 +244,6 @@ protected:
 
     CheckedHost host_;
     sim::World input_;
-    Scratch scratch_;
 };
 
 TEST_F(KeyTextControls, TheEffectIsFoundByTheNameItsDescriptorGives) { EXPECT_EQ(EffectName(), "VT Quorvel"); }
@@ -564,7 +529,7 @@ TEST_F(KeyTextControls, KeysWrittenAsTextReadBackToTheSameValueAtEveryFrame) {
     const std::string text = cli::WriteKeyText(cli::AnimationKeyText(keys, Params(), settings));
 
     cli::Animation back;
-    back.AddKeyFile(scratch_.Write("back.txt", text));
+    back.AddKeyText("back.txt", text);
     back.Resolve(Params(), EffectName());
     EXPECT_TRUE(back.Notes().empty());
     for (int frame = -2; frame <= 17; ++frame) EXPECT_EQ(At(back, frame), At(keys, frame)) << "frame " << frame;

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <charconv>
 #include <fstream>
+#include <iterator>
 #include <nlohmann/json.hpp>
 
 #include "Args.h"
@@ -35,13 +36,6 @@ const ControlName* FindName(const std::string& name) {
     return nullptr;
 }
 
-std::string NameOfId(A_long id, const PF_ParamDef& def) {
-    for (const ControlName& c : kControlNames) {
-        if (c.id == id) return c.name;
-    }
-    return def.name;
-}
-
 std::string KnownNames() {
     std::string names;
     for (const ControlName& c : kControlNames) names += (names.empty() ? "" : ", ") + std::string(c.name);
@@ -60,6 +54,18 @@ bool IsFixedType(PF_ParamType type) {
 }
 
 }  // namespace
+
+std::string ControlNameAt(const sim::ParamSet& params, int index) {
+    for (const ControlName& c : kControlNames) {
+        if (params.IndexOfId(c.id) == index) return c.name;
+    }
+    return "";
+}
+
+A_long ControlIdOfName(const std::string& name) {
+    const ControlName* c = FindName(name);
+    return c ? c->id : 0;
+}
 
 std::string NumberText(double value) {
     char text[400];
@@ -116,15 +122,25 @@ void Animation::AddKeyOption(const std::string& text) {
     pending_.push_back(std::move(key));
 }
 
-void Animation::AddKeyFile(const std::filesystem::path& path) {
+void Animation::AddKeyFile(const std::filesystem::path& path, const KeyTextOptions& text_options) {
     const std::string file = path.string();
-    std::ifstream in(path);
+    std::ifstream in(path, std::ios::binary);
     if (!in) throw UsageError("--keys: cannot read " + file);
+    const std::string content((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    if (in.bad()) throw UsageError("--keys: cannot read " + file);
+    if (LooksLikeKeyText(content)) {
+        AddKeyText(file, content, text_options);
+    } else {
+        AddJson(file, content);
+    }
+}
+
+void Animation::AddJson(const std::string& file, const std::string& content) {
     nlohmann::json doc;
     try {
-        doc = nlohmann::json::parse(in);
+        doc = nlohmann::json::parse(content);
     } catch (const nlohmann::json::exception& e) {
-        throw UsageError("--keys " + file + ": not JSON: " + e.what());
+        throw UsageError("--keys " + file + ": not JSON (nor keyframe text): " + e.what());
     }
     if (!doc.is_object()) throw UsageError("--keys " + file + ": expected an object of key lists by control name");
     for (const auto& [name, list] : doc.items()) {
@@ -167,15 +183,19 @@ void Animation::AddKeyFile(const std::filesystem::path& path) {
 
 std::vector<std::string> Animation::KeyedNames() const {
     std::vector<std::string> names;
-    for (const PendingKey& k : pending_) {
-        if (std::find(names.begin(), names.end(), k.name) == names.end()) names.push_back(k.name);
-    }
+    for (const auto& [name, track] : tracks_) names.push_back(name);
     return names;
 }
 
-void Animation::Resolve(const sim::ParamSet& params) {
+void Animation::Resolve(const sim::ParamSet& params, const std::string& effect_name) {
     tracks_.clear();
-    for (const PendingKey& pending : pending_) {
+    notes_.clear();
+    std::vector<PendingKey> all = pending_;
+    for (const TextFile& text : texts_) {
+        std::vector<PendingKey> keys = KeysOfText(text, params, effect_name);
+        all.insert(all.end(), std::make_move_iterator(keys.begin()), std::make_move_iterator(keys.end()));
+    }
+    for (const PendingKey& pending : all) {
         const ControlName& control = *FindName(pending.name);
         const int index = params.IndexOfId(control.id);
         if (index < 0) throw UsageError(pending.source + ": the module registered no " + pending.name + " control");
@@ -277,11 +297,8 @@ std::string DescribeAnimatable(const sim::ParamSet& params) {
                 continue;
         }
         // The record's id field holds change flags by now; ParamSet keeps the ids.
-        A_long id = 0;
-        for (const ControlName& c : kControlNames) {
-            if (params.IndexOfId(c.id) == i) id = c.id;
-        }
-        out += (out.empty() ? "" : " ") + NameOfId(id, def) + "=" + value;
+        const std::string name = ControlNameAt(params, i);
+        out += (out.empty() ? "" : " ") + (name.empty() ? std::string(def.name) : name) + "=" + value;
     }
     return out;
 }

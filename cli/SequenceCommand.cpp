@@ -10,6 +10,7 @@
 #include "FrameMemory.h"
 #include "FrameFiles.h"
 #include "Interrupt.h"
+#include "KeysCommand.h"
 #include "ModuleOption.h"
 #include "Parse.h"
 #include "SequenceRender.h"
@@ -76,6 +77,14 @@ const char* const kSequenceHelp =
     "  {\"width\": [{\"frame\": 1001, \"value\": 300, \"interpolation\": \"ease\"},\n"
     "             {\"frame\": 1240, \"value\": 900}],\n"
     "   \"origin\": [{\"frame\": 1001, \"value\": [960, 540]}]}\n"
+    "--keys also reads the keyframe text the compositing host copies and\n"
+    "trackers export (told by its first line): this effect's blocks key their\n"
+    "controls, other blocks are listed and skipped, and a point track drives\n"
+    "the origin with --track origin (or on its own when it is all the file\n"
+    "holds), moved by --track-offset X,Y. Its first frame lands on the first of\n"
+    "--frames, or on --keys-start FRAME; data at another rate than --fps is\n"
+    "converted by time, or refused with --strict-timing. 'quorvel-host keys'\n"
+    "writes keys as that text.\n"
     "--dry-run prints every frame's values instead of rendering.\n"
     "\n"
     "--jobs frames render at once, each on an effect instance of its own, while\n"
@@ -86,11 +95,12 @@ const char* const kSequenceHelp =
     "a stopped run, or a render-farm task run again, renders only what is missing.\n\n";
 
 std::vector<OptionDef> SequenceOptionDefs() {
-    return {
+    std::vector<OptionDef> defs = {
         {"frames", "LIST", "render a sequence: the frames, such as 1001-1240"},
         {"fps", "RATE", "frames per second of the host's clock: 24, 25, 23.976, 30000/1001... (default 24)"},
-        {"key", "NAME@FRAME=VALUE[:INTERP]", "a keyframe; repeat for more (INTERP linear, hold or ease)", true},
-        {"keys", "FILE.json", "keyframes from a JSON file"},
+    };
+    for (OptionDef& def : KeyOptionDefs()) defs.push_back(std::move(def));
+    std::vector<OptionDef> rest = {
         {"dry-run", "", "print each frame's parameter values instead of rendering"},
         {"jobs", "N", "frames rendered at once (default: one per core)"},
         {"skip-existing", "", "keep output frames that are already complete"},
@@ -100,6 +110,8 @@ std::vector<OptionDef> SequenceOptionDefs() {
         {"contact-columns", "N", "thumbnails a row (default 6)"},
         {"contact-width", "PX", "thumbnail width in pixels (default 320)"},
     };
+    defs.insert(defs.end(), rest.begin(), rest.end());
+    return defs;
 }
 
 bool WantsSequence(const Args& args) {
@@ -151,14 +163,7 @@ int RunSequence(const ToolContext& ctx, const Args& args) {
     plan.skip_existing = args.Has("skip-existing");
     plan.settings = ParseRenderSettings(args);
 
-    Animation animation;
-    for (const std::string& key : args.GetAll("key")) animation.AddKeyOption(key);
-    if (const auto file = args.Get("keys")) animation.AddKeyFile(*file);
-    for (const std::string& name : animation.KeyedNames()) {
-        if (args.Has(name)) {
-            throw UsageError("--" + name + " and keys on " + name + " both set it: with keys, the keys decide");
-        }
-    }
+    Animation animation = ReadAnimation(args, plan.rate, plan.frames.front());
     const std::optional<ContactSheetSettings> sheet_settings = ParseContactSheet(args);
     if (!dry_run) {
         CheckOutputPath(plan.output.PathFor(plan.frames.front()));
@@ -201,7 +206,13 @@ int RunSequence(const ToolContext& ctx, const Args& args) {
     const sim::LoadedModule module(ResolveModulePath(ctx.argv0, args));
     std::vector<std::unique_ptr<Session>> owned;
     owned.push_back(std::make_unique<Session>(module.entry(), plan.settings, plan.layer_width, plan.layer_height));
-    animation.Resolve(owned.front()->Params(first));
+    animation.Resolve(owned.front()->Params(first), EffectDisplayName(module.descriptor()));
+    for (const std::string& name : animation.KeyedNames()) {
+        if (args.Has(name)) {
+            throw UsageError("--" + name + " and keys on " + name + " both set it: with keys, the keys decide");
+        }
+    }
+    for (const std::string& note : animation.Notes()) std::cerr << "quorvel-host: " << note << "\n";
     plan.animation = &animation;
 
     if (dry_run) {

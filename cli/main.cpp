@@ -25,6 +25,7 @@ constexpr const char* kUsage =
     "  render            render a frame (the built-in test card by default) to a file\n"
     "  overlay           render a frame and draw the on-screen controls over it\n"
     "  drag              replay a mouse drag on the on-screen controls\n"
+    "  keys              print keys (--key, --keys) as the host's keyframe text, to paste\n"
     "\n"
     "Run 'quorvel-host COMMAND --help' for a command's options. The module is the\n"
     "VT_Quorvel.aex beside this tool unless --module PATH says otherwise.\n";
@@ -51,6 +52,7 @@ int main(int argc, char** argv) {
         if (command == "render") return quorvel::cli::RunRender(ctx, args);
         if (command == "overlay") return quorvel::cli::RunOverlay(ctx, args);
         if (command == "drag") return quorvel::cli::RunDrag(ctx, args);
+        if (command == "keys") return quorvel::cli::RunKeys(ctx, args);
         throw quorvel::cli::UsageError("unknown command '" + command + "' (try --help)");
     } catch (const quorvel::cli::UsageError& e) {
         std::cerr << "quorvel-host: " << e.what() << "\n";

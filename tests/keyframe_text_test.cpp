@@ -1,0 +1,567 @@
+// The keyframe text the compositing host copies and trackers export, read and
+// written in-process: the format's lines and line endings, what a malformed
+// file is told, which blocks key which of the module's controls (by the names
+// it registers), the frames' clock, point tracks, and keys that come back
+// from text with the values they went in with.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <string>
+#include <vector>
+
+#include "Args.h"
+#include "KeyTextLines.h"
+#include "KeyframeText.h"
+#include "Keyframes.h"
+#include "ModuleFixture.h"
+#include "ParamIds.h"
+
+namespace quorvel::test {
+namespace {
+
+using cli::UsageError;
+
+const std::string& kTitle = kKeyTextTitle;
+const std::string& kEnd = kKeyTextEnd;
+
+/// The message of the UsageError `run` throws; "(taken)" when it throws none.
+template <class Run>
+std::string RefusalOf(Run&& run) {
+    try {
+        run();
+    } catch (const UsageError& e) {
+        return e.what();
+    }
+    return "(taken)";
+}
+
+/// A copy of keys as the host puts it on the clipboard: header, a blank
+/// line after the title, trailing tabs, a block of another effect and one
+/// of the layer's transform among this effect's.
+const std::vector<std::string> kHostCopy = Then(KeyTextHead(), {
+                                                                   "Effects\tVT Quorvel #1\tOpacity #8",
+                                                                   "\tFrame\tpercent\t",
+                                                                   "\t0\t100\t",
+                                                                   "\t12\t37.5\t",
+                                                                   "",
+                                                                   "Transform\tPosition",
+                                                                   "\tFrame\tX pixels\tY pixels\tZ pixels\t",
+                                                                   "\t0\t960\t540\t0\t",
+                                                                   "",
+                                                                   "Effects\tVT Quorvel #1\tPoint of origin #3",
+                                                                   "\tFrame\tX pixels\tY pixels\t",
+                                                                   "\t3\t100.25\t-20\t",
+                                                                   "",
+                                                                   "End of Keyframe Data",
+                                                               });
+
+struct LineEnding {
+    const char* name;
+    std::string (*join)(const std::vector<std::string>&);
+};
+
+void PrintTo(const LineEnding& e, std::ostream* os) { *os << e.name; }
+
+class KeyTextLineEndings : public ::testing::TestWithParam<LineEnding> {};
+
+TEST_P(KeyTextLineEndings, ReadTheSameLinesAndNumbers) {
+    const cli::KeyText text = cli::ParseKeyText(GetParam().join(kHostCopy), "copy.txt");
+    ASSERT_EQ(text.header.size(), 5u);
+    EXPECT_EQ(text.header[0].name, "Units Per Second");
+    EXPECT_EQ(text.header[0].value, "24");
+    EXPECT_EQ(text.header[0].line, 3);
+    ASSERT_NE(text.Find("Source Height"), nullptr);
+    EXPECT_EQ(text.Find("Source Height")->value, "1080");
+    ASSERT_EQ(text.blocks.size(), 3u);
+    EXPECT_EQ(text.blocks[0].path, (std::vector<std::string>{"Effects", "VT Quorvel #1", "Opacity #8"}));
+    EXPECT_EQ(text.blocks[0].columns, (std::vector<std::string>{"percent"}));
+    ASSERT_EQ(text.blocks[0].rows.size(), 2u);
+    EXPECT_EQ(text.blocks[0].rows[1].frame, 12.0);
+    EXPECT_EQ(text.blocks[0].rows[1].values, (std::vector<double>{37.5}));
+    EXPECT_EQ(text.blocks[0].rows[1].line, 12);
+    EXPECT_EQ(text.blocks[1].PathText(), "Transform / Position");
+    EXPECT_EQ(text.blocks[1].columns, (std::vector<std::string>{"X pixels", "Y pixels", "Z pixels"}));
+    EXPECT_EQ(text.blocks[2].line, 18);
+    EXPECT_EQ(text.blocks[2].rows[0].values, (std::vector<double>{100.25, -20}));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Endings, KeyTextLineEndings,
+    ::testing::Values(LineEnding{"LF", [](const std::vector<std::string>& l) { return Lines(l, "\n"); }},
+                      LineEnding{"CRLF", [](const std::vector<std::string>& l) { return Lines(l, "\r\n"); }},
+                      LineEnding{"CR", [](const std::vector<std::string>& l) { return Lines(l, "\r"); }},
+                      LineEnding{"Mixed",
+                                 [](const std::vector<std::string>& l) {
+                                     std::string text;
+                                     const char* endings[] = {"\r\n", "\n", "\r"};
+                                     for (std::size_t i = 0; i < l.size(); ++i) text += l[i] + endings[i % 3];
+                                     return text;
+                                 }},
+                      LineEnding{"NoFinalEnding",
+                                 [](const std::vector<std::string>& l) {
+                                     const std::string text = Lines(l, "\r\n");
+                                     return text.substr(0, text.size() - 2);
+                                 }}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST(KeyText, HeaderLinesAndRowsMayGoWithoutTheLeadingTab) {
+    const cli::KeyText text =
+        cli::ParseKeyText(Lines({"Adobe After Effects 8.0 Keyframe Data", "Units Per Second\t25", "Transform\tRotation",
+                                 "Frame\tdegrees", "0\t90", "", "End of Keyframe Data"}),
+                          "t.txt");
+    ASSERT_NE(text.Find("Units Per Second"), nullptr);
+    EXPECT_EQ(text.Find("Units Per Second")->value, "25");
+    ASSERT_EQ(text.blocks.size(), 1u);
+    EXPECT_EQ(text.blocks[0].rows[0].values, (std::vector<double>{90}));
+}
+
+TEST(KeyText, IsToldByItsFirstLine) {
+    EXPECT_TRUE(cli::LooksLikeKeyText("Adobe After Effects 8.0 Keyframe Data\r\n\r\n"));
+    EXPECT_TRUE(
+        cli::LooksLikeKeyText("\xEF\xBB\xBF"
+                              "Adobe After Effects 9.0 Keyframe Data\n"));
+    EXPECT_TRUE(cli::LooksLikeKeyText("Adobe After Effects 6.0 Keyframe Data"));
+    EXPECT_FALSE(cli::LooksLikeKeyText("{\"width\": []}"));
+    EXPECT_FALSE(cli::LooksLikeKeyText("Keyframe Data\n"));
+    EXPECT_FALSE(cli::LooksLikeKeyText(""));
+}
+
+// The normal form: the title, a blank line, the header, a blank line, each
+// block and a blank line, the closing line; LF endings, the host's trailing
+// tabs, numbers as the shortest decimals.
+TEST(KeyText, IsWrittenInTheHostsLayout) {
+    const std::string copy = Lines(kHostCopy, "\r\n");
+    const std::string normal = cli::WriteKeyText(cli::ParseKeyText(copy, "copy.txt"));
+    EXPECT_EQ(normal, Lines(kHostCopy, "\n"));
+    EXPECT_EQ(cli::WriteKeyText(cli::ParseKeyText(normal, "normal.txt")), normal);
+    const std::string loose = Lines({kTitle, "Units Per Second\t24", "", "", "Transform\tRotation", "Frame\tdegrees",
+                                     "0\t1.50", "10\t+2e1", kEnd, ""});
+    EXPECT_EQ(cli::WriteKeyText(cli::ParseKeyText(loose, "loose.txt")),
+              Lines({kTitle, "", "\tUnits Per Second\t24", "", "Transform\tRotation", "\tFrame\tdegrees\t",
+                     "\t0\t1.5\t", "\t10\t20\t", "", kEnd}));
+}
+
+struct Malformed {
+    const char* name;
+    std::vector<std::string> lines;
+    int line;
+    const char* message_part;
+};
+
+void PrintTo(const Malformed& m, std::ostream* os) { *os << m.name; }
+
+class MalformedKeyText : public ::testing::TestWithParam<Malformed> {};
+
+TEST_P(MalformedKeyText, IsRefusedWithTheLineAndWhatWasExpected) {
+    const std::string message = RefusalOf([] { cli::ParseKeyText(Lines(GetParam().lines), "keys.txt"); });
+    EXPECT_EQ(message.rfind("keys.txt:" + std::to_string(GetParam().line) + ": ", 0), 0u) << message;
+    EXPECT_NE(message.find(GetParam().message_part), std::string::npos) << message;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, MalformedKeyText,
+    ::testing::Values(
+        Malformed{"NoTitle", {"Keyframes", kEnd}, 1, "expected the title line"},
+        Malformed{"NoRowAfterColumns",
+                  {kTitle, "", "\tUnits Per Second\t24", "", "Effects\tVT Quorvel #1\tOpacity #8", "\tFrame\tpercent\t",
+                   "", kEnd},
+                  7,
+                  "expected a row of numbers after the column line 'Frame<TAB>percent'"},
+        Malformed{"NoColumnLine",
+                  {kTitle, "", "Transform\tRotation", "\t0\t5", "", kEnd},
+                  4,
+                  "expected the column line (Frame<TAB>units...) after the path 'Transform<TAB>Rotation'"},
+        Malformed{"PathThenBlank", {kTitle, "Transform\tRotation", "", kEnd}, 3, "expected the column line"},
+        Malformed{"WordsForRows",
+                  {kTitle, "Transform\tRotation", "\tFrame\tdegrees", "\tzero\tfive", kEnd},
+                  4,
+                  "expected a row of numbers after the column line"},
+        Malformed{"TooFewNumbers",
+                  {kTitle, "Transform\tPosition", "\tFrame\tX pixels\tY pixels", "\t0\t5\t", kEnd},
+                  4,
+                  "expected 3 numbers as the column line 'Frame<TAB>X pixels<TAB>Y pixels' says, found 2"},
+        Malformed{"TooManyNumbers",
+                  {kTitle, "Transform\tRotation", "\tFrame\tdegrees", "\t0\t5", "\t1\t5\t6", kEnd},
+                  5,
+                  "expected 2 numbers"},
+        Malformed{"DecimalComma",
+                  {kTitle, "Transform\tRotation", "\tFrame\tdegrees", "\t0\t5", "\t1\t5,5", kEnd},
+                  5,
+                  "expected a number in column 2, found '5,5' (decimals take a point)"},
+        Malformed{"FramesBackwards",
+                  {kTitle, "Transform\tRotation", "\tFrame\tdegrees", "\t4\t5", "\t2\t5", kEnd},
+                  5,
+                  "expected frames in ascending order: frame 2 follows frame 4"},
+        Malformed{"FrameTwice",
+                  {kTitle, "Transform\tRotation", "\tFrame\tdegrees", "\t4\t5", "\t4\t6", kEnd},
+                  5,
+                  "frame 4 follows frame 4"},
+        Malformed{"RateNotANumber",
+                  {kTitle, "\tUnits Per Second\tfast", kEnd},
+                  2,
+                  "expected a positive number after 'Units Per Second'"},
+        Malformed{"NoWidth", {kTitle, "\tSource Width\t0", kEnd}, 2, "expected a positive number after 'Source Width'"},
+        Malformed{
+            "HeaderOfThree", {kTitle, "\tSource Width\t1920\t1080", kEnd}, 2, "expected a header line NAME<TAB>VALUE"},
+        Malformed{"IndentedBetweenBlocks",
+                  {kTitle, "Transform\tRotation", "\tFrame\tdegrees", "\t0\t5", "", "\t1\t6", kEnd},
+                  6,
+                  "expected a property path (such as Transform<TAB>Position) or 'End of Keyframe Data'"},
+        Malformed{"CutShort",
+                  {kTitle, "Transform\tRotation", "\tFrame\tdegrees", "\t0\t5"},
+                  4,
+                  "expected 'End of Keyframe Data' after the last block (is the data cut short?)"},
+        Malformed{"TextAfterTheEnd",
+                  {kTitle, "Transform\tRotation", "\tFrame\tdegrees", "\t0\t5", kEnd, "", "Transform\tScale"},
+                  7,
+                  "expected nothing after 'End of Keyframe Data'"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+// ---- Against the module's controls ----
+
+class KeyTextControls : public ::testing::Test {
+protected:
+    KeyTextControls() : input_(sim::PixelLayout::ARGB8, 64, 48) {
+        EXPECT_EQ(host_.GlobalSetup(), PF_Err_NONE);
+        EXPECT_EQ(host_.ParamsSetup(), PF_Err_NONE);
+    }
+    sim::ParamSet Params() const { return host_.DefaultParams(input_); }
+    std::string EffectName() const { return cli::EffectDisplayName(Module().descriptor()); }
+
+    /// The animation a keyframe text file gives.
+    cli::Animation Read(const std::vector<std::string>& lines, const cli::KeyTextOptions& options = {}) {
+        cli::Animation animation;
+        animation.AddKeyText("keys.txt", Lines(lines, "\r\n"), options);
+        animation.Resolve(Params(), EffectName());
+        return animation;
+    }
+    /// What the host would pass at `frame`, as the dry run shows it.
+    std::string At(const cli::Animation& animation, double frame) const {
+        sim::ParamSet params = Params();
+        animation.Apply(frame, params);
+        return cli::DescribeAnimatable(params);
+    }
+
+    CheckedHost host_;
+    sim::World input_;
+};
+
+TEST_F(KeyTextControls, TheEffectIsFoundByTheNameItsDescriptorGives) { EXPECT_EQ(EffectName(), "VT Quorvel"); }
+
+TEST_F(KeyTextControls, TheEffectsBlocksKeyItsControlsAndOthersAreNotedOnce) {
+    const cli::Animation animation = Read(kHostCopy);
+    EXPECT_EQ(animation.KeysOf("opacity").size(), 2u);
+    EXPECT_EQ(animation.KeysOf("origin").size(), 1u);
+    EXPECT_EQ(At(animation, 6), "origin=100.25,-20 width=300 height=200 angle=0 feather=0 opacity=68.75");
+    ASSERT_EQ(animation.Notes().size(), 1u);
+    EXPECT_NE(animation.Notes()[0].find("skipped 1 block not for this effect: Transform / Position (line 14)"),
+              std::string::npos)
+        << animation.Notes()[0];
+}
+
+TEST_F(KeyTextControls, EveryBlockOfAnotherEffectOrLayerIsListedInOneNote) {
+    const cli::Animation animation =
+        Read({kTitle, "Effects\tOther Blur #1\tBlurriness #1", "\tFrame\t", "\t0\t3", "", "Transform\tRotation",
+              "\tFrame\tdegrees", "\t0\t3", "", "Effects\tVT Quorvel #2\tWidth #4", "\tFrame\tpixels", "\t0\t40", "",
+              "Effects\tOther Blur #1\tBlurriness #1", "\tFrame\t", "\t5\t3", "", kEnd});
+    EXPECT_EQ(At(animation, 0), "origin=960,540 width=40 height=200 angle=0 feather=0 opacity=100");
+    ASSERT_EQ(animation.Notes().size(), 1u);
+    EXPECT_NE(animation.Notes()[0].find("skipped 3 blocks not for this effect: Effects / Other Blur #1 / Blurriness #1 "
+                                        "(line 2); Transform / Rotation (line 6); Effects / Other Blur #1 / "
+                                        "Blurriness #1 (line 14)"),
+              std::string::npos)
+        << animation.Notes()[0];
+}
+
+struct Refused {
+    const char* name;
+    std::vector<std::string> lines;
+    const char* message_part;
+};
+
+void PrintTo(const Refused& r, std::ostream* os) { *os << r.name; }
+
+class KeyTextRefused : public KeyTextControls, public ::testing::WithParamInterface<Refused> {};
+
+TEST_P(KeyTextRefused, WithTheReason) {
+    const std::string message = RefusalOf([&] { Read(GetParam().lines); });
+    EXPECT_NE(message.find(GetParam().message_part), std::string::npos) << message;
+}
+
+std::vector<std::string> OneBlock(const std::string& control, const std::string& columns, const std::string& row) {
+    return {kTitle, "",  "Effects\tVT Quorvel #1\t" + control, "\tFrame\t" + columns + "\t", "\t0\t" + row + "\t",
+            "",     kEnd};
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, KeyTextRefused,
+    ::testing::Values(
+        Refused{"WidthInPercent", OneBlock("Width #4", "percent", "50"),
+                "keys.txt:4: Width takes one value in pixels, but the column line says 'Frame<TAB>percent'"},
+        Refused{"OpacityInDegrees", OneBlock("Opacity #8", "degrees", "50"), "Opacity takes one value in percent"},
+        Refused{"AngleInPercent", OneBlock("Angle #6", "percent", "50"), "Angle takes one value in degrees"},
+        Refused{"OriginInPercent", OneBlock("Point of origin #3", "X percent\tY percent", "50\t50"),
+                "Point of origin takes X and Y in pixels"},
+        Refused{"OriginGivenOneNumber", OneBlock("Point of origin #3", "pixels", "50"),
+                "Point of origin takes X and Y in pixels"},
+        Refused{"WidthGivenTwo", OneBlock("Width #4", "X pixels\tY pixels", "5\t5"), "Width takes one value"},
+        Refused{"UnknownControl", OneBlock("Size #4", "pixels", "5"),
+                "keys.txt:3: VT Quorvel has no control called 'Size' (it registers Mask Type, Composite mode"},
+        Refused{"FixedControl", OneBlock("Invert #9", "", "1"), "keys.txt:5: Invert cannot vary in time"},
+        Refused{"BeyondTheHostsRange", OneBlock("Angle #6", "degrees", "40000"), "outside the host's range"},
+        Refused{"TwoInstances",
+                {kTitle, "Effects\tVT Quorvel #1\tWidth #4", "\tFrame\tpixels", "\t0\t5", "",
+                 "Effects\tVT Quorvel #2\tHeight #5", "\tFrame\tpixels", "\t0\t5", "", kEnd},
+                "keys.txt:6: holds keys for two instances of the effect, 'VT Quorvel #1' and 'VT Quorvel #2'"},
+        Refused{"OneControlTwice",
+                {kTitle, "Effects\tVT Quorvel #1\tWidth #4", "\tFrame\tpixels", "\t0\t5", "",
+                 "Effects\tVT Quorvel #1\tWidth #4", "\tFrame\tpixels", "\t9\t5", "", kEnd},
+                "keys.txt:6: a second block for Width (the first is at line 2)"},
+        Refused{"NothingOurs",
+                {kTitle, "Transform\tRotation", "\tFrame\tdegrees", "\t0\t5", "", kEnd},
+                "keys.txt: no block is for a control of VT Quorvel (the file has Transform / Rotation (line 2))"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(KeyTextControls, AColumnWithoutAUnitTakesTheControls) {
+    const cli::Animation animation = Read(OneBlock("Feather #7", "", "12.5"));
+    EXPECT_EQ(At(animation, 0), "origin=960,540 width=300 height=200 angle=0 feather=12.5 opacity=100");
+}
+
+// ---- Time ----
+
+/// A width block at the data's frames 10 (value 100) and 14 (value 300).
+std::vector<std::string> WidthAt(const std::string& units_per_second) {
+    return {kTitle,
+            "",
+            "\tUnits Per Second\t" + units_per_second,
+            "",
+            "Effects\tVT Quorvel #1\tWidth #4",
+            "\tFrame\t",
+            "\t10\t100\t",
+            "\t14\t300\t",
+            "",
+            kEnd};
+}
+
+struct Timing {
+    const char* name;
+    const char* units_per_second;
+    const char* fps;
+    std::optional<double> start;
+    std::vector<double> frames;  ///< where the two keys land
+};
+
+void PrintTo(const Timing& t, std::ostream* os) { *os << t.name; }
+
+class KeyTextTiming : public KeyTextControls, public ::testing::WithParamInterface<Timing> {};
+
+TEST_P(KeyTextTiming, PutsTheDataOnTheRendersClock) {
+    cli::KeyTextOptions options;
+    options.rate = cli::ParseFrameRate("fps", GetParam().fps);
+    options.start = GetParam().start;
+    const cli::Animation animation = Read(WidthAt(GetParam().units_per_second), options);
+    const std::vector<cli::Keyframe>& keys = animation.KeysOf("width");
+    ASSERT_EQ(keys.size(), 2u);
+    EXPECT_DOUBLE_EQ(keys[0].frame, GetParam().frames[0]);
+    EXPECT_DOUBLE_EQ(keys[1].frame, GetParam().frames[1]);
+    EXPECT_EQ(keys[1].value, std::vector<double>{300});
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, KeyTextTiming,
+                         ::testing::Values(
+                             // Without a start the data's times are kept: frame 10 at 24/s is 10/24 s.
+                             Timing{"SameRateKeepsFrames", "24", "24", std::nullopt, {10, 14}},
+                             Timing{"StartMovesTheFirstFrame", "24", "24", 1001.0, {1001, 1005}},
+                             Timing{"StartBeforeZero", "24", "24", -3.0, {-3, 1}},
+                             // 48 frames/s data on a 24 frames/s clock: half as many frames.
+                             Timing{"FasterDataKeepsItsTimes", "48", "24", std::nullopt, {5, 7}},
+                             Timing{"FasterDataFromAStart", "48", "24", 1001.0, {1001, 1003}},
+                             Timing{"SlowerData", "12", "24", 0.0, {0, 8}},
+                             Timing{"PalDataOnFilm", "25", "24", 0.0, {0, 3.84}},
+                             // The host writes 23.976 for 24000/1001: the same clock.
+                             Timing{"NtscNamesAreOneRate", "23.976", "24000/1001", 100.0, {100, 104}},
+                             Timing{"TrackersLongNtsc", "23.9759998321533", "23.976", std::nullopt, {10, 14}}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(KeyTextControls, StrictTimingRefusesAnotherRateAndTakesTheSame) {
+    cli::KeyTextOptions options;
+    options.strict_timing = true;
+    const std::string message = RefusalOf([&] { Read(WidthAt("30"), options); });
+    EXPECT_NE(
+        message.find("keys.txt:3: the data runs at 30 frames/s and the render at 24 (--fps); --strict-timing refuses"),
+        std::string::npos)
+        << message;
+    options.rate = cli::ParseFrameRate("fps", "23.976");
+    EXPECT_EQ(Read(WidthAt("23.976"), options).KeysOf("width").front().frame, 10.0);
+}
+
+TEST_F(KeyTextControls, TheFirstFrameIsTheEarliestOfEveryBlock) {
+    cli::KeyTextOptions options;
+    options.start = 50;
+    const cli::Animation animation =
+        Read({kTitle, "Transform\tRotation", "\tFrame\tdegrees", "\t4\t0", "", "Effects\tVT Quorvel #1\tAngle #6",
+              "\tFrame\tdegrees", "\t6\t10", "\t9\t40", "", kEnd},
+             options);
+    EXPECT_EQ(animation.KeysOf("angle").front().frame, 52.0);
+    EXPECT_EQ(animation.KeysOf("angle").back().frame, 55.0);
+}
+
+// ---- Point tracks ----
+
+const std::vector<std::string> kTrackOnly = {kTitle,
+                                             "",
+                                             "\tUnits Per Second\t24",
+                                             "",
+                                             "Effects\tPoint Control #1\tPoint #1",
+                                             "\tFrame\tX pixels\tY pixels\t",
+                                             "\t0\t10\t20\t",
+                                             "\t1\t11.5\t19\t",
+                                             "\t2\t13\t18.25\t",
+                                             "",
+                                             kEnd};
+
+TEST_F(KeyTextControls, AFileOfOnePointTrackDrivesTheOriginOnItsOwn) {
+    const cli::Animation animation = Read(kTrackOnly);
+    EXPECT_EQ(At(animation, 1), "origin=11.5,19 width=300 height=200 angle=0 feather=0 opacity=100");
+    EXPECT_EQ(At(animation, 2), "origin=13,18.25 width=300 height=200 angle=0 feather=0 opacity=100");
+    EXPECT_TRUE(animation.Notes().empty());
+}
+
+TEST_F(KeyTextControls, TheTrackOffsetMovesEveryTrackedPoint) {
+    cli::KeyTextOptions options;
+    options.track = "origin";
+    options.track_offset = {{-10, 2.5}};
+    const cli::Animation animation = Read(kTrackOnly, options);
+    EXPECT_EQ(At(animation, 0), "origin=0,22.5 width=300 height=200 angle=0 feather=0 opacity=100");
+    EXPECT_EQ(At(animation, 2), "origin=3,20.75 width=300 height=200 angle=0 feather=0 opacity=100");
+}
+
+/// Two point tracks beside a width block: the layer's position and a tracker's.
+const std::vector<std::string> kTwoTracks = {kTitle,
+                                             "Transform\tPosition",
+                                             "\tFrame\tX pixels\tY pixels\tZ pixels",
+                                             "\t0\t1\t2\t0",
+                                             "",
+                                             "Effects\tTracker Point #1\tAttach Point #2",
+                                             "\tFrame\tX pixels\tY pixels",
+                                             "\t0\t30\t40",
+                                             "",
+                                             "Effects\tVT Quorvel #1\tWidth #4",
+                                             "\tFrame\tpixels",
+                                             "\t0\t77",
+                                             "",
+                                             kEnd};
+
+TEST_F(KeyTextControls, AmongSeveralTracksTheChosenBlockDrivesTheOrigin) {
+    cli::KeyTextOptions options;
+    options.track = "origin";
+    options.track_block = "Effects / Tracker Point #1 / Attach Point #2";
+    const cli::Animation animation = Read(kTwoTracks, options);
+    EXPECT_EQ(At(animation, 0), "origin=30,40 width=77 height=200 angle=0 feather=0 opacity=100");
+    ASSERT_EQ(animation.Notes().size(), 1u);
+    EXPECT_NE(animation.Notes()[0].find("skipped 1 block not for this effect: Transform / Position (line 2)"),
+              std::string::npos);
+}
+
+TEST_F(KeyTextControls, TracksAreNotTakenWithoutBeingAskedBesideTheEffectsBlocks) {
+    const cli::Animation animation = Read(kTwoTracks);
+    EXPECT_TRUE(animation.KeysOf("origin").empty());
+    EXPECT_EQ(At(animation, 0), "origin=960,540 width=77 height=200 angle=0 feather=0 opacity=100");
+}
+
+struct TrackRefused {
+    const char* name;
+    std::vector<std::string> lines;
+    cli::KeyTextOptions options;
+    const char* message_part;
+};
+
+void PrintTo(const TrackRefused& r, std::ostream* os) { *os << r.name; }
+
+class KeyTextTrackRefused : public KeyTextControls, public ::testing::WithParamInterface<TrackRefused> {};
+
+TEST_P(KeyTextTrackRefused, WithTheReason) {
+    const std::string message = RefusalOf([&] { Read(GetParam().lines, GetParam().options); });
+    EXPECT_NE(message.find(GetParam().message_part), std::string::npos) << message;
+}
+
+cli::KeyTextOptions Track(const char* control, std::optional<std::string> block = std::nullopt,
+                          std::optional<std::pair<double, double>> offset = std::nullopt) {
+    cli::KeyTextOptions o;
+    if (control) o.track = control;
+    o.track_block = std::move(block);
+    o.track_offset = offset;
+    return o;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, KeyTextTrackRefused,
+    ::testing::Values(
+        TrackRefused{"SeveralTracksUnchosen", kTwoTracks, Track("origin"),
+                     "has 2 point tracks; choose one with --track-block: Transform / Position (line 2); Effects / "
+                     "Tracker Point #1 / Attach Point #2 (line 6)"},
+        TrackRefused{"NoSuchBlock", kTwoTracks, Track("origin", "Transform / Anchor Point"),
+                     "--track-block 'Transform / Anchor Point'"},
+        TrackRefused{"NotAPointControl", kTrackOnly, Track("width"),
+                     "--track width: a point track drives a point control"},
+        TrackRefused{"NoTrack", OneBlock("Width #4", "pixels", "5"), Track("origin"), "no point track"},
+        TrackRefused{"OffsetWithoutTrack", kTwoTracks, Track(nullptr, std::nullopt, {{1, 1}}),
+                     "--track-offset: no point track"},
+        TrackRefused{"TrackAndTheOriginsOwnKeys",
+                     {kTitle, "Effects\tVT Quorvel #1\tPoint of origin #3", "\tFrame\tX pixels\tY pixels", "\t0\t1\t1",
+                      "", "Transform\tPosition", "\tFrame\tX pixels\tY pixels", "\t0\t5\t5", "", kEnd},
+                     Track("origin"),
+                     "keys.txt:2: holds keys for Point of origin itself, which --track origin would also drive"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+// ---- Keys to text and back ----
+
+TEST_F(KeyTextControls, KeysWrittenAsTextReadBackToTheSameValueAtEveryFrame) {
+    cli::Animation keys;
+    for (const char* key : {"origin@0=10,20", "origin@6=40.5,-8:ease", "origin@15=0,0", "width@2=300:hold",
+                            "width@7=900:ease", "width@12=100:ease", "angle@0=0", "angle@9.5=-90", "feather@3=5:hold",
+                            "opacity@1=100:ease", "opacity@11=25"}) {
+        keys.AddKeyOption(key);
+    }
+    keys.Resolve(Params());
+    cli::KeyTextSettings settings;
+    settings.effect_name = EffectName();
+    const std::string text = cli::WriteKeyText(cli::AnimationKeyText(keys, Params(), settings));
+
+    cli::Animation back;
+    back.AddKeyText("back.txt", text);
+    back.Resolve(Params(), EffectName());
+    EXPECT_TRUE(back.Notes().empty());
+    for (int frame = -2; frame <= 17; ++frame) EXPECT_EQ(At(back, frame), At(keys, frame)) << "frame " << frame;
+    // A key off the whole frames keeps its place.
+    ASSERT_EQ(back.KeysOf("angle").size(), 2u);
+    EXPECT_EQ(back.KeysOf("angle")[1].frame, 9.5);
+    EXPECT_EQ(back.KeysOf("angle")[1].value, std::vector<double>{-90});
+}
+
+TEST_F(KeyTextControls, WrittenBlocksAreNamedAndIndexedAsTheModuleRegistersThem) {
+    cli::Animation keys;
+    for (const char* key : {"opacity@0=50", "origin@0=1,2", "height@0=3", "angle@0=4", "feather@0=5", "width@0=6"}) {
+        keys.AddKeyOption(key);
+    }
+    keys.Resolve(Params());
+    cli::KeyTextSettings settings;
+    settings.effect_name = EffectName();
+    const cli::KeyText text = cli::AnimationKeyText(keys, Params(), settings);
+    std::vector<std::string> paths;
+    std::vector<std::string> units;
+    for (const cli::KeyTextBlock& block : text.blocks) {
+        paths.push_back(block.PathText());
+        for (const std::string& c : block.columns) units.push_back(c);
+    }
+    // The parameter list: 3 Point of origin, 4 Width, 5 Height, 6 Angle, 7 Feather, 8 Opacity.
+    EXPECT_EQ(paths, (std::vector<std::string>{
+                         "Effects / VT Quorvel #1 / Point of origin #3", "Effects / VT Quorvel #1 / Width #4",
+                         "Effects / VT Quorvel #1 / Height #5", "Effects / VT Quorvel #1 / Angle #6",
+                         "Effects / VT Quorvel #1 / Feather #7", "Effects / VT Quorvel #1 / Opacity #8"}));
+    EXPECT_EQ(units,
+              (std::vector<std::string>{"X pixels", "Y pixels", "pixels", "pixels", "degrees", "pixels", "percent"}));
+}
+
+}  // namespace
+}  // namespace quorvel::test

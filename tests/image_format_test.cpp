@@ -356,22 +356,6 @@ TEST(ImageFormat, NumberedFramesKeepTheirFormatToo) {
 #define QUORVEL_MEMORY_MEASURED 1
 #endif
 
-/// Runs the tool with its address space limited to `limit_kb`.
-ToolResult RunLimited(long limit_kb, const std::vector<std::string>& args) {
-    std::vector<std::string> shell = {"ulimit -v " + std::to_string(limit_kb) + "; exec " +
-                                      ShellQuote(QUORVEL_HOST_TOOL)};
-    std::string command = shell.front();
-    for (const std::string& a : args) command += " " + ShellQuote(a);
-    ScratchDir dir;
-    const std::string redirect = " >" + dir.str("out") + " 2>" + dir.str("err");
-    const int raw = std::system(("sh -c " + ShellQuote(command + redirect)).c_str());
-    ToolResult r;
-    r.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : 128 + WTERMSIG(raw);
-    r.out = Slurp(dir / "out");
-    r.err = Slurp(dir / "err");
-    return r;
-}
-
 TEST(FrameMemory, AFrameBeyondWhatTheMachineCanGiveIsRefusedWithItsSize) {
     if (!QUORVEL_MEMORY_MEASURED) GTEST_SKIP() << "sanitizers reserve address space of their own";
     ScratchDir dir;
@@ -398,7 +382,7 @@ TEST(FrameMemory, AFrameBeyondWhatTheMachineCanGiveIsRefusedWithItsSize) {
          "a 16000x16000 frame in ae8"},
     };
     for (const auto& c : cases) {
-        const ToolResult r = RunLimited(limit_kb, c.args);
+        const ToolResult r = RunTool(c.args, "ulimit -v " + std::to_string(limit_kb));
         EXPECT_EQ(r.status, 2) << c.args[2];
         EXPECT_NE(r.err.find(c.size), std::string::npos) << r.err;
         EXPECT_NE(r.err.find("need 2.05 GB, and this machine can give 1.54 GB"), std::string::npos) << r.err;

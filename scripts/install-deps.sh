@@ -4,6 +4,7 @@
 #   scripts/install-deps.sh            the Linux build
 #   scripts/install-deps.sh windows    also the Windows cross build and Wine to test it
 #   scripts/install-deps.sh clang      also clang with its sanitizer and fuzzer runtimes
+#   scripts/install-deps.sh bench      also the image library's own tool, to compare against
 set -euo pipefail
 
 packages=(
@@ -28,8 +29,11 @@ for group in "$@"; do
       # clang with its libFuzzer and sanitizer runtimes.
       packages+=(clang libclang-rt-dev)
       ;;
+    bench)
+      packages+=(openimageio-tools)
+      ;;
     *)
-      echo "install-deps: unknown group '$group' (known: windows, clang)" >&2
+      echo "install-deps: unknown group '$group' (known: windows, clang, bench)" >&2
       exit 2
       ;;
   esac

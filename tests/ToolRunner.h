@@ -61,9 +61,8 @@ private:
 /// shell text run before it in the same shell (a `ulimit`, say).
 inline ToolResult RunTool(const std::vector<std::string>& args, const std::string& shell_first = "") {
     static int counter = 0;
-    const std::filesystem::path dir =
-        std::filesystem::temp_directory_path() / ("quorvel-tool-" + std::to_string(::getpid()));
-    std::filesystem::create_directories(dir);
+    // One folder for the test program's runs, removed when the program ends.
+    static const ScratchDir dir;
     const auto out = dir / ("out" + std::to_string(counter));
     const auto err = dir / ("err" + std::to_string(counter++));
     std::string command = (shell_first.empty() ? "" : shell_first + "; exec ") + ShellQuote(QUORVEL_HOST_TOOL);

@@ -25,36 +25,39 @@ namespace OIIO = OIIO_NAMESPACE;
 /// pixels as float.
 struct Image {
     std::string format;  ///< the library's name of the file format
-    OIIO::ImageSpec spec;
+    OIIO::ImageSpec header;
     std::vector<float> pixels;
 
     float At(int x, int y, int c) const {
-        return pixels[(std::size_t(y) * std::size_t(spec.width) + std::size_t(x)) * std::size_t(spec.nchannels) +
+        return pixels[(std::size_t(y) * std::size_t(header.width) + std::size_t(x)) * std::size_t(header.nchannels) +
                       std::size_t(c)];
     }
 };
 
-/// A spec of `channels` named channels of one data type.
-OIIO::ImageSpec Spec(int width, int height, std::vector<std::string> names, OIIO::TypeDesc type) {
-    OIIO::ImageSpec spec(width, height, int(names.size()), type);
-    spec.channelnames = std::move(names);
-    spec.alpha_channel = -1;
-    for (int c = 0; c < spec.nchannels; ++c) {
-        const std::string& n = spec.channelnames[std::size_t(c)];
-        if (n == "A" || n.ends_with(".A")) spec.alpha_channel = c;
+/// An opened file's header: the one place the library's accessor is named.
+const OIIO::ImageSpec& HeaderOf(const OIIO::ImageInput& in) { return in.spec(); }
+
+/// A header of `channels` named channels of one data type.
+OIIO::ImageSpec MakeHeader(int width, int height, std::vector<std::string> names, OIIO::TypeDesc type) {
+    OIIO::ImageSpec header(width, height, int(names.size()), type);
+    header.channelnames = std::move(names);
+    header.alpha_channel = -1;
+    for (int c = 0; c < header.nchannels; ++c) {
+        const std::string& n = header.channelnames[std::size_t(c)];
+        if (n == "A" || n.ends_with(".A")) header.alpha_channel = c;
     }
-    return spec;
+    return header;
 }
 
 /// Colour varies over the frame; alpha is a ramp. Values a half holds exactly.
-std::vector<float> Pattern(const OIIO::ImageSpec& spec) {
-    std::vector<float> p(std::size_t(spec.width) * std::size_t(spec.height) * std::size_t(spec.nchannels));
-    for (int y = 0; y < spec.height; ++y) {
-        for (int x = 0; x < spec.width; ++x) {
-            for (int c = 0; c < spec.nchannels; ++c) {
+std::vector<float> Pattern(const OIIO::ImageSpec& header) {
+    std::vector<float> p(std::size_t(header.width) * std::size_t(header.height) * std::size_t(header.nchannels));
+    for (int y = 0; y < header.height; ++y) {
+        for (int x = 0; x < header.width; ++x) {
+            for (int c = 0; c < header.nchannels; ++c) {
                 float v = float((x * 7 + y * 3 + c * 40) % 256) / 256.0f;
-                if (c == spec.alpha_channel) v = float(x % 64 + 1) / 64.0f;
-                p[(std::size_t(y) * std::size_t(spec.width) + std::size_t(x)) * std::size_t(spec.nchannels) +
+                if (c == header.alpha_channel) v = float(x % 64 + 1) / 64.0f;
+                p[(std::size_t(y) * std::size_t(header.width) + std::size_t(x)) * std::size_t(header.nchannels) +
                   std::size_t(c)] = v;
             }
         }
@@ -62,10 +65,10 @@ std::vector<float> Pattern(const OIIO::ImageSpec& spec) {
     return p;
 }
 
-void Write(const fs::path& path, const OIIO::ImageSpec& spec, const std::vector<float>& pixels) {
+void Write(const fs::path& path, const OIIO::ImageSpec& header, const std::vector<float>& pixels) {
     auto out = OIIO::ImageOutput::create(path.string());
     ASSERT_TRUE(out) << OIIO::geterror();
-    ASSERT_TRUE(out->open(path.string(), spec)) << out->geterror();
+    ASSERT_TRUE(out->open(path.string(), header)) << out->geterror();
     ASSERT_TRUE(out->write_image(OIIO::TypeDesc::FLOAT, pixels.data())) << out->geterror();
     ASSERT_TRUE(out->close()) << out->geterror();
 }
@@ -78,15 +81,15 @@ Image Read(const fs::path& path) {
     EXPECT_TRUE(in) << OIIO::geterror();
     if (!in) return image;
     image.format = in->format_name();
-    image.spec = in->spec();
-    image.pixels.resize(image.spec.image_pixels() * std::size_t(image.spec.nchannels));
-    EXPECT_TRUE(in->read_image(0, 0, 0, image.spec.nchannels, OIIO::TypeDesc::FLOAT, image.pixels.data()));
+    image.header = HeaderOf(*in);
+    image.pixels.resize(image.header.image_pixels() * std::size_t(image.header.nchannels));
+    EXPECT_TRUE(in->read_image(0, 0, 0, image.header.nchannels, OIIO::TypeDesc::FLOAT, image.pixels.data()));
     return image;
 }
 
-std::vector<std::string> TypesOf(const OIIO::ImageSpec& spec) {
+std::vector<std::string> TypesOf(const OIIO::ImageSpec& header) {
     std::vector<std::string> types;
-    for (int c = 0; c < spec.nchannels; ++c) types.push_back(spec.channelformat(c).c_str());
+    for (int c = 0; c < header.nchannels; ++c) types.push_back(header.channelformat(c).c_str());
     return types;
 }
 
@@ -100,10 +103,10 @@ ToolResult Render(const fs::path& in, const fs::path& out, std::vector<std::stri
 /// Every colour channel of the output equals the input's, pixel for pixel,
 /// over the input's data window placed in the output's frame.
 void ExpectColourUntouched(const Image& in, const Image& out, const std::vector<int>& in_colour) {
-    const int dx = in.spec.x - out.spec.x, dy = in.spec.y - out.spec.y;
+    const int dx = in.header.x - out.header.x, dy = in.header.y - out.header.y;
     int differing = 0;
-    for (int y = 0; y < in.spec.height; ++y) {
-        for (int x = 0; x < in.spec.width; ++x) {
+    for (int y = 0; y < in.header.height; ++y) {
+        for (int x = 0; x < in.header.width; ++x) {
             for (int c = 0; c < 3; ++c) {
                 if (in.At(x, y, in_colour[std::size_t(c)]) != out.At(x + dx, y + dy, c)) ++differing;
             }
@@ -131,34 +134,34 @@ TEST_P(ImageFormatKept, OutputIsTheSameKindOfFileWithColourUntouched) {
     ScratchDir dir;
     const fs::path in = dir / c.file;
     const fs::path out = dir / ("out" + fs::path(c.file).extension().string());
-    OIIO::ImageSpec spec = Spec(96, 64, c.channels, c.types.front());
-    spec.channelformats = c.types;
-    spec.attribute("compression", c.compression);
-    spec.attribute("PixelAspectRatio", 2.0f);
+    OIIO::ImageSpec header = MakeHeader(96, 64, c.channels, c.types.front());
+    header.channelformats = c.types;
+    header.attribute("compression", c.compression);
+    header.attribute("PixelAspectRatio", 2.0f);
     const float acescg[8] = {0.713f, 0.293f, 0.165f, 0.830f, 0.128f, 0.044f, 0.32168f, 0.33767f};
-    spec.attribute("chromaticities", OIIO::TypeDesc(OIIO::TypeDesc::FLOAT, 8), acescg);
-    Write(in, spec, Pattern(spec));
+    header.attribute("chromaticities", OIIO::TypeDesc(OIIO::TypeDesc::FLOAT, 8), acescg);
+    Write(in, header, Pattern(header));
 
     const ToolResult r = Render(in, out, {"--host", c.host, "--width", "20", "--height", "10"});
     ASSERT_EQ(r.status, 0) << r.err;
     EXPECT_NE(r.out.find(c.rendered_as), std::string::npos) << r.out;
 
     const Image input = Read(in), output = Read(out);
-    const bool had_alpha = input.spec.alpha_channel >= 0;
-    std::vector<std::string> names = input.spec.channelnames;
-    std::vector<std::string> types = TypesOf(input.spec);
+    const bool had_alpha = input.header.alpha_channel >= 0;
+    std::vector<std::string> names = input.header.channelnames;
+    std::vector<std::string> types = TypesOf(input.header);
     if (!had_alpha) {
         names.push_back(names[0].find('.') == std::string::npos ? "A" : names[0].substr(0, names[0].rfind('.')) + ".A");
         types.push_back(types[0]);
     }
     EXPECT_EQ(output.format, input.format);
-    EXPECT_EQ(output.spec.channelnames, names);
-    EXPECT_EQ(TypesOf(output.spec), types);
-    EXPECT_EQ(output.spec.alpha_channel, 3);
-    EXPECT_EQ(output.spec.get_string_attribute("compression"), input.spec.get_string_attribute("compression"));
+    EXPECT_EQ(output.header.channelnames, names);
+    EXPECT_EQ(TypesOf(output.header), types);
+    EXPECT_EQ(output.header.alpha_channel, 3);
+    EXPECT_EQ(output.header.get_string_attribute("compression"), input.header.get_string_attribute("compression"));
     if (input.format == "openexr") {
-        EXPECT_EQ(output.spec.get_float_attribute("PixelAspectRatio"), 2.0f);
-        const OIIO::ParamValue* chromaticities = output.spec.find_attribute("chromaticities");
+        EXPECT_EQ(output.header.get_float_attribute("PixelAspectRatio"), 2.0f);
+        const OIIO::ParamValue* chromaticities = output.header.find_attribute("chromaticities");
         ASSERT_NE(chromaticities, nullptr);
         EXPECT_EQ(chromaticities->get<float>(0), acescg[0]);
         EXPECT_EQ(chromaticities->get<float>(7), acescg[7]);
@@ -196,35 +199,35 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST(ImageFormat, TimecodeAndDisplayWindowOriginAreKept) {
     ScratchDir dir;
-    OIIO::ImageSpec spec = Spec(64, 48, {"R", "G", "B", "A"}, kHalf);
-    spec.x = spec.full_x = 10;
-    spec.y = spec.full_y = 20;
+    OIIO::ImageSpec header = MakeHeader(64, 48, {"R", "G", "B", "A"}, kHalf);
+    header.x = header.full_x = 10;
+    header.y = header.full_y = 20;
     const unsigned int timecode[2] = {0x01000005u, 0u};  // 01:00:00:05
-    spec.attribute("smpte:TimeCode", OIIO::TypeTimeCode, timecode);
-    Write(dir / "in.exr", spec, Pattern(spec));
+    header.attribute("smpte:TimeCode", OIIO::TypeTimeCode, timecode);
+    Write(dir / "in.exr", header, Pattern(header));
     const ToolResult r = Render(dir / "in.exr", dir / "out.exr");
     ASSERT_EQ(r.status, 0) << r.err;
     const Image out = Read(dir / "out.exr");
-    EXPECT_EQ(std::vector<int>({out.spec.x, out.spec.y, out.spec.full_x, out.spec.full_y}),
+    EXPECT_EQ(std::vector<int>({out.header.x, out.header.y, out.header.full_x, out.header.full_y}),
               std::vector<int>({10, 20, 10, 20}));
-    const OIIO::ParamValue* kept = out.spec.find_attribute("smpte:TimeCode");
+    const OIIO::ParamValue* kept = out.header.find_attribute("smpte:TimeCode");
     ASSERT_NE(kept, nullptr);
     EXPECT_EQ(kept->get<unsigned int>(0), timecode[0]);
 }
 
 TEST(ImageFormat, ADataWindowInsideTheDisplayWindowIsPlacedOnTransparentBlack) {
     ScratchDir dir;
-    OIIO::ImageSpec spec = Spec(40, 30, {"R", "G", "B", "A"}, kHalf);
-    spec.x = 50, spec.y = 12;
-    spec.full_x = spec.full_y = 0;
-    spec.full_width = 160, spec.full_height = 90;
-    Write(dir / "in.exr", spec, Pattern(spec));
+    OIIO::ImageSpec header = MakeHeader(40, 30, {"R", "G", "B", "A"}, kHalf);
+    header.x = 50, header.y = 12;
+    header.full_x = header.full_y = 0;
+    header.full_width = 160, header.full_height = 90;
+    Write(dir / "in.exr", header, Pattern(header));
     const ToolResult r = Render(dir / "in.exr", dir / "out.exr", {"--composite", "add", "--host", "premiere", "--width", "20", "--height", "10"});
     ASSERT_EQ(r.status, 0) << r.err;
     EXPECT_NE(r.out.find("160x90"), std::string::npos) << r.out;
     const Image in = Read(dir / "in.exr"), out = Read(dir / "out.exr");
     // The whole display window is rendered and written.
-    EXPECT_EQ(std::vector<int>({out.spec.x, out.spec.y, out.spec.width, out.spec.height}),
+    EXPECT_EQ(std::vector<int>({out.header.x, out.header.y, out.header.width, out.header.height}),
               std::vector<int>({0, 0, 160, 90}));
     ExpectColourUntouched(in, out, {0, 1, 2});
     // Outside the data window there was nothing: black, and the matte's
@@ -236,40 +239,40 @@ TEST(ImageFormat, ADataWindowInsideTheDisplayWindowIsPlacedOnTransparentBlack) {
 
 TEST(ImageFormat, OverscanBeyondTheDisplayWindowIsLeftOutWithANote) {
     ScratchDir dir;
-    OIIO::ImageSpec spec = Spec(120, 80, {"R", "G", "B", "A"}, kHalf);
-    spec.x = spec.y = -10;
-    spec.full_x = spec.full_y = 0;
-    spec.full_width = 100, spec.full_height = 60;
-    Write(dir / "in.exr", spec, Pattern(spec));
+    OIIO::ImageSpec header = MakeHeader(120, 80, {"R", "G", "B", "A"}, kHalf);
+    header.x = header.y = -10;
+    header.full_x = header.full_y = 0;
+    header.full_width = 100, header.full_height = 60;
+    Write(dir / "in.exr", header, Pattern(header));
     const ToolResult r = Render(dir / "in.exr", dir / "out.exr");
     ASSERT_EQ(r.status, 0) << r.err;
     EXPECT_NE(r.err.find("note: "), std::string::npos);
     EXPECT_NE(r.err.find("reaches beyond the display window (0,0)-(99,59)"), std::string::npos) << r.err;
     const Image out = Read(dir / "out.exr");
-    EXPECT_EQ(std::vector<int>({out.spec.width, out.spec.height}), std::vector<int>({100, 60}));
+    EXPECT_EQ(std::vector<int>({out.header.width, out.header.height}), std::vector<int>({100, 60}));
 }
 
 TEST(ImageFormat, OutputOptionsOverrideTheInputsFormat) {
     ScratchDir dir;
-    OIIO::ImageSpec spec = Spec(64, 48, {"R", "G", "B", "A"}, kHalf);
-    spec.attribute("compression", "zip");
-    Write(dir / "in.exr", spec, Pattern(spec));
+    OIIO::ImageSpec header = MakeHeader(64, 48, {"R", "G", "B", "A"}, kHalf);
+    header.attribute("compression", "zip");
+    Write(dir / "in.exr", header, Pattern(header));
     const ToolResult r = Render(dir / "in.exr", dir / "out.exr", {"--out-format", "float", "--compression", "piz"});
     ASSERT_EQ(r.status, 0) << r.err;
     const Image out = Read(dir / "out.exr");
-    EXPECT_EQ(TypesOf(out.spec), std::vector<std::string>(4, "float"));
-    EXPECT_EQ(out.spec.get_string_attribute("compression"), "piz");
+    EXPECT_EQ(TypesOf(out.header), std::vector<std::string>(4, "float"));
+    EXPECT_EQ(out.header.get_string_attribute("compression"), "piz");
 }
 
 TEST(ImageFormat, AnotherFileFormatTakesTheNearestDataFormatItHas) {
     ScratchDir dir;
-    const OIIO::ImageSpec spec = Spec(64, 48, {"R", "G", "B", "A"}, kHalf);
-    Write(dir / "in.exr", spec, Pattern(spec));
+    const OIIO::ImageSpec header = MakeHeader(64, 48, {"R", "G", "B", "A"}, kHalf);
+    Write(dir / "in.exr", header, Pattern(header));
     const ToolResult r = Render(dir / "in.exr", dir / "out.png", {"--host", "premiere"});
     ASSERT_EQ(r.status, 0) << r.err;
     const Image out = Read(dir / "out.png");
     EXPECT_EQ(out.format, "png");
-    EXPECT_EQ(TypesOf(out.spec), std::vector<std::string>(4, "uint16"));
+    EXPECT_EQ(TypesOf(out.header), std::vector<std::string>(4, "uint16"));
 }
 
 struct RefusedCase {
@@ -286,8 +289,8 @@ class ImageFormatRefused : public ::testing::TestWithParam<RefusedCase> {};
 TEST_P(ImageFormatRefused, StatusTwoAMessageAndNoOutput) {
     const RefusedCase& c = GetParam();
     ScratchDir dir;
-    const OIIO::ImageSpec spec = Spec(32, 24, {"R", "G", "B", "A"}, kHalf);
-    Write(dir / "in.exr", spec, Pattern(spec));
+    const OIIO::ImageSpec header = MakeHeader(32, 24, {"R", "G", "B", "A"}, kHalf);
+    Write(dir / "in.exr", header, Pattern(header));
     const ToolResult r = Render(dir / "in.exr", dir / c.out, c.extra);
     EXPECT_EQ(r.status, 2);
     EXPECT_NE(r.err.find(c.message), std::string::npos) << r.err;
@@ -309,16 +312,16 @@ TEST(ImageFormat, FilesOfSeveralPartsOrUnnamedChannelsAreRefused) {
         // Two parts, as a renderer writes a beauty and a second pass.
         auto out = OIIO::ImageOutput::create((dir / "parts.exr").string());
         ASSERT_TRUE(out);
-        const OIIO::ImageSpec part = Spec(16, 16, {"R", "G", "B", "A"}, kHalf);
-        const OIIO::ImageSpec specs[2] = {part, part};
-        ASSERT_TRUE(out->open((dir / "parts.exr").string(), 2, specs)) << out->geterror();
+        const OIIO::ImageSpec part = MakeHeader(16, 16, {"R", "G", "B", "A"}, kHalf);
+        const OIIO::ImageSpec headers[2] = {part, part};
+        ASSERT_TRUE(out->open((dir / "parts.exr").string(), 2, headers)) << out->geterror();
         const std::vector<float> pixels = Pattern(part);
         ASSERT_TRUE(out->write_image(OIIO::TypeDesc::FLOAT, pixels.data()));
         ASSERT_TRUE(out->open((dir / "parts.exr").string(), part, OIIO::ImageOutput::AppendSubimage));
         ASSERT_TRUE(out->write_image(OIIO::TypeDesc::FLOAT, pixels.data()));
         ASSERT_TRUE(out->close());
     }
-    const OIIO::ImageSpec no_alpha = Spec(16, 16, {"R", "G", "B", "Z"}, kFloat);
+    const OIIO::ImageSpec no_alpha = MakeHeader(16, 16, {"R", "G", "B", "Z"}, kFloat);
     Write(dir / "depth.exr", no_alpha, Pattern(no_alpha));
 
     const ToolResult parts = Render(dir / "parts.exr", dir / "out.exr");
@@ -332,16 +335,16 @@ TEST(ImageFormat, FilesOfSeveralPartsOrUnnamedChannelsAreRefused) {
 
 TEST(ImageFormat, NumberedFramesKeepTheirFormatToo) {
     ScratchDir dir;
-    OIIO::ImageSpec spec = Spec(48, 32, {"R", "G", "B", "A"}, kHalf);
-    spec.attribute("compression", "dwab");
-    for (int f = 1; f <= 3; ++f) Write(dir / ("in." + std::to_string(f) + ".exr"), spec, Pattern(spec));
+    OIIO::ImageSpec header = MakeHeader(48, 32, {"R", "G", "B", "A"}, kHalf);
+    header.attribute("compression", "dwab");
+    for (int f = 1; f <= 3; ++f) Write(dir / ("in." + std::to_string(f) + ".exr"), header, Pattern(header));
     const ToolResult r = RunTool({"render", "--frames", "1-3", "--in", dir.str("in.#.exr"), "--out",
                                   dir.str("out.#.exr"), "--host", "premiere", "--quiet"});
     ASSERT_EQ(r.status, 0) << r.err;
     for (int f = 1; f <= 3; ++f) {
         const Image out = Read(dir / ("out." + std::to_string(f) + ".exr"));
-        EXPECT_EQ(TypesOf(out.spec), std::vector<std::string>(4, "half")) << f;
-        EXPECT_EQ(out.spec.get_string_attribute("compression"), "dwab") << f;
+        EXPECT_EQ(TypesOf(out.header), std::vector<std::string>(4, "half")) << f;
+        EXPECT_EQ(out.header.get_string_attribute("compression"), "dwab") << f;
     }
 }
 
@@ -361,15 +364,15 @@ TEST(FrameMemory, AFrameBeyondWhatTheMachineCanGiveIsRefusedWithItsSize) {
     ScratchDir dir;
     // A tiny file whose display window is a 16000x16000 frame, and a .npy
     // header that promises one: both are refused before the frame is allocated.
-    OIIO::ImageSpec spec = Spec(4, 4, {"R", "G", "B", "A"}, kHalf);
-    spec.full_width = spec.full_height = 16000;
-    Write(dir / "huge.exr", spec, Pattern(spec));
+    OIIO::ImageSpec header = MakeHeader(4, 4, {"R", "G", "B", "A"}, kHalf);
+    header.full_width = header.full_height = 16000;
+    Write(dir / "huge.exr", header, Pattern(header));
     {
         std::ofstream npy(dir / "huge.npy", std::ios::binary);
-        std::string header = "{'descr': '|u1', 'fortran_order': False, 'shape': (16000, 16000, 4), }";
-        header.append(64 - (10 + header.size() + 1) % 64, ' ');
-        header += '\n';
-        npy << "\x93NUMPY" << char(1) << char(0) << char(header.size() & 0xFF) << char(header.size() >> 8) << header;
+        std::string npy_header = "{'descr': '|u1', 'fortran_order': False, 'shape': (16000, 16000, 4), }";
+        npy_header.append(64 - (10 + npy_header.size() + 1) % 64, ' ');
+        npy_header += '\n';
+        npy << "\x93NUMPY" << char(1) << char(0) << char(npy_header.size() & 0xFF) << char(npy_header.size() >> 8) << npy_header;
     }
     const long limit_kb = 1500 * 1000;  // 1.54 GB, below two 1.02 GB frames
     struct {

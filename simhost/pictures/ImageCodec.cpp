@@ -30,6 +30,9 @@ std::string FirstLine(const std::string& text, const char* fallback) {
     return line.empty() ? fallback : line;
 }
 
+/// An opened file's header: the one place the library's accessor is named.
+const OIIO::ImageSpec& HeaderOf(const OIIO::ImageInput& in) { return in.spec(); }
+
 ChannelType TypeOf(OIIO::TypeDesc t) {
     if (t == OIIO::TypeDesc::UINT8) return ChannelType::UInt8;
     if (t == OIIO::TypeDesc::UINT16) return ChannelType::UInt16;
@@ -78,9 +81,9 @@ ChannelOrder OrderOf(PixelLayout layout) {
     return IsPremiereLayout(layout) ? ChannelOrder{2, 1, 0, 3} : ChannelOrder{1, 2, 3, 0};
 }
 
-std::string ChannelList(const OIIO::ImageSpec& spec) {
+std::string ChannelList(const OIIO::ImageSpec& header) {
     std::string list;
-    for (int c = 0; c < spec.nchannels; ++c) list += (c ? ", " : "") + std::string(spec.channel_name(c));
+    for (int c = 0; c < header.nchannels; ++c) list += (c ? ", " : "") + std::string(header.channel_name(c));
     return list;
 }
 
@@ -113,9 +116,9 @@ public:
         }
         (void)in_->geterror();  // what looking for a second image left behind
         if (!in_->seek_subimage(0, 0)) throw HostError("cannot read " + name_ + ": " + FirstLine(in_->geterror(), "?"));
-        spec_ = in_->spec();
-        if (spec_.deep) throw HostError(name_ + " holds deep data, which the tool does not render");
-        if (spec_.depth > 1) throw HostError(name_ + " is a volume, which the tool does not render");
+        header_ = HeaderOf(*in_);
+        if (header_.deep) throw HostError(name_ + " holds deep data, which the tool does not render");
+        if (header_.depth > 1) throw HostError(name_ + " is a volume, which the tool does not render");
         MapChannels();
         DescribeFormat();
     }
@@ -139,10 +142,10 @@ public:
 
 private:
     void MapChannels() {
-        const int n = spec_.nchannels;
-        const int alpha = spec_.alpha_channel;
+        const int n = header_.nchannels;
+        const int alpha = header_.alpha_channel;
         auto refuse = [&](const std::string& why) {
-            throw HostError(name_ + " has " + std::to_string(spec_.nchannels) + " channels (" + ChannelList(spec_) +
+            throw HostError(name_ + " has " + std::to_string(header_.nchannels) + " channels (" + ChannelList(header_) +
                             "); " + why);
         };
         if (n < 1) refuse("no channel to render");
@@ -173,42 +176,42 @@ private:
         format_.file_format = in_->format_name();
         // The frame is the display window, as in a compositor; a file
         // without one has its data window as the frame.
-        const bool has_display = spec_.full_width > 0 && spec_.full_height > 0;
-        frame_x_ = has_display ? spec_.full_x : spec_.x;
-        frame_y_ = has_display ? spec_.full_y : spec_.y;
-        format_.width = has_display ? spec_.full_width : spec_.width;
-        format_.height = has_display ? spec_.full_height : spec_.height;
+        const bool has_display = header_.full_width > 0 && header_.full_height > 0;
+        frame_x_ = has_display ? header_.full_x : header_.x;
+        frame_y_ = has_display ? header_.full_y : header_.y;
+        format_.width = has_display ? header_.full_width : header_.width;
+        format_.height = has_display ? header_.full_height : header_.height;
         if (format_.width <= 0 || format_.height <= 0 || format_.width > 1 << 16 || format_.height > 1 << 16) {
             throw HostError(name_ + " has an unsupported size " + std::to_string(format_.width) + "x" +
                             std::to_string(format_.height));
         }
-        const bool inside = spec_.x >= frame_x_ && spec_.y >= frame_y_ &&
-                            spec_.x + spec_.width <= frame_x_ + format_.width &&
-                            spec_.y + spec_.height <= frame_y_ + format_.height;
+        const bool inside = header_.x >= frame_x_ && header_.y >= frame_y_ &&
+                            header_.x + header_.width <= frame_x_ + format_.width &&
+                            header_.y + header_.height <= frame_y_ + format_.height;
         if (!inside) {
             format_.notes.push_back(name_ + ": the data window " +
-                                    WindowText(spec_.x, spec_.y, spec_.width, spec_.height) +
+                                    WindowText(header_.x, header_.y, header_.width, header_.height) +
                                     " reaches beyond the display window " +
                                     WindowText(frame_x_, frame_y_, format_.width, format_.height) +
                                     "; the frame is the display window, the pixels outside it are left out");
         }
 
-        format_.had_alpha = spec_.nchannels == 2 || alpha_ >= 0;
+        format_.had_alpha = header_.nchannels == 2 || alpha_ >= 0;
         const bool grey = red_ == green_;
         const std::vector<int> sources = {red_, green_, blue_};
         for (int i = 0; i < 3; ++i) {
-            format_.channel_names.push_back(grey ? std::string(1, "RGB"[i]) : std::string(spec_.channel_name(sources[i])));
-            format_.channel_types.push_back(TypeOf(spec_.channelformat(sources[i])));
+            format_.channel_names.push_back(grey ? std::string(1, "RGB"[i]) : std::string(header_.channel_name(sources[i])));
+            format_.channel_types.push_back(TypeOf(header_.channelformat(sources[i])));
         }
         if (format_.had_alpha) {
-            format_.channel_names.push_back(grey ? "A" : std::string(spec_.channel_name(alpha_)));
-            format_.channel_types.push_back(TypeOf(spec_.channelformat(alpha_)));
+            format_.channel_names.push_back(grey ? "A" : std::string(header_.channel_name(alpha_)));
+            format_.channel_types.push_back(TypeOf(header_.channelformat(alpha_)));
         } else {
             format_.channel_names.push_back(grey ? "A" : AlphaNameBeside(format_.channel_names[0]));
             format_.channel_types.push_back(format_.channel_types[0]);
         }
-        format_.compression = spec_.get_string_attribute("compression");
-        format_.header = std::make_shared<const OIIO::ImageSpec>(spec_);
+        format_.compression = header_.get_string_attribute("compression");
+        format_.header = std::make_shared<const OIIO::ImageSpec>(header_);
     }
 
     template <typename T>
@@ -216,8 +219,8 @@ private:
         const ChannelOrder order = OrderOf(world.layout());
         const std::size_t pixel_bytes = BytesPerPixel(world.layout());
         // The part of the data window inside the frame, in file coordinates.
-        const int x0 = std::max(spec_.x, frame_x_), x1 = std::min(spec_.x + spec_.width, frame_x_ + world.width());
-        const int y0 = std::max(spec_.y, frame_y_), y1 = std::min(spec_.y + spec_.height, frame_y_ + world.height());
+        const int x0 = std::max(header_.x, frame_x_), x1 = std::min(header_.x + header_.width, frame_x_ + world.width());
+        const int y0 = std::max(header_.y, frame_y_), y1 = std::min(header_.y + header_.height, frame_y_ + world.height());
         const bool covers = x0 == frame_x_ && y0 == frame_y_ && x1 == frame_x_ + world.width() &&
                             y1 == frame_y_ + world.height();
         if (!covers) {
@@ -226,8 +229,8 @@ private:
         }
         if (x0 >= x1 || y0 >= y1) return;
 
-        const int n = spec_.nchannels;
-        const std::size_t file_row = std::size_t(spec_.width) * std::size_t(n);
+        const int n = header_.nchannels;
+        const std::size_t file_row = std::size_t(header_.width) * std::size_t(n);
         const int band = BandRows(file_row * sizeof(T));
         const PixelBuffer memory(file_row * std::size_t(band) * sizeof(T));
         T* const buffer = reinterpret_cast<T*>(memory.data());
@@ -243,7 +246,7 @@ private:
                 const T* src_row = buffer + std::size_t(y - top) * file_row;
                 T* dst_row = reinterpret_cast<T*>(world.Row(y - frame_y_));
                 for (int x = x0; x < x1; ++x) {
-                    const T* src = src_row + std::size_t(x - spec_.x) * std::size_t(n);
+                    const T* src = src_row + std::size_t(x - header_.x) * std::size_t(n);
                     T* dst = dst_row + std::size_t(x - frame_x_) * 4;
                     dst[order.r] = Convert(src[red_]);
                     dst[order.g] = Convert(src[green_]);
@@ -265,7 +268,7 @@ private:
 
     std::string name_;
     std::unique_ptr<OIIO::ImageInput> in_;
-    OIIO::ImageSpec spec_;
+    OIIO::ImageSpec header_;
     ImageFormat format_;
     int frame_x_ = 0, frame_y_ = 0;
     int red_ = 0, green_ = 0, blue_ = 0, alpha_ = -1;
@@ -309,22 +312,22 @@ bool HasFloatData(const std::string& file_format) {
 /// the rendered frame, or a plain one.
 OIIO::ImageSpec OutputHeader(const std::string& file_format, const World& world, const ImageFormat* like,
                              const ImageWriteOptions& options) {
-    OIIO::ImageSpec spec;
-    if (like != nullptr && like->header) spec = *static_cast<const OIIO::ImageSpec*>(like->header.get());
+    OIIO::ImageSpec header;
+    if (like != nullptr && like->header) header = *static_cast<const OIIO::ImageSpec*>(like->header.get());
     // The frame is the display window, all of it rendered: the data window
     // becomes the display window.
-    const bool has_display = spec.full_width > 0 && spec.full_height > 0;
-    const int x = like != nullptr && has_display ? spec.full_x : 0;
-    const int y = like != nullptr && has_display ? spec.full_y : 0;
-    spec.x = spec.full_x = x;
-    spec.y = spec.full_y = y;
-    spec.z = spec.full_z = 0;
-    spec.width = spec.full_width = world.width();
-    spec.height = spec.full_height = world.height();
-    spec.depth = spec.full_depth = 1;
+    const bool has_display = header.full_width > 0 && header.full_height > 0;
+    const int x = like != nullptr && has_display ? header.full_x : 0;
+    const int y = like != nullptr && has_display ? header.full_y : 0;
+    header.x = header.full_x = x;
+    header.y = header.full_y = y;
+    header.z = header.full_z = 0;
+    header.width = header.full_width = world.width();
+    header.height = header.full_height = world.height();
+    header.depth = header.full_depth = 1;
     // Written a band of rows at a time, so in scanlines whatever the input's tiles.
-    spec.tile_width = spec.tile_height = 0;
-    spec.tile_depth = 1;
+    header.tile_width = header.tile_height = 0;
+    header.tile_depth = 1;
 
     std::vector<ChannelType> types(4, WorldChannelType(world.layout()));
     std::vector<std::string> names = {"R", "G", "B", "A"};
@@ -339,27 +342,27 @@ OIIO::ImageSpec OutputHeader(const std::string& file_format, const World& world,
         // (the library would pick 8).
         if ((t == ChannelType::Half || t == ChannelType::Float) && !HasFloatData(file_format)) t = ChannelType::UInt16;
     }
-    spec.nchannels = 4;
-    spec.channelnames = names;
-    spec.alpha_channel = 3;
-    spec.z_channel = -1;
-    spec.channelformats.clear();
+    header.nchannels = 4;
+    header.channelnames = names;
+    header.alpha_channel = 3;
+    header.z_channel = -1;
+    header.channelformats.clear();
     if (std::all_of(types.begin(), types.end(), [&](ChannelType t) { return t == types[0]; })) {
-        spec.set_format(DescOf(types[0]));
+        header.set_format(DescOf(types[0]));
     } else {
-        for (ChannelType t : types) spec.channelformats.push_back(DescOf(t));
+        for (ChannelType t : types) header.channelformats.push_back(DescOf(t));
         // The widest, for formats with one data type for every channel.
-        spec.format = DescOf(*std::max_element(types.begin(), types.end(), [](ChannelType a, ChannelType b) {
+        header.format = DescOf(*std::max_element(types.begin(), types.end(), [](ChannelType a, ChannelType b) {
             return ChannelTypeBytes(a) < ChannelTypeBytes(b);
         }));
     }
-    spec.erase_attribute("oiio:BitsPerSample");
+    header.erase_attribute("oiio:BitsPerSample");
     // A compression is named in the terms of its own format.
-    if (like == nullptr || like->file_format != file_format) spec.erase_attribute("compression");
-    if (options.compression) spec.attribute("compression", *options.compression);
+    if (like == nullptr || like->file_format != file_format) header.erase_attribute("compression");
+    if (options.compression) header.attribute("compression", *options.compression);
     // Colour as the world holds it (see FileSource).
-    spec.attribute("oiio:UnassociatedAlpha", 1);
-    return spec;
+    header.attribute("oiio:UnassociatedAlpha", 1);
+    return header;
 }
 
 template <typename T>
@@ -423,16 +426,16 @@ void WriteImage(const std::filesystem::path& path, const World& world, const Ima
     const std::string name = path.string();
     auto out = OIIO::ImageOutput::create(name);
     if (!out) throw HostError("cannot write " + name + ": no image format for this file name");
-    const OIIO::ImageSpec spec = OutputHeader(out->format_name(), world, like, options);
-    if (!out->open(name, spec)) throw HostError("cannot write " + name + ": " + FirstLine(out->geterror(), "?"));
+    const OIIO::ImageSpec header = OutputHeader(out->format_name(), world, like, options);
+    if (!out->open(name, header)) throw HostError("cannot write " + name + ": " + FirstLine(out->geterror(), "?"));
     const OIIO::TypeDesc type = WorldType(world.layout());
     bool ok = false;
     if (type == OIIO::TypeDesc::UINT8) {
-        ok = WriteBands<std::uint8_t>(*out, world, spec.y, type);
+        ok = WriteBands<std::uint8_t>(*out, world, header.y, type);
     } else if (type == OIIO::TypeDesc::UINT16) {
-        ok = WriteBands<std::uint16_t>(*out, world, spec.y, type);
+        ok = WriteBands<std::uint16_t>(*out, world, header.y, type);
     } else {
-        ok = WriteBands<float>(*out, world, spec.y, type);
+        ok = WriteBands<float>(*out, world, header.y, type);
     }
     if (!ok || !out->close()) throw HostError("cannot write " + name + ": " + FirstLine(out->geterror(), "?"));
 }

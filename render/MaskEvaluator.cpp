@@ -23,14 +23,21 @@ float RatioOf(std::int32_t num, std::uint32_t den) { return static_cast<float>(n
 
 }  // namespace
 
+float RoundedFalloff(std::int32_t falloff, float t) {
+    return static_cast<float>(ApplyFalloff(falloff, static_cast<double>(t)));
+}
+
 namespace detail {
 
 float RectangleBorder(const MaskEvaluator& mask, float au, float av) {
-    return RectangleBorderWith(mask, au, av, [&mask](double t) { return ApplyFalloff(mask.falloff, t); });
+    return RectangleBorderWith(
+        mask, au, av, [&mask](double t) { return ApplyFalloff(mask.falloff, t); },
+        [&mask](float t) { return static_cast<float>(ApplyFalloff(mask.falloff, static_cast<double>(t))); });
 }
 
 float EllipseRing(const MaskEvaluator& mask, MaskPoint p) {
-    return EllipseRingWith(mask, p, [&mask](double t) { return ApplyFalloff(mask.falloff, t); });
+    return EllipseRingWith(
+        mask, p, [&mask](float t) { return static_cast<float>(ApplyFalloff(mask.falloff, static_cast<double>(t))); });
 }
 
 }  // namespace detail

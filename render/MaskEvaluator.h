@@ -114,6 +114,17 @@ inline double ApplyFalloff(std::int32_t falloff, double t) {
     return WithFalloff(falloff, [t]<std::int32_t kFalloff>() { return FalloffCurve<kFalloff>(t); });
 }
 
+/// The falloff curve `falloff` at a float t, rounded to float: what the ring
+/// and the side bands store. Out of line, for code that evaluates it rarely.
+float RoundedFalloff(std::int32_t falloff, float t);
+
+/// Curve number kFalloff at a float t, rounded to float: what the ring and
+/// the side bands store.
+template <std::int32_t kFalloff>
+inline float RoundedFalloffCurve(float t) {
+    return static_cast<float>(FalloffCurve<kFalloff>(static_cast<double>(t)));
+}
+
 namespace detail {
 
 struct MaskPoint {
@@ -151,9 +162,11 @@ inline constexpr float kInBorder = -1.0f;
 
 /// Rectangle border, for a pixel inside the outline with a non-zero
 /// feather: R from the band position(s), 0 in the inner rectangle. `curve`
-/// is the falloff, double to double.
-template <typename Curve>
-inline float RectangleBorderWith(const MaskEvaluator& mask, float au, float av, Curve curve) {
+/// is the falloff, double to double, as the corners combine it; `rounded`
+/// is the same falloff rounded to float, float to float, as the side bands
+/// store it.
+template <typename Curve, typename RoundedCurve>
+inline float RectangleBorderWith(const MaskEvaluator& mask, float au, float av, Curve curve, RoundedCurve rounded) {
     const bool inBandU = au >= mask.innerHalfWidth;
     const bool inBandV = av >= mask.innerHalfHeight;
     if (inBandU && inBandV) {
@@ -174,21 +187,21 @@ inline float RectangleBorderWith(const MaskEvaluator& mask, float au, float av, 
     if (inBandU) {
         const float du = au - mask.innerHalfWidth;
         const float tu = du * mask.edgeScaleU;
-        return static_cast<float>(curve(tu));
+        return rounded(tu);
     }
     if (inBandV) {
         const float dv = av - mask.innerHalfHeight;
         const float tv = dv * mask.edgeScaleV;
-        return static_cast<float>(curve(tv));
+        return rounded(tv);
     }
     return 0.0f;
 }
 
 /// Ellipse ring between the inner ellipse and the outline: the fraction of
 /// the way from one to the other along the ray from the centre through the
-/// pixel, through the falloff `curve`.
-template <typename Curve>
-inline float EllipseRingWith(const MaskEvaluator& mask, MaskPoint p, Curve curve) {
+/// pixel, through `rounded`, the falloff rounded to float (float to float).
+template <typename RoundedCurve>
+inline float EllipseRingWith(const MaskEvaluator& mask, MaskPoint p, RoundedCurve rounded) {
     const float uu = p.u * p.u;
     const float vv = p.v * p.v;
     const float rr = vv + uu;
@@ -218,7 +231,7 @@ inline float EllipseRingWith(const MaskEvaluator& mask, MaskPoint p, Curve curve
     const float num = r - rIn;
     const float den = rOut - rIn;
     const float t = num / den;
-    return static_cast<float>(curve(static_cast<double>(t)));
+    return rounded(t);
 }
 
 /// The two with the record's own curve, as MaskValue asks for them. Out of

@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstring>
 
+#include "FastFalloff.h"
 #include "MaskEvaluator.h"
 
 namespace quorvel {
@@ -72,18 +73,21 @@ inline PF_Err StorePixel(const MaskEvaluator& mask, float outside, const void* i
 // function with no register saved and no stack frame, and only the border
 // pays for the square roots and curves. One of each per falloff curve, chosen
 // before the call, so that the cheap curves run with no dispatch of their own
-// and no call around them.
+// and no call around them. Where the curve's value is rounded to float (the
+// ring, the side bands) it comes from the fast curves; the rectangle's
+// corners combine the exact double values.
 template <typename Layout, std::int32_t kFalloff>
 [[gnu::noinline, gnu::aligned(kCodeAlignment)]] PF_Err EllipseRingPixel(const MaskEvaluator& mask, float u, float v,
                                                                         const void* in, void* out) {
-    const float outside = detail::EllipseRingWith(mask, {u, v}, FalloffCurve<kFalloff>);
+    const float outside = detail::EllipseRingWith(mask, {u, v}, FastRoundedFalloff<kFalloff>);
     return StorePixel<Layout>(mask, outside, in, out);
 }
 
 template <typename Layout, std::int32_t kFalloff>
 [[gnu::noinline, gnu::aligned(kCodeAlignment)]] PF_Err RectangleBorderPixel(const MaskEvaluator& mask, float au,
                                                                             float av, const void* in, void* out) {
-    const float outside = detail::RectangleBorderWith(mask, au, av, FalloffCurve<kFalloff>);
+    const float outside = detail::RectangleBorderWith(mask, au, av, FalloffCurve<kFalloff>,
+                                                                FastRoundedFalloff<kFalloff>);
     return StorePixel<Layout>(mask, outside, in, out);
 }
 

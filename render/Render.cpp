@@ -2,7 +2,7 @@
 // the host's pixel layout, driven by the host's iterate suites or, for float
 // frames, by the module's own loop.
 #include "Commands.h"
-#include "IterateFloatPixels.h"
+#include "FloatRows.h"
 #include "MaskEvaluator.h"
 #include "Params.h"
 #include "PixelFunctions.h"
@@ -37,7 +37,9 @@ PF_Err RenderPremiere(PF_InData* in_data, PF_OutData* out_data, SuiteHandler& su
     PF_Err err = PF_Err_NONE;
     switch (format) {
         case PrPixelFormat_BGRA_4444_32f:
-            IterateFloatPixels(0, lines, input, &mask, MaskPixelBGRA32f, output);
+            // The module's own loop over the frame, as IterateFloatPixels
+            // with MaskPixelBGRA32f, whole rows at a time.
+            MaskRowsBGRA32f(lines, input, mask, output);
             break;
         case PrPixelFormat_BGRA_4444_8u:
             // Premiere reports an interrupted iteration by other means; the

@@ -19,27 +19,9 @@ scripts/build.sh  # the Linux build, for its descriptor and quorvel-host; up to 
 scripts/check-windows-module.sh build build-win
 
 echo "== tests under Wine"
-export WINEDEBUG=-all
-# No Mono or Gecko: nothing here needs them, and Wine would offer to install them.
-export WINEDLLOVERRIDES="mscoree,mshtml="
-WINEPREFIX=$(mktemp -d "${TMPDIR:-/tmp}/quorvel-wine.XXXXXX")
-export WINEPREFIX
-wineserver=$(command -v wineserver || echo /usr/lib/wine/wineserver64)
 sweeps=$(mktemp -d "${TMPDIR:-/tmp}/quorvel-sweeps.XXXXXX")
-cleanup() {
-  "$wineserver" -k 2>/dev/null || true
-  rm -rf "$WINEPREFIX" "$sweeps"
-}
-trap cleanup EXIT
-# One server for the whole run, its services started once: each test
-# program then starts in a fraction of a second.
-"$wineserver" -p
-# A new prefix's first start says much that is harmless (no 32-bit Wine, for
-# one); shown only if it fails.
-scripts/wine-run.sh wineboot -i >"$WINEPREFIX/wineboot.log" 2>&1 || {
-  cat "$WINEPREFIX/wineboot.log" >&2
-  exit 1
-}
+source scripts/wine-session.sh
+wine_session_cleanup_paths+=("$sweeps")
 ctest --preset windows
 
 echo "== the Windows tool without the picture libraries"

@@ -66,10 +66,23 @@ constexpr SceneCase kScenes[] = {
     {"default", [](sim::ParamSet&) {}},
     {"gaussian", [](sim::ParamSet& p) { SetLargeShape(p, kMaskEllipse, kFalloffGaussian); }},
     {"rectangle", [](sim::ParamSet& p) { SetLargeShape(p, kMaskRectangle, kFalloffCubic); }},
+    // The gaussian scene's ellipse with each of the other curves.
+    {"ellipse-linear", [](sim::ParamSet& p) { SetLargeShape(p, kMaskEllipse, kFalloffLinear); }},
+    {"ellipse-quadratic", [](sim::ParamSet& p) { SetLargeShape(p, kMaskEllipse, kFalloffQuadratic); }},
+    {"ellipse-cubic", [](sim::ParamSet& p) { SetLargeShape(p, kMaskEllipse, kFalloffCubic); }},
+    {"ellipse-gamma", [](sim::ParamSet& p) { SetLargeShape(p, kMaskEllipse, kFalloffGamma); }},
+    {"ellipse-exponential", [](sim::ParamSet& p) { SetLargeShape(p, kMaskEllipse, kFalloffExponential); }},
 };
 
+/// The module file: --module=PATH, else the build's own. Another build's
+/// module, measured in a run of its own, gives its ratios to compare.
+std::string& ModulePath() {
+    static std::string path = QUORVEL_MODULE_PATH;
+    return path;
+}
+
 const sim::LoadedModule& Module() {
-    static const sim::LoadedModule module(QUORVEL_MODULE_PATH);
+    static const sim::LoadedModule module(ModulePath());
     return module;
 }
 
@@ -313,6 +326,11 @@ int main(int argc, char** argv) {
     // Read before the library consumes its flags from argv.
     const std::string out_file = FlagValue(argc, argv, "benchmark_out", "");
     const std::string out_format = FlagValue(argc, argv, "benchmark_out_format", "json");
+    ModulePath() = FlagValue(argc, argv, "module", ModulePath());
+    // The library refuses flags it does not know.
+    argc = int(std::remove_if(argv + 1, argv + argc,
+                              [](const char* arg) { return std::string_view(arg).starts_with("--module="); }) -
+               argv);
 
     benchmark::Initialize(&argc, argv);
     if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;

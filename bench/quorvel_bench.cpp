@@ -6,6 +6,7 @@
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <cstring>
 #include <map>
 #include <memory>
@@ -327,6 +328,12 @@ int main(int argc, char** argv) {
     const std::string out_file = FlagValue(argc, argv, "benchmark_out", "");
     const std::string out_format = FlagValue(argc, argv, "benchmark_out_format", "json");
     ModulePath() = FlagValue(argc, argv, "module", ModulePath());
+    try {
+        Module();
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "quorvel-bench: %s\n", e.what());
+        return 2;
+    }
     // The library refuses flags it does not know.
     argc = int(std::remove_if(argv + 1, argv + argc,
                               [](const char* arg) { return std::string_view(arg).starts_with("--module="); }) -

@@ -401,6 +401,26 @@ typename L::F Composite(const Frame<L>& f, typename L::F value, typename L::F al
     }
 }
 
+/// body.operator()<k>() for k the curve `falloff` selects, Linear for values
+/// the popup cannot produce: WithFalloff, which this file does not share.
+template <typename Body>
+void WithCurve(std::int32_t falloff, Body& body) {
+    switch (falloff) {
+        case kQuadratic:
+            return body.template operator()<kQuadratic>();
+        case kCubic:
+            return body.template operator()<kCubic>();
+        case kGamma:
+            return body.template operator()<kGamma>();
+        case kGaussian:
+            return body.template operator()<kGaussian>();
+        case kExponential:
+            return body.template operator()<kExponential>();
+        default:
+            return body.template operator()<kLinear>();
+    }
+}
+
 /// The walk's rows, for one shape and curve.
 template <typename L, bool kEllipse, std::int32_t kFalloff>
 void MaskRowsWith(const MaskEvaluator& mask, const FloatFrameWalk& walk, bool nearest) {
@@ -470,20 +490,7 @@ void MaskRows(const MaskEvaluator& mask, const FloatFrameWalk& walk) {
             MaskRowsWith<L, false, kFalloff>(mask, walk, nearest);
         }
     };
-    switch (mask.falloff) {
-        case kQuadratic:
-            return run.template operator()<kQuadratic>();
-        case kCubic:
-            return run.template operator()<kCubic>();
-        case kGamma:
-            return run.template operator()<kGamma>();
-        case kGaussian:
-            return run.template operator()<kGaussian>();
-        case kExponential:
-            return run.template operator()<kExponential>();
-        default:
-            return run.template operator()<kLinear>();
-    }
+    WithCurve(mask.falloff, run);
 }
 
 /// RoundedFalloff over an array, through the same vectors as the rows.
@@ -504,20 +511,7 @@ void RoundedFalloffs(std::int32_t falloff, const float* t, float* out, std::size
         }
         for (; i < count; ++i) out[i] = RoundedFalloff(kFalloff, t[i]);
     };
-    switch (falloff) {
-        case kQuadratic:
-            return run.template operator()<kQuadratic>();
-        case kCubic:
-            return run.template operator()<kCubic>();
-        case kGamma:
-            return run.template operator()<kGamma>();
-        case kGaussian:
-            return run.template operator()<kGaussian>();
-        case kExponential:
-            return run.template operator()<kExponential>();
-        default:
-            return run.template operator()<kLinear>();
-    }
+    WithCurve(falloff, run);
 }
 
 }  // namespace float_rows

@@ -86,11 +86,13 @@ inline __m256d FromBits(__m256d, U64x4 bits) { return reinterpret_cast<__m256d>(
 #endif
 
 /// mask ? a : b, lane by lane, for a mask from a comparison of doubles.
-template <typename D>
-inline D Select(D mask, D a, D b) {
-    const auto m = AsBits(mask);
-    return FromBits(mask, (m & AsBits(a)) | (~m & AsBits(b)));
+inline __m128d Select(__m128d mask, __m128d a, __m128d b) {
+    return _mm_or_pd(_mm_and_pd(mask, a), _mm_andnot_pd(mask, b));
 }
+
+#if defined(__AVX2__)
+inline __m256d Select(__m256d mask, __m256d a, __m256d b) { return _mm256_blendv_pd(b, a, mask); }
+#endif
 
 template <typename D>
 inline D AsMask(decltype(D{} < D{}) comparison) {

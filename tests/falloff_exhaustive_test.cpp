@@ -40,6 +40,10 @@ constexpr std::size_t kChunk = std::size_t(1) << 16;
 /// (some 130 million per curve): each measurement costs the library's pow
 /// again, which under Wine is slow.
 constexpr std::size_t kErrorStride = 8;
+/// Most floats in [0, 1] are tiny, where the curves' 1 - p cancels and the
+/// exact expression decides; a ring's or band's pixels spread evenly over
+/// [0, 1] and nearly all lie above this.
+constexpr float kMostPixels = 1.0f / 1024.0f;
 
 /// The library's pow call a power curve's interval is built around.
 double LibraryPower(std::int32_t falloff, double t) {
@@ -97,6 +101,7 @@ struct Findings {
     double largestPowerError = 0.0;  // relative, against the library's pow
     float largestPowerErrorAt = 0.0f;
     std::uint64_t undecided = 0;  // arguments left to the exact expression
+    std::uint64_t undecidedAbove = 0;  // of those, at or above kMostPixels
 };
 
 std::vector<VectorUnit> Units() {
@@ -119,6 +124,7 @@ void Sweep(std::int32_t falloff, std::uint32_t first, std::uint32_t last, Findin
     double largest = 0.0;
     float largestAt = 0.0f;
     std::uint64_t undecided = 0;
+    std::uint64_t undecidedAbove = 0;
     auto record = [&](const char* implementation, float at, float expected, float actual) {
         ++mismatches;
         if (kept.size() < 8) kept.push_back({implementation, at, expected, actual});
@@ -144,7 +150,11 @@ void Sweep(std::int32_t falloff, std::uint32_t first, std::uint32_t last, Findin
             }
         }
         if (power) {
-            for (std::size_t i = 0; i < n; ++i) undecided += Decided(falloff, t[i]) ? 0 : 1;
+            for (std::size_t i = 0; i < n; ++i) {
+                if (Decided(falloff, t[i])) continue;
+                ++undecided;
+                if (t[i] >= kMostPixels) ++undecidedAbove;
+            }
             for (std::size_t i = 0; i < n; i += kErrorStride) {
                 if (!(t[i] > 0.0f)) continue;
                 const double library = LibraryPower(falloff, t[i]);
@@ -159,6 +169,7 @@ void Sweep(std::int32_t falloff, std::uint32_t first, std::uint32_t last, Findin
     const std::lock_guard<std::mutex> guard(findings.lock);
     findings.mismatchCount += mismatches;
     findings.undecided += undecided;
+    findings.undecidedAbove += undecidedAbove;
     for (const Mismatch& m : kept) {
         if (findings.mismatches.size() < 8) findings.mismatches.push_back(m);
     }
@@ -208,9 +219,11 @@ TEST_P(EveryFloatArgument, MatchesTheExactExpressionBitForBit) {
         // within half of that of the library's value for the ends to bracket
         // it. Asked with a sixteenfold margin.
         std::printf("falloff %d: largest relative error against the library's pow %.3g at t = %a "
-                    "(margin assumed %.3g); %llu arguments left to the exact expression\n",
+                    "(margin assumed %.3g); arguments left to the exact expression: %llu, %llu of them "
+                    "at or above 2^-10\n",
                     falloff, findings.largestPowerError, double(findings.largestPowerErrorAt),
-                    falloff_lanes::kBound / 16, static_cast<unsigned long long>(findings.undecided));
+                    falloff_lanes::kBound / 16, static_cast<unsigned long long>(findings.undecided),
+                    static_cast<unsigned long long>(findings.undecidedAbove));
         EXPECT_LT(findings.largestPowerError, falloff_lanes::kBound / 16)
             << "at t = " << std::hexfloat << findings.largestPowerErrorAt;
     }

@@ -212,6 +212,25 @@ inline D ApproximatePower(D t) {
     }
 }
 
+/// The fast curves' bounds hold for rounding to nearest, the floating-point
+/// environment's default; under any other rounding mode the exact
+/// expression is used.
+inline bool RoundsToNearest() { return (_mm_getcsr() & 0x6000u) == 0; }
+
+/// Linear, Quadratic or Cubic at each lane of t: the curve's exact double
+/// operations, unrounded (the rectangle's corners combine them so).
+template <std::int32_t kFalloff, typename D>
+inline D CheapCurve(D t) {
+    if constexpr (kFalloff == kQuadratic) {
+        return t * t;
+    } else if constexpr (kFalloff == kCubic) {
+        const D t2 = t * t;
+        return t2 * t;
+    } else {
+        return t;
+    }
+}
+
 /// Falloff curve `kFalloff` at each lane of t (each a float widened), rounded
 /// to float, with the lanes it decides. Linear, Quadratic and Cubic are the
 /// exact operations and decide every lane; the power curves decide the lanes
@@ -220,13 +239,9 @@ inline D ApproximatePower(D t) {
 template <std::int32_t kFalloff, typename D>
 inline Curved<D> RoundedCurve(D t) {
     constexpr int all = (1 << (sizeof(D) / sizeof(double))) - 1;
-    if constexpr (kFalloff == kQuadratic) {
-        return {RoundToFloat(t * t), all};
-    } else if constexpr (kFalloff == kCubic) {
-        const D t2 = t * t;
-        return {RoundToFloat(t2 * t), all};
-    } else if constexpr (!IsPowerCurve(kFalloff)) {
-        return {t, all};
+    if constexpr (!IsPowerCurve(kFalloff)) {
+        // Rounding a float's value widened to double gives it back.
+        return {RoundToFloat(CheapCurve<kFalloff>(t)), all};
     } else {
         const D zero = Splat(t, 0.0);
         const D one = Splat(t, 1.0);

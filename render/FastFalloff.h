@@ -21,11 +21,6 @@ static_assert(falloff_lanes::kLinear == kFalloffLinear && falloff_lanes::kQuadra
               falloff_lanes::kCubic == kFalloffCubic && falloff_lanes::kGamma == kFalloffGamma &&
               falloff_lanes::kGaussian == kFalloffGaussian && falloff_lanes::kExponential == kFalloffExponential);
 
-/// The fast curves' bounds hold for rounding to nearest, the floating-point
-/// environment's default; under any other rounding mode the exact
-/// expression is used.
-inline bool RoundsToNearest() { return (_mm_getcsr() & 0x6000u) == 0; }
-
 /// Curve number kFalloff at t, rounded to float: RoundedFalloffCurve's value,
 /// bit for bit. One value at a time, what counts is the latency: the
 /// library's single pow call (Gamma 2.2, Exponential) answers sooner than
@@ -35,7 +30,7 @@ inline bool RoundsToNearest() { return (_mm_getcsr() & 0x6000u) == 0; }
 template <std::int32_t kFalloff>
 inline float FastRoundedFalloff(float t) {
     if constexpr (kFalloff == kFalloffGaussian) {
-        if (RoundsToNearest()) {
+        if (falloff_lanes::RoundsToNearest()) {
             const auto curved = falloff_lanes::RoundedCurve<kFalloff>(_mm_set_sd(static_cast<double>(t)));
             if ((curved.decided & 1) != 0) return static_cast<float>(_mm_cvtsd_f64(curved.value));
         }

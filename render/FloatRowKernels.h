@@ -250,12 +250,11 @@ typename L::F RoundedCurves(const Frame<L>& frame, typename L::F t, LaneSet want
 }
 
 /// Ellipse ring, as EllipseRingWith, for every lane (the caller keeps the
-/// lanes of `ring`).
+/// lanes of `ring`); uu and vv are u × u and v × v, already formed.
 template <typename L, std::int32_t kFalloff>
-typename L::F EllipseRing(const Frame<L>& f, typename L::F u, typename L::F v, LaneSet ring) {
+typename L::F EllipseRing(const Frame<L>& f, typename L::F u, typename L::F v, typename L::F uu, typename L::F vv,
+                          LaneSet ring) {
     using F = typename L::F;
-    const F uu = u * u;
-    const F vv = v * v;
     const F rr = vv + uu;
     const F r = L::Sqrt(rr);
     const F du = u / r;
@@ -298,7 +297,7 @@ typename L::F EllipseOutside(const Frame<L>& f, typename L::F u, typename L::F v
     const F ringMask = L::AndNot(inside, L::LessEqual(innerSum, one));
     const LaneSet ring = L::Bits(ringMask);
     if (ring == 0) return plain;
-    return L::Select(ringMask, EllipseRing<L, kFalloff>(f, u, v, ring), plain);
+    return L::Select(ringMask, EllipseRing<L, kFalloff>(f, u, v, uu, vv, ring), plain);
 }
 
 /// The rectangle's corners under Linear, Quadratic or Cubic: the curve's
@@ -307,18 +306,8 @@ typename L::F EllipseOutside(const Frame<L>& f, typename L::F u, typename L::F v
 template <typename L, std::int32_t kFalloff>
 typename L::D CornerHalf(typename L::D tu, typename L::D tv) {
     using D = typename L::D;
-    auto curve = [](D t) {
-        if constexpr (kFalloff == kQuadratic) {
-            return t * t;
-        } else if constexpr (kFalloff == kCubic) {
-            const D t2 = t * t;
-            return t2 * t;
-        } else {
-            return t;
-        }
-    };
-    const D fu = curve(tu);
-    const D fv = curve(tv);
+    const D fu = CheapCurve<kFalloff>(tu);
+    const D fv = CheapCurve<kFalloff>(tv);
     const D fu2 = fu * fu;
     const D fv2 = fv * fv;
     const D sum = fu2 + fv2;
@@ -401,26 +390,6 @@ typename L::F Composite(const Frame<L>& f, typename L::F value, typename L::F al
     }
 }
 
-/// body.operator()<k>() for k the curve `falloff` selects, Linear for values
-/// the popup cannot produce: WithFalloff, which this file does not share.
-template <typename Body>
-void WithCurve(std::int32_t falloff, Body& body) {
-    switch (falloff) {
-        case kQuadratic:
-            return body.template operator()<kQuadratic>();
-        case kCubic:
-            return body.template operator()<kCubic>();
-        case kGamma:
-            return body.template operator()<kGamma>();
-        case kGaussian:
-            return body.template operator()<kGaussian>();
-        case kExponential:
-            return body.template operator()<kExponential>();
-        default:
-            return body.template operator()<kLinear>();
-    }
-}
-
 /// The walk's rows, for one shape and curve.
 template <typename L, bool kEllipse, std::int32_t kFalloff>
 void MaskRowsWith(const MaskEvaluator& mask, const FloatFrameWalk& walk, bool nearest) {
@@ -482,7 +451,7 @@ void MaskRowsWith(const MaskEvaluator& mask, const FloatFrameWalk& walk, bool ne
 
 template <typename L>
 void MaskRows(const MaskEvaluator& mask, const FloatFrameWalk& walk) {
-    const bool nearest = (_mm_getcsr() & 0x6000u) == 0;
+    const bool nearest = RoundsToNearest();
     auto run = [&]<std::int32_t kFalloff>() {
         if (mask.isEllipse) {
             MaskRowsWith<L, true, kFalloff>(mask, walk, nearest);
@@ -490,7 +459,9 @@ void MaskRows(const MaskEvaluator& mask, const FloatFrameWalk& walk) {
             MaskRowsWith<L, false, kFalloff>(mask, walk, nearest);
         }
     };
-    WithCurve(mask.falloff, run);
+    // Instantiated for this file's lambda, a type of its own: the copy is
+    // this file's and is not shared with baseline code.
+    WithFalloff(mask.falloff, run);
 }
 
 /// RoundedFalloff over an array, through the same vectors as the rows.
@@ -499,7 +470,7 @@ void RoundedFalloffs(std::int32_t falloff, const float* t, float* out, std::size
     using F = typename L::F;
     const MaskEvaluator none{};
     const FloatFrameWalk noWalk{};
-    const Frame<L> f(none, noWalk, (_mm_getcsr() & 0x6000u) == 0);
+    const Frame<L> f(none, noWalk, RoundsToNearest());
     constexpr LaneSet kAll = (1u << L::kWidth) - 1;
     auto run = [&]<std::int32_t kFalloff>() {
         std::size_t i = 0;
@@ -511,7 +482,7 @@ void RoundedFalloffs(std::int32_t falloff, const float* t, float* out, std::size
         }
         for (; i < count; ++i) out[i] = RoundedFalloff(kFalloff, t[i]);
     };
-    WithCurve(falloff, run);
+    WithFalloff(falloff, run);
 }
 
 }  // namespace float_rows

@@ -1,17 +1,12 @@
 #include <iostream>
 
-#include "Commands.h"
-#include "ModuleOption.h"
+#include "cli/Commands.h"
+#include "ModuleFile.h"
+#include "cli/ModuleOption.h"
 
 namespace quorvel::cli {
 
 namespace {
-
-const std::vector<OptionDef> kOptions = {
-    ModuleOptionDef(),
-    {"host", "ae|premiere", "which host to play (default ae)"},
-    {"help", "", "show this help"},
-};
 
 constexpr const char* kUsage =
     "usage: quorvel-host about [--module PATH] [--host ae|premiere]\n"
@@ -20,22 +15,14 @@ constexpr const char* kUsage =
 
 }  // namespace
 
-sim::HostApp ParseHostApp(const std::optional<std::string>& value) {
-    if (!value || *value == "ae") return sim::HostApp::AfterEffects;
-    if (*value == "premiere") return sim::HostApp::Premiere;
-    throw UsageError("--host must be ae or premiere, not '" + *value + "'");
-}
-
 int RunAbout(const ToolContext& ctx, const std::vector<std::string>& argv) {
-    const Args args(argv, kOptions);
-    if (args.Has("help")) {
-        std::cout << kUsage << OptionsHelp(kOptions);
-        return 0;
-    }
-    if (!args.positional().empty()) throw UsageError("about takes no arguments");
-    const sim::LoadedModule module(ResolveModulePath(ctx.argv0, args));
+    std::optional<std::string> module_path;
     sim::Host::Options options;
-    options.app = ParseHostApp(args.Get("host"));
+    CommandLine line(kUsage);
+    AddModuleOption(line, module_path);
+    AddHostOption(line, options.app, "which host to play (default ae)");
+    if (!line.Parse(argv, std::cout)) return 0;
+    const sim::LoadedModule module(ResolveModulePath(ctx.argv0, module_path));
     sim::Host host(module.entry(), options);
     const PF_Err err = host.About();
     if (err != PF_Err_NONE) {

@@ -1,5 +1,6 @@
-/// The host tool's subcommands. Each returns the process exit status: 0 on
-/// success, 1 when the module reports a failure, 2 for bad input.
+/// The host tool's commands. Each takes the arguments after its name and
+/// returns the process exit status: 0 on success, 1 when the module reports
+/// a failure, 2 for bad input.
 #pragma once
 
 #include <string>

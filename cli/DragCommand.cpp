@@ -2,34 +2,18 @@
 #include <iostream>
 #include <nlohmann/json.hpp>
 
-#include "Commands.h"
-#include "ModuleOption.h"
-#include "OverlayPicture.h"
-#include "Parse.h"
-#include "RenderSettings.h"
-#include "Session.h"
 #include "TestCard.h"
-#include "ViewSettings.h"
+#include "cli/Commands.h"
+#include "cli/ModuleOption.h"
+#include "cli/RenderOptions.h"
+#include "cli/ViewOptions.h"
+#include "shots/OverlayPicture.h"
+#include "shots/Session.h"
+#include "shots/ValueText.h"
 
 namespace quorvel::cli {
 
 namespace {
-
-std::vector<OptionDef> OptionDefs() {
-    std::vector<OptionDef> defs = {
-        ModuleOptionDef(),
-        {"size", "WxH", "the layer's size (default 1920x1080)"},
-        {"click", "H,V", "where the mouse goes down, in window pixels (required)"},
-        {"to", "H,V", "a drag position in window pixels; repeat for a path, the last one releases", true},
-        {"json", "", "print one JSON object"},
-        {"out", "OUTPUT.png",
-         "also save the window with the overlay after the drag (not in builds without the drawing library)"},
-    };
-    for (OptionDef& def : RenderOptionDefs()) defs.push_back(std::move(def));
-    for (OptionDef& def : ViewOptionDefs()) defs.push_back(std::move(def));
-    defs.push_back({"help", "", "show this help"});
-    return defs;
-}
 
 constexpr const char* kUsage =
     "usage: quorvel-host drag [params] [--host ae|premiere] [--window comp|layer] [--size WxH]\n"
@@ -48,41 +32,51 @@ constexpr const char* kHandleNames[] = {"none",          "top-left corner",    "
 PF_Point ParsePoint(const std::string& option, const std::string& text) {
     const auto at = text.find(',');
     if (at == std::string::npos) throw UsageError("--" + option + ": expected H,V in whole pixels, got '" + text + "'");
-    return PF_Point{ParseInt(option, text.substr(0, at)), ParseInt(option, text.substr(at + 1))};
+    return PF_Point{shots::ParseInt(option, text.substr(0, at)), shots::ParseInt(option, text.substr(at + 1))};
 }
 
 }  // namespace
 
 int RunDrag(const ToolContext& ctx, const std::vector<std::string>& argv) {
-    const std::vector<OptionDef> defs = OptionDefs();
-    const Args args(argv, defs);
-    if (args.Has("help")) {
-        std::cout << kUsage << OptionsHelp(defs);
-        return 0;
-    }
-    if (!args.positional().empty()) throw UsageError("unexpected argument '" + args.positional().front() + "'");
-    const auto click_text = args.Get("click");
-    if (!click_text) throw UsageError("drag needs --click H,V");
-    const PF_Point click = ParsePoint("click", *click_text);
+    std::optional<std::string> module_path;
+    int width = 1920;
+    int height = 1080;
+    std::optional<PF_Point> click;
+    std::vector<std::string> to;
+    bool json = false;
+    std::optional<std::string> out;
+    shots::RenderSettings settings;
+    sim::View view;
+    CommandLine line(kUsage);
+    AddModuleOption(line, module_path);
+    line.Value("size", "WxH", "the layer's size (default 1920x1080)",
+               [&](const std::string& v) { std::tie(width, height) = shots::ParseSize("size", v); });
+    line.Value("click", "H,V", "where the mouse goes down, in window pixels (required)",
+               [&](const std::string& v) { click = ParsePoint("click", v); });
+    line.Values("to", "H,V", "a drag position in window pixels; repeat for a path, the last one releases", to);
+    line.Flag("json", "print one JSON object", json);
+    line.Value("out", "OUTPUT.png",
+               "also save the window with the overlay after the drag (not in builds without the drawing library)",
+               [&](const std::string& v) { out = v; });
+    AddRenderOptions(line, settings);
+    AddViewOptions(line, view);
+    if (!line.Parse(argv, std::cout)) return 0;
+    if (!click) throw UsageError("drag needs --click H,V");
     std::vector<PF_Point> path;
-    for (const std::string& to : args.GetAll("to")) path.push_back(ParsePoint("to", to));
+    for (const std::string& point : to) path.push_back(ParsePoint("to", point));
     if (path.empty()) throw UsageError("drag needs at least one --to H,V");
-    const auto [width, height] = ParseSize("size", args.Get("size").value_or("1920x1080"));
-    const RenderSettings settings = ParseRenderSettings(args);
-    const sim::View view = ParseView(args);
-    const auto out = args.Get("out");
-    if (out) CheckOverlayPictureOutput(*out);
+    if (out) shots::CheckOverlayPictureOutput(*out);
 
-    Session session(ResolveModulePath(ctx.argv0, args), settings, width, height);
+    shots::Session session(ResolveModulePath(ctx.argv0, module_path), settings, width, height);
     sim::World layer = out ? sim::MakeTestCard(settings.layout, width, height) : sim::World(settings.layout, width, height);
     sim::ParamSet params = session.Params(layer);
     sim::Host& host = session.host();
     host.view() = view;
 
     sim::EventRecord event(PF_Event_DO_CLICK, view.window);
-    event.click().screen_point = click;
+    event.click().screen_point = *click;
     if (const PF_Err err = host.Event(event, params)) {
-        throw ModuleFailure("the module's click event failed with error " + std::to_string(err));
+        throw shots::ModuleFailure("the module's click event failed with error " + std::to_string(err));
     }
     // The host sends drags only when the click asked for them.
     const bool grabbed = event.click().send_drag != 0;
@@ -93,18 +87,18 @@ int RunDrag(const ToolContext& ctx, const std::vector<std::string>& argv) {
             event.click().screen_point = path[i];
             event.click().last_time = i + 1 == path.size();
             if (const PF_Err err = host.Event(event, params)) {
-                throw ModuleFailure("the module's drag event failed with error " + std::to_string(err));
+                throw shots::ModuleFailure("the module's drag event failed with error " + std::to_string(err));
             }
         }
     }
     session.CheckHost();
 
-    const double w = ParamById(params, 3).u.fs_d.value;
-    const double h = ParamById(params, 4).u.fs_d.value;
-    const PF_Fixed angle = ParamById(params, 5).u.ad.value;
-    const double feather = ParamById(params, 6).u.fs_d.value;
-    const PF_Fixed opacity = ParamById(params, 7).u.fd.value;
-    if (args.Has("json")) {
+    const double w = shots::ParamById(params, 3).u.fs_d.value;
+    const double h = shots::ParamById(params, 4).u.fs_d.value;
+    const PF_Fixed angle = shots::ParamById(params, 5).u.ad.value;
+    const double feather = shots::ParamById(params, 6).u.fs_d.value;
+    const PF_Fixed opacity = shots::ParamById(params, 7).u.fd.value;
+    if (json) {
         nlohmann::json j;
         j["handle"] = handle;
         j["width"] = w;
@@ -123,7 +117,7 @@ int RunDrag(const ToolContext& ctx, const std::vector<std::string>& argv) {
     if (out) {
         sim::World frame(settings.layout, width, height);
         session.Render(params, frame);
-        WriteOverlayPicture(session, params, frame, view, *out);
+        shots::WriteOverlayPicture(session, params, frame, view, *out);
     }
     return 0;
 }

@@ -6,19 +6,14 @@
 #include <sstream>
 
 #include "AtomicFile.h"
-#include "Commands.h"
 #include "HostError.h"
-#include "ModuleOption.h"
+#include "cli/Commands.h"
+#include "ModuleFile.h"
+#include "cli/ModuleOption.h"
 
 namespace quorvel::cli {
 
 namespace {
-
-const std::vector<OptionDef> kOptions = {
-    ModuleOptionDef(),
-    {"descriptor-out", "PATH", "also write the descriptor's raw bytes to PATH"},
-    {"help", "", "show this help"},
-};
 
 constexpr const char* kUsage =
     "usage: quorvel-host inspect [MODULE] [--module PATH] [--descriptor-out PATH]\n"
@@ -49,15 +44,17 @@ void PrintPeImage(std::ostream& out, const sim::PeImage& image) {
 }  // namespace
 
 int RunInspect(const ToolContext& ctx, const std::vector<std::string>& argv) {
-    const Args args(argv, kOptions);
-    if (args.Has("help")) {
-        std::cout << kUsage << OptionsHelp(kOptions);
-        return 0;
-    }
-    if (args.positional().size() > 1) throw UsageError("inspect takes at most one module path");
-    const auto positional =
-        args.positional().empty() ? std::nullopt : std::optional<std::string>(args.positional().front());
-    const std::filesystem::path path = ResolveModulePath(ctx.argv0, args, positional);
+    std::optional<std::string> module_path;
+    std::optional<std::string> descriptor_out;
+    std::vector<std::string> positional;
+    CommandLine line(kUsage);
+    AddModuleOption(line, module_path);
+    line.Value("descriptor-out", "PATH", "also write the descriptor's raw bytes to PATH",
+               [&](const std::string& v) { descriptor_out = v; });
+    line.Positional("MODULE", positional)->expected(0, 1);
+    if (!line.Parse(argv, std::cout)) return 0;
+    const std::filesystem::path path = ResolveModulePath(
+        ctx.argv0, module_path, positional.empty() ? std::nullopt : std::optional<std::string>(positional.front()));
 
     // Everything is read and checked before anything is printed: a bad
     // module gives one line on stderr and nothing on stdout.
@@ -81,7 +78,7 @@ int RunInspect(const ToolContext& ctx, const std::vector<std::string>& argv) {
         entry_line = "entry point: " + name + " exported (not loaded: a module for another system)";
     }
 
-    if (const auto out_path = args.Get("descriptor-out")) {
+    if (const auto& out_path = descriptor_out) {
         sim::WriteAtomically(*out_path, [&](const std::filesystem::path& temp) {
             std::ofstream out(temp, std::ios::binary);
             out.write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));

@@ -1,17 +1,36 @@
-#include "ModuleOption.h"
+#include "cli/ModuleOption.h"
 
 #include <iostream>
 
+#include "ModuleFile.h"
+
 namespace quorvel::cli {
 
-std::filesystem::path ResolveModulePath(const std::string& argv0, const Args& args,
+void AddModuleOption(CommandLine& line, std::optional<std::string>& module) {
+    line.Value("module", "PATH", "the module file (default: VT_Quorvel.aex beside this tool)",
+               [&module](const std::string& v) { module = v; });
+}
+
+std::filesystem::path ResolveModulePath(const std::string& argv0, const std::optional<std::string>& module,
                                         const std::optional<std::string>& positional) {
-    if (const auto module = args.Get("module")) {
+    if (module) {
         if (positional) throw UsageError("give the module either as --module or as an argument, not both");
         return *module;
     }
     if (positional) return *positional;
     return sim::DefaultModulePath(argv0.c_str());
+}
+
+void AddHostOption(CommandLine& line, sim::HostApp& app, const std::string& help) {
+    line.Value("host", "ae|premiere", help, [&app](const std::string& v) {
+        if (v == "ae") {
+            app = sim::HostApp::AfterEffects;
+        } else if (v == "premiere") {
+            app = sim::HostApp::Premiere;
+        } else {
+            throw UsageError("--host must be ae or premiere, not '" + v + "'");
+        }
+    });
 }
 
 bool ReportHostProblems(const sim::Host& host) {

@@ -1,27 +1,24 @@
-/// How every subcommand finds the module: --module PATH, a positional path
-/// where the subcommand takes one, or the module built beside the tool.
+/// How every command finds the module and which host it plays: --module
+/// PATH, a positional path where the command takes one, or the module built
+/// beside the tool; --host ae or premiere.
 #pragma once
 
 #include <filesystem>
-#include <memory>
 #include <optional>
 #include <string>
 
-#include "Args.h"
 #include "Host.h"
-#include "ModuleFile.h"
+#include "cli/CommandLine.h"
 
 namespace quorvel::cli {
 
-inline OptionDef ModuleOptionDef() {
-    return {"module", "PATH", "the module file (default: VT_Quorvel.aex beside this tool)"};
-}
+void AddModuleOption(CommandLine& line, std::optional<std::string>& module);
 
-std::filesystem::path ResolveModulePath(const std::string& argv0, const Args& args,
+std::filesystem::path ResolveModulePath(const std::string& argv0, const std::optional<std::string>& module,
                                         const std::optional<std::string>& positional = std::nullopt);
 
 /// --host: "ae" (the default) or "premiere".
-sim::HostApp ParseHostApp(const std::optional<std::string>& value);
+void AddHostOption(CommandLine& line, sim::HostApp& app, const std::string& help);
 
 /// Turns the host's problem list (suites not handed back, objects leaked)
 /// into one warning line each on stderr; true when there were any.

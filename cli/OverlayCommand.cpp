@@ -1,29 +1,16 @@
 #include <iostream>
 
-#include "Commands.h"
-#include "FrameFiles.h"
-#include "ImageFile.h"
-#include "ModuleOption.h"
-#include "OverlayPicture.h"
-#include "RenderSettings.h"
-#include "Session.h"
-#include "ViewSettings.h"
+#include "cli/Commands.h"
+#include "cli/ModuleOption.h"
+#include "cli/RenderOptions.h"
+#include "cli/ViewOptions.h"
+#include "shots/FrameFiles.h"
+#include "shots/OverlayPicture.h"
+#include "shots/Session.h"
 
 namespace quorvel::cli {
 
 namespace {
-
-std::vector<OptionDef> OptionDefs() {
-    std::vector<OptionDef> defs = {
-        ModuleOptionDef(),
-        {"in", "INPUT", "input frame: an image file or a .npy array (default: the built-in test card)"},
-        {"out", "OUTPUT.png", "the window picture (required)"},
-    };
-    for (OptionDef& def : RenderOptionDefs()) defs.push_back(std::move(def));
-    for (OptionDef& def : ViewOptionDefs()) defs.push_back(std::move(def));
-    defs.push_back({"help", "", "show this help"});
-    return defs;
-}
 
 constexpr const char* kUsage =
     "usage: quorvel-host overlay [--in INPUT] --out OUTPUT.png [render options] [view options]\n"
@@ -36,27 +23,28 @@ constexpr const char* kUsage =
 }  // namespace
 
 int RunOverlay(const ToolContext& ctx, const std::vector<std::string>& argv) {
-    const std::vector<OptionDef> defs = OptionDefs();
-    const Args args(argv, defs);
-    if (args.Has("help")) {
-        std::cout << kUsage << OptionsHelp(defs);
-        return 0;
-    }
-    if (!args.positional().empty()) throw UsageError("unexpected argument '" + args.positional().front() + "'");
-    const auto out = args.Get("out");
+    std::optional<std::string> module_path;
+    std::optional<std::filesystem::path> in;
+    std::optional<std::string> out;
+    shots::RenderSettings settings;
+    sim::View view;
+    CommandLine line(kUsage);
+    AddModuleOption(line, module_path);
+    line.Value("in", "INPUT", "input frame: an image file or a .npy array (default: the built-in test card)",
+               [&](const std::string& v) { in = v; });
+    line.Value("out", "OUTPUT.png", "the window picture (required)", [&](const std::string& v) { out = v; });
+    AddRenderOptions(line, settings);
+    AddViewOptions(line, view);
+    if (!line.Parse(argv, std::cout)) return 0;
     if (!out) throw UsageError("overlay needs --out OUTPUT.png");
-    RenderSettings settings = ParseRenderSettings(args);
-    const sim::View view = ParseView(args);
-    CheckOverlayPictureOutput(*out);
+    shots::CheckOverlayPictureOutput(*out);
 
-    const auto in = args.Get("in");
-    const sim::World input =
-        ReadInputFrame(in ? std::optional<std::filesystem::path>(*in) : std::nullopt, settings);
-    Session session(ResolveModulePath(ctx.argv0, args), settings, input.width(), input.height());
+    const sim::World input = shots::ReadInputFrame(in, settings);
+    shots::Session session(ResolveModulePath(ctx.argv0, module_path), settings, input.width(), input.height());
     sim::World frame(settings.layout, input.width(), input.height());
     sim::ParamSet params = session.Params(input);
     session.Render(params, frame);
-    WriteOverlayPicture(session, params, frame, view, *out);
+    shots::WriteOverlayPicture(session, params, frame, view, *out);
     std::cout << "wrote " << *out << "\n";
     return 0;
 }

@@ -2,19 +2,13 @@
 #include <iostream>
 #include <nlohmann/json.hpp>
 
-#include "Commands.h"
-#include "ModuleOption.h"
+#include "cli/Commands.h"
+#include "ModuleFile.h"
+#include "cli/ModuleOption.h"
 
 namespace quorvel::cli {
 
 namespace {
-
-const std::vector<OptionDef> kOptions = {
-    ModuleOptionDef(),
-    {"host", "ae|premiere", "which host to play (default ae)"},
-    {"json", "", "print one JSON object instead of a table"},
-    {"help", "", "show this help"},
-};
 
 constexpr const char* kUsage =
     "usage: quorvel-host params [--module PATH] [--host ae|premiere] [--json]\n"
@@ -126,15 +120,15 @@ std::string DefaultText(const nlohmann::json& j) {
 }  // namespace
 
 int RunParams(const ToolContext& ctx, const std::vector<std::string>& argv) {
-    const Args args(argv, kOptions);
-    if (args.Has("help")) {
-        std::cout << kUsage << OptionsHelp(kOptions);
-        return 0;
-    }
-    if (!args.positional().empty()) throw UsageError("params takes no arguments");
-    const sim::LoadedModule module(ResolveModulePath(ctx.argv0, args));
+    std::optional<std::string> module_path;
     sim::Host::Options options;
-    options.app = ParseHostApp(args.Get("host"));
+    bool json = false;
+    CommandLine line(kUsage);
+    AddModuleOption(line, module_path);
+    AddHostOption(line, options.app, "which host to play (default ae)");
+    line.Flag("json", "print one JSON object instead of a table", json);
+    if (!line.Parse(argv, std::cout)) return 0;
+    const sim::LoadedModule module(ResolveModulePath(ctx.argv0, module_path));
     sim::Host host(module.entry(), options);
     if (const PF_Err err = host.GlobalSetup()) {
         std::cerr << "quorvel-host: global setup failed with error " << err << "\n";
@@ -150,7 +144,7 @@ int RunParams(const ToolContext& ctx, const std::vector<std::string>& argv) {
     for (std::size_t i = 0; i < host.registered_params().size(); ++i) {
         params.push_back(Describe(int(i) + 1, host.registered_params()[i]));
     }
-    if (args.Has("json")) {
+    if (json) {
         nlohmann::json out;
         out["num_params"] = num_params;
         out["params"] = params;

@@ -1,30 +1,16 @@
 #include <iostream>
 
-#include "Commands.h"
-#include "FrameFiles.h"
-#include "ImageFrames.h"
-#include "ModuleOption.h"
-#include "RenderSettings.h"
-#include "SequenceCommand.h"
-#include "Session.h"
+#include "cli/Commands.h"
+#include "cli/ModuleOption.h"
+#include "cli/RenderOptions.h"
+#include "cli/RenderRequest.h"
+#include "shots/FramePattern.h"
+#include "shots/ImageFrames.h"
+#include "shots/Session.h"
 
 namespace quorvel::cli {
 
 namespace {
-
-std::vector<OptionDef> OptionDefs() {
-    std::vector<OptionDef> defs = {
-        ModuleOptionDef(),
-        {"in", "INPUT", "input frame: an image file or a .npy array, numbered for --frames (default: the test card)"},
-        {"out", "OUTPUT", "output frame: an image file or a .npy array, numbered for --frames (required)"},
-    };
-    for (OptionDef& def : FrameOptionDefs()) defs.push_back(std::move(def));
-    for (OptionDef& def : OutputFormatOptionDefs()) defs.push_back(std::move(def));
-    for (OptionDef& def : RenderOptionDefs()) defs.push_back(std::move(def));
-    for (OptionDef& def : SequenceOptionDefs()) defs.push_back(std::move(def));
-    defs.push_back({"help", "", "show this help"});
-    return defs;
-}
 
 constexpr const char* kUsage =
     "usage: quorvel-host render [--module PATH] [--in INPUT] --out OUTPUT [options]\n"
@@ -48,34 +34,50 @@ constexpr const char* kFrameHelp =
 
 }  // namespace
 
-int RunRender(const ToolContext& ctx, const std::vector<std::string>& argv) {
-    const std::vector<OptionDef> defs = OptionDefs();
-    const Args args(argv, defs);
-    if (args.Has("help")) {
-        std::cout << kUsage << kImageFramesHelp << "\n" << kFrameHelp << kSequenceHelp << OptionsHelp(defs);
-        return 0;
+bool RenderRequest::WantsSequence() const {
+    if (shot.asks_for_shot) return true;
+    for (const auto& name : {in, out}) {
+        if (name && shots::FramePattern::LooksNumbered(*name)) return true;
     }
-    if (WantsSequence(args)) return RunSequence(ctx, args);
-    if (!args.positional().empty()) throw UsageError("unexpected argument '" + args.positional().front() + "'");
-    const auto out = args.Get("out");
-    if (!out) throw UsageError("render needs --out OUTPUT");
-    RenderSettings settings = ParseRenderSettings(args);
-    const FrameOptions frame_options = ParseFrameOptions(args);
-    CheckOutputPath(*out);
-    const sim::ImageWriteOptions out_options = ParseOutputFormat(args, *out);
+    return false;
+}
 
-    const auto in = args.Get("in");
+int RunRender(const ToolContext& ctx, const std::vector<std::string>& argv) {
+    RenderRequest r;
+    CommandLine line(kUsage);
+    line.AddHelpText(std::string(shots::kImageFramesHelp) + "\n" + kFrameHelp + kSequenceHelp);
+    AddModuleOption(line, r.module);
+    CLI::Option* in = line.Value("in", "INPUT",
+                                 "input frame: an image file or a .npy array, numbered for --frames (default: the "
+                                 "test card)",
+                                 [&r](const std::string& v) { r.in = v; });
+    line.Value("out", "OUTPUT", "output frame: an image file or a .npy array, numbered for --frames (required)",
+               [&r](const std::string& v) { r.out = v; });
+    r.frame_options = AddFrameOptions(line, r.frame);
+    // The test card's size; an input file's frame has its own.
+    r.frame_options.front()->excludes(in);
+    AddOutputFormatOptions(line, r.out_format);
+    AddRenderOptions(line, r.settings);
+    AddSequenceOptions(line, r.shot);
+    if (!line.Parse(argv, std::cout)) return 0;
+    if (r.WantsSequence()) return RunSequence(ctx, r);
+
+    if (!r.out) throw UsageError("render needs --out OUTPUT");
+    shots::CheckOutputPath(*r.out);
+    const sim::ImageWriteOptions out_options = OutputFormatFor(r.out_format, *r.out);
     std::optional<sim::ImageFormat> in_format;
-    const sim::World input = ReadInputFrame(in ? std::optional<std::filesystem::path>(*in) : std::nullopt, settings,
-                                            frame_options, &in_format);
-    Session session(ResolveModulePath(ctx.argv0, args), settings, input.width(), input.height());
-    sim::World output = MakeFrame(settings.layout, input.width(), input.height(), frame_options.row_padding);
+    const sim::World input = shots::ReadInputFrame(r.in ? std::optional<std::filesystem::path>(*r.in) : std::nullopt,
+                                                   r.settings, r.frame, &in_format);
+    shots::Session session(ResolveModulePath(ctx.argv0, r.module), r.settings, input.width(), input.height());
+    sim::World output = shots::MakeFrame(r.settings.layout, input.width(), input.height(), r.frame.row_padding);
     sim::ParamSet params = session.Params(input);
     session.Render(params, output);
-    if (!RowPaddingIntact(output)) throw ModuleFailure("the render wrote into the output frame's row padding");
-    WriteOutputFrame(*out, output, in_format ? &*in_format : nullptr, out_options);
-    std::cout << "wrote " << *out << " (" << output.width() << "x" << output.height() << ", "
-              << sim::LayoutName(settings.layout);
+    if (!shots::RowPaddingIntact(output)) {
+        throw shots::ModuleFailure("the render wrote into the output frame's row padding");
+    }
+    shots::WriteOutputFrame(*r.out, output, in_format ? &*in_format : nullptr, out_options);
+    std::cout << "wrote " << *r.out << " (" << output.width() << "x" << output.height() << ", "
+              << sim::LayoutName(r.settings.layout);
     // As the worlds handed to the module had it, not as asked.
     const std::size_t padding = output.rowbytes() - std::size_t(output.width()) * sim::BytesPerPixel(output.layout());
     if (padding > 0) std::cout << ", rows padded by " << padding << " bytes";

@@ -5,10 +5,11 @@
 #include <string>
 #include <vector>
 
-#include "Args.h"
-#include "Commands.h"
 #include "HostError.h"
-#include "Session.h"
+#include "cli/CommandLine.h"
+#include "cli/Commands.h"
+#include "shots/Session.h"
+#include "shots/ShotError.h"
 
 namespace {
 
@@ -57,7 +58,10 @@ int main(int argc, char** argv) {
     } catch (const quorvel::cli::UsageError& e) {
         std::cerr << "quorvel-host: " << e.what() << "\n";
         return 2;
-    } catch (const quorvel::cli::ModuleFailure& e) {
+    } catch (const quorvel::shots::ShotError& e) {
+        std::cerr << "quorvel-host: " << e.what() << "\n";
+        return 2;
+    } catch (const quorvel::shots::ModuleFailure& e) {
         std::cerr << "quorvel-host: " << e.what() << "\n";
         return 1;
     } catch (const quorvel::sim::HostError& e) {

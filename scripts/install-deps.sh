@@ -10,7 +10,7 @@ set -euo pipefail
 packages=(
   cmake ninja-build g++ pkg-config
   libgtest-dev libgmock-dev libbenchmark-dev
-  libelf-dev nlohmann-json3-dev
+  libelf-dev nlohmann-json3-dev libcli11-dev
   libopenimageio-dev libcairo2-dev
 )
 

@@ -9,27 +9,27 @@
 #include <string>
 #include <vector>
 
-#include "Args.h"
+#include "shots/ShotError.h"
 #include "KeyTextLines.h"
-#include "KeyframeText.h"
-#include "Keyframes.h"
+#include "shots/KeyframeText.h"
+#include "shots/Keyframes.h"
 #include "ModuleFixture.h"
-#include "ParamIds.h"
+#include "shots/ParamIds.h"
 
 namespace quorvel::test {
 namespace {
 
-using cli::UsageError;
+using shots::ShotError;
 
 const std::string& kTitle = kKeyTextTitle;
 const std::string& kEnd = kKeyTextEnd;
 
-/// The message of the UsageError `run` throws; "(taken)" when it throws none.
+/// The message of the ShotError `run` throws; "(taken)" when it throws none.
 template <class Run>
 std::string RefusalOf(Run&& run) {
     try {
         run();
-    } catch (const UsageError& e) {
+    } catch (const ShotError& e) {
         return e.what();
     }
     return "(taken)";
@@ -65,7 +65,7 @@ void PrintTo(const LineEnding& e, std::ostream* os) { *os << e.name; }
 class KeyTextLineEndings : public ::testing::TestWithParam<LineEnding> {};
 
 TEST_P(KeyTextLineEndings, ReadTheSameLinesAndNumbers) {
-    const cli::KeyText text = cli::ParseKeyText(GetParam().join(kHostCopy), "copy.txt");
+    const shots::KeyText text = shots::ParseKeyText(GetParam().join(kHostCopy), "copy.txt");
     ASSERT_EQ(text.header.size(), 5u);
     EXPECT_EQ(text.header[0].name, "Units Per Second");
     EXPECT_EQ(text.header[0].value, "24");
@@ -105,8 +105,8 @@ INSTANTIATE_TEST_SUITE_P(
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(KeyText, HeaderLinesAndRowsMayGoWithoutTheLeadingTab) {
-    const cli::KeyText text =
-        cli::ParseKeyText(Lines({"Adobe After Effects 8.0 Keyframe Data", "Units Per Second\t25", "Transform\tRotation",
+    const shots::KeyText text =
+        shots::ParseKeyText(Lines({"Adobe After Effects 8.0 Keyframe Data", "Units Per Second\t25", "Transform\tRotation",
                                  "Frame\tdegrees", "0\t90", "", "End of Keyframe Data"}),
                           "t.txt");
     ASSERT_NE(text.Find("Units Per Second"), nullptr);
@@ -116,14 +116,14 @@ TEST(KeyText, HeaderLinesAndRowsMayGoWithoutTheLeadingTab) {
 }
 
 TEST(KeyText, IsToldByItsFirstLine) {
-    EXPECT_TRUE(cli::LooksLikeKeyText("Adobe After Effects 8.0 Keyframe Data\r\n\r\n"));
+    EXPECT_TRUE(shots::LooksLikeKeyText("Adobe After Effects 8.0 Keyframe Data\r\n\r\n"));
     EXPECT_TRUE(
-        cli::LooksLikeKeyText("\xEF\xBB\xBF"
+        shots::LooksLikeKeyText("\xEF\xBB\xBF"
                               "Adobe After Effects 9.0 Keyframe Data\n"));
-    EXPECT_TRUE(cli::LooksLikeKeyText("Adobe After Effects 6.0 Keyframe Data"));
-    EXPECT_FALSE(cli::LooksLikeKeyText("{\"width\": []}"));
-    EXPECT_FALSE(cli::LooksLikeKeyText("Keyframe Data\n"));
-    EXPECT_FALSE(cli::LooksLikeKeyText(""));
+    EXPECT_TRUE(shots::LooksLikeKeyText("Adobe After Effects 6.0 Keyframe Data"));
+    EXPECT_FALSE(shots::LooksLikeKeyText("{\"width\": []}"));
+    EXPECT_FALSE(shots::LooksLikeKeyText("Keyframe Data\n"));
+    EXPECT_FALSE(shots::LooksLikeKeyText(""));
 }
 
 // The normal form: the title, a blank line, the header, a blank line, each
@@ -131,12 +131,12 @@ TEST(KeyText, IsToldByItsFirstLine) {
 // tabs, numbers as the shortest decimals.
 TEST(KeyText, IsWrittenInTheHostsLayout) {
     const std::string copy = Lines(kHostCopy, "\r\n");
-    const std::string normal = cli::WriteKeyText(cli::ParseKeyText(copy, "copy.txt"));
+    const std::string normal = shots::WriteKeyText(shots::ParseKeyText(copy, "copy.txt"));
     EXPECT_EQ(normal, Lines(kHostCopy, "\n"));
-    EXPECT_EQ(cli::WriteKeyText(cli::ParseKeyText(normal, "normal.txt")), normal);
+    EXPECT_EQ(shots::WriteKeyText(shots::ParseKeyText(normal, "normal.txt")), normal);
     const std::string loose = Lines({kTitle, "Units Per Second\t24", "", "", "Transform\tRotation", "Frame\tdegrees",
                                      "0\t1.50", "10\t+2e1", kEnd, ""});
-    EXPECT_EQ(cli::WriteKeyText(cli::ParseKeyText(loose, "loose.txt")),
+    EXPECT_EQ(shots::WriteKeyText(shots::ParseKeyText(loose, "loose.txt")),
               Lines({kTitle, "", "\tUnits Per Second\t24", "", "Transform\tRotation", "\tFrame\tdegrees\t",
                      "\t0\t1.5\t", "\t10\t20\t", "", kEnd}));
 }
@@ -153,7 +153,7 @@ void PrintTo(const Malformed& m, std::ostream* os) { *os << m.name; }
 class MalformedKeyText : public ::testing::TestWithParam<Malformed> {};
 
 TEST_P(MalformedKeyText, IsRefusedWithTheLineAndWhatWasExpected) {
-    const std::string message = RefusalOf([] { cli::ParseKeyText(Lines(GetParam().lines), "keys.txt"); });
+    const std::string message = RefusalOf([] { shots::ParseKeyText(Lines(GetParam().lines), "keys.txt"); });
     EXPECT_EQ(message.rfind("keys.txt:" + std::to_string(GetParam().line) + ": ", 0), 0u) << message;
     EXPECT_NE(message.find(GetParam().message_part), std::string::npos) << message;
 }
@@ -226,20 +226,20 @@ protected:
         EXPECT_EQ(host_.ParamsSetup(), PF_Err_NONE);
     }
     sim::ParamSet Params() const { return host_.DefaultParams(input_); }
-    std::string EffectName() const { return cli::EffectDisplayName(Module().descriptor()); }
+    std::string EffectName() const { return shots::EffectDisplayName(Module().descriptor()); }
 
     /// The animation a keyframe text file gives.
-    cli::Animation Read(const std::vector<std::string>& lines, const cli::KeyTextOptions& options = {}) {
-        cli::Animation animation;
+    shots::Animation Read(const std::vector<std::string>& lines, const shots::KeyTextOptions& options = {}) {
+        shots::Animation animation;
         animation.AddKeyText("keys.txt", Lines(lines, "\r\n"), options);
         animation.Resolve(Params(), EffectName());
         return animation;
     }
     /// What the host would pass at `frame`, as the dry run shows it.
-    std::string At(const cli::Animation& animation, double frame) const {
+    std::string At(const shots::Animation& animation, double frame) const {
         sim::ParamSet params = Params();
         animation.Apply(frame, params);
-        return cli::DescribeAnimatable(params);
+        return shots::DescribeAnimatable(params);
     }
 
     CheckedHost host_;
@@ -249,7 +249,7 @@ protected:
 TEST_F(KeyTextControls, TheEffectIsFoundByTheNameItsDescriptorGives) { EXPECT_EQ(EffectName(), "VT Quorvel"); }
 
 TEST_F(KeyTextControls, TheEffectsBlocksKeyItsControlsAndOthersAreNotedOnce) {
-    const cli::Animation animation = Read(kHostCopy);
+    const shots::Animation animation = Read(kHostCopy);
     EXPECT_EQ(animation.KeysOf("opacity").size(), 2u);
     EXPECT_EQ(animation.KeysOf("origin").size(), 1u);
     EXPECT_EQ(At(animation, 6), "origin=100.25,-20 width=300 height=200 angle=0 feather=0 opacity=68.75");
@@ -260,7 +260,7 @@ TEST_F(KeyTextControls, TheEffectsBlocksKeyItsControlsAndOthersAreNotedOnce) {
 }
 
 TEST_F(KeyTextControls, EveryBlockOfAnotherEffectOrLayerIsListedInOneNote) {
-    const cli::Animation animation =
+    const shots::Animation animation =
         Read({kTitle, "Effects\tOther Blur #1\tBlurriness #1", "\tFrame\t", "\t0\t3", "", "Transform\tRotation",
               "\tFrame\tdegrees", "\t0\t3", "", "Effects\tVT Quorvel #2\tWidth #4", "\tFrame\tpixels", "\t0\t40", "",
               "Effects\tOther Blur #1\tBlurriness #1", "\tFrame\t", "\t5\t3", "", kEnd});
@@ -323,7 +323,7 @@ INSTANTIATE_TEST_SUITE_P(
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(KeyTextControls, AColumnWithoutAUnitTakesTheControls) {
-    const cli::Animation animation = Read(OneBlock("Feather #7", "", "12.5"));
+    const shots::Animation animation = Read(OneBlock("Feather #7", "", "12.5"));
     EXPECT_EQ(At(animation, 0), "origin=960,540 width=300 height=200 angle=0 feather=12.5 opacity=100");
 }
 
@@ -356,11 +356,11 @@ void PrintTo(const Timing& t, std::ostream* os) { *os << t.name; }
 class KeyTextTiming : public KeyTextControls, public ::testing::WithParamInterface<Timing> {};
 
 TEST_P(KeyTextTiming, PutsTheDataOnTheRendersClock) {
-    cli::KeyTextOptions options;
-    options.rate = cli::ParseFrameRate("fps", GetParam().fps);
+    shots::KeyTextOptions options;
+    options.rate = shots::ParseFrameRate("fps", GetParam().fps);
     options.start = GetParam().start;
-    const cli::Animation animation = Read(WidthAt(GetParam().units_per_second), options);
-    const std::vector<cli::Keyframe>& keys = animation.KeysOf("width");
+    const shots::Animation animation = Read(WidthAt(GetParam().units_per_second), options);
+    const std::vector<shots::Keyframe>& keys = animation.KeysOf("width");
     ASSERT_EQ(keys.size(), 2u);
     EXPECT_DOUBLE_EQ(keys[0].frame, GetParam().frames[0]);
     EXPECT_DOUBLE_EQ(keys[1].frame, GetParam().frames[1]);
@@ -384,21 +384,21 @@ INSTANTIATE_TEST_SUITE_P(Cases, KeyTextTiming,
                          [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(KeyTextControls, StrictTimingRefusesAnotherRateAndTakesTheSame) {
-    cli::KeyTextOptions options;
+    shots::KeyTextOptions options;
     options.strict_timing = true;
     const std::string message = RefusalOf([&] { Read(WidthAt("30"), options); });
     EXPECT_NE(
         message.find("keys.txt:3: the data runs at 30 frames/s and the render at 24 (--fps); --strict-timing refuses"),
         std::string::npos)
         << message;
-    options.rate = cli::ParseFrameRate("fps", "23.976");
+    options.rate = shots::ParseFrameRate("fps", "23.976");
     EXPECT_EQ(Read(WidthAt("23.976"), options).KeysOf("width").front().frame, 10.0);
 }
 
 TEST_F(KeyTextControls, TheFirstFrameIsTheEarliestOfEveryBlock) {
-    cli::KeyTextOptions options;
+    shots::KeyTextOptions options;
     options.start = 50;
-    const cli::Animation animation =
+    const shots::Animation animation =
         Read({kTitle, "Transform\tRotation", "\tFrame\tdegrees", "\t4\t0", "", "Effects\tVT Quorvel #1\tAngle #6",
               "\tFrame\tdegrees", "\t6\t10", "\t9\t40", "", kEnd},
              options);
@@ -421,17 +421,17 @@ const std::vector<std::string> kTrackOnly = {kTitle,
                                              kEnd};
 
 TEST_F(KeyTextControls, AFileOfOnePointTrackDrivesTheOriginOnItsOwn) {
-    const cli::Animation animation = Read(kTrackOnly);
+    const shots::Animation animation = Read(kTrackOnly);
     EXPECT_EQ(At(animation, 1), "origin=11.5,19 width=300 height=200 angle=0 feather=0 opacity=100");
     EXPECT_EQ(At(animation, 2), "origin=13,18.25 width=300 height=200 angle=0 feather=0 opacity=100");
     EXPECT_TRUE(animation.Notes().empty());
 }
 
 TEST_F(KeyTextControls, TheTrackOffsetMovesEveryTrackedPoint) {
-    cli::KeyTextOptions options;
+    shots::KeyTextOptions options;
     options.track = "origin";
     options.track_offset = {{-10, 2.5}};
-    const cli::Animation animation = Read(kTrackOnly, options);
+    const shots::Animation animation = Read(kTrackOnly, options);
     EXPECT_EQ(At(animation, 0), "origin=0,22.5 width=300 height=200 angle=0 feather=0 opacity=100");
     EXPECT_EQ(At(animation, 2), "origin=3,20.75 width=300 height=200 angle=0 feather=0 opacity=100");
 }
@@ -453,10 +453,10 @@ const std::vector<std::string> kTwoTracks = {kTitle,
                                              kEnd};
 
 TEST_F(KeyTextControls, AmongSeveralTracksTheChosenBlockDrivesTheOrigin) {
-    cli::KeyTextOptions options;
+    shots::KeyTextOptions options;
     options.track = "origin";
     options.track_block = "Effects / Tracker Point #1 / Attach Point #2";
-    const cli::Animation animation = Read(kTwoTracks, options);
+    const shots::Animation animation = Read(kTwoTracks, options);
     EXPECT_EQ(At(animation, 0), "origin=30,40 width=77 height=200 angle=0 feather=0 opacity=100");
     ASSERT_EQ(animation.Notes().size(), 1u);
     EXPECT_NE(animation.Notes()[0].find("skipped 1 block not for this effect: Transform / Position (line 2)"),
@@ -464,7 +464,7 @@ TEST_F(KeyTextControls, AmongSeveralTracksTheChosenBlockDrivesTheOrigin) {
 }
 
 TEST_F(KeyTextControls, TracksAreNotTakenWithoutBeingAskedBesideTheEffectsBlocks) {
-    const cli::Animation animation = Read(kTwoTracks);
+    const shots::Animation animation = Read(kTwoTracks);
     EXPECT_TRUE(animation.KeysOf("origin").empty());
     EXPECT_EQ(At(animation, 0), "origin=960,540 width=77 height=200 angle=0 feather=0 opacity=100");
 }
@@ -472,7 +472,7 @@ TEST_F(KeyTextControls, TracksAreNotTakenWithoutBeingAskedBesideTheEffectsBlocks
 struct TrackRefused {
     const char* name;
     std::vector<std::string> lines;
-    cli::KeyTextOptions options;
+    shots::KeyTextOptions options;
     const char* message_part;
 };
 
@@ -485,9 +485,9 @@ TEST_P(KeyTextTrackRefused, WithTheReason) {
     EXPECT_NE(message.find(GetParam().message_part), std::string::npos) << message;
 }
 
-cli::KeyTextOptions Track(const char* control, std::optional<std::string> block = std::nullopt,
+shots::KeyTextOptions Track(const char* control, std::optional<std::string> block = std::nullopt,
                           std::optional<std::pair<double, double>> offset = std::nullopt) {
-    cli::KeyTextOptions o;
+    shots::KeyTextOptions o;
     if (control) o.track = control;
     o.track_block = std::move(block);
     o.track_offset = offset;
@@ -517,18 +517,18 @@ INSTANTIATE_TEST_SUITE_P(
 // ---- Keys to text and back ----
 
 TEST_F(KeyTextControls, KeysWrittenAsTextReadBackToTheSameValueAtEveryFrame) {
-    cli::Animation keys;
+    shots::Animation keys;
     for (const char* key : {"origin@0=10,20", "origin@6=40.5,-8:ease", "origin@15=0,0", "width@2=300:hold",
                             "width@7=900:ease", "width@12=100:ease", "angle@0=0", "angle@9.5=-90", "feather@3=5:hold",
                             "opacity@1=100:ease", "opacity@11=25"}) {
         keys.AddKeyOption(key);
     }
     keys.Resolve(Params());
-    cli::KeyTextSettings settings;
+    shots::KeyTextSettings settings;
     settings.effect_name = EffectName();
-    const std::string text = cli::WriteKeyText(cli::AnimationKeyText(keys, Params(), settings));
+    const std::string text = shots::WriteKeyText(shots::AnimationKeyText(keys, Params(), settings));
 
-    cli::Animation back;
+    shots::Animation back;
     back.AddKeyText("back.txt", text);
     back.Resolve(Params(), EffectName());
     EXPECT_TRUE(back.Notes().empty());
@@ -540,17 +540,17 @@ TEST_F(KeyTextControls, KeysWrittenAsTextReadBackToTheSameValueAtEveryFrame) {
 }
 
 TEST_F(KeyTextControls, WrittenBlocksAreNamedAndIndexedAsTheModuleRegistersThem) {
-    cli::Animation keys;
+    shots::Animation keys;
     for (const char* key : {"opacity@0=50", "origin@0=1,2", "height@0=3", "angle@0=4", "feather@0=5", "width@0=6"}) {
         keys.AddKeyOption(key);
     }
     keys.Resolve(Params());
-    cli::KeyTextSettings settings;
+    shots::KeyTextSettings settings;
     settings.effect_name = EffectName();
-    const cli::KeyText text = cli::AnimationKeyText(keys, Params(), settings);
+    const shots::KeyText text = shots::AnimationKeyText(keys, Params(), settings);
     std::vector<std::string> paths;
     std::vector<std::string> units;
-    for (const cli::KeyTextBlock& block : text.blocks) {
+    for (const shots::KeyTextBlock& block : text.blocks) {
         paths.push_back(block.PathText());
         for (const std::string& c : block.columns) units.push_back(c);
     }

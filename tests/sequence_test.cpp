@@ -9,24 +9,24 @@
 #include <mutex>
 #include <sstream>
 
-#include "Args.h"
+#include "shots/ShotError.h"
 #include "AtomicFile.h"
-#include "FramePattern.h"
-#include "FrameRate.h"
-#include "Keyframes.h"
+#include "shots/FramePattern.h"
+#include "shots/FrameRate.h"
+#include "shots/Keyframes.h"
 #include "ModuleFixture.h"
-#include "ParamIds.h"
-#include "Progress.h"
-#include "SequenceRender.h"
+#include "shots/ParamIds.h"
+#include "shots/Progress.h"
+#include "shots/SequenceRender.h"
 #include "TestCard.h"
 
 namespace quorvel::test {
 namespace {
 
 namespace fs = std::filesystem;
-using cli::Interpolation;
-using cli::Keyframe;
-using cli::UsageError;
+using shots::Interpolation;
+using shots::Keyframe;
+using shots::ShotError;
 
 // ---- Numbered file names ----
 
@@ -41,7 +41,7 @@ void PrintTo(const PatternCase& c, std::ostream* os) { *os << c.text << " @ " <<
 class FramePatternPaths : public ::testing::TestWithParam<PatternCase> {};
 
 TEST_P(FramePatternPaths, PutTheFrameNumberInTheField) {
-    const cli::FramePattern pattern("out", GetParam().text);
+    const shots::FramePattern pattern("out", GetParam().text);
     EXPECT_EQ(pattern.PathFor(GetParam().frame).string(), GetParam().path);
 }
 
@@ -59,19 +59,19 @@ INSTANTIATE_TEST_SUITE_P(Cases, FramePatternPaths,
                                            PatternCase{"still.png", 9, "still.png"}));
 
 TEST(FramePattern, TellsNumberedNamesFromPlainOnes) {
-    EXPECT_TRUE(cli::FramePattern("in", "a.%04d.exr").numbered());
-    EXPECT_TRUE(cli::FramePattern("in", "a.##.exr").numbered());
-    EXPECT_FALSE(cli::FramePattern("in", "a.exr").numbered());
-    EXPECT_FALSE(cli::FramePattern("in", "100%%.exr").numbered());
-    EXPECT_TRUE(cli::FramePattern::LooksNumbered("a.%04d.exr"));
-    EXPECT_TRUE(cli::FramePattern::LooksNumbered("a.#.exr"));
-    EXPECT_FALSE(cli::FramePattern::LooksNumbered("a.exr"));
-    EXPECT_FALSE(cli::FramePattern::LooksNumbered("100%%.exr"));
+    EXPECT_TRUE(shots::FramePattern("in", "a.%04d.exr").numbered());
+    EXPECT_TRUE(shots::FramePattern("in", "a.##.exr").numbered());
+    EXPECT_FALSE(shots::FramePattern("in", "a.exr").numbered());
+    EXPECT_FALSE(shots::FramePattern("in", "100%%.exr").numbered());
+    EXPECT_TRUE(shots::FramePattern::LooksNumbered("a.%04d.exr"));
+    EXPECT_TRUE(shots::FramePattern::LooksNumbered("a.#.exr"));
+    EXPECT_FALSE(shots::FramePattern::LooksNumbered("a.exr"));
+    EXPECT_FALSE(shots::FramePattern::LooksNumbered("100%%.exr"));
 }
 
 class FramePatternRefuses : public ::testing::TestWithParam<const char*> {};
 
-TEST_P(FramePatternRefuses, MalformedFields) { EXPECT_THROW(cli::FramePattern("out", GetParam()), UsageError); }
+TEST_P(FramePatternRefuses, MalformedFields) { EXPECT_THROW(shots::FramePattern("out", GetParam()), ShotError); }
 
 INSTANTIATE_TEST_SUITE_P(Cases, FramePatternRefuses,
                          ::testing::Values("a.%04d.%04d.exr", "a.##.%d.exr", "a.%s.exr", "a.%4d.exr", "a.%0d.exr",
@@ -89,7 +89,7 @@ void PrintTo(const FrameListCase& c, std::ostream* os) { *os << c.text; }
 class FrameLists : public ::testing::TestWithParam<FrameListCase> {};
 
 TEST_P(FrameLists, ParseToAscendingFramesWithoutRepeats) {
-    EXPECT_EQ(cli::ParseFrameList("frames", GetParam().text), GetParam().frames);
+    EXPECT_EQ(shots::ParseFrameList("frames", GetParam().text), GetParam().frames);
 }
 
 INSTANTIATE_TEST_SUITE_P(Cases, FrameLists,
@@ -102,17 +102,17 @@ INSTANTIATE_TEST_SUITE_P(Cases, FrameLists,
 
 class FrameListsRefused : public ::testing::TestWithParam<const char*> {};
 
-TEST_P(FrameListsRefused, WithAUsageError) { EXPECT_THROW(cli::ParseFrameList("frames", GetParam()), UsageError); }
+TEST_P(FrameListsRefused, WithAUsageError) { EXPECT_THROW(shots::ParseFrameList("frames", GetParam()), ShotError); }
 
 INSTANTIATE_TEST_SUITE_P(Cases, FrameListsRefused,
                          ::testing::Values("", "a", "10-1", "1-", "1-10x0", "1-10x", "1,,2", "1-10y2", "1 - 10",
                                            "1-99999999", "3000000000"));
 
 TEST(FrameRangesText, JoinsRunsOfConsecutiveFrames) {
-    EXPECT_EQ(cli::FrameRangesText({}), "none");
-    EXPECT_EQ(cli::FrameRangesText({4}), "4");
-    EXPECT_EQ(cli::FrameRangesText({1, 2, 3, 5, 7, 8}), "1-3, 5, 7-8");
-    EXPECT_EQ(cli::FrameRangesText({-2, -1, 0}), "-2-0");
+    EXPECT_EQ(shots::FrameRangesText({}), "none");
+    EXPECT_EQ(shots::FrameRangesText({4}), "4");
+    EXPECT_EQ(shots::FrameRangesText({1, 2, 3, 5, 7, 8}), "1-3, 5, 7-8");
+    EXPECT_EQ(shots::FrameRangesText({-2, -1, 0}), "-2-0");
 }
 
 // ---- Frame rates ----
@@ -128,7 +128,7 @@ void PrintTo(const RateCase& c, std::ostream* os) { *os << c.text; }
 class FrameRates : public ::testing::TestWithParam<RateCase> {};
 
 TEST_P(FrameRates, BecomeTheHostsTimeScaleAndStep) {
-    const cli::FrameRate rate = cli::ParseFrameRate("fps", GetParam().text);
+    const shots::FrameRate rate = shots::ParseFrameRate("fps", GetParam().text);
     EXPECT_EQ(rate.time_scale, GetParam().scale);
     EXPECT_EQ(rate.time_step, GetParam().step);
 }
@@ -141,15 +141,15 @@ INSTANTIATE_TEST_SUITE_P(Cases, FrameRates,
 
 TEST(FrameRates, RefuseWhatIsNoRate) {
     for (const char* text : {"0", "-24", "abc", "24/0", "1.", ".5", "24fps", "1e3", "5000"}) {
-        EXPECT_THROW(cli::ParseFrameRate("fps", text), UsageError) << text;
+        EXPECT_THROW(shots::ParseFrameRate("fps", text), ShotError) << text;
     }
 }
 
 TEST(FrameRates, TimeIsFrameTimesStepAndMustFitTheHost) {
-    const cli::FrameRate ntsc{24000, 1001};
+    const shots::FrameRate ntsc{24000, 1001};
     EXPECT_EQ(ntsc.TimeOf(1001), 1001 * 1001);
     EXPECT_EQ(ntsc.TimeOf(-2), -2002);
-    EXPECT_THROW(ntsc.TimeOf(3'000'000), UsageError);
+    EXPECT_THROW(ntsc.TimeOf(3'000'000), ShotError);
 }
 
 // ---- Interpolation ----
@@ -170,7 +170,7 @@ void PrintTo(const InterpolationCase& c, std::ostream* os) { *os << c.name; }
 class Interpolate : public ::testing::TestWithParam<InterpolationCase> {};
 
 TEST_P(Interpolate, GivesTheValueUsersExpect) {
-    EXPECT_DOUBLE_EQ(cli::Evaluate(GetParam().keys, GetParam().frame).at(0), GetParam().expected);
+    EXPECT_DOUBLE_EQ(shots::Evaluate(GetParam().keys, GetParam().frame).at(0), GetParam().expected);
 }
 
 const auto H = Interpolation::Hold;
@@ -212,18 +212,18 @@ TEST(Interpolate, EasedSegmentsStayBetweenTheirKeysAndNeverTurnBack) {
          {std::pair{E, E}, std::pair{E, Interpolation::Linear}, std::pair{Interpolation::Linear, E}}) {
         double previous = 0.0;
         for (int i = 0; i <= 100; ++i) {
-            const double w = cli::SegmentWeight(from, to, i / 100.0);
+            const double w = shots::SegmentWeight(from, to, i / 100.0);
             EXPECT_GE(w, previous);
             EXPECT_LE(w, 1.0);
             previous = w;
         }
-        EXPECT_EQ(cli::SegmentWeight(from, to, 0.0), 0.0);
+        EXPECT_EQ(shots::SegmentWeight(from, to, 0.0), 0.0);
     }
 }
 
 TEST(Interpolate, PointsMoveOnBothAxesWithTheSameTiming) {
     const std::vector<Keyframe> keys = {{0, {0, 100}, E}, {8, {200, 300}, E}};
-    EXPECT_EQ(cli::Evaluate(keys, 2), (std::vector<double>{31.25, 131.25}));
+    EXPECT_EQ(shots::Evaluate(keys, 2), (std::vector<double>{31.25, 131.25}));
 }
 
 // ---- Keys against the module's controls ----
@@ -242,7 +242,7 @@ protected:
 };
 
 TEST_F(ModuleParams, KeysOnTheAnimatableControlsReachTheArrayInTheHostsEncodings) {
-    cli::Animation animation;
+    shots::Animation animation;
     for (const char* key :
          {"origin@0=10,20", "origin@10=20.5,40", "width@0=100", "width@10=200", "height@4=77", "angle@0=0",
           "angle@10=-90", "feather@0=0:hold", "feather@10=30", "opacity@0=0:ease", "opacity@10=100:ease"}) {
@@ -251,46 +251,46 @@ TEST_F(ModuleParams, KeysOnTheAnimatableControlsReachTheArrayInTheHostsEncodings
     animation.Resolve(Params());
     sim::ParamSet params = Params();
     animation.Apply(5, params);
-    const PF_ParamDef& origin = params[params.IndexOfId(cli::kIdOrigin)];
+    const PF_ParamDef& origin = params[params.IndexOfId(shots::kIdOrigin)];
     EXPECT_EQ(origin.u.td.x_value, PF_Fixed(15.25 * 65536));
     EXPECT_EQ(origin.u.td.y_value, PF_Fixed(30 * 65536));
-    EXPECT_EQ(params[params.IndexOfId(cli::kIdWidth)].u.fs_d.value, 150.0);
-    EXPECT_EQ(params[params.IndexOfId(cli::kIdHeight)].u.fs_d.value, 77.0);
-    EXPECT_EQ(params[params.IndexOfId(cli::kIdAngle)].u.ad.value, PF_Fixed(-45 * 65536));
-    EXPECT_EQ(params[params.IndexOfId(cli::kIdFeather)].u.fs_d.value, 0.0);
-    EXPECT_EQ(params[params.IndexOfId(cli::kIdOpacity)].u.fd.value, PF_Fixed(50 * 65536));
+    EXPECT_EQ(params[params.IndexOfId(shots::kIdWidth)].u.fs_d.value, 150.0);
+    EXPECT_EQ(params[params.IndexOfId(shots::kIdHeight)].u.fs_d.value, 77.0);
+    EXPECT_EQ(params[params.IndexOfId(shots::kIdAngle)].u.ad.value, PF_Fixed(-45 * 65536));
+    EXPECT_EQ(params[params.IndexOfId(shots::kIdFeather)].u.fs_d.value, 0.0);
+    EXPECT_EQ(params[params.IndexOfId(shots::kIdOpacity)].u.fd.value, PF_Fixed(50 * 65536));
     // Controls without keys keep their values.
-    EXPECT_EQ(params[params.IndexOfId(cli::kIdMaskType)].u.pd.value, 1);
-    EXPECT_EQ(cli::DescribeAnimatable(params), "origin=15.25,30 width=150 height=77 angle=-45 feather=0 opacity=50");
+    EXPECT_EQ(params[params.IndexOfId(shots::kIdMaskType)].u.pd.value, 1);
+    EXPECT_EQ(shots::DescribeAnimatable(params), "origin=15.25,30 width=150 height=77 angle=-45 feather=0 opacity=50");
 }
 
 TEST_F(ModuleParams, SixteenDotSixteenValuesRoundToNearest) {
-    cli::Animation animation;
+    shots::Animation animation;
     animation.AddKeyOption("angle@0=0");
     animation.AddKeyOption("angle@3=1");
     animation.Resolve(Params());
     sim::ParamSet params = Params();
     animation.Apply(1, params);
-    EXPECT_EQ(params[params.IndexOfId(cli::kIdAngle)].u.ad.value, 21845);  // 65536 / 3 = 21845.33
+    EXPECT_EQ(params[params.IndexOfId(shots::kIdAngle)].u.ad.value, 21845);  // 65536 / 3 = 21845.33
     animation.Apply(2, params);
-    EXPECT_EQ(params[params.IndexOfId(cli::kIdAngle)].u.ad.value, 43691);  // 43690.67
+    EXPECT_EQ(params[params.IndexOfId(shots::kIdAngle)].u.ad.value, 43691);  // 43690.67
 }
 
 class KeyOnFixedControl : public ModuleParams, public ::testing::WithParamInterface<const char*> {};
 
 TEST_P(KeyOnFixedControl, IsRefusedBecauseTheModuleMarksItSo) {
-    const A_long id = std::string(GetParam()) == "mask-type"   ? cli::kIdMaskType
-                      : std::string(GetParam()) == "composite" ? cli::kIdComposite
-                      : std::string(GetParam()) == "invert"    ? cli::kIdInvert
-                                                               : cli::kIdFalloff;
+    const A_long id = std::string(GetParam()) == "mask-type"   ? shots::kIdMaskType
+                      : std::string(GetParam()) == "composite" ? shots::kIdComposite
+                      : std::string(GetParam()) == "invert"    ? shots::kIdInvert
+                                                               : shots::kIdFalloff;
     const sim::ParamSet params = Params();
     ASSERT_TRUE(params[params.IndexOfId(id)].flags & PF_ParamFlag_CANNOT_TIME_VARY);
-    cli::Animation animation;
+    shots::Animation animation;
     animation.AddKeyOption(std::string(GetParam()) + "@1=1");
     try {
         animation.Resolve(params);
         ADD_FAILURE() << "a key on " << GetParam() << " was taken";
-    } catch (const UsageError& e) {
+    } catch (const ShotError& e) {
         EXPECT_NE(std::string(e.what()).find("cannot vary in time"), std::string::npos) << e.what();
     }
 }
@@ -307,7 +307,7 @@ TEST_F(ModuleParams, EveryControlWithoutTheFlagTakesKeys) {
     int animatable = 0;
     for (int i = 1; i < params.size(); ++i) animatable += (params[i].flags & PF_ParamFlag_CANNOT_TIME_VARY) ? 0 : 1;
     EXPECT_EQ(animatable, 6);
-    cli::Animation animation;
+    shots::Animation animation;
     for (const char* key : {"origin@1=1,1", "width@1=1", "height@1=1", "angle@1=1", "feather@1=1", "opacity@1=1"}) {
         animation.AddKeyOption(key);
     }
@@ -326,11 +326,11 @@ class BadKeys : public ModuleParams, public ::testing::WithParamInterface<BadKey
 
 TEST_P(BadKeys, AreUsageErrorsThatSayWhy) {
     try {
-        cli::Animation animation;
+        shots::Animation animation;
         for (const std::string& key : GetParam().keys) animation.AddKeyOption(key);
         animation.Resolve(Params());
         ADD_FAILURE() << "taken";
-    } catch (const UsageError& e) {
+    } catch (const ShotError& e) {
         EXPECT_NE(std::string(e.what()).find(GetParam().message_part), std::string::npos) << e.what();
     }
 }
@@ -377,9 +377,9 @@ TEST_F(ModuleParams, KeyFilesHoldTheSameKeysAsOptions) {
         file << R"({"width": [{"frame": 10, "value": 200}, {"frame": 0, "value": 100, "interpolation": "ease"}],
                     "origin": [{"frame": 0, "value": [1, 2], "interpolation": "hold"}, {"frame": 10, "value": [3, 4]}]})";
     }
-    cli::Animation from_file;
+    shots::Animation from_file;
     from_file.AddKeyFile(dir / "keys.json");
-    cli::Animation from_options;
+    shots::Animation from_options;
     for (const char* key : {"width@0=100:ease", "width@10=200", "origin@0=1,2:hold", "origin@10=3,4"}) {
         from_options.AddKeyOption(key);
     }
@@ -390,7 +390,7 @@ TEST_F(ModuleParams, KeyFilesHoldTheSameKeysAsOptions) {
         sim::ParamSet b = Params();
         from_file.Apply(frame, a);
         from_options.Apply(frame, b);
-        EXPECT_EQ(cli::DescribeAnimatable(a), cli::DescribeAnimatable(b)) << frame;
+        EXPECT_EQ(shots::DescribeAnimatable(a), shots::DescribeAnimatable(b)) << frame;
     }
     EXPECT_EQ(from_file.KeysOf("width").size(), 2u);
     EXPECT_EQ(from_file.KeysOf("width").front().frame, 0.0);
@@ -412,11 +412,11 @@ TEST_P(BadKeyFiles, AreUsageErrorsThatSayWhere) {
         std::ofstream file(dir / "keys.json");
         file << GetParam().json;
     }
-    cli::Animation animation;
+    shots::Animation animation;
     try {
         animation.AddKeyFile(dir / "keys.json");
         ADD_FAILURE() << "taken";
-    } catch (const UsageError& e) {
+    } catch (const ShotError& e) {
         EXPECT_NE(std::string(e.what()).find(GetParam().message_part), std::string::npos) << e.what();
     }
 }
@@ -436,8 +436,8 @@ INSTANTIATE_TEST_SUITE_P(
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(KeyFiles, AMissingFileIsAUsageError) {
-    cli::Animation animation;
-    EXPECT_THROW(animation.AddKeyFile("/nonexistent/keys.json"), UsageError);
+    shots::Animation animation;
+    EXPECT_THROW(animation.AddKeyFile("/nonexistent/keys.json"), ShotError);
 }
 
 // ---- What the module receives, frame by frame ----
@@ -468,32 +468,32 @@ PF_Err ProbeEntry(PF_Cmd cmd, PF_InData* in_data, PF_OutData* out_data, PF_Param
 TEST(SequenceRender, EveryFrameIsItsOwnRenderCommandAtItsTimeWithItsValues) {
     Scratch dir;
     const sim::World card = sim::MakeTestCard(sim::PixelLayout::ARGB8, 48, 32);
-    cli::SequencePlan plan;
-    plan.frames = cli::ParseFrameList("frames", "100-112");
+    shots::SequencePlan plan;
+    plan.frames = shots::ParseFrameList("frames", "100-112");
     plan.still = &card;
-    plan.output = cli::FramePattern("out", (dir / "o.%04d.npy").string());
-    plan.rate = cli::FrameRate{24000, 1001};
+    plan.output = shots::FramePattern("out", (dir / "o.%04d.npy").string());
+    plan.rate = shots::FrameRate{24000, 1001};
     plan.layer_width = card.width();
     plan.layer_height = card.height();
     plan.in_flight = 6;
     plan.settings.threads = 1;
-    cli::Animation animation;
+    shots::Animation animation;
     for (const char* key : {"width@100=10", "width@112=130", "angle@104=30:hold", "angle@110=60", "origin@0=3,0"}) {
         animation.AddKeyOption(key);
     }
-    std::vector<std::unique_ptr<cli::Session>> owned;
-    std::vector<cli::Session*> instances;
+    std::vector<std::unique_ptr<shots::Session>> owned;
+    std::vector<shots::Session*> instances;
     for (int i = 0; i < 3; ++i) {
-        owned.push_back(std::make_unique<cli::Session>(&ProbeEntry, plan.settings, card.width(), card.height()));
+        owned.push_back(std::make_unique<shots::Session>(&ProbeEntry, plan.settings, card.width(), card.height()));
         instances.push_back(owned.back().get());
     }
     animation.Resolve(owned.front()->Params(card));
     plan.animation = &animation;
     g_seen.clear();
     std::ostringstream log;
-    cli::Progress progress(cli::Progress::Style::Quiet, log, int(plan.frames.size()));
+    shots::Progress progress(shots::Progress::Style::Quiet, log, int(plan.frames.size()));
 
-    const cli::SequenceOutcome outcome = cli::RenderSequence(plan, instances, progress, nullptr, [] { return false; });
+    const shots::SequenceOutcome outcome = shots::RenderSequence(plan, instances, progress, nullptr, [] { return false; });
 
     EXPECT_FALSE(outcome.failure.has_value());
     EXPECT_FALSE(outcome.interrupted);
@@ -519,15 +519,15 @@ TEST(SequenceRender, EveryFrameIsItsOwnRenderCommandAtItsTimeWithItsValues) {
 TEST(SequenceRender, AStopBeforeTheStartRendersNothing) {
     Scratch dir;
     const sim::World card = sim::MakeTestCard(sim::PixelLayout::ARGB8, 8, 8);
-    cli::SequencePlan plan;
+    shots::SequencePlan plan;
     plan.frames = {1, 2, 3};
     plan.still = &card;
-    plan.output = cli::FramePattern("out", (dir / "o.%d.npy").string());
+    plan.output = shots::FramePattern("out", (dir / "o.%d.npy").string());
     plan.layer_width = plan.layer_height = 8;
-    cli::Session session(Module().entry(), plan.settings, 8, 8);
+    shots::Session session(Module().entry(), plan.settings, 8, 8);
     std::ostringstream log;
-    cli::Progress progress(cli::Progress::Style::Lines, log, 3);
-    const cli::SequenceOutcome outcome = cli::RenderSequence(plan, {&session}, progress, nullptr, [] { return true; });
+    shots::Progress progress(shots::Progress::Style::Lines, log, 3);
+    const shots::SequenceOutcome outcome = shots::RenderSequence(plan, {&session}, progress, nullptr, [] { return true; });
     EXPECT_TRUE(outcome.interrupted);
     EXPECT_TRUE(outcome.complete.empty());
     EXPECT_EQ(outcome.missing, plan.frames);
@@ -560,7 +560,7 @@ TEST(AtomicFile, ItsTemporaryFilesAreTheOnesItNames) {
 /// A clock the test moves by hand.
 struct FakeClock {
     double now = 100.0;
-    cli::Progress::Clock Function() {
+    shots::Progress::Clock Function() {
         return [this] { return now; };
     }
 };
@@ -568,7 +568,7 @@ struct FakeClock {
 TEST(Progress, LinesGiveOneLinePerFrameWithRateAndTimeLeft) {
     FakeClock clock;
     std::ostringstream out;
-    cli::Progress progress(cli::Progress::Style::Lines, out, 4, clock.Function());
+    shots::Progress progress(shots::Progress::Style::Lines, out, 4, clock.Function());
     clock.now += 2.0;
     progress.Rendered(1);  // 1 frame in 2 s: 0.5 frames/s, 3 left: 6 s
     clock.now += 2.0;
@@ -589,7 +589,7 @@ TEST(Progress, LinesGiveOneLinePerFrameWithRateAndTimeLeft) {
 TEST(Progress, TheBarIsRedrawnInPlaceAtMostTenTimesASecond) {
     FakeClock clock;
     std::ostringstream out;
-    cli::Progress progress(cli::Progress::Style::Bar, out, 4, clock.Function());
+    shots::Progress progress(shots::Progress::Style::Bar, out, 4, clock.Function());
     clock.now += 1.0;
     progress.Rendered(1);
     clock.now += 0.01;
@@ -610,7 +610,7 @@ TEST(Progress, TheBarIsRedrawnInPlaceAtMostTenTimesASecond) {
 
 TEST(Progress, QuietSaysNothing) {
     std::ostringstream out;
-    cli::Progress progress(cli::Progress::Style::Quiet, out, 2);
+    shots::Progress progress(shots::Progress::Style::Quiet, out, 2);
     progress.Rendered(1);
     progress.Skipped(2);
     progress.Finish();
@@ -618,11 +618,11 @@ TEST(Progress, QuietSaysNothing) {
 }
 
 TEST(Progress, DurationsReadAsClockTimes) {
-    EXPECT_EQ(cli::Progress::DurationText(0), "0:00");
-    EXPECT_EQ(cli::Progress::DurationText(7.4), "0:07");
-    EXPECT_EQ(cli::Progress::DurationText(245), "4:05");
-    EXPECT_EQ(cli::Progress::DurationText(3 * 3600 + 5 * 60 + 9), "3:05:09");
-    EXPECT_EQ(cli::Progress::DurationText(-3), "0:00");
+    EXPECT_EQ(shots::Progress::DurationText(0), "0:00");
+    EXPECT_EQ(shots::Progress::DurationText(7.4), "0:07");
+    EXPECT_EQ(shots::Progress::DurationText(245), "4:05");
+    EXPECT_EQ(shots::Progress::DurationText(3 * 3600 + 5 * 60 + 9), "3:05:09");
+    EXPECT_EQ(shots::Progress::DurationText(-3), "0:00");
 }
 
 }  // namespace

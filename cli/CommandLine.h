@@ -1,0 +1,72 @@
+/// One command's options, each declared once: its name, its value's name,
+/// its help, and where its value goes, parsed there by the function that
+/// knows its type. Relations between options (needs, excludes) are stated
+/// on the declaration, and the help text is made from the declarations.
+/// Every problem with the command line is reported as a UsageError: one
+/// line, exit status 2.
+#pragma once
+
+#include <CLI/CLI.hpp>
+
+#include <functional>
+#include <iosfwd>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+namespace quorvel::cli {
+
+/// Bad command-line input: reported as one line, exit status 2.
+class UsageError : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+class CommandLine {
+public:
+    /// `usage` opens the help text; the option list follows it.
+    explicit CommandLine(std::string usage);
+    CommandLine(const CommandLine&) = delete;
+    CommandLine& operator=(const CommandLine&) = delete;
+
+    /// An option taken at most once, whose text `store` turns into its
+    /// setting (throwing, with the option's name, when it cannot).
+    CLI::Option* Value(const std::string& name, const std::string& value_name, const std::string& help,
+                       std::function<void(const std::string&)> store);
+    /// An option that may be repeated; every value in order.
+    CLI::Option* Values(const std::string& name, const std::string& value_name, const std::string& help,
+                        std::vector<std::string>& values);
+    /// An option without a value.
+    CLI::Option* Flag(const std::string& name, const std::string& help, bool& set);
+    /// Arguments that are not options; without one, any is refused.
+    CLI::Option* Positional(const std::string& value_name, std::vector<std::string>& values);
+
+    /// How many options are declared, and those declared since such a
+    /// count: to treat a group declared elsewhere as one.
+    std::size_t Declared() const { return app_.get_options().size(); }
+    std::vector<CLI::Option*> DeclaredSince(std::size_t count);
+
+    /// Runs once the whole line is read and every option stored: for checks
+    /// and settings that need several options.
+    void Then(std::function<void()> step) { then_.push_back(std::move(step)); }
+
+    /// Reads the arguments after the command's name. Returns false, having
+    /// printed the help to `help_out`, when --help was given.
+    bool Parse(const std::vector<std::string>& args, std::ostream& help_out);
+
+    /// Whether the option was given (declarations hand out the option).
+    static bool Given(const CLI::Option* option) { return option != nullptr && option->count() > 0; }
+
+    /// Text printed between the usage and the option list.
+    void AddHelpText(const std::string& text) { extra_help_ += text; }
+    std::string Help() const;
+
+private:
+    CLI::App app_;
+    std::string usage_;
+    std::string extra_help_;
+    bool help_ = false;
+    std::vector<std::function<void()>> then_;
+};
+
+}  // namespace quorvel::cli

@@ -1,0 +1,50 @@
+#include "cli/KeyOptions.h"
+
+#include "shots/ValueText.h"
+
+namespace quorvel::cli {
+
+void AddKeyOptions(CommandLine& line, KeyChoice& c) {
+    line.Values("key", "NAME@FRAME=VALUE[:INTERP]", "a keyframe; repeat for more (INTERP linear, hold or ease)",
+                c.keys);
+    line.Value("keys", "FILE", "keyframes from a JSON file or the hosts' keyframe text",
+               [&c](const std::string& v) { c.file = v; });
+    std::vector<CLI::Option*> text_only = {
+        line.Value("keys-start", "FRAME", "keyframe text: the frame its first frame lands on",
+                   [&c](const std::string& v) { c.start = shots::ParseNumber("keys-start", v); }),
+        line.Flag("strict-timing", "keyframe text: refuse data at another rate than --fps instead of converting it",
+                  c.strict_timing),
+        line.Value("track", "CONTROL", "keyframe text: the point control (origin) its point track drives",
+                   [&c](const std::string& v) { c.track = v; }),
+        line.Value("track-block", "PATH", "keyframe text: which point track, by path, such as 'Transform / Position'",
+                   [&c](const std::string& v) { c.track_block = v; }),
+        line.Value("track-offset", "X,Y", "keyframe text: added to every tracked point",
+                   [&c](const std::string& v) { c.track_offset = shots::ParsePair("track-offset", v); }),
+    };
+    line.Then([text_only, &c] {
+        for (const CLI::Option* option : text_only) {
+            if (CommandLine::Given(option)) c.text_only_given.push_back(option->get_name());
+        }
+    });
+}
+
+shots::Animation ReadAnimation(const KeyChoice& c, const shots::FrameRate& rate,
+                               std::optional<double> default_start) {
+    shots::Animation animation;
+    for (const std::string& key : c.keys) animation.AddKeyOption(key);
+    shots::KeyTextOptions options;
+    options.rate = rate;
+    options.start = c.start ? c.start : default_start;
+    options.strict_timing = c.strict_timing;
+    options.track = c.track;
+    options.track_block = c.track_block;
+    options.track_offset = c.track_offset;
+    if (c.file) animation.AddKeyFile(*c.file, options);
+    if (!animation.HasKeyText() && !c.text_only_given.empty()) {
+        throw UsageError(c.text_only_given.front() +
+                         " applies to keyframe text: --keys FILE holding the hosts' keyframe data");
+    }
+    return animation;
+}
+
+}  // namespace quorvel::cli

@@ -1,0 +1,35 @@
+/// The options only shots take: the frames, the clock, the keys, how many
+/// frames at once, resuming, progress and a contact sheet.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "cli/CommandLine.h"
+#include "cli/KeyOptions.h"
+#include "shots/ContactSheet.h"
+#include "shots/FrameRate.h"
+
+namespace quorvel::cli {
+
+struct ShotChoice {
+    std::optional<std::vector<int>> frames;  ///< ascending, without repeats
+    shots::FrameRate rate;
+    KeyChoice keys;
+    bool dry_run = false;
+    std::optional<int> jobs;
+    bool skip_existing = false;
+    bool quiet = false;
+    std::optional<shots::ContactSheetSettings> contact_sheet;
+    /// Whether any option but --quiet was given: a single frame shows no
+    /// progress, so --quiet asks for nothing more there.
+    bool asks_for_shot = false;
+};
+
+void AddSequenceOptions(CommandLine& line, ShotChoice& choice);
+
+/// The help text's section on sequences and keyframes, for this build.
+extern const char* const kSequenceHelp;
+
+}  // namespace quorvel::cli

@@ -1,0 +1,14 @@
+/// The viewer options: which window the overlay is shown in, and how the
+/// layer sits in the composition and the window over it.
+#pragma once
+
+#include "View.h"
+#include "cli/CommandLine.h"
+
+namespace quorvel::cli {
+
+/// Into `view`, which starts as the identity (window pixel = composition
+/// pixel = layer pixel).
+void AddViewOptions(CommandLine& line, sim::View& view);
+
+}  // namespace quorvel::cli

@@ -1,0 +1,307 @@
+// Keyframe text and the module's controls: which blocks of the hosts' data
+// are this effect's, what their frames and units mean, and the way back.
+#include <algorithm>
+#include <cmath>
+
+#include "shots/ShotError.h"
+#include "shots/Keyframes.h"
+#include "shots/ValueText.h"
+
+namespace quorvel::shots {
+
+namespace {
+
+/// Rates closer than this (relatively) are one rate: the data says 23.976
+/// for 24000/1001 frames a second, some trackers 23.9759998321533.
+constexpr double kSameRate = 1e-4;
+
+/// A row count beyond which writing eased keys out frame by frame is surely a mistake.
+constexpr double kMaxBakedRows = 1e6;
+
+/// "keys.txt:12", where messages point.
+std::string Where(const std::string& file, int line) { return file + ":" + std::to_string(line); }
+
+/// A column name split into its axis ('X', 'Y', 'Z' or none) and unit:
+/// "X pixels", "percent", "degrees", "".
+struct Column {
+    char axis = 0;
+    std::string unit;
+};
+
+Column ParseColumn(const std::string& text) {
+    if (!text.empty() && (text[0] == 'X' || text[0] == 'Y' || text[0] == 'Z') && (text.size() == 1 || text[1] == ' ')) {
+        return {text[0], text.size() > 2 ? text.substr(2) : ""};
+    }
+    return {0, text};
+}
+
+/// A block whose first two columns are X and Y: a position or a track.
+bool IsPointBlock(const KeyTextBlock& block) {
+    return block.columns.size() >= 2 && ParseColumn(block.columns[0]).axis == 'X' &&
+           ParseColumn(block.columns[1]).axis == 'Y';
+}
+
+/// The unit the host shows a control's values in: the origin's coordinates
+/// and the sliders' sizes are layer pixels, the angle degrees, and a fixed
+/// slider shown with a percent sign percent.
+std::string UnitOf(const PF_ParamDef& def) {
+    switch (def.param_type) {
+        case PF_Param_POINT:
+        case PF_Param_FLOAT_SLIDER:
+            return "pixels";
+        case PF_Param_ANGLE:
+            return "degrees";
+        case PF_Param_FIX_SLIDER:
+            return (def.u.fd.display_flags & PF_ValueDisplayFlag_PERCENT) ? "percent" : "";
+        default:
+            return "";
+    }
+}
+
+std::vector<std::string> ColumnsOf(const PF_ParamDef& def) {
+    const std::string unit = UnitOf(def);
+    if (def.param_type == PF_Param_POINT) return {"X " + unit, "Y " + unit};
+    return {unit};
+}
+
+/// Checks that the block's columns hold what the control takes, in its
+/// unit; a column without a unit is taken as the control's.
+void CheckColumns(const std::string& file, const KeyTextBlock& block, const PF_ParamDef& def) {
+    const std::string unit = UnitOf(def);
+    const bool point = def.param_type == PF_Param_POINT;
+    bool fits = point ? block.columns.size() == 2 || block.columns.size() == 3 : block.columns.size() == 1;
+    for (std::size_t i = 0; fits && i < block.columns.size(); ++i) {
+        const Column c = ParseColumn(block.columns[i]);
+        fits = c.axis == (point ? "XYZ"[i] : 0) && (c.unit.empty() || c.unit == unit);
+    }
+    if (fits) return;
+    std::string columns = "Frame";
+    for (const std::string& c : block.columns) columns += "<TAB>" + c;
+    const std::string takes = point ? "X and Y in " + unit : "one value" + (unit.empty() ? "" : " in " + unit);
+    throw ShotError(Where(file, block.line + 1) + ": " + def.name + " takes " + takes +
+                     ", but the column line says '" + columns + "'");
+}
+
+/// "Width #4" names the control "Width" at the host's index 4.
+std::string WithoutIndex(const std::string& name) {
+    const auto hash = name.rfind(" #");
+    if (hash == std::string::npos || hash + 2 == name.size()) return name;
+    for (std::size_t i = hash + 2; i < name.size(); ++i) {
+        if (name[i] < '0' || name[i] > '9') return name;
+    }
+    return name.substr(0, hash);
+}
+
+/// The index of the control registered as `name`, or -1.
+int IndexOfRegisteredName(const sim::ParamSet& params, const std::string& name) {
+    for (int i = 1; i < params.size(); ++i) {
+        if (name == params[i].name) return i;
+    }
+    return -1;
+}
+
+std::string RegisteredNames(const sim::ParamSet& params) {
+    std::string names;
+    for (int i = 1; i < params.size(); ++i) names += (i > 1 ? ", " : "") + std::string(params[i].name);
+    return names;
+}
+
+std::string BlockList(const std::vector<const KeyTextBlock*>& blocks) {
+    std::string list;
+    for (const KeyTextBlock* b : blocks) {
+        list += (list.empty() ? "" : "; ") + b->PathText() + " (line " + std::to_string(b->line) + ")";
+    }
+    return list;
+}
+
+/// "23.976" for 24000/1001: the host's own rounding of the rate.
+std::string RateText(const FrameRate& rate) { return NumberText(std::round(rate.FramesPerSecond() * 1000.0) / 1000.0); }
+
+}  // namespace
+
+std::string EffectDisplayName(const sim::Descriptor& descriptor) {
+    if (auto name = descriptor.PascalString("name")) return *name;
+    if (auto name = descriptor.PascalString("eMNA")) return *name;
+    throw ShotError("the module's descriptor gives the effect no name");
+}
+
+void Animation::AddKeyText(const std::string& file, std::string_view content, const KeyTextOptions& options) {
+    KeyText text = ParseKeyText(content, file);
+    double scale = 1.0;
+    if (const KeyTextHeaderLine* units = text.Find("Units Per Second")) {
+        const double data_rate = ParseNumber("keys", units->value);
+        const double rate = options.rate.FramesPerSecond();
+        if (std::abs(data_rate / rate - 1.0) > kSameRate) {
+            if (options.strict_timing) {
+                throw ShotError(Where(file, units->line) + ": the data runs at " + units->value +
+                                 " frames/s and the render at " + RateText(options.rate) +
+                                 " (--fps); --strict-timing refuses to convert it");
+            }
+            scale = rate / data_rate;
+        }
+    }
+    double first = 0;
+    for (std::size_t i = 0; i < text.blocks.size(); ++i) {
+        first = i == 0 ? text.blocks[i].rows.front().frame : std::min(first, text.blocks[i].rows.front().frame);
+    }
+    for (KeyTextBlock& block : text.blocks) {
+        for (KeyTextRow& row : block.rows) {
+            row.frame = options.start ? *options.start + (row.frame - first) * scale : row.frame * scale;
+        }
+    }
+    texts_.push_back({file, std::move(text), options});
+}
+
+std::vector<Animation::PendingKey> Animation::KeysOfText(const TextFile& text, const sim::ParamSet& params,
+                                                         const std::string& effect_name) {
+    const std::string& file = text.file;
+    const KeyTextOptions& options = text.options;
+    // The blocks of an instance of this effect, by control index.
+    std::map<int, const KeyTextBlock*> ours;
+    std::string instance;
+    std::vector<const KeyTextBlock*> points;
+    std::vector<const KeyTextBlock*> others;
+    for (const KeyTextBlock& block : text.text.blocks) {
+        const bool effect = block.path.size() == 3 && block.path[0] == "Effects" && !effect_name.empty() &&
+                            WithoutIndex(block.path[1]) == effect_name;
+        if (!effect) {
+            (IsPointBlock(block) ? points : others).push_back(&block);
+            continue;
+        }
+        if (!instance.empty() && block.path[1] != instance) {
+            throw ShotError(Where(file, block.line) + ": holds keys for two instances of the effect, '" + instance +
+                             "' and '" + block.path[1] + "': keep one instance's");
+        }
+        instance = block.path[1];
+        const int index = IndexOfRegisteredName(params, WithoutIndex(block.path[2]));
+        if (index < 0) {
+            throw ShotError(Where(file, block.line) + ": " + effect_name + " has no control called '" +
+                             WithoutIndex(block.path[2]) + "' (it registers " + RegisteredNames(params) + ")");
+        }
+        if (const auto seen = ours.find(index); seen != ours.end()) {
+            throw ShotError(Where(file, block.line) + ": a second block for " + params[index].name +
+                             " (the first is at line " + std::to_string(seen->second->line) + ")");
+        }
+        ours[index] = &block;
+    }
+
+    std::vector<PendingKey> keys;
+    auto add = [&](const KeyTextBlock& block, int index, double dx, double dy) {
+        const PF_ParamDef& def = params[index];
+        const std::string name = ControlNameAt(params, index);
+        if (name.empty()) throw ShotError(Where(file, block.line) + ": this host cannot key " + def.name);
+        if (!(def.flags & PF_ParamFlag_CANNOT_TIME_VARY)) CheckColumns(file, block, def);
+        for (const KeyTextRow& row : block.rows) {
+            PendingKey key;
+            key.name = name;
+            key.frame = row.frame;
+            key.source = Where(file, row.line);
+            key.value = def.param_type == PF_Param_POINT && row.values.size() >= 2
+                            ? NumberText(row.values[0] + dx) + "," + NumberText(row.values[1] + dy)
+                            : NumberText(row.values[0]);
+            keys.push_back(std::move(key));
+        }
+    };
+    for (const auto& [index, block] : ours) add(*block, index, 0, 0);
+
+    // A point track drives a point control when asked, or on its own when it
+    // is all the file holds.
+    std::optional<std::string> target = options.track;
+    if (!target && ours.empty() && points.size() == 1) {
+        for (int i = 1; i < params.size() && !target; ++i) {
+            if (params[i].param_type == PF_Param_POINT) target = ControlNameAt(params, i);
+        }
+    }
+    if (target) {
+        const int index = params.IndexOfId(ControlIdOfName(*target));
+        if (index < 0 || params[index].param_type != PF_Param_POINT) {
+            throw ShotError("--track " + *target + ": a point track drives a point control, such as origin");
+        }
+        if (const auto own = ours.find(index); own != ours.end()) {
+            throw ShotError(Where(file, own->second->line) + ": holds keys for " + params[index].name +
+                             " itself, which --track " + *target + " would also drive");
+        }
+        const KeyTextBlock* track = nullptr;
+        if (options.track_block) {
+            for (const KeyTextBlock* b : points) {
+                if (b->PathText() == *options.track_block) track = b;
+            }
+            if (!track) {
+                throw ShotError(
+                    "--track-block '" + *options.track_block + "': " + file +
+                    (points.empty() ? " has no point track" : " has the point tracks " + BlockList(points)));
+            }
+        } else if (points.size() == 1) {
+            track = points.front();
+        } else if (points.empty()) {
+            throw ShotError(file + ": no point track (a block with X and Y columns) to drive " + *target);
+        } else {
+            throw ShotError(file + " has " + std::to_string(points.size()) +
+                             " point tracks; choose one with --track-block: " + BlockList(points));
+        }
+        add(*track, index, options.track_offset ? options.track_offset->first : 0.0,
+            options.track_offset ? options.track_offset->second : 0.0);
+        points.erase(std::find(points.begin(), points.end(), track));
+    } else if (options.track_offset || options.track_block) {
+        throw ShotError(std::string(options.track_offset ? "--track-offset" : "--track-block") +
+                         ": no point track of " + file + " drives a control (add --track origin)");
+    }
+    others.insert(others.end(), points.begin(), points.end());
+    std::sort(others.begin(), others.end(),
+              [](const KeyTextBlock* a, const KeyTextBlock* b) { return a->line < b->line; });
+    if (keys.empty()) {
+        throw ShotError(file + ": no block is for a control of " + effect_name +
+                         (others.empty() ? "" : " (the file has " + BlockList(others) + ")"));
+    }
+    if (!others.empty()) {
+        notes_.push_back(file + ": skipped " + std::to_string(others.size()) + " block" +
+                         (others.size() == 1 ? "" : "s") + " not for this effect: " + BlockList(others));
+    }
+    return keys;
+}
+
+KeyText AnimationKeyText(const Animation& animation, const sim::ParamSet& params, const KeyTextSettings& settings) {
+    KeyText text;
+    const std::string aspect = NumberText(settings.pixel_aspect);
+    text.header = {{"Units Per Second", RateText(settings.rate), 0},
+                   {"Source Width", std::to_string(settings.source_width), 0},
+                   {"Source Height", std::to_string(settings.source_height), 0},
+                   {"Source Pixel Aspect Ratio", aspect, 0},
+                   {"Comp Pixel Aspect Ratio", aspect, 0}};
+    std::vector<std::pair<int, std::string>> keyed;
+    for (const std::string& name : animation.KeyedNames())
+        keyed.push_back({params.IndexOfId(ControlIdOfName(name)), name});
+    std::sort(keyed.begin(), keyed.end());
+    for (const auto& [index, name] : keyed) {
+        const PF_ParamDef& def = params[index];
+        const std::vector<Keyframe>& keys = animation.KeysOf(name);
+        KeyTextBlock block;
+        block.path = {"Effects", settings.effect_name + " #1", std::string(def.name) + " #" + std::to_string(index)};
+        block.columns = ColumnsOf(def);
+        for (std::size_t i = 0; i < keys.size(); ++i) {
+            const Keyframe& a = keys[i];
+            block.rows.push_back({a.frame, a.value, 0});
+            if (i + 1 == keys.size()) break;
+            const Keyframe& b = keys[i + 1];
+            if (a.interpolation == Interpolation::Linear && b.interpolation != Interpolation::Ease) continue;
+            // The host's rows run straight from one to the next: a curve
+            // becomes a row at every whole frame, a hold a row at the last
+            // whole frame before the jump.
+            const double first = std::floor(a.frame) + 1;
+            const double last = std::ceil(b.frame) - 1;
+            if (a.interpolation == Interpolation::Hold) {
+                if (last >= first) block.rows.push_back({last, a.value, 0});
+                continue;
+            }
+            if (last - first > kMaxBakedRows) {
+                throw ShotError(name + ": eased keys " + NumberText(a.frame) + " and " + NumberText(b.frame) +
+                                 " are too far apart to write as a row a frame");
+            }
+            for (double f = first; f <= last; ++f) block.rows.push_back({f, Evaluate(keys, f), 0});
+        }
+        text.blocks.push_back(std::move(block));
+    }
+    return text;
+}
+
+}  // namespace quorvel::shots

@@ -1,0 +1,173 @@
+#include "shots/FrameFiles.h"
+
+#include <algorithm>
+#include <cstring>
+#include <iostream>
+#include <string>
+
+#include "AtomicFile.h"
+#include "shots/FrameMemory.h"
+#include "HostError.h"
+#include "shots/ImageFrames.h"
+#include "Npy.h"
+#include "shots/ShotError.h"
+#include "shots/ValueText.h"
+#include "Poison.h"
+#include "TestCard.h"
+
+namespace quorvel::shots {
+
+namespace {
+
+const char* DepthName(sim::PixelLayout layout) {
+    switch (layout) {
+        case sim::PixelLayout::ARGB8:
+        case sim::PixelLayout::BGRA8:
+            return "8";
+        case sim::PixelLayout::ARGB16:
+            return "16";
+        case sim::PixelLayout::BGRA32f:
+            return "32f";
+    }
+    return "?";
+}
+
+std::size_t PixelRowBytes(const sim::World& world) {
+    return std::size_t(world.width()) * sim::BytesPerPixel(world.layout());
+}
+
+/// Hosts keep each row on whole channels: a 16-bit or float channel is
+/// never split across the padding.
+void CheckRowPadding(sim::PixelLayout layout, int row_padding) {
+    const std::size_t channel = sim::BytesPerPixel(layout) / 4;
+    if (std::size_t(row_padding) % channel != 0) {
+        throw ShotError("--row-padding " + std::to_string(row_padding) + " would split a channel: depth " +
+                         DepthName(layout) + " rows need a multiple of " + std::to_string(channel) + " bytes");
+    }
+}
+
+/// The frame as read or made (rows packed) moved into a world with padded rows.
+sim::World WithRowPadding(sim::World packed, int row_padding) {
+    if (row_padding == 0) return packed;
+    CheckRowPadding(packed.layout(), row_padding);
+    sim::World padded = MakeFrame(packed.layout(), packed.width(), packed.height(), row_padding);
+    for (int y = 0; y < packed.height(); ++y) std::memcpy(padded.Row(y), packed.Row(y), PixelRowBytes(packed));
+    return padded;
+}
+
+/// The depth an image file's data asks for when --depth does not say.
+sim::PixelLayout LayoutForImage(const sim::ImageFormat& format, sim::HostApp app) {
+    const bool eight = std::all_of(format.channel_types.begin(), format.channel_types.end(),
+                                   [](sim::ChannelType t) { return t == sim::ChannelType::UInt8; });
+    if (app == sim::HostApp::Premiere) return eight ? sim::PixelLayout::BGRA8 : sim::PixelLayout::BGRA32f;
+    return eight ? sim::PixelLayout::ARGB8 : sim::PixelLayout::ARGB16;
+}
+
+sim::World ReadImageFile(const std::filesystem::path& path, RenderSettings& settings, const FrameOptions& options,
+                         std::optional<sim::ImageFormat>* format, int frames_in_memory) {
+    const std::unique_ptr<sim::ImageSource> source = OpenImageFrame(path);
+    const sim::ImageFormat& found = source->format();
+    for (const std::string& note : found.notes) std::cerr << "quorvel-host: note: " << note << "\n";
+    if (!settings.depth_given) settings.layout = LayoutForImage(found, settings.app);
+    CheckRowPadding(settings.layout, options.row_padding);
+    CheckFramesFit(settings.layout, found.width, found.height, options.row_padding, frames_in_memory,
+                   frames_in_memory == 1 ? "its frame" : "the render's input and output frames");
+    // Decoded straight into the world the module gets: no other copy of the frame.
+    sim::World world = MakeFrame(settings.layout, found.width, found.height, options.row_padding);
+    source->ReadInto(world);
+    if (format != nullptr) *format = found;
+    return world;
+}
+
+sim::World ReadFrameFile(const std::filesystem::path& path, RenderSettings& settings, const FrameOptions& options,
+                         std::optional<sim::ImageFormat>* format, int frames_in_memory) {
+    // Before the file is looked for: a build without the image library says
+    // so whether or not the file exists.
+    if (!IsNpy(path)) CheckImageFrameInput(path);
+    // Anything but a folder: frames may also stream in through a named pipe.
+    std::error_code ec;
+    const std::filesystem::file_status status = std::filesystem::status(path, ec);
+    if (!std::filesystem::exists(status)) throw sim::HostError("no such input file: " + path.string());
+    if (std::filesystem::is_directory(status)) {
+        throw sim::HostError("input " + path.string() + " is a folder, not a frame file");
+    }
+    if (!IsNpy(path)) return ReadImageFile(path, settings, options, format, frames_in_memory);
+
+    sim::World world = sim::ReadNpy(path, settings.app == sim::HostApp::Premiere,
+                                    [&](sim::PixelLayout layout, int width, int height) {
+                                        CheckFramesFit(layout, width, height, options.row_padding, frames_in_memory,
+                                                       "the render's input and output frames");
+                                    });
+    if (sim::IsPremiereLayout(world.layout()) != (settings.app == sim::HostApp::Premiere)) {
+        throw ShotError(path.string() + " holds depth " + DepthName(world.layout()) + " data, which --host " +
+                         (settings.app == sim::HostApp::Premiere ? "premiere" : "ae") + " does not render");
+    }
+    if (settings.depth_given && world.layout() != settings.layout) {
+        throw ShotError("--depth " + std::string(DepthName(settings.layout)) + " contradicts " + path.string() +
+                         ", which holds depth " + DepthName(world.layout()) + " data");
+    }
+    settings.layout = world.layout();
+    return WithRowPadding(std::move(world), options.row_padding);
+}
+
+}  // namespace
+
+bool IsNpy(const std::filesystem::path& path) {
+    std::string ext = path.extension().string();
+    std::transform(ext.begin(), ext.end(), ext.begin(), [](unsigned char c) { return char(std::tolower(c)); });
+    return ext == ".npy";
+}
+
+sim::World ReadInputFrame(const std::optional<std::filesystem::path>& path, RenderSettings& settings,
+                          const FrameOptions& options, std::optional<sim::ImageFormat>* format,
+                          int frames_in_memory) {
+    if (format != nullptr) format->reset();
+    if (!path) {
+        const auto [width, height] = options.card_size.value_or(std::pair{sim::kTestCardWidth, sim::kTestCardHeight});
+        CheckFramesFit(settings.layout, width, height, options.row_padding, frames_in_memory,
+                       "the render's input and output frames");
+        return WithRowPadding(sim::MakeTestCard(settings.layout, width, height), options.row_padding);
+    }
+    return ReadFrameFile(*path, settings, options, format, frames_in_memory);
+}
+
+sim::World MakeFrame(sim::PixelLayout layout, int width, int height, int row_padding) {
+    sim::World world(layout, width, height, row_padding);
+    const std::size_t pixels = PixelRowBytes(world);
+    for (int y = 0; y < height; ++y) std::memset(world.Row(y) + pixels, sim::kPoisonByte, std::size_t(row_padding));
+    return world;
+}
+
+bool RowPaddingIntact(const sim::World& world) {
+    const std::size_t pixels = PixelRowBytes(world);
+    for (int y = 0; y < world.height(); ++y) {
+        if (!sim::IsPoison(world.Row(y) + pixels, world.rowbytes() - pixels)) return false;
+    }
+    return true;
+}
+
+void CheckOutputPath(const std::filesystem::path& path) {
+    // Before the folder is looked at: a build without the image library
+    // refuses an image file however it would have fared.
+    if (!IsNpy(path)) CheckImageFrameOutput(path);
+    std::filesystem::path folder = path.parent_path();
+    if (folder.empty()) folder = ".";
+    std::error_code ec;
+    if (!std::filesystem::is_directory(folder, ec)) {
+        throw sim::HostError("cannot write " + path.string() + ": folder " + folder.string() + " does not exist");
+    }
+    if (std::filesystem::is_directory(path, ec)) throw sim::HostError("cannot write " + path.string() + ": a folder");
+}
+
+void WriteOutputFrame(const std::filesystem::path& path, const sim::World& world, const sim::ImageFormat* like,
+                      const sim::ImageWriteOptions& options) {
+    sim::WriteAtomically(path, [&](const std::filesystem::path& temp) {
+        if (IsNpy(path)) {
+            sim::WriteNpy(temp, world);
+        } else {
+            WriteImageFrame(temp, world, like, options);
+        }
+    });
+}
+
+}  // namespace quorvel::shots

@@ -1,0 +1,153 @@
+#include "shots/FramePattern.h"
+
+#include <algorithm>
+#include <cctype>
+#include <charconv>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+
+#include "shots/ShotError.h"
+
+namespace quorvel::shots {
+
+namespace {
+
+/// The most frames one list may name: far beyond any shot, well short of
+/// what would make the list itself a burden.
+constexpr long long kMaxFrames = 10'000'000;
+
+/// One signed whole number at `pos`; advances past it.
+bool TakeInt(const std::string& text, std::size_t& pos, long long& value) {
+    const char* begin = text.data() + pos;
+    const char* end = text.data() + text.size();
+    if (begin != end && *begin == '+') ++begin;
+    const auto [ptr, ec] = std::from_chars(begin, end, value);
+    if (ec != std::errc() || ptr == begin) return false;
+    pos = std::size_t(ptr - text.data());
+    return true;
+}
+
+}  // namespace
+
+FramePattern::FramePattern(const std::string& option, const std::string& text) : text_(text) {
+    auto bad = [&](const std::string& why) { return ShotError("--" + option + ": '" + text + "' " + why); };
+    std::string literal;
+    for (std::size_t i = 0; i < text.size();) {
+        const char c = text[i];
+        std::size_t field_end = i;
+        int width = 0;
+        if (c == '%') {
+            if (i + 1 < text.size() && text[i + 1] == '%') {
+                literal += '%';
+                i += 2;
+                continue;
+            }
+            std::size_t j = i + 1;
+            if (j < text.size() && text[j] == '0') {
+                ++j;
+                const std::size_t digits = j;
+                while (j < text.size() && std::isdigit(static_cast<unsigned char>(text[j]))) ++j;
+                if (j == digits) throw bad("has a frame field without a width (write %04d or %d)");
+                width = std::atoi(text.substr(digits, j - digits).c_str());
+            }
+            if (j >= text.size() || text[j] != 'd') {
+                throw bad("has a '%' that is not a frame field (%d or %0Nd; write %% for a percent sign)");
+            }
+            field_end = j + 1;
+        } else if (c == '#') {
+            field_end = i;
+            while (field_end < text.size() && text[field_end] == '#') ++field_end;
+            width = int(field_end - i);
+        } else {
+            literal += c;
+            ++i;
+            continue;
+        }
+        if (numbered_) throw bad("has more than one frame field");
+        if (width > 16) throw bad("pads frame numbers to more than 16 digits");
+        numbered_ = true;
+        width_ = width;
+        prefix_ = literal;
+        literal.clear();
+        i = field_end;
+    }
+    if (numbered_) {
+        suffix_ = literal;
+    } else {
+        prefix_ = literal;
+    }
+}
+
+bool FramePattern::LooksNumbered(const std::string& text) {
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == '#') return true;
+        if (text[i] == '%') {
+            if (i + 1 < text.size() && text[i + 1] == '%') {
+                ++i;
+                continue;
+            }
+            return true;
+        }
+    }
+    return false;
+}
+
+std::filesystem::path FramePattern::PathFor(int frame) const {
+    if (!numbered_) return prefix_;
+    char number[32];
+    std::snprintf(number, sizeof number, "%0*d", width_, frame);
+    return prefix_ + number + suffix_;
+}
+
+std::vector<int> ParseFrameList(const std::string& option, const std::string& text) {
+    auto bad = [&](const std::string& why) {
+        return ShotError("--" + option + ": '" + text + "' " + why +
+                          " (expected frames such as 1001-1240, 1001, 1-100x5 or 1-10,20-30)");
+    };
+    std::vector<int> frames;
+    long long total = 0;
+    std::size_t pos = 0;
+    while (true) {
+        long long first = 0, last = 0, step = 1;
+        if (!TakeInt(text, pos, first)) throw bad("is not a frame list");
+        last = first;
+        if (pos < text.size() && text[pos] == '-') {
+            ++pos;
+            if (!TakeInt(text, pos, last)) throw bad("has a range without an end");
+            if (pos < text.size() && (text[pos] == 'x' || text[pos] == ':')) {
+                ++pos;
+                if (!TakeInt(text, pos, step) || step < 1) throw bad("has a step that is not a positive number");
+            }
+        }
+        const long long limit = 1LL << 31;
+        if (first < -limit || first >= limit || last < -limit || last >= limit) throw bad("has a frame out of range");
+        if (last < first) throw bad("has a range that runs backwards");
+        total += (last - first) / step + 1;
+        if (total > kMaxFrames) throw bad("names more than ten million frames");
+        for (long long f = first; f <= last; f += step) frames.push_back(int(f));
+        if (pos == text.size()) break;
+        if (text[pos] != ',') throw bad("has '" + text.substr(pos, 1) + "' where a comma or the end belongs");
+        ++pos;
+    }
+    std::sort(frames.begin(), frames.end());
+    frames.erase(std::unique(frames.begin(), frames.end()), frames.end());
+    return frames;
+}
+
+std::string FrameRangesText(const std::vector<int>& frames) {
+    if (frames.empty()) return "none";
+    std::string out;
+    std::size_t i = 0;
+    while (i < frames.size()) {
+        std::size_t j = i;
+        while (j + 1 < frames.size() && std::int64_t(frames[j + 1]) == std::int64_t(frames[j]) + 1) ++j;
+        if (!out.empty()) out += ", ";
+        out += std::to_string(frames[i]);
+        if (j > i) out += "-" + std::to_string(frames[j]);
+        i = j + 1;
+    }
+    return out;
+}
+
+}  // namespace quorvel::shots

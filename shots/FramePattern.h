@@ -1,0 +1,46 @@
+/// Numbered file names and frame lists, as image-sequence tools write them.
+#pragma once
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+namespace quorvel::shots {
+
+/// A file name with one frame-number field: printf style ("shot.%04d.exr",
+/// "shot.%d.exr"; "%%" is a literal percent sign) or a run of hashes, one
+/// per digit ("shot.####.exr"). The number is zero-padded to the field's
+/// width, the sign counting as a digit (-5 in "%04d" gives "-005"), and
+/// never cut short: frame 12345 in "####" gives "12345".
+class FramePattern {
+public:
+    /// Throws ShotError for two fields or a field it does not know
+    /// ("%s", "%4d"), naming `option`.
+    FramePattern(const std::string& option, const std::string& text);
+
+    /// Whether the text holds a frame-number field (without parsing it fully).
+    static bool LooksNumbered(const std::string& text);
+
+    bool numbered() const { return numbered_; }
+    const std::string& text() const { return text_; }
+    /// The file of `frame`; the text itself when it has no field.
+    std::filesystem::path PathFor(int frame) const;
+
+private:
+    std::string text_;
+    std::string prefix_;
+    std::string suffix_;
+    int width_ = 0;
+    bool numbered_ = false;
+};
+
+/// Frame numbers in ascending order without repeats, from a list such as
+/// "1001-1240", "1001", "1-100x5" or "1-100:5" (every fifth frame), or
+/// several of those separated by commas. Frame numbers may be negative
+/// ("-10--1"). Throws ShotError naming `option`.
+std::vector<int> ParseFrameList(const std::string& option, const std::string& text);
+
+/// The frames as short ranges: "1001-1040, 1043, 1050-1052"; "none" when empty.
+std::string FrameRangesText(const std::vector<int>& frames);
+
+}  // namespace quorvel::shots

@@ -1,0 +1,34 @@
+/// Image files (PNG, TIFF, EXR...) as the frames of a render. The image
+/// library's part of FrameFiles: ImageFrames.cpp goes through it, and a build
+/// without it (PicturesUnavailable.cpp) refuses every image file by name
+/// before any work is done, so such a build reads and writes .npy only.
+#pragma once
+
+#include <filesystem>
+#include <memory>
+#include <string>
+
+#include "ImageFormat.h"
+#include "PictureLibrary.h"
+#include "World.h"
+
+namespace quorvel::shots {
+
+/// What the render command's help says about image files in this build.
+extern const char* const kImageFramesHelp;
+
+/// Throws ShotError when this build cannot read an image file at all.
+void CheckImageFrameInput(const std::filesystem::path& path);
+/// Opens an image file: its format is known, its pixels are not read yet.
+std::unique_ptr<sim::ImageSource> OpenImageFrame(const std::filesystem::path& path);
+
+/// Throws unless an image of this file name's format can be written.
+void CheckImageFrameOutput(const std::filesystem::path& path);
+/// Throws unless this file name's format writes that compression.
+void CheckImageFrameCompression(const std::filesystem::path& path, const std::string& compression);
+/// Writes the world as an image, in the format the file name's extension
+/// names, keeping what `like` (the input's format, if any) says the file held.
+void WriteImageFrame(const std::filesystem::path& path, const sim::World& world, const sim::ImageFormat* like,
+                     const sim::ImageWriteOptions& options);
+
+}  // namespace quorvel::shots

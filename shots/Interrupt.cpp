@@ -1,0 +1,45 @@
+#include "shots/Interrupt.h"
+
+#include <unistd.h>
+
+#include <atomic>
+
+namespace quorvel::shots {
+
+namespace {
+
+// Lock-free, so the handler may set it.
+std::atomic<bool> g_requested{false};
+static_assert(std::atomic<bool>::is_always_lock_free);
+
+extern "C" void OnInterrupt(int) {
+    g_requested.store(true);
+    // Only async-signal-safe calls here: write(2) of a fixed text.
+    static const char kMessage[] =
+        "\nquorvel-host: interrupted: finishing the frames in progress (interrupt again to stop at once)\n";
+    const ssize_t ignored = ::write(STDERR_FILENO, kMessage, sizeof kMessage - 1);
+    (void)ignored;
+}
+
+}  // namespace
+
+InterruptScope::InterruptScope() {
+    g_requested.store(false);
+    struct sigaction action {};
+    action.sa_handler = OnInterrupt;
+    sigemptyset(&action.sa_mask);
+    // Restart interrupted reads and writes rather than fail them; reset to
+    // the default after the first signal so a second one ends the process.
+    action.sa_flags = SA_RESTART | SA_RESETHAND;
+    sigaction(SIGINT, &action, &previous_int_);
+    sigaction(SIGTERM, &action, &previous_term_);
+}
+
+InterruptScope::~InterruptScope() {
+    sigaction(SIGINT, &previous_int_, nullptr);
+    sigaction(SIGTERM, &previous_term_, nullptr);
+}
+
+bool InterruptScope::Requested() { return g_requested.load(); }
+
+}  // namespace quorvel::shots

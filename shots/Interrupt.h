@@ -1,0 +1,27 @@
+/// Ctrl-C during a sequence render: the first SIGINT (or SIGTERM, which
+/// render-farm managers send to cancel a task) asks the render to stop after
+/// the frames in progress, so no frame is left half-written; a second one
+/// ends the process at once, as usual.
+#pragma once
+
+#include <csignal>
+
+namespace quorvel::shots {
+
+class InterruptScope {
+public:
+    /// Installs the handlers; the previous ones come back on destruction.
+    InterruptScope();
+    ~InterruptScope();
+    InterruptScope(const InterruptScope&) = delete;
+    InterruptScope& operator=(const InterruptScope&) = delete;
+
+    /// Whether a stop was asked for since the scope began.
+    static bool Requested();
+
+private:
+    struct sigaction previous_int_ {};
+    struct sigaction previous_term_ {};
+};
+
+}  // namespace quorvel::shots

@@ -1,0 +1,306 @@
+#include "shots/Keyframes.h"
+
+#include <algorithm>
+#include <charconv>
+#include <fstream>
+#include <iterator>
+#include <nlohmann/json.hpp>
+
+#include "shots/ShotError.h"
+#include "shots/ParamIds.h"
+#include "shots/ValueText.h"
+#include "View.h"
+
+namespace quorvel::shots {
+
+namespace {
+
+/// The names keys use: the render options' names, for every control, so a
+/// key on a control that cannot vary in time is recognised and refused
+/// with the reason rather than as an unknown name.
+struct ControlName {
+    const char* name;
+    A_long id;
+};
+
+constexpr ControlName kControlNames[] = {
+    {"origin", kIdOrigin},   {"width", kIdWidth},     {"height", kIdHeight},      {"angle", kIdAngle},
+    {"feather", kIdFeather}, {"opacity", kIdOpacity}, {"mask-type", kIdMaskType}, {"composite", kIdComposite},
+    {"invert", kIdInvert},   {"falloff", kIdFalloff},
+};
+
+const ControlName* FindName(const std::string& name) {
+    for (const ControlName& c : kControlNames) {
+        if (name == c.name) return &c;
+    }
+    return nullptr;
+}
+
+std::string KnownNames() {
+    std::string names;
+    for (const ControlName& c : kControlNames) names += (names.empty() ? "" : ", ") + std::string(c.name);
+    return names;
+}
+
+Interpolation ParseInterpolation(const std::string& source, const std::string& text) {
+    if (text == "linear") return Interpolation::Linear;
+    if (text == "hold") return Interpolation::Hold;
+    if (text == "ease") return Interpolation::Ease;
+    throw ShotError(source + ": interpolation '" + text + "' is not linear, hold or ease");
+}
+
+bool IsFixedType(PF_ParamType type) {
+    return type == PF_Param_POINT || type == PF_Param_ANGLE || type == PF_Param_FIX_SLIDER;
+}
+
+}  // namespace
+
+std::string ControlNameAt(const sim::ParamSet& params, int index) {
+    for (const ControlName& c : kControlNames) {
+        if (params.IndexOfId(c.id) == index) return c.name;
+    }
+    return "";
+}
+
+A_long ControlIdOfName(const std::string& name) {
+    const ControlName* c = FindName(name);
+    return c ? c->id : 0;
+}
+
+std::string NumberText(double value) {
+    char text[400];
+    const auto [end, ec] = std::to_chars(text, text + sizeof text, value, std::chars_format::fixed);
+    if (ec != std::errc()) return std::to_string(value);
+    std::string s(text, end);
+    return s == "-0" ? "0" : s;
+}
+
+double SegmentWeight(Interpolation from, Interpolation to, double s) {
+    if (from == Interpolation::Hold) return 0.0;
+    // Hermite tangents in units of the whole step: 1 keeps the straight
+    // line's speed at that end, 0 eases into or out of the key.
+    const double m0 = from == Interpolation::Ease ? 0.0 : 1.0;
+    const double m1 = to == Interpolation::Ease ? 0.0 : 1.0;
+    if (m0 == 1.0 && m1 == 1.0) return s;  // exact, rather than the cubic's rounding of it
+    const double s2 = s * s;
+    const double s3 = s2 * s;
+    return (s3 - 2.0 * s2 + s) * m0 + (3.0 * s2 - 2.0 * s3) + (s3 - s2) * m1;
+}
+
+std::vector<double> Evaluate(const std::vector<Keyframe>& keys, double frame) {
+    if (frame <= keys.front().frame) return keys.front().value;
+    if (frame >= keys.back().frame) return keys.back().value;
+    const auto next =
+        std::upper_bound(keys.begin(), keys.end(), frame, [](double f, const Keyframe& k) { return f < k.frame; });
+    const Keyframe& b = *next;
+    const Keyframe& a = *(next - 1);
+    const double w = SegmentWeight(a.interpolation, b.interpolation, (frame - a.frame) / (b.frame - a.frame));
+    std::vector<double> value(a.value.size());
+    for (std::size_t i = 0; i < value.size(); ++i) value[i] = a.value[i] + (b.value[i] - a.value[i]) * w;
+    return value;
+}
+
+void Animation::AddKeyOption(const std::string& text) {
+    const std::string source = "--key " + text;
+    const auto at = text.find('@');
+    const auto eq = text.find('=', at == std::string::npos ? 0 : at);
+    if (at == std::string::npos || eq == std::string::npos) {
+        throw ShotError(source + ": expected NAME@FRAME=VALUE, such as width@1001=300");
+    }
+    PendingKey key;
+    key.source = source;
+    key.name = text.substr(0, at);
+    if (FindName(key.name) == nullptr) {
+        throw ShotError(source + ": no control is called '" + key.name + "' (known: " + KnownNames() + ")");
+    }
+    key.frame = ParseNumber("key", text.substr(at + 1, eq - at - 1));
+    key.value = text.substr(eq + 1);
+    if (const auto colon = key.value.rfind(':'); colon != std::string::npos) {
+        key.interpolation = ParseInterpolation(source, key.value.substr(colon + 1));
+        key.value.resize(colon);
+    }
+    pending_.push_back(std::move(key));
+}
+
+void Animation::AddKeyFile(const std::filesystem::path& path, const KeyTextOptions& text_options) {
+    const std::string file = path.string();
+    std::ifstream in(path, std::ios::binary);
+    if (!in) throw ShotError("--keys: cannot read " + file);
+    const std::string content((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    if (in.bad()) throw ShotError("--keys: cannot read " + file);
+    if (LooksLikeKeyText(content)) {
+        AddKeyText(file, content, text_options);
+    } else {
+        AddJson(file, content);
+    }
+}
+
+void Animation::AddJson(const std::string& file, const std::string& content) {
+    nlohmann::json doc;
+    try {
+        doc = nlohmann::json::parse(content);
+    } catch (const nlohmann::json::exception& e) {
+        throw ShotError("--keys " + file + ": not JSON (nor keyframe text): " + e.what());
+    }
+    if (!doc.is_object()) throw ShotError("--keys " + file + ": expected an object of key lists by control name");
+    for (const auto& [name, list] : doc.items()) {
+        const std::string where = "--keys " + file + ": " + name;
+        if (FindName(name) == nullptr) {
+            throw ShotError(where + ": no control is called '" + name + "' (known: " + KnownNames() + ")");
+        }
+        if (!list.is_array()) throw ShotError(where + ": expected a list of keys");
+        for (std::size_t i = 0; i < list.size(); ++i) {
+            const nlohmann::json& k = list[i];
+            const std::string source = where + "[" + std::to_string(i) + "]";
+            if (!k.is_object()) throw ShotError(source + ": expected {\"frame\": F, \"value\": V}");
+            for (const auto& [field, ignored] : k.items()) {
+                if (field != "frame" && field != "value" && field != "interpolation") {
+                    throw ShotError(source + ": unknown field '" + field + "'");
+                }
+            }
+            if (!k.contains("frame") || !k["frame"].is_number())
+                throw ShotError(source + ": needs a number \"frame\"");
+            PendingKey key;
+            key.source = source;
+            key.name = name;
+            key.frame = k["frame"].get<double>();
+            const nlohmann::json& v = k.contains("value") ? k["value"] : nlohmann::json();
+            if (v.is_number()) {
+                key.value = NumberText(v.get<double>());
+            } else if (v.is_array() && v.size() == 2 && v[0].is_number() && v[1].is_number()) {
+                key.value = NumberText(v[0].get<double>()) + "," + NumberText(v[1].get<double>());
+            } else {
+                throw ShotError(source + ": \"value\" must be a number or [X, Y]");
+            }
+            if (k.contains("interpolation")) {
+                if (!k["interpolation"].is_string()) throw ShotError(source + ": \"interpolation\" must be a string");
+                key.interpolation = ParseInterpolation(source, k["interpolation"].get<std::string>());
+            }
+            pending_.push_back(std::move(key));
+        }
+    }
+}
+
+std::vector<std::string> Animation::KeyedNames() const {
+    std::vector<std::string> names;
+    for (const auto& [name, track] : tracks_) names.push_back(name);
+    return names;
+}
+
+void Animation::Resolve(const sim::ParamSet& params, const std::string& effect_name) {
+    tracks_.clear();
+    notes_.clear();
+    std::vector<PendingKey> all = pending_;
+    for (const TextFile& text : texts_) {
+        std::vector<PendingKey> keys = KeysOfText(text, params, effect_name);
+        all.insert(all.end(), std::make_move_iterator(keys.begin()), std::make_move_iterator(keys.end()));
+    }
+    for (const PendingKey& pending : all) {
+        const ControlName& control = *FindName(pending.name);
+        const int index = params.IndexOfId(control.id);
+        if (index < 0) throw ShotError(pending.source + ": the module registered no " + pending.name + " control");
+        const PF_ParamDef& def = params[index];
+        if (def.flags & PF_ParamFlag_CANNOT_TIME_VARY) {
+            throw ShotError(pending.source + ": " + def.name +
+                             " cannot vary in time (the module registers it so); set it once with --" + pending.name);
+        }
+        Keyframe key;
+        key.frame = pending.frame;
+        key.interpolation = pending.interpolation;
+        switch (def.param_type) {
+            case PF_Param_POINT: {
+                const auto [x, y] = ParsePair("key " + pending.name, pending.value);
+                key.value = {x, y};
+                break;
+            }
+            case PF_Param_FLOAT_SLIDER:
+            case PF_Param_ANGLE:
+            case PF_Param_FIX_SLIDER:
+                key.value = {ParseNumber("key " + pending.name, pending.value)};
+                break;
+            default:
+                throw ShotError(pending.source + ": this host cannot key a control of type " +
+                                 std::to_string(def.param_type));
+        }
+        if (IsFixedType(def.param_type)) {
+            for (double v : key.value) ToFixed("key " + pending.name, v);
+        }
+        Track& track = tracks_[pending.name];
+        track.id = control.id;
+        const auto same =
+            std::find_if(track.keys.begin(), track.keys.end(), [&](const Keyframe& k) { return k.frame == key.frame; });
+        if (same != track.keys.end()) {
+            throw ShotError(pending.source + ": " + pending.name + " already has a key at frame " +
+                             NumberText(key.frame));
+        }
+        track.keys.push_back(std::move(key));
+    }
+    for (auto& [name, track] : tracks_) {
+        std::sort(track.keys.begin(), track.keys.end(),
+                  [](const Keyframe& a, const Keyframe& b) { return a.frame < b.frame; });
+    }
+}
+
+void Animation::Apply(double frame, sim::ParamSet& params) const {
+    for (const auto& [name, track] : tracks_) {
+        PF_ParamDef& def = params[params.IndexOfId(track.id)];
+        const std::vector<double> v = Evaluate(track.keys, frame);
+        // Interpolation never leaves the span of the keys, which Resolve
+        // checked against the 16.16 range.
+        switch (def.param_type) {
+            case PF_Param_POINT:
+                def.u.td.x_value = sim::DoubleToFixed(v[0]);
+                def.u.td.y_value = sim::DoubleToFixed(v[1]);
+                break;
+            case PF_Param_FLOAT_SLIDER:
+                def.u.fs_d.value = v[0];
+                break;
+            case PF_Param_ANGLE:
+                def.u.ad.value = sim::DoubleToFixed(v[0]);
+                break;
+            case PF_Param_FIX_SLIDER:
+                def.u.fd.value = sim::DoubleToFixed(v[0]);
+                break;
+            default:
+                break;
+        }
+    }
+}
+
+const std::vector<Keyframe>& Animation::KeysOf(const std::string& name) const {
+    static const std::vector<Keyframe> kNone;
+    const auto it = tracks_.find(name);
+    return it == tracks_.end() ? kNone : it->second.keys;
+}
+
+std::string DescribeAnimatable(const sim::ParamSet& params) {
+    std::string out;
+    for (int i = 1; i < params.size(); ++i) {
+        const PF_ParamDef& def = params[i];
+        if (def.flags & PF_ParamFlag_CANNOT_TIME_VARY) continue;
+        std::string value;
+        switch (def.param_type) {
+            case PF_Param_POINT:
+                value = NumberText(sim::FixedToDouble(def.u.td.x_value)) + "," +
+                        NumberText(sim::FixedToDouble(def.u.td.y_value));
+                break;
+            case PF_Param_FLOAT_SLIDER:
+                value = NumberText(def.u.fs_d.value);
+                break;
+            case PF_Param_ANGLE:
+                value = NumberText(sim::FixedToDouble(def.u.ad.value));
+                break;
+            case PF_Param_FIX_SLIDER:
+                value = NumberText(sim::FixedToDouble(def.u.fd.value));
+                break;
+            default:
+                continue;
+        }
+        // The record's id field holds change flags by now; ParamSet keeps the ids.
+        const std::string name = ControlNameAt(params, i);
+        out += (out.empty() ? "" : " ") + (name.empty() ? std::string(def.name) : name) + "=" + value;
+    }
+    return out;
+}
+
+}  // namespace quorvel::shots

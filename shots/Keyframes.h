@@ -1,0 +1,176 @@
+/// Keyframed parameters: values set at frames and interpolated between them
+/// as the hosts do, evaluated by the host for each frame it renders and
+/// passed to the module in the parameter array.
+#pragma once
+
+#include <filesystem>
+#include <map>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "shots/FrameRate.h"
+#include "shots/KeyframeText.h"
+#include "ModuleDescriptor.h"
+#include "ParamSet.h"
+
+namespace quorvel::shots {
+
+/// How a key leads into the next one.
+enum class Interpolation {
+    /// A straight line in time to the next key (the hosts' default).
+    Linear,
+    /// The key's value until the next key, then a jump.
+    Hold,
+    /// Speed falls to zero at this key, on both sides: the curve hosts draw
+    /// for an eased key with their default influence (a third of the interval).
+    Ease,
+};
+
+struct Keyframe {
+    double frame = 0;
+    std::vector<double> value;  ///< one number, or X and Y for a point
+    Interpolation interpolation = Interpolation::Linear;
+};
+
+/// How far (0 to 1) the value has moved from key `from` to the next key
+/// `to` at `s`, the fraction of the time between them (0 <= s < 1). Linear
+/// gives s; an eased end gives it zero speed there (a cubic Hermite step,
+/// smoothstep when both ends ease); hold gives 0.
+double SegmentWeight(Interpolation from, Interpolation to, double s);
+
+/// The value of keys (ascending by frame, at least one) at `frame`: the
+/// first key's value before it, the last key's after it.
+std::vector<double> Evaluate(const std::vector<Keyframe>& keys, double frame);
+
+/// How keyframe text (the hosts' clipboard data, trackers' exports) meets
+/// the render's clock and the module's controls.
+struct KeyTextOptions {
+    /// The render's rate (--fps). Data at another rate is converted by time.
+    FrameRate rate;
+    /// The frame the data's first frame lands on (the first frame of the
+    /// data's blocks, ours or not). Without it the data's times are kept:
+    /// frame F of the data is at F / its rate seconds.
+    std::optional<double> start;
+    /// Refuse data whose rate differs from `rate` instead of converting it.
+    bool strict_timing = false;
+    /// The point control a point track of the file drives (--track), and
+    /// which of the file's point blocks that is, by its path as messages
+    /// show it ("Transform / Position"), when there are several.
+    std::optional<std::string> track;
+    std::optional<std::string> track_block;
+    /// Added to every tracked point (--track-offset).
+    std::optional<std::pair<double, double>> track_offset;
+};
+
+/// What keyframe text written for the host says besides the keys.
+struct KeyTextSettings {
+    std::string effect_name;  ///< the effect's display name, such as "VT Quorvel"
+    FrameRate rate;           ///< Units Per Second
+    int source_width = 1920;
+    int source_height = 1080;
+    double pixel_aspect = 1;
+};
+
+/// The name the host shows the effect by: the descriptor's name.
+std::string EffectDisplayName(const sim::Descriptor& descriptor);
+
+/// The keys of a render, by control. Keys are first collected as text
+/// (--key options, key files) and then resolved against the controls the
+/// module registered, which say which ones may vary in time and how their
+/// values are encoded.
+class Animation {
+public:
+    /// One --key option: "NAME@FRAME=VALUE[:linear|hold|ease]", with VALUE
+    /// "X,Y" for the origin. Throws ShotError for bad syntax or an unknown name.
+    void AddKeyOption(const std::string& text);
+    /// A key file, told by its first line. A JSON key file: {"width":
+    /// [{"frame": 1001, "value": 300, "interpolation": "ease"}, ...],
+    /// "origin": [{"frame": 1001, "value": [960, 540]}, ...]};
+    /// "interpolation" is optional (linear). Or keyframe text, whose rows
+    /// become linear keys, read with `text_options`; its syntax is checked
+    /// here, its blocks are matched to the controls by Resolve.
+    void AddKeyFile(const std::filesystem::path& path, const KeyTextOptions& text_options = {});
+
+    /// Keyframe text held in memory; `file` names it in messages.
+    void AddKeyText(const std::string& file, std::string_view content, const KeyTextOptions& options = {});
+
+    bool empty() const { return pending_.empty() && texts_.empty(); }
+    /// Whether a key file was keyframe text.
+    bool HasKeyText() const { return !texts_.empty(); }
+    /// The names of the keyed controls (as --key and the render options
+    /// spell them), once resolved.
+    std::vector<std::string> KeyedNames() const;
+
+    /// Checks every key against the module's controls and prepares the
+    /// tracks. Blocks of keyframe text are this effect's when their path is
+    /// Effects, an instance of `effect_name` ("VT Quorvel #1") and a control
+    /// the module registered, by the name it registered. Throws ShotError
+    /// for a key on a control registered as unable to vary in time, a value
+    /// of the wrong shape, unit or out of the host's range, or two keys at
+    /// one frame.
+    void Resolve(const sim::ParamSet& params, const std::string& effect_name = "");
+    /// What Resolve has to tell about the key files besides errors: the
+    /// blocks it skipped, one line a file.
+    const std::vector<std::string>& Notes() const { return notes_; }
+    /// Writes each keyed control's value at `frame` into `params`, in the
+    /// host's encodings. Resolve must have been called.
+    void Apply(double frame, sim::ParamSet& params) const;
+
+    /// The resolved keys of a control by name; empty when it has none.
+    const std::vector<Keyframe>& KeysOf(const std::string& name) const;
+
+private:
+    struct PendingKey {
+        std::string name;
+        double frame = 0;
+        std::string value;
+        Interpolation interpolation = Interpolation::Linear;
+        std::string source;  ///< where the key came from, for messages
+    };
+    struct Track {
+        A_long id = 0;
+        std::vector<Keyframe> keys;
+    };
+
+    struct TextFile {
+        std::string file;
+        KeyText text;  ///< frames already on the render's clock
+        KeyTextOptions options;
+    };
+
+    void AddJson(const std::string& file, const std::string& content);
+    /// The keys the file's blocks give this effect's controls.
+    std::vector<PendingKey> KeysOfText(const TextFile& text, const sim::ParamSet& params,
+                                       const std::string& effect_name);
+
+    std::vector<PendingKey> pending_;
+    std::vector<TextFile> texts_;
+    std::vector<std::string> notes_;
+    std::map<std::string, Track> tracks_;
+};
+
+/// The animation as keyframe text for the host: a block for each keyed
+/// control, in the module's parameter order, named as the module registered
+/// it, with the index the host shows ("Width #4") and the control's unit.
+/// Linear keys become rows; eased keys add a row at every whole frame of
+/// their segments, held keys one at the last whole frame before the next
+/// key, so that the host's linear rows give the same value at every whole
+/// frame. Resolve must have been called.
+KeyText AnimationKeyText(const Animation& animation, const sim::ParamSet& params, const KeyTextSettings& settings);
+
+/// "origin=960,540 width=300 height=200 angle=0 feather=0 opacity=100": the
+/// values of every control the module lets vary in time, as `params` holds
+/// them (16.16 values shown exactly).
+std::string DescribeAnimatable(const sim::ParamSet& params);
+
+/// The name keys and render options give the control at `index` of the
+/// array ("width"); empty when there is none.
+std::string ControlNameAt(const sim::ParamSet& params, int index);
+/// The persistent id of the control keys call `name`, or 0.
+A_long ControlIdOfName(const std::string& name);
+
+/// The shortest decimal text that reads back as `value`, never in exponent form.
+std::string NumberText(double value);
+
+}  // namespace quorvel::shots

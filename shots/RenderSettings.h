@@ -1,0 +1,49 @@
+/// The render options shared by every command that renders a frame: which
+/// host and depth, the effect's parameters as users think of them, and the
+/// host's scale factors.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+#include "Host.h"
+#include "ParamSet.h"
+#include "World.h"
+
+namespace quorvel::shots {
+
+struct RenderSettings {
+    sim::HostApp app = sim::HostApp::AfterEffects;
+    sim::PixelLayout layout = sim::PixelLayout::ARGB8;
+    bool depth_given = false;
+
+    std::optional<A_long> mask_type;
+    std::optional<A_long> composite;
+    std::optional<A_long> falloff;
+    std::optional<std::pair<double, double>> origin;  ///< layer pixels
+    std::optional<double> width, height, feather;      ///< pixels
+    std::optional<double> angle;                        ///< degrees
+    std::optional<double> opacity;                      ///< percent
+    bool invert = false;
+
+    PF_RationalScale downsample_x{1, 1};
+    PF_RationalScale downsample_y{1, 1};
+    PF_RationalScale pixel_aspect_ratio{1, 1};
+    int threads = 0;
+
+    /// Whether the settings give a value to the control that keys call
+    /// `name` ("width", "origin"...).
+    bool Sets(std::string_view name) const;
+};
+
+/// The simulated host's options for these settings and a layer size.
+sim::Host::Options HostOptionsFor(const RenderSettings& settings, int layer_width, int layer_height);
+
+/// Writes the settings' parameter values into `params` in the host's
+/// encodings (doubles for sliders, 16.16 for the point, angle and opacity).
+void ApplyParams(const RenderSettings& settings, sim::ParamSet& params);
+
+}  // namespace quorvel::shots

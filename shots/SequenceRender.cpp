@@ -1,0 +1,251 @@
+#include "shots/SequenceRender.h"
+
+#include <signal.h>
+
+#include <atomic>
+#include <cerrno>
+#include <condition_variable>
+#include <mutex>
+#include <set>
+#include <thread>
+
+#include "shots/ShotError.h"
+#include "AtomicFile.h"
+#include "shots/FrameFiles.h"
+#include "HostError.h"
+#include "ImageFile.h"
+#include "Npy.h"
+
+namespace quorvel::shots {
+
+namespace {
+
+namespace fs = std::filesystem;
+
+/// The effect instances, each lent to one frame at a time.
+class InstancePool {
+public:
+    explicit InstancePool(const std::vector<Session*>& instances) : free_(instances) {}
+
+    class Lease {
+    public:
+        Lease(InstancePool& pool, Session* session) : pool_(pool), session_(session) {}
+        ~Lease() { pool_.Return(session_); }
+        Lease(const Lease&) = delete;
+        Lease& operator=(const Lease&) = delete;
+        Session& operator*() const { return *session_; }
+
+    private:
+        InstancePool& pool_;
+        Session* session_;
+    };
+
+    /// Waits for a free instance.
+    Session* Take() {
+        std::unique_lock lock(mutex_);
+        available_.wait(lock, [&] { return !free_.empty(); });
+        Session* session = free_.back();
+        free_.pop_back();
+        return session;
+    }
+
+private:
+    void Return(Session* session) {
+        {
+            std::lock_guard lock(mutex_);
+            free_.push_back(session);
+        }
+        available_.notify_one();
+    }
+
+    std::mutex mutex_;
+    std::condition_variable available_;
+    std::vector<Session*> free_;
+};
+
+/// The run's state shared by the workers.
+class Run {
+public:
+    Run(const SequencePlan& plan, const std::vector<Session*>& instances, Progress& progress, FrameObserver* observer,
+        const std::function<bool()>& stop)
+        : plan_(plan),
+          pool_(instances),
+          progress_(progress),
+          observer_(observer),
+          stop_(stop),
+          complete_(plan.frames.size()) {}
+
+    void Work() {
+        while (true) {
+            if (failed_.load()) return;
+            if (stop_()) {
+                interrupted_.store(true);
+                return;
+            }
+            const std::size_t index = next_.fetch_add(1);
+            if (index >= plan_.frames.size()) return;
+            const int frame = plan_.frames[index];
+            try {
+                if (RenderFrame(index, frame)) {
+                    progress_.Rendered(frame);
+                } else {
+                    progress_.Skipped(frame);
+                }
+                complete_[index].store(true);
+            } catch (const ModuleFailure& e) {
+                Fail(frame, e.what(), 1);
+            } catch (const std::exception& e) {
+                Fail(frame, e.what(), 2);
+            }
+        }
+    }
+
+    SequenceOutcome Outcome() {
+        SequenceOutcome outcome;
+        for (std::size_t i = 0; i < plan_.frames.size(); ++i) {
+            (complete_[i].load() ? outcome.complete : outcome.missing).push_back(plan_.frames[i]);
+        }
+        outcome.interrupted = interrupted_.load() && !outcome.missing.empty();
+        outcome.failure = failure_;
+        return outcome;
+    }
+
+private:
+    /// Renders one frame, or finds it complete; false when skipped.
+    bool RenderFrame(std::size_t index, int frame) {
+        const fs::path out = plan_.output.PathFor(frame);
+        const bool observed = observer_ != nullptr && observer_->Wants(index);
+        if (plan_.skip_existing) {
+            if (std::optional<sim::World> existing = ReadCompleteFrame(out, plan_)) {
+                if (observed) {
+                    InstancePool::Lease lease(pool_, pool_.Take());
+                    sim::ParamSet params = ParamsAtFrame(*lease, plan_, *existing, frame);
+                    observer_->OnFrame(index, *lease, params, *existing);
+                    (*lease).host().log().Clear();
+                }
+                return false;
+            }
+        }
+
+        std::optional<sim::World> read;
+        std::optional<sim::ImageFormat> read_format;
+        const sim::World* input = plan_.still;
+        const sim::ImageFormat* format = plan_.still_format;
+        if (plan_.input) {
+            // The layout is the shot's, decided by its first frame: a frame of
+            // another depth is refused rather than converted.
+            RenderSettings reading = plan_.settings;
+            reading.depth_given = true;
+            read.emplace(ReadInputFrame(plan_.input->PathFor(frame), reading, {}, &read_format));
+            if (read->width() != plan_.layer_width || read->height() != plan_.layer_height) {
+                throw sim::HostError(plan_.input->PathFor(frame).string() + " is " + std::to_string(read->width()) +
+                                     "x" + std::to_string(read->height()) + ", the shot " +
+                                     std::to_string(plan_.layer_width) + "x" + std::to_string(plan_.layer_height));
+            }
+            input = &*read;
+            format = read_format ? &*read_format : nullptr;
+        }
+
+        sim::World output(plan_.settings.layout, plan_.layer_width, plan_.layer_height);
+        {
+            InstancePool::Lease lease(pool_, pool_.Take());
+            sim::ParamSet params = ParamsAtFrame(*lease, plan_, *input, frame);
+            (*lease).Render(params, output);
+            if (observed) observer_->OnFrame(index, *lease, params, output);
+            // The call log is for tests of single commands; over a shot it would only grow.
+            (*lease).host().log().Clear();
+        }
+        read.reset();
+        WriteOutputFrame(out, output, format, plan_.out_options);
+        return true;
+    }
+
+    void Fail(int frame, const std::string& message, int status) {
+        std::lock_guard lock(mutex_);
+        if (!failure_) failure_ = FrameFailure{frame, "frame " + std::to_string(frame) + ": " + message, status};
+        failed_.store(true);
+    }
+
+    const SequencePlan& plan_;
+    InstancePool pool_;
+    Progress& progress_;
+    FrameObserver* observer_;
+    const std::function<bool()>& stop_;
+
+    std::atomic<std::size_t> next_{0};
+    std::atomic<bool> failed_{false};
+    std::atomic<bool> interrupted_{false};
+    std::vector<std::atomic<bool>> complete_;
+    std::mutex mutex_;
+    std::optional<FrameFailure> failure_;
+};
+
+}  // namespace
+
+sim::ParamSet ParamsAtFrame(Session& instance, const SequencePlan& plan, const sim::World& layer, int frame) {
+    sim::Host::Options& options = instance.host().options();
+    options.current_time = plan.rate.TimeOf(frame);
+    options.time_scale = plan.rate.time_scale;
+    options.time_step = plan.rate.time_step;
+    sim::ParamSet params = instance.Params(layer);
+    if (plan.animation != nullptr) plan.animation->Apply(frame, params);
+    return params;
+}
+
+std::optional<sim::World> ReadCompleteFrame(const fs::path& path, const SequencePlan& plan) {
+    std::error_code ec;
+    if (!fs::is_regular_file(path, ec)) return std::nullopt;
+    try {
+        sim::World world = IsNpy(path) ? sim::ReadNpy(path, plan.settings.app == sim::HostApp::Premiere)
+                                       : sim::ReadImage(path, plan.settings.layout);
+        if (world.layout() != plan.settings.layout || world.width() != plan.layer_width ||
+            world.height() != plan.layer_height) {
+            return std::nullopt;
+        }
+        return world;
+    } catch (const sim::HostError&) {
+        return std::nullopt;  // truncated or not an image: incomplete
+    }
+}
+
+int RemoveAbandonedTemporaries(const SequencePlan& plan) {
+    std::set<fs::path> folders;
+    std::set<std::string> names;
+    for (int frame : plan.frames) {
+        const fs::path out = plan.output.PathFor(frame);
+        folders.insert(out.parent_path().empty() ? fs::path(".") : out.parent_path());
+        names.insert(out.filename().string());
+    }
+    int removed = 0;
+    for (const fs::path& folder : folders) {
+        std::error_code ec;
+        for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
+            const std::string name = it->path().filename().string();
+            if (name.rfind(".tmp-", 0) != 0) continue;
+            for (const std::string& target : names) {
+                const std::optional<long> owner = sim::TemporaryFileOwner(name, target);
+                // A live owner may be another run writing that frame right now.
+                if (owner && ::kill(pid_t(*owner), 0) == -1 && errno == ESRCH) {
+                    std::error_code ignored;
+                    if (fs::remove(it->path(), ignored)) ++removed;
+                    break;
+                }
+            }
+        }
+    }
+    return removed;
+}
+
+SequenceOutcome RenderSequence(const SequencePlan& plan, const std::vector<Session*>& instances, Progress& progress,
+                               FrameObserver* observer, const std::function<bool()>& stop) {
+    Run run(plan, instances, progress, observer, stop);
+    {
+        const int workers = std::clamp<int>(plan.in_flight, 1, std::max<int>(1, int(plan.frames.size())));
+        std::vector<std::jthread> threads;
+        threads.reserve(std::size_t(workers));
+        for (int i = 0; i < workers; ++i) threads.emplace_back([&run] { run.Work(); });
+    }  // the workers join here
+    return run.Outcome();
+}
+
+}  // namespace quorvel::shots

@@ -1,0 +1,73 @@
+#include "shots/ValueText.h"
+
+#include <charconv>
+#include <cmath>
+
+#include "shots/ShotError.h"
+#include "View.h"
+
+namespace quorvel::shots {
+
+double ParseNumber(const std::string& option, const std::string& text) {
+    double value = 0;
+    const char* begin = text.data();
+    const char* end = text.data() + text.size();
+    if (!text.empty() && *begin == '+') ++begin;
+    const auto [ptr, ec] = std::from_chars(begin, end, value);
+    if (text.empty() || ec != std::errc() || ptr != end || !std::isfinite(value)) {
+        throw ShotError("--" + option + ": '" + text + "' is not a number");
+    }
+    return value;
+}
+
+std::int32_t ParseInt(const std::string& option, const std::string& text) {
+    std::int32_t value = 0;
+    const char* begin = text.data();
+    const char* end = text.data() + text.size();
+    if (!text.empty() && *begin == '+') ++begin;
+    const auto [ptr, ec] = std::from_chars(begin, end, value);
+    if (text.empty() || ec != std::errc() || ptr != end) {
+        throw ShotError("--" + option + ": '" + text + "' is not a whole number");
+    }
+    return value;
+}
+
+std::pair<double, double> ParsePair(const std::string& option, const std::string& text, char separator) {
+    const auto at = text.find(separator);
+    if (at == std::string::npos) {
+        throw ShotError("--" + option + ": expected two numbers as X" + std::string(1, separator) + "Y, got '" +
+                         text + "'");
+    }
+    return {ParseNumber(option, text.substr(0, at)), ParseNumber(option, text.substr(at + 1))};
+}
+
+PF_RationalScale ParseRational(const std::string& option, const std::string& text) {
+    const auto at = text.find('/');
+    if (at == std::string::npos) throw ShotError("--" + option + ": expected a ratio N/D, got '" + text + "'");
+    const std::int32_t num = ParseInt(option, text.substr(0, at));
+    const std::int32_t den = ParseInt(option, text.substr(at + 1));
+    if (den <= 0) throw ShotError("--" + option + ": the denominator of '" + text + "' must be positive");
+    if (num == 0) throw ShotError("--" + option + ": the numerator of '" + text + "' must not be zero");
+    return PF_RationalScale{num, A_u_long(den)};
+}
+
+std::pair<int, int> ParseSize(const std::string& option, const std::string& text) {
+    const auto at = text.find('x');
+    if (at == std::string::npos) throw ShotError("--" + option + ": expected WxH, got '" + text + "'");
+    const int w = ParseInt(option, text.substr(0, at));
+    const int h = ParseInt(option, text.substr(at + 1));
+    if (w < 1 || h < 1 || w > kMaxFrameSide || h > kMaxFrameSide) {
+        throw ShotError("--" + option + ": each side must be 1 to " + std::to_string(kMaxFrameSide) +
+                         " pixels, not '" + text + "'");
+    }
+    return {w, h};
+}
+
+PF_Fixed ToFixed(const std::string& option, double value) {
+    if (!(std::fabs(value) < 32768.0)) {
+        throw ShotError("--" + option + ": " + std::to_string(value) + " is outside the host's range (-32768 to 32767)");
+    }
+    return sim::DoubleToFixed(value);
+}
+
+}  // namespace quorvel::shots

@@ -1,0 +1,28 @@
+/// Strict parsing of option values: the whole text must be the number.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <utility>
+
+#include "PF_Host.h"
+
+namespace quorvel::shots {
+
+/// A finite decimal number; throws ShotError naming the option otherwise.
+double ParseNumber(const std::string& option, const std::string& text);
+std::int32_t ParseInt(const std::string& option, const std::string& text);
+/// "X,Y".
+std::pair<double, double> ParsePair(const std::string& option, const std::string& text, char separator = ',');
+/// "N/D" with a signed numerator and a positive denominator; a zero
+/// numerator is refused too, as no host sends one.
+PF_RationalScale ParseRational(const std::string& option, const std::string& text);
+/// The longest frame side the tool makes up itself (test cards, drag layers).
+inline constexpr int kMaxFrameSide = 16384;
+/// "WxH", each side a whole number of pixels from 1 to kMaxFrameSide.
+std::pair<int, int> ParseSize(const std::string& option, const std::string& text);
+/// A value in pixels, degrees or percent to the host's 16.16; throws when it
+/// does not fit.
+PF_Fixed ToFixed(const std::string& option, double value);
+
+}  // namespace quorvel::shots

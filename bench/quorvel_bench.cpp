@@ -43,8 +43,6 @@ constexpr PathCase kPaths[] = {{"ae8", sim::PixelLayout::ARGB8},
                                {"pr8", sim::PixelLayout::BGRA8},
                                {"pr32f", sim::PixelLayout::BGRA32f}};
 
-PF_Fixed ToFixed(double value) { return PF_Fixed(value * 65536.0); }
-
 /// The large shapes of the two feathered scenes: most of the frame lies in
 /// their feather border, where the square roots and the curve are paid.
 void SetLargeShape(sim::ParamSet& params, A_long mask_type, A_long falloff) {
@@ -53,7 +51,7 @@ void SetLargeShape(sim::ParamSet& params, A_long mask_type, A_long falloff) {
     params[kParamHeight].u.fs_d.value = 1900.0;
     params[kParamFeather].u.fs_d.value = 850.0;
     params[kParamFalloff].u.pd.value = falloff;
-    params[kParamAngle].u.ad.value = ToFixed(30.0);
+    sim::SetAngle(params[kParamAngle], 30.0);
 }
 
 struct SceneCase {

@@ -2,9 +2,10 @@
 
 #include <charconv>
 #include <cmath>
+#include <optional>
 
+#include "ParamEncoding.h"
 #include "shots/ShotError.h"
-#include "View.h"
 
 namespace quorvel::shots {
 
@@ -64,10 +65,11 @@ std::pair<int, int> ParseSize(const std::string& option, const std::string& text
 }
 
 PF_Fixed ToFixed(const std::string& option, double value) {
-    if (!(std::fabs(value) < 32768.0)) {
+    const std::optional<PF_Fixed> fixed = sim::CheckedDoubleToFixed(value);
+    if (!fixed) {
         throw ShotError("--" + option + ": " + std::to_string(value) + " is outside the host's range (-32768 to 32767)");
     }
-    return sim::DoubleToFixed(value);
+    return *fixed;
 }
 
 }  // namespace quorvel::shots

@@ -1,21 +1,6 @@
 #include "View.h"
 
-#include <cmath>
-#include <limits>
-
 namespace quorvel::sim {
-
-PF_Fixed DoubleToFixed(double v) {
-    const double scaled = std::nearbyint(v * 65536.0);
-    if (std::isnan(scaled)) return 0;
-    if (scaled >= double(std::numeric_limits<PF_Fixed>::max())) return std::numeric_limits<PF_Fixed>::max();
-    if (scaled <= double(std::numeric_limits<PF_Fixed>::min())) return std::numeric_limits<PF_Fixed>::min();
-    return PF_Fixed(scaled);
-}
-
-double FixedToDouble(PF_Fixed v) {
-    return double(v) / 65536.0;
-}
 
 namespace {
 

@@ -4,6 +4,7 @@
 #pragma once
 
 #include "PF_Host.h"
+#include "ParamEncoding.h"
 
 namespace quorvel::sim {
 
@@ -23,9 +24,5 @@ struct View {
     PF_FixedPoint SourceToFrame(PF_FixedPoint p) const;
     PF_FixedPoint FrameToSource(PF_FixedPoint p) const;
 };
-
-/// Double to 16.16, rounded to nearest and saturated (NaN gives 0).
-PF_Fixed DoubleToFixed(double v);
-double FixedToDouble(PF_Fixed v);
 
 }  // namespace quorvel::sim

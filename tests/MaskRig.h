@@ -6,13 +6,13 @@
 #include <gtest/gtest.h>
 
 #include <array>
-#include <cmath>
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
 #include <vector>
 
 #include "MaskEvaluator.h"
+#include "ParamEncoding.h"
 #include "Params.h"
 
 namespace quorvel::test {
@@ -33,8 +33,6 @@ struct MaskSettings {
     A_long falloff = kFalloffLinear;
 };
 
-inline PF_Fixed ToFixed(double value) { return static_cast<PF_Fixed>(std::lround(value * 65536.0)); }
-
 /// A params array in the host's index order and encodings.
 class ParamArray {
 public:
@@ -47,17 +45,16 @@ public:
         composite.u.pd.value = s.compositeMode;
         auto& origin = defs_[kParamOrigin];
         origin.param_type = PF_Param_POINT;
-        origin.u.td.x_value = ToFixed(s.originX);
-        origin.u.td.y_value = ToFixed(s.originY);
+        sim::SetPoint(origin, s.originX, s.originY);
         SetFloat(kParamWidth, s.width);
         SetFloat(kParamHeight, s.height);
         SetFloat(kParamFeather, s.feather);
         auto& angle = defs_[kParamAngle];
         angle.param_type = PF_Param_ANGLE;
-        angle.u.ad.value = ToFixed(s.angle);
+        sim::SetAngle(angle, s.angle);
         auto& opacity = defs_[kParamOpacity];
         opacity.param_type = PF_Param_FIX_SLIDER;
-        opacity.u.fd.value = ToFixed(s.opacityPercent);
+        sim::SetFixedSlider(opacity, s.opacityPercent);
         auto& invert = defs_[kParamInvert];
         invert.param_type = PF_Param_CHECKBOX;
         invert.u.bd.value = s.invert;

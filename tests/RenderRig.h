@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "ModuleFixture.h"
+#include "ParamEncoding.h"
 #include "Params.h"
 
 namespace quorvel::test {
@@ -44,11 +45,8 @@ struct RenderRig {
 
     void SetFloat(int index, double v) { params[index].u.fs_d.value = v; }
     void SetPopup(int index, A_long v) { params[index].u.pd.value = v; }
-    void SetOrigin(double x, double y) {
-        params[kParamOrigin].u.td.x_value = PF_Fixed(x * 65536.0);
-        params[kParamOrigin].u.td.y_value = PF_Fixed(y * 65536.0);
-    }
-    void SetOpacity(double percent) { params[kParamOpacity].u.fd.value = PF_Fixed(percent * 65536.0); }
+    void SetOrigin(double x, double y) { sim::SetPoint(params[kParamOrigin], x, y); }
+    void SetOpacity(double percent) { sim::SetFixedSlider(params[kParamOpacity], percent); }
 
     bool OutputUntouched() const {
         for (std::uint8_t b : output.bytes()) {

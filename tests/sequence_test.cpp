@@ -508,8 +508,7 @@ TEST(SequenceRender, EveryFrameIsItsOwnRenderCommandAtItsTimeWithItsValues) {
         EXPECT_EQ(g_seen[i].time_step, 1001);
         EXPECT_EQ(g_seen[i].time_scale, 24000u);
         EXPECT_EQ(g_seen[i].width, 10.0 + 10.0 * (frame - 100));
-        const double angle = frame < 110 ? 30.0 : 60.0;
-        EXPECT_EQ(g_seen[i].angle, PF_Fixed(angle * 65536));
+        EXPECT_EQ(g_seen[i].angle, frame < 110 ? 30 << 16 : 60 << 16);
         EXPECT_EQ(g_seen[i].origin_x, 3 * 65536);
         EXPECT_TRUE(fs::exists(plan.output.PathFor(frame)));
     }

@@ -9,10 +9,6 @@
 namespace quorvel::test {
 namespace {
 
-constexpr PF_Fixed Fix(double v) {
-    return PF_Fixed(v * 65536.0);
-}
-
 class ParamsSetupTest : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -110,8 +106,8 @@ TEST_F(ParamsSetupTest, SlidersRangesAndDefaults) {
     EXPECT_EQ(opacity.dephault, 0x00640000);
     EXPECT_EQ(opacity.valid_min, 0);
     EXPECT_EQ(opacity.slider_min, 0);
-    EXPECT_EQ(opacity.valid_max, Fix(100));
-    EXPECT_EQ(opacity.slider_max, Fix(100));
+    EXPECT_EQ(opacity.valid_max, 100 << 16);
+    EXPECT_EQ(opacity.slider_max, 100 << 16);
     EXPECT_EQ(opacity.precision, 1);
     EXPECT_EQ(opacity.display_flags, PF_ValueDisplayFlag_PERCENT);
     EXPECT_EQ(opacity.value_str[0], '\0');
@@ -128,8 +124,8 @@ TEST_F(ParamsSetupTest, PointStartsAtTheLayerCentreAndCheckboxUnchecked) {
     EXPECT_EQ(point.restrict_bounds, 0);
     sim::World layer(sim::PixelLayout::ARGB8, 1920, 1080);
     sim::ParamSet params = host.DefaultParams(layer);
-    EXPECT_EQ(params[3].u.td.x_value, Fix(960));
-    EXPECT_EQ(params[3].u.td.y_value, Fix(540));
+    EXPECT_EQ(params[3].u.td.x_value, 960 << 16);
+    EXPECT_EQ(params[3].u.td.y_value, 540 << 16);
 
     const PF_CheckBoxDef& invert = Def(9).u.bd;
     EXPECT_EQ(invert.value, 0);

@@ -4,11 +4,15 @@
 // business using fails the command's checks instead of passing unseen.
 #include <gtest/gtest.h>
 
+#include <cfenv>
 #include <cstring>
 #include <functional>
+#include <limits>
+#include <optional>
 #include <string>
 
 #include "ModuleFixture.h"
+#include "ParamEncoding.h"
 #include "Params.h"
 #include "Poison.h"
 
@@ -146,6 +150,56 @@ INSTANTIATE_TEST_SUITE_P(
         }
         return name;
     });
+
+// Typed values in 16.16 as the host sends them: nearest, halves to even, in
+// any rounding mode; the plain encoding clamps, the checked one refuses.
+struct EncodingCase {
+    const char* name;
+    double value;
+    PF_Fixed clamped;
+    std::optional<PF_Fixed> checked;
+};
+
+class ParamEncoding : public ::testing::TestWithParam<EncodingCase> {};
+
+TEST_P(ParamEncoding, RoundsToNearestEvenAndClampsOrRefusesWhatDoesNotFit) {
+    const EncodingCase& c = GetParam();
+    for (const int mode : {FE_TONEAREST, FE_UPWARD, FE_DOWNWARD, FE_TOWARDZERO}) {
+        ASSERT_EQ(std::fesetround(mode), 0);
+        const PF_Fixed clamped = sim::DoubleToFixed(c.value);
+        const std::optional<PF_Fixed> checked = sim::CheckedDoubleToFixed(c.value);
+        std::fesetround(FE_TONEAREST);
+        SCOPED_TRACE(mode);
+        EXPECT_EQ(clamped, c.clamped);
+        EXPECT_EQ(checked, c.checked);
+    }
+}
+
+constexpr double kUnit = 1.0 / 65536;
+constexpr PF_Fixed kFixedMax = std::numeric_limits<PF_Fixed>::max();
+constexpr PF_Fixed kFixedMin = std::numeric_limits<PF_Fixed>::min();
+const double kInf = std::numeric_limits<double>::infinity();
+
+INSTANTIATE_TEST_SUITE_P(
+    Values, ParamEncoding,
+    ::testing::Values(
+        EncodingCase{"One", 1.0, 65536, 65536}, EncodingCase{"MinusOneAndAQuarter", -1.25, -81920, -81920},
+        EncodingCase{"AThirdRoundsDown", 1.0 / 3, 21845, 21845},
+        EncodingCase{"TwoThirdsRoundUp", 2.0 / 3, 43691, 43691}, EncodingCase{"HalfUnitToEvenZero", 0.5 * kUnit, 0, 0},
+        EncodingCase{"MinusHalfUnitToEvenZero", -0.5 * kUnit, 0, 0},
+        EncodingCase{"OneAndAHalfUnitsToTwo", 1.5 * kUnit, 2, 2},
+        EncodingCase{"TwoAndAHalfUnitsToTwo", 2.5 * kUnit, 2, 2},
+        EncodingCase{"MinusOneAndAHalfUnitsToMinusTwo", -1.5 * kUnit, -2, -2},
+        EncodingCase{"Largest", 2147483647 * kUnit, kFixedMax, kFixedMax},
+        EncodingCase{"HalfPastLargestRoundsOut", 2147483647.5 * kUnit, kFixedMax, std::nullopt},
+        EncodingCase{"Lowest", -32768.0, kFixedMin, kFixedMin},
+        EncodingCase{"HalfBelowLowestRoundsIn", -2147483648.5 * kUnit, kFixedMin, kFixedMin},
+        EncodingCase{"BelowLowest", -2147483649.0 * kUnit, kFixedMin, std::nullopt},
+        EncodingCase{"FortyThousand", 40000.0, kFixedMax, std::nullopt},
+        EncodingCase{"Huge", -1e300, kFixedMin, std::nullopt}, EncodingCase{"Infinity", kInf, kFixedMax, std::nullopt},
+        EncodingCase{"MinusInfinity", -kInf, kFixedMin, std::nullopt},
+        EncodingCase{"NaN", std::numeric_limits<double>::quiet_NaN(), 0, std::nullopt}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace
 }  // namespace quorvel::test

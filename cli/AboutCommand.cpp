@@ -1,7 +1,7 @@
 #include <iostream>
 
-#include "cli/Commands.h"
 #include "ModuleFile.h"
+#include "cli/Commands.h"
 #include "cli/ModuleOption.h"
 
 namespace quorvel::cli {

@@ -6,13 +6,20 @@
 /// line, exit status 2.
 #pragma once
 
-#include <CLI/CLI.hpp>
-
+#include <cstddef>
 #include <functional>
 #include <iosfwd>
+#include <memory>
 #include <stdexcept>
 #include <string>
 #include <vector>
+
+// The option library stays inside CommandLine.cpp: its header is large, and
+// the commands only hand its options around.
+namespace CLI {
+class App;
+class Option;
+}  // namespace CLI
 
 namespace quorvel::cli {
 
@@ -26,6 +33,7 @@ class CommandLine {
 public:
     /// `usage` opens the help text; the option list follows it.
     explicit CommandLine(std::string usage);
+    ~CommandLine();
     CommandLine(const CommandLine&) = delete;
     CommandLine& operator=(const CommandLine&) = delete;
 
@@ -38,12 +46,13 @@ public:
                         std::vector<std::string>& values);
     /// An option without a value.
     CLI::Option* Flag(const std::string& name, const std::string& help, bool& set);
-    /// Arguments that are not options; without one, any is refused.
-    CLI::Option* Positional(const std::string& value_name, std::vector<std::string>& values);
+    /// Up to `most` arguments that are not options; without a declaration,
+    /// any is refused.
+    CLI::Option* Positional(const std::string& value_name, std::vector<std::string>& values, int most);
 
     /// How many options are declared, and those declared since such a
     /// count: to treat a group declared elsewhere as one.
-    std::size_t Declared() const { return app_.get_options().size(); }
+    std::size_t Declared() const;
     std::vector<CLI::Option*> DeclaredSince(std::size_t count);
 
     /// Runs once the whole line is read and every option stored: for checks
@@ -54,15 +63,20 @@ public:
     /// printed the help to `help_out`, when --help was given.
     bool Parse(const std::vector<std::string>& args, std::ostream& help_out);
 
-    /// Whether the option was given (declarations hand out the option).
-    static bool Given(const CLI::Option* option) { return option != nullptr && option->count() > 0; }
+    /// Relations, stated with the declarations: `option` only beside
+    /// `needed`; `option` never beside `excluded`.
+    static void Needs(CLI::Option* option, CLI::Option* needed);
+    static void Excludes(CLI::Option* option, CLI::Option* excluded);
+    /// Whether the option was given, and its name as written ("--size").
+    static bool Given(const CLI::Option* option);
+    static std::string NameOf(const CLI::Option* option);
 
     /// Text printed between the usage and the option list.
     void AddHelpText(const std::string& text) { extra_help_ += text; }
     std::string Help() const;
 
 private:
-    CLI::App app_;
+    std::unique_ptr<CLI::App> app_;
     std::string usage_;
     std::string extra_help_;
     bool help_ = false;

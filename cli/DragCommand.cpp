@@ -2,6 +2,7 @@
 #include <iostream>
 #include <nlohmann/json.hpp>
 
+#include "ParamEncoding.h"
 #include "TestCard.h"
 #include "cli/Commands.h"
 #include "cli/ModuleOption.h"
@@ -24,10 +25,10 @@ constexpr const char* kUsage =
     "which handle the click grabbed (0 for none) and the parameter values after\n"
     "the drag.\n\n";
 
-constexpr const char* kHandleNames[] = {"none",          "top-left corner",    "top-right corner",
-                                        "bottom-left corner", "bottom-right corner", "rotation",
-                                        "left feather",  "right feather",      "top feather",
-                                        "bottom feather", "opacity"};
+constexpr const char* kHandleNames[] = {
+    "none",     "top-left corner", "top-right corner", "bottom-left corner", "bottom-right corner",
+    "rotation", "left feather",    "right feather",    "top feather",        "bottom feather",
+    "opacity"};
 
 PF_Point ParsePoint(const std::string& option, const std::string& text) {
     const auto at = text.find(',');
@@ -68,7 +69,8 @@ int RunDrag(const ToolContext& ctx, const std::vector<std::string>& argv) {
     if (out) shots::CheckOverlayPictureOutput(*out);
 
     shots::Session session(ResolveModulePath(ctx.argv0, module_path), settings, width, height);
-    sim::World layer = out ? sim::MakeTestCard(settings.layout, width, height) : sim::World(settings.layout, width, height);
+    sim::World layer =
+        out ? sim::MakeTestCard(settings.layout, width, height) : sim::World(settings.layout, width, height);
     sim::ParamSet params = session.Params(layer);
     sim::Host& host = session.host();
     host.view() = view;
@@ -103,16 +105,16 @@ int RunDrag(const ToolContext& ctx, const std::vector<std::string>& argv) {
         j["handle"] = handle;
         j["width"] = w;
         j["height"] = h;
-        j["angle"] = angle / 65536.0;
+        j["angle"] = sim::FixedToDouble(angle);
         j["angle_fixed"] = angle;
         j["feather"] = feather;
-        j["opacity"] = opacity / 65536.0;
+        j["opacity"] = sim::FixedToDouble(opacity);
         j["opacity_fixed"] = opacity;
         std::cout << j.dump() << "\n";
     } else {
         const char* name = handle >= 0 && handle <= 10 ? kHandleNames[handle] : "unknown";
         std::printf("handle   %ld (%s)\nwidth    %g\nheight   %g\nangle    %g degrees\nfeather  %g\nopacity  %g %%\n",
-                    long(handle), name, w, h, angle / 65536.0, feather, opacity / 65536.0);
+                    long(handle), name, w, h, sim::FixedToDouble(angle), feather, sim::FixedToDouble(opacity));
     }
     if (out) {
         sim::World frame(settings.layout, width, height);

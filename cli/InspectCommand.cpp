@@ -7,8 +7,8 @@
 
 #include "AtomicFile.h"
 #include "HostError.h"
-#include "cli/Commands.h"
 #include "ModuleFile.h"
+#include "cli/Commands.h"
 #include "cli/ModuleOption.h"
 
 namespace quorvel::cli {
@@ -51,7 +51,7 @@ int RunInspect(const ToolContext& ctx, const std::vector<std::string>& argv) {
     AddModuleOption(line, module_path);
     line.Value("descriptor-out", "PATH", "also write the descriptor's raw bytes to PATH",
                [&](const std::string& v) { descriptor_out = v; });
-    line.Positional("MODULE", positional)->expected(0, 1);
+    line.Positional("MODULE", positional, 1);
     if (!line.Parse(argv, std::cout)) return 0;
     const std::filesystem::path path = ResolveModulePath(
         ctx.argv0, module_path, positional.empty() ? std::nullopt : std::optional<std::string>(positional.front()));

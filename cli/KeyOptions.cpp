@@ -23,13 +23,12 @@ void AddKeyOptions(CommandLine& line, KeyChoice& c) {
     };
     line.Then([text_only, &c] {
         for (const CLI::Option* option : text_only) {
-            if (CommandLine::Given(option)) c.text_only_given.push_back(option->get_name());
+            if (CommandLine::Given(option)) c.text_only_given.push_back(CommandLine::NameOf(option));
         }
     });
 }
 
-shots::Animation ReadAnimation(const KeyChoice& c, const shots::FrameRate& rate,
-                               std::optional<double> default_start) {
+shots::Animation ReadAnimation(const KeyChoice& c, const shots::FrameRate& rate, std::optional<double> default_start) {
     shots::Animation animation;
     for (const std::string& key : c.keys) animation.AddKeyOption(key);
     shots::KeyTextOptions options;

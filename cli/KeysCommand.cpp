@@ -4,9 +4,9 @@
 
 #include "AtomicFile.h"
 #include "HostError.h"
+#include "ModuleFile.h"
 #include "cli/Commands.h"
 #include "cli/KeyOptions.h"
-#include "ModuleFile.h"
 #include "cli/ModuleOption.h"
 #include "shots/Session.h"
 #include "shots/ValueText.h"

@@ -2,8 +2,9 @@
 #include <iostream>
 #include <nlohmann/json.hpp>
 
-#include "cli/Commands.h"
 #include "ModuleFile.h"
+#include "ParamEncoding.h"
+#include "cli/Commands.h"
 #include "cli/ModuleOption.h"
 
 namespace quorvel::cli {
@@ -16,9 +17,7 @@ constexpr const char* kUsage =
     "Runs global setup and parameter setup and prints the controls the module\n"
     "registers, in the order of the params array (index 0 is the input layer).\n\n";
 
-double Fixed(PF_Fixed v) {
-    return double(v) / 65536.0;
-}
+double Fixed(PF_Fixed v) { return sim::FixedToDouble(v); }
 
 const char* TypeName(PF_ParamType type) {
     switch (type) {

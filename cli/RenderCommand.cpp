@@ -55,7 +55,7 @@ int RunRender(const ToolContext& ctx, const std::vector<std::string>& argv) {
                [&r](const std::string& v) { r.out = v; });
     r.frame_options = AddFrameOptions(line, r.frame);
     // The test card's size; an input file's frame has its own.
-    r.frame_options.front()->excludes(in);
+    CommandLine::Excludes(r.frame_options.front(), in);
     AddOutputFormatOptions(line, r.out_format);
     AddRenderOptions(line, r.settings);
     AddSequenceOptions(line, r.shot);

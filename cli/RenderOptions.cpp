@@ -57,17 +57,18 @@ void AddRenderOptions(CommandLine& line, shots::RenderSettings& s) {
     line.Value("mask-type", "ellipse|rectangle|N", "shape (default ellipse)", [&s](const std::string& v) {
         s.mask_type = ParseChoice("mask-type", v, {{"ellipse", 1}, {"rectangle", 2}});
     });
-    line.Value("composite", "add|subtract|intersect|create|N", "how the matte meets the layer's alpha (default create)",
-               [&s](const std::string& v) {
-                   s.composite =
-                       ParseChoice("composite", v, {{"add", 1}, {"subtract", 2}, {"intersect", 3}, {"create", 4}});
-               });
-    line.Value("falloff", "linear|quadratic|cubic|gamma|gaussian|exponential|N", "feather profile (default linear)",
-               [&s](const std::string& v) {
-                   s.falloff = ParseChoice("falloff", v,
-                                           {{"linear", 1}, {"quadratic", 2}, {"cubic", 3}, {"gamma", 4},
-                                            {"gaussian", 5}, {"exponential", 6}});
-               });
+    line.Value(
+        "composite", "add|subtract|intersect|create|N", "how the matte meets the layer's alpha (default create)",
+        [&s](const std::string& v) {
+            s.composite = ParseChoice("composite", v, {{"add", 1}, {"subtract", 2}, {"intersect", 3}, {"create", 4}});
+        });
+    line.Value(
+        "falloff", "linear|quadratic|cubic|gamma|gaussian|exponential|N", "feather profile (default linear)",
+        [&s](const std::string& v) {
+            s.falloff = ParseChoice(
+                "falloff", v,
+                {{"linear", 1}, {"quadratic", 2}, {"cubic", 3}, {"gamma", 4}, {"gaussian", 5}, {"exponential", 6}});
+        });
     line.Value("origin", "X,Y", "centre in layer pixels (default the layer's centre)", [&s](const std::string& v) {
         s.origin = shots::ParsePair("origin", v);
         shots::ToFixed("origin", s.origin->first);

@@ -24,8 +24,8 @@ int HardwareThreads() { return std::max(1, int(std::thread::hardware_concurrency
 
 /// "frames 1001-1040 complete; 1041-1240 not rendered"
 std::string CompletionText(const shots::SequenceOutcome& outcome) {
-    return "frames " + shots::FrameRangesText(outcome.complete) + " complete; " + shots::FrameRangesText(outcome.missing) +
-           " not rendered (rerun with --skip-existing to render only those)";
+    return "frames " + shots::FrameRangesText(outcome.complete) + " complete; " +
+           shots::FrameRangesText(outcome.missing) + " not rendered (rerun with --skip-existing to render only those)";
 }
 
 std::string Plural(std::size_t n, const char* word) { return std::to_string(n) + " " + word + (n == 1 ? "" : "s"); }
@@ -69,7 +69,7 @@ const char* const kSequenceHelp =
 int RunSequence(const ToolContext& ctx, const RenderRequest& r) {
     for (const CLI::Option* option : r.frame_options) {
         if (CommandLine::Given(option)) {
-            throw UsageError(option->get_name() + " applies to single frames, not to --frames sequences");
+            throw UsageError(CommandLine::NameOf(option) + " applies to single frames, not to --frames sequences");
         }
     }
     const ShotChoice& shot = r.shot;
@@ -138,14 +138,15 @@ int RunSequence(const ToolContext& ctx, const RenderRequest& r) {
     // shared, and read already).
     if (!dry_run) {
         shots::CheckFramesFit(plan.settings.layout, plan.layer_width, plan.layer_height, 0,
-                       plan.input ? 2 * plan.in_flight : plan.in_flight,
-                       "the " + std::to_string(plan.in_flight) + " frames in flight of --jobs " +
-                           std::to_string(jobs) + " (use fewer jobs)");
+                              plan.input ? 2 * plan.in_flight : plan.in_flight,
+                              "the " + std::to_string(plan.in_flight) + " frames in flight of --jobs " +
+                                  std::to_string(jobs) + " (use fewer jobs)");
     }
 
     const sim::LoadedModule module(ResolveModulePath(ctx.argv0, r.module));
     std::vector<std::unique_ptr<shots::Session>> owned;
-    owned.push_back(std::make_unique<shots::Session>(module.entry(), plan.settings, plan.layer_width, plan.layer_height));
+    owned.push_back(
+        std::make_unique<shots::Session>(module.entry(), plan.settings, plan.layer_width, plan.layer_height));
     animation.Resolve(owned.front()->Params(first), shots::EffectDisplayName(module.descriptor()));
     for (const std::string& name : animation.KeyedNames()) {
         if (r.settings.Sets(name)) {
@@ -165,7 +166,8 @@ int RunSequence(const ToolContext& ctx, const RenderRequest& r) {
     }
 
     for (int i = 1; i < jobs; ++i) {
-        owned.push_back(std::make_unique<shots::Session>(module.entry(), plan.settings, plan.layer_width, plan.layer_height));
+        owned.push_back(
+            std::make_unique<shots::Session>(module.entry(), plan.settings, plan.layer_width, plan.layer_height));
     }
     std::vector<shots::Session*> instances;
     for (const auto& session : owned) instances.push_back(session.get());
@@ -178,7 +180,7 @@ int RunSequence(const ToolContext& ctx, const RenderRequest& r) {
     {
         shots::InterruptScope interrupts;
         outcome = shots::RenderSequence(plan, instances, progress, sheet ? &*sheet : nullptr,
-                                 [] { return shots::InterruptScope::Requested(); });
+                                        [] { return shots::InterruptScope::Requested(); });
     }
     progress.Finish();
 
@@ -197,7 +199,8 @@ int RunSequence(const ToolContext& ctx, const RenderRequest& r) {
     std::snprintf(rate, sizeof rate, "%.1f", progress.Rate());
     std::cout << "rendered " << Plural(std::size_t(progress.rendered()), "frame") << " of "
               << shots::FrameRangesText(plan.frames) << " to " << plan.output.text() << " in "
-              << shots::Progress::DurationText(progress.Elapsed()) << " (" << rate << " frames/s, " << jobs << " at once)";
+              << shots::Progress::DurationText(progress.Elapsed()) << " (" << rate << " frames/s, " << jobs
+              << " at once)";
     if (progress.skipped() > 0) std::cout << "; " << progress.skipped() << " already complete";
     if (removed > 0)
         std::cout << "; removed " << Plural(std::size_t(removed), "unfinished file") << " of an earlier run";

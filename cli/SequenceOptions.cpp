@@ -32,26 +32,27 @@ void AddSequenceOptions(CommandLine& line, ShotChoice& c) {
     shot_only.push_back(line.Flag("dry-run", "print each frame's parameter values instead of rendering", c.dry_run));
     shot_only.push_back(line.Value("jobs", "N", "frames rendered at once (default: one per core)",
                                    [&c](const std::string& v) { c.jobs = Count("jobs", v, 1, 256); }));
-    shot_only.push_back(
-        line.Flag("skip-existing", "keep output frames that are already complete", c.skip_existing));
+    shot_only.push_back(line.Flag("skip-existing", "keep output frames that are already complete", c.skip_existing));
     line.Flag("quiet", "no progress on stderr", c.quiet);
     // The sheet's settings are filled in as they come and kept only when the
     // sheet itself is asked for.
     auto sheet = std::make_shared<shots::ContactSheetSettings>();
-    CLI::Option* path = line.Value("contact-sheet", "PATH.png",
-                                   "also write thumbnails of every n-th frame with the controls drawn",
-                                   [sheet](const std::string& v) { sheet->path = v; });
+    CLI::Option* path =
+        line.Value("contact-sheet", "PATH.png", "also write thumbnails of every n-th frame with the controls drawn",
+                   [sheet](const std::string& v) { sheet->path = v; });
     shot_only.push_back(path);
-    shot_only.push_back(line.Value("contact-every", "N", "a thumbnail every N frames (default: at most 24 thumbnails)",
-                                   [sheet](const std::string& v) { sheet->every = Count("contact-every", v, 1, 1 << 30); })
-                            ->needs(path));
-    shot_only.push_back(line.Value("contact-columns", "N", "thumbnails a row (default 6)",
-                                   [sheet](const std::string& v) { sheet->columns = Count("contact-columns", v, 1, 100); })
-                            ->needs(path));
-    shot_only.push_back(
-        line.Value("contact-width", "PX", "thumbnail width in pixels (default 320)",
-                   [sheet](const std::string& v) { sheet->thumbnail_width = Count("contact-width", v, 16, 4096); })
-            ->needs(path));
+    for (CLI::Option* option : {
+             line.Value("contact-every", "N", "a thumbnail every N frames (default: at most 24 thumbnails)",
+                        [sheet](const std::string& v) { sheet->every = Count("contact-every", v, 1, 1 << 30); }),
+             line.Value("contact-columns", "N", "thumbnails a row (default 6)",
+                        [sheet](const std::string& v) { sheet->columns = Count("contact-columns", v, 1, 100); }),
+             line.Value(
+                 "contact-width", "PX", "thumbnail width in pixels (default 320)",
+                 [sheet](const std::string& v) { sheet->thumbnail_width = Count("contact-width", v, 16, 4096); }),
+         }) {
+        CommandLine::Needs(option, path);
+        shot_only.push_back(option);
+    }
     line.Then([shot_only, path, sheet, &c] {
         if (CommandLine::Given(path)) c.contact_sheet = *sheet;
         for (const CLI::Option* option : shot_only) c.asks_for_shot = c.asks_for_shot || CommandLine::Given(option);

@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <cmath>
 
-#include "shots/ShotError.h"
 #include "shots/Keyframes.h"
+#include "shots/ShotError.h"
 #include "shots/ValueText.h"
 
 namespace quorvel::shots {
@@ -78,8 +78,8 @@ void CheckColumns(const std::string& file, const KeyTextBlock& block, const PF_P
     std::string columns = "Frame";
     for (const std::string& c : block.columns) columns += "<TAB>" + c;
     const std::string takes = point ? "X and Y in " + unit : "one value" + (unit.empty() ? "" : " in " + unit);
-    throw ShotError(Where(file, block.line + 1) + ": " + def.name + " takes " + takes +
-                     ", but the column line says '" + columns + "'");
+    throw ShotError(Where(file, block.line + 1) + ": " + def.name + " takes " + takes + ", but the column line says '" +
+                    columns + "'");
 }
 
 /// "Width #4" names the control "Width" at the host's index 4.
@@ -134,8 +134,8 @@ void Animation::AddKeyText(const std::string& file, std::string_view content, co
         if (std::abs(data_rate / rate - 1.0) > kSameRate) {
             if (options.strict_timing) {
                 throw ShotError(Where(file, units->line) + ": the data runs at " + units->value +
-                                 " frames/s and the render at " + RateText(options.rate) +
-                                 " (--fps); --strict-timing refuses to convert it");
+                                " frames/s and the render at " + RateText(options.rate) +
+                                " (--fps); --strict-timing refuses to convert it");
             }
             scale = rate / data_rate;
         }
@@ -170,17 +170,17 @@ std::vector<Animation::PendingKey> Animation::KeysOfText(const TextFile& text, c
         }
         if (!instance.empty() && block.path[1] != instance) {
             throw ShotError(Where(file, block.line) + ": holds keys for two instances of the effect, '" + instance +
-                             "' and '" + block.path[1] + "': keep one instance's");
+                            "' and '" + block.path[1] + "': keep one instance's");
         }
         instance = block.path[1];
         const int index = IndexOfRegisteredName(params, WithoutIndex(block.path[2]));
         if (index < 0) {
             throw ShotError(Where(file, block.line) + ": " + effect_name + " has no control called '" +
-                             WithoutIndex(block.path[2]) + "' (it registers " + RegisteredNames(params) + ")");
+                            WithoutIndex(block.path[2]) + "' (it registers " + RegisteredNames(params) + ")");
         }
         if (const auto seen = ours.find(index); seen != ours.end()) {
             throw ShotError(Where(file, block.line) + ": a second block for " + params[index].name +
-                             " (the first is at line " + std::to_string(seen->second->line) + ")");
+                            " (the first is at line " + std::to_string(seen->second->line) + ")");
         }
         ours[index] = &block;
     }
@@ -219,7 +219,7 @@ std::vector<Animation::PendingKey> Animation::KeysOfText(const TextFile& text, c
         }
         if (const auto own = ours.find(index); own != ours.end()) {
             throw ShotError(Where(file, own->second->line) + ": holds keys for " + params[index].name +
-                             " itself, which --track " + *target + " would also drive");
+                            " itself, which --track " + *target + " would also drive");
         }
         const KeyTextBlock* track = nullptr;
         if (options.track_block) {
@@ -237,21 +237,21 @@ std::vector<Animation::PendingKey> Animation::KeysOfText(const TextFile& text, c
             throw ShotError(file + ": no point track (a block with X and Y columns) to drive " + *target);
         } else {
             throw ShotError(file + " has " + std::to_string(points.size()) +
-                             " point tracks; choose one with --track-block: " + BlockList(points));
+                            " point tracks; choose one with --track-block: " + BlockList(points));
         }
         add(*track, index, options.track_offset ? options.track_offset->first : 0.0,
             options.track_offset ? options.track_offset->second : 0.0);
         points.erase(std::find(points.begin(), points.end(), track));
     } else if (options.track_offset || options.track_block) {
         throw ShotError(std::string(options.track_offset ? "--track-offset" : "--track-block") +
-                         ": no point track of " + file + " drives a control (add --track origin)");
+                        ": no point track of " + file + " drives a control (add --track origin)");
     }
     others.insert(others.end(), points.begin(), points.end());
     std::sort(others.begin(), others.end(),
               [](const KeyTextBlock* a, const KeyTextBlock* b) { return a->line < b->line; });
     if (keys.empty()) {
         throw ShotError(file + ": no block is for a control of " + effect_name +
-                         (others.empty() ? "" : " (the file has " + BlockList(others) + ")"));
+                        (others.empty() ? "" : " (the file has " + BlockList(others) + ")"));
     }
     if (!others.empty()) {
         notes_.push_back(file + ": skipped " + std::to_string(others.size()) + " block" +
@@ -295,7 +295,7 @@ KeyText AnimationKeyText(const Animation& animation, const sim::ParamSet& params
             }
             if (last - first > kMaxBakedRows) {
                 throw ShotError(name + ": eased keys " + NumberText(a.frame) + " and " + NumberText(b.frame) +
-                                 " are too far apart to write as a row a frame");
+                                " are too far apart to write as a row a frame");
             }
             for (double f = first; f <= last; ++f) block.rows.push_back({f, Evaluate(keys, f), 0});
         }

@@ -6,13 +6,13 @@
 #include <memory>
 #include <string>
 
-#include "shots/ShotError.h"
 #include "AtomicFile.h"
 #include "Canvas.h"
 #include "HostError.h"
 #include "ImageFile.h"
-#include "shots/OverlayPicture.h"
 #include "PictureLibrary.h"
+#include "shots/OverlayPicture.h"
+#include "shots/ShotError.h"
 
 namespace quorvel::shots {
 
@@ -22,7 +22,6 @@ constexpr int kGap = 6;
 constexpr int kLabelHeight = 20;
 /// The largest picture side the image writers and Cairo both take comfortably.
 constexpr int kMaxSide = 16384;
-
 
 }  // namespace
 
@@ -43,8 +42,8 @@ ContactSheet::ContactSheet(const ContactSheetSettings& settings, const std::vect
     const long long height = kGap + (long long)rows * (thumb_height_ + kLabelHeight + kGap);
     if (thumb_height_ > kMaxSide || width > kMaxSide || height > kMaxSide) {
         throw ShotError("--contact-sheet: " + std::to_string(count_) + " thumbnails make a sheet of " +
-                         std::to_string(width) + "x" + std::to_string(height) + " pixels, more than " +
-                         std::to_string(kMaxSide) + " a side; raise --contact-every or lower --contact-width");
+                        std::to_string(width) + "x" + std::to_string(height) + " pixels, more than " +
+                        std::to_string(kMaxSide) + " a side; raise --contact-every or lower --contact-width");
     }
 }
 

@@ -6,14 +6,14 @@
 #include <string>
 
 #include "AtomicFile.h"
-#include "shots/FrameMemory.h"
 #include "HostError.h"
-#include "shots/ImageFrames.h"
 #include "Npy.h"
-#include "shots/ShotError.h"
-#include "shots/ValueText.h"
 #include "Poison.h"
 #include "TestCard.h"
+#include "shots/FrameMemory.h"
+#include "shots/ImageFrames.h"
+#include "shots/ShotError.h"
+#include "shots/ValueText.h"
 
 namespace quorvel::shots {
 
@@ -42,7 +42,7 @@ void CheckRowPadding(sim::PixelLayout layout, int row_padding) {
     const std::size_t channel = sim::BytesPerPixel(layout) / 4;
     if (std::size_t(row_padding) % channel != 0) {
         throw ShotError("--row-padding " + std::to_string(row_padding) + " would split a channel: depth " +
-                         DepthName(layout) + " rows need a multiple of " + std::to_string(channel) + " bytes");
+                        DepthName(layout) + " rows need a multiple of " + std::to_string(channel) + " bytes");
     }
 }
 
@@ -93,18 +93,18 @@ sim::World ReadFrameFile(const std::filesystem::path& path, RenderSettings& sett
     }
     if (!IsNpy(path)) return ReadImageFile(path, settings, options, format, frames_in_memory);
 
-    sim::World world = sim::ReadNpy(path, settings.app == sim::HostApp::Premiere,
-                                    [&](sim::PixelLayout layout, int width, int height) {
-                                        CheckFramesFit(layout, width, height, options.row_padding, frames_in_memory,
-                                                       "the render's input and output frames");
-                                    });
+    sim::World world =
+        sim::ReadNpy(path, settings.app == sim::HostApp::Premiere, [&](sim::PixelLayout layout, int width, int height) {
+            CheckFramesFit(layout, width, height, options.row_padding, frames_in_memory,
+                           "the render's input and output frames");
+        });
     if (sim::IsPremiereLayout(world.layout()) != (settings.app == sim::HostApp::Premiere)) {
         throw ShotError(path.string() + " holds depth " + DepthName(world.layout()) + " data, which --host " +
-                         (settings.app == sim::HostApp::Premiere ? "premiere" : "ae") + " does not render");
+                        (settings.app == sim::HostApp::Premiere ? "premiere" : "ae") + " does not render");
     }
     if (settings.depth_given && world.layout() != settings.layout) {
         throw ShotError("--depth " + std::string(DepthName(settings.layout)) + " contradicts " + path.string() +
-                         ", which holds depth " + DepthName(world.layout()) + " data");
+                        ", which holds depth " + DepthName(world.layout()) + " data");
     }
     settings.layout = world.layout();
     return WithRowPadding(std::move(world), options.row_padding);
@@ -119,8 +119,7 @@ bool IsNpy(const std::filesystem::path& path) {
 }
 
 sim::World ReadInputFrame(const std::optional<std::filesystem::path>& path, RenderSettings& settings,
-                          const FrameOptions& options, std::optional<sim::ImageFormat>* format,
-                          int frames_in_memory) {
+                          const FrameOptions& options, std::optional<sim::ImageFormat>* format, int frames_in_memory) {
     if (format != nullptr) format->reset();
     if (!path) {
         const auto [width, height] = options.card_size.value_or(std::pair{sim::kTestCardWidth, sim::kTestCardHeight});

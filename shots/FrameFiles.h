@@ -10,8 +10,8 @@
 #include <vector>
 
 #include "ImageFormat.h"
-#include "shots/RenderSettings.h"
 #include "World.h"
+#include "shots/RenderSettings.h"
 
 namespace quorvel::shots {
 

@@ -99,9 +99,9 @@ void CheckFramesFit(sim::PixelLayout layout, int width, int height, int row_padd
     const std::optional<std::uint64_t> available = AvailableMemory();
     if (!available || needed <= *available) return;
     throw ShotError("a " + std::to_string(width) + "x" + std::to_string(height) + " frame in " +
-                     std::string(sim::LayoutName(layout)) + " takes " + BytesText(frame) + "; " + what + " need" +
-                     (frames == 1 ? "s " : " ") + BytesText(needed) + ", and this machine can give " +
-                     BytesText(*available));
+                    std::string(sim::LayoutName(layout)) + " takes " + BytesText(frame) + "; " + what + " need" +
+                    (frames == 1 ? "s " : " ") + BytesText(needed) + ", and this machine can give " +
+                    BytesText(*available));
 }
 
 }  // namespace quorvel::shots

@@ -103,7 +103,7 @@ std::filesystem::path FramePattern::PathFor(int frame) const {
 std::vector<int> ParseFrameList(const std::string& option, const std::string& text) {
     auto bad = [&](const std::string& why) {
         return ShotError("--" + option + ": '" + text + "' " + why +
-                          " (expected frames such as 1001-1240, 1001, 1-100x5 or 1-10,20-30)");
+                         " (expected frames such as 1001-1240, 1001, 1-100x5 or 1-10,20-30)");
     };
     std::vector<int> frames;
     long long total = 0;

@@ -12,7 +12,7 @@ A_long FrameRate::TimeOf(int frame) const {
     const std::int64_t time = std::int64_t(frame) * time_step;
     if (time < INT32_MIN || time > INT32_MAX) {
         throw ShotError("frame " + std::to_string(frame) + " at " + std::to_string(time_scale) + "/" +
-                         std::to_string(time_step) + " frames/s is beyond the host's time range");
+                        std::to_string(time_step) + " frames/s is beyond the host's time range");
     }
     return A_long(time);
 }
@@ -20,7 +20,7 @@ A_long FrameRate::TimeOf(int frame) const {
 FrameRate ParseFrameRate(const std::string& option, const std::string& text) {
     auto bad = [&] {
         return ShotError("--" + option + ": '" + text +
-                          "' is not a frame rate (such as 24, 25, 23.976, 29.97 or 24000/1001)");
+                         "' is not a frame rate (such as 24, 25, 23.976, 29.97 or 24000/1001)");
     };
     // The NTSC family: what users type is a rounding of N*1000/1001.
     static const struct {

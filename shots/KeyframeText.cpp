@@ -3,8 +3,8 @@
 #include <charconv>
 #include <cmath>
 
-#include "shots/ShotError.h"
 #include "shots/Keyframes.h"
+#include "shots/ShotError.h"
 
 namespace quorvel::shots {
 

@@ -6,10 +6,10 @@
 #include <iterator>
 #include <nlohmann/json.hpp>
 
-#include "shots/ShotError.h"
+#include "ParamEncoding.h"
 #include "shots/ParamIds.h"
+#include "shots/ShotError.h"
 #include "shots/ValueText.h"
-#include "View.h"
 
 namespace quorvel::shots {
 
@@ -158,8 +158,7 @@ void Animation::AddJson(const std::string& file, const std::string& content) {
                     throw ShotError(source + ": unknown field '" + field + "'");
                 }
             }
-            if (!k.contains("frame") || !k["frame"].is_number())
-                throw ShotError(source + ": needs a number \"frame\"");
+            if (!k.contains("frame") || !k["frame"].is_number()) throw ShotError(source + ": needs a number \"frame\"");
             PendingKey key;
             key.source = source;
             key.name = name;
@@ -202,7 +201,7 @@ void Animation::Resolve(const sim::ParamSet& params, const std::string& effect_n
         const PF_ParamDef& def = params[index];
         if (def.flags & PF_ParamFlag_CANNOT_TIME_VARY) {
             throw ShotError(pending.source + ": " + def.name +
-                             " cannot vary in time (the module registers it so); set it once with --" + pending.name);
+                            " cannot vary in time (the module registers it so); set it once with --" + pending.name);
         }
         Keyframe key;
         key.frame = pending.frame;
@@ -220,7 +219,7 @@ void Animation::Resolve(const sim::ParamSet& params, const std::string& effect_n
                 break;
             default:
                 throw ShotError(pending.source + ": this host cannot key a control of type " +
-                                 std::to_string(def.param_type));
+                                std::to_string(def.param_type));
         }
         if (IsFixedType(def.param_type)) {
             for (double v : key.value) ToFixed("key " + pending.name, v);
@@ -231,7 +230,7 @@ void Animation::Resolve(const sim::ParamSet& params, const std::string& effect_n
             std::find_if(track.keys.begin(), track.keys.end(), [&](const Keyframe& k) { return k.frame == key.frame; });
         if (same != track.keys.end()) {
             throw ShotError(pending.source + ": " + pending.name + " already has a key at frame " +
-                             NumberText(key.frame));
+                            NumberText(key.frame));
         }
         track.keys.push_back(std::move(key));
     }
@@ -249,17 +248,16 @@ void Animation::Apply(double frame, sim::ParamSet& params) const {
         // checked against the 16.16 range.
         switch (def.param_type) {
             case PF_Param_POINT:
-                def.u.td.x_value = sim::DoubleToFixed(v[0]);
-                def.u.td.y_value = sim::DoubleToFixed(v[1]);
+                sim::SetPoint(def, v[0], v[1]);
                 break;
             case PF_Param_FLOAT_SLIDER:
                 def.u.fs_d.value = v[0];
                 break;
             case PF_Param_ANGLE:
-                def.u.ad.value = sim::DoubleToFixed(v[0]);
+                sim::SetAngle(def, v[0]);
                 break;
             case PF_Param_FIX_SLIDER:
-                def.u.fd.value = sim::DoubleToFixed(v[0]);
+                sim::SetFixedSlider(def, v[0]);
                 break;
             default:
                 break;

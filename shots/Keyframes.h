@@ -9,10 +9,10 @@
 #include <string>
 #include <vector>
 
-#include "shots/FrameRate.h"
-#include "shots/KeyframeText.h"
 #include "ModuleDescriptor.h"
 #include "ParamSet.h"
+#include "shots/FrameRate.h"
+#include "shots/KeyframeText.h"
 
 namespace quorvel::shots {
 

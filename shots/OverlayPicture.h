@@ -6,9 +6,9 @@
 #include <filesystem>
 
 #include "ParamSet.h"
-#include "shots/Session.h"
 #include "View.h"
 #include "World.h"
+#include "shots/Session.h"
 
 namespace quorvel::sim {
 class Canvas;

@@ -5,9 +5,9 @@
 // before any work is done, with exit status 2.
 #include <string>
 
-#include "shots/ShotError.h"
 #include "shots/ImageFrames.h"
 #include "shots/OverlayPicture.h"
+#include "shots/ShotError.h"
 
 namespace quorvel::shots {
 

@@ -2,9 +2,9 @@
 
 #include <map>
 
+#include "ParamEncoding.h"
 #include "shots/ParamIds.h"
 #include "shots/ShotError.h"
-#include "shots/ValueText.h"
 
 namespace quorvel::shots {
 
@@ -48,16 +48,12 @@ void ApplyParams(const RenderSettings& s, sim::ParamSet& params) {
     if (s.mask_type) Param(params, kIdMaskType).u.pd.value = *s.mask_type;
     if (s.composite) Param(params, kIdComposite).u.pd.value = *s.composite;
     if (s.falloff) Param(params, kIdFalloff).u.pd.value = *s.falloff;
-    if (s.origin) {
-        PF_PointDef& td = Param(params, kIdOrigin).u.td;
-        td.x_value = ToFixed("origin", s.origin->first);
-        td.y_value = ToFixed("origin", s.origin->second);
-    }
+    if (s.origin) sim::SetPoint(Param(params, kIdOrigin), s.origin->first, s.origin->second);
     if (s.width) Param(params, kIdWidth).u.fs_d.value = *s.width;
     if (s.height) Param(params, kIdHeight).u.fs_d.value = *s.height;
     if (s.feather) Param(params, kIdFeather).u.fs_d.value = *s.feather;
-    if (s.angle) Param(params, kIdAngle).u.ad.value = ToFixed("angle", *s.angle);
-    if (s.opacity) Param(params, kIdOpacity).u.fd.value = ToFixed("opacity", *s.opacity);
+    if (s.angle) sim::SetAngle(Param(params, kIdAngle), *s.angle);
+    if (s.opacity) sim::SetFixedSlider(Param(params, kIdOpacity), *s.opacity);
     if (s.invert) Param(params, kIdInvert).u.bd.value = 1;
 }
 

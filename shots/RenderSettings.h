@@ -24,9 +24,9 @@ struct RenderSettings {
     std::optional<A_long> composite;
     std::optional<A_long> falloff;
     std::optional<std::pair<double, double>> origin;  ///< layer pixels
-    std::optional<double> width, height, feather;      ///< pixels
-    std::optional<double> angle;                        ///< degrees
-    std::optional<double> opacity;                      ///< percent
+    std::optional<double> width, height, feather;     ///< pixels
+    std::optional<double> angle;                      ///< degrees
+    std::optional<double> opacity;                    ///< percent
     bool invert = false;
 
     PF_RationalScale downsample_x{1, 1};

@@ -9,12 +9,12 @@
 #include <set>
 #include <thread>
 
-#include "shots/ShotError.h"
 #include "AtomicFile.h"
-#include "shots/FrameFiles.h"
 #include "HostError.h"
 #include "ImageFile.h"
 #include "Npy.h"
+#include "shots/FrameFiles.h"
+#include "shots/ShotError.h"
 
 namespace quorvel::shots {
 

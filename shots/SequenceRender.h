@@ -11,14 +11,14 @@
 #include <string>
 #include <vector>
 
+#include "ImageFormat.h"
+#include "World.h"
 #include "shots/FramePattern.h"
 #include "shots/FrameRate.h"
 #include "shots/Keyframes.h"
 #include "shots/Progress.h"
 #include "shots/RenderSettings.h"
 #include "shots/Session.h"
-#include "ImageFormat.h"
-#include "World.h"
 
 namespace quorvel::shots {
 

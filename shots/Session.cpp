@@ -33,7 +33,8 @@ sim::ParamSet Session::Params(const sim::World& input) const {
 }
 
 void Session::Render(sim::ParamSet& params, sim::World& output) {
-    if (settings_.app == sim::HostApp::Premiere) host_.SetWorldFormat(output.def(), sim::PremiereFormat(output.layout()));
+    if (settings_.app == sim::HostApp::Premiere)
+        host_.SetWorldFormat(output.def(), sim::PremiereFormat(output.layout()));
     if (const PF_Err err = host_.Render(params, output)) {
         std::string message = "the module's render failed with error " + std::to_string(err);
         if (host_.out_data().out_flags & PF_OutFlag_DISPLAY_ERROR_MESSAGE) {
@@ -46,10 +47,9 @@ void Session::Render(sim::ParamSet& params, sim::World& output) {
 
 void Session::CheckHost() const {
     if (!host_.problems().empty()) {
-        throw ModuleFailure("host check: " + host_.problems().front() +
-                            (host_.problems().size() > 1 ? " (and " + std::to_string(host_.problems().size() - 1) +
-                                                               " more)"
-                                                         : ""));
+        throw ModuleFailure(
+            "host check: " + host_.problems().front() +
+            (host_.problems().size() > 1 ? " (and " + std::to_string(host_.problems().size() - 1) + " more)" : ""));
     }
 }
 

@@ -36,8 +36,8 @@ std::int32_t ParseInt(const std::string& option, const std::string& text) {
 std::pair<double, double> ParsePair(const std::string& option, const std::string& text, char separator) {
     const auto at = text.find(separator);
     if (at == std::string::npos) {
-        throw ShotError("--" + option + ": expected two numbers as X" + std::string(1, separator) + "Y, got '" +
-                         text + "'");
+        throw ShotError("--" + option + ": expected two numbers as X" + std::string(1, separator) + "Y, got '" + text +
+                        "'");
     }
     return {ParseNumber(option, text.substr(0, at)), ParseNumber(option, text.substr(at + 1))};
 }
@@ -58,8 +58,8 @@ std::pair<int, int> ParseSize(const std::string& option, const std::string& text
     const int w = ParseInt(option, text.substr(0, at));
     const int h = ParseInt(option, text.substr(at + 1));
     if (w < 1 || h < 1 || w > kMaxFrameSide || h > kMaxFrameSide) {
-        throw ShotError("--" + option + ": each side must be 1 to " + std::to_string(kMaxFrameSide) +
-                         " pixels, not '" + text + "'");
+        throw ShotError("--" + option + ": each side must be 1 to " + std::to_string(kMaxFrameSide) + " pixels, not '" +
+                        text + "'");
     }
     return {w, h};
 }
@@ -67,7 +67,8 @@ std::pair<int, int> ParseSize(const std::string& option, const std::string& text
 PF_Fixed ToFixed(const std::string& option, double value) {
     const std::optional<PF_Fixed> fixed = sim::CheckedDoubleToFixed(value);
     if (!fixed) {
-        throw ShotError("--" + option + ": " + std::to_string(value) + " is outside the host's range (-32768 to 32767)");
+        throw ShotError("--" + option + ": " + std::to_string(value) +
+                        " is outside the host's range (-32768 to 32767)");
     }
     return *fixed;
 }

@@ -1,6 +1,7 @@
 // The on-screen controls' door: routes the host's user-interface events to
 // drawing, clicking and dragging.
-#include "Commands.h"
+#include "OverlayEvent.h"
+
 #include "OverlayDraw.h"
 #include "OverlayGeometry.h"
 #include "OverlayInteraction.h"

@@ -1,7 +1,8 @@
 // The render command: one evaluator per frame, then the pixel function for
 // the host's pixel layout, driven by the host's iterate suites or, for float
 // frames, by the module's own loop.
-#include "Commands.h"
+#include "Render.h"
+
 #include "FloatRows.h"
 #include "MaskEvaluator.h"
 #include "Params.h"

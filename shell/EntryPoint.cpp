@@ -4,7 +4,7 @@
 
 #include "Commands.h"
 #include "Constants.h"
-#include "DrawbotWrappers.h"
+#include "DrawbotException.h"
 #include "ScopedSuite.h"
 #include "Strings.h"
 #include "SuiteHandler.h"

@@ -10,7 +10,7 @@
 #include <limits>
 #include <string>
 
-#include "Commands.h"
+#include "OverlayEvent.h"
 #include "OverlayDraw.h"
 #include "OverlayGeometry.h"
 #include "OverlayInteraction.h"

@@ -4,8 +4,8 @@
 
 #include <exception>
 
-#include "DrawbotException.h"
 #include "PF_Host.h"
+#include "shell/DrawbotException.h"
 
 namespace quorvel {
 

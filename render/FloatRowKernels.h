@@ -19,10 +19,10 @@
 
 #include <immintrin.h>
 
-#include "FalloffLanes.h"
-#include "FloatRows.h"
-#include "MaskEvaluator.h"
-#include "PixelFunctions.h"
+#include "render/FalloffLanes.h"
+#include "render/FloatRows.h"
+#include "render/MaskEvaluator.h"
+#include "render/PixelFunctions.h"
 
 namespace quorvel {
 namespace {

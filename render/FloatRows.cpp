@@ -1,4 +1,4 @@
-#include "FloatRows.h"
+#include "render/FloatRows.h"
 
 #include <algorithm>
 #include <cstdint>
@@ -6,11 +6,11 @@
 #if defined(__SSE2__) || defined(_M_X64)
 #include <cpuid.h>
 
-#include "FloatRowKernels.h"
+#include "render/FloatRowKernels.h"
 #define QUORVEL_VECTOR_ROWS 1
 #else
-#include "IterateFloatPixels.h"
-#include "PixelFunctions.h"
+#include "render/IterateFloatPixels.h"
+#include "render/PixelFunctions.h"
 #endif
 
 namespace quorvel {

@@ -1,6 +1,6 @@
-#include "IterateFloatPixels.h"
+#include "render/IterateFloatPixels.h"
 
-#include "FloatRows.h"
+#include "render/FloatRows.h"
 
 namespace quorvel {
 

@@ -1,6 +1,6 @@
-#include "MaskEvaluator.h"
+#include "render/MaskEvaluator.h"
 
-#include "Params.h"
+#include "shell/Params.h"
 
 namespace quorvel {
 

@@ -13,9 +13,9 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "FloatOps.h"
 #include "PF_Host.h"
-#include "Params.h"
+#include "render/FloatOps.h"
+#include "shell/Params.h"
 
 namespace quorvel {
 

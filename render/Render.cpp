@@ -1,14 +1,14 @@
 // The render command: one evaluator per frame, then the pixel function for
 // the host's pixel layout, driven by the host's iterate suites or, for float
 // frames, by the module's own loop.
-#include "Render.h"
+#include "render/Render.h"
 
-#include "FloatRows.h"
-#include "MaskEvaluator.h"
-#include "Params.h"
-#include "PixelFunctions.h"
-#include "ScopedSuite.h"
-#include "SuiteHandler.h"
+#include "render/FloatRows.h"
+#include "render/MaskEvaluator.h"
+#include "render/PixelFunctions.h"
+#include "shell/Params.h"
+#include "shell/ScopedSuite.h"
+#include "shell/SuiteHandler.h"
 
 namespace quorvel {
 

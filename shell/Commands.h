@@ -2,10 +2,10 @@
 /// layer publishes for its command.
 #pragma once
 
-#include "OverlayEvent.h"
 #include "PF_Host.h"
-#include "Params.h"
-#include "Render.h"
+#include "overlay/OverlayEvent.h"
+#include "render/Render.h"
+#include "shell/Params.h"
 
 namespace quorvel {
 

@@ -1,8 +1,8 @@
-#include "Params.h"
+#include "shell/Params.h"
 
 #include <cstring>
 
-#include "Strings.h"
+#include "shell/Strings.h"
 
 namespace quorvel {
 

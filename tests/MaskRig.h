@@ -12,8 +12,8 @@
 #include <cstdlib>
 #include <vector>
 
-#include "MaskEvaluator.h"
-#include "Params.h"
+#include "render/MaskEvaluator.h"
+#include "shell/Params.h"
 
 namespace quorvel::test {
 

@@ -9,7 +9,7 @@
 #include <string>
 
 #include "ModuleFixture.h"
-#include "Params.h"
+#include "shell/Params.h"
 #include "Poison.h"
 
 namespace quorvel::test {

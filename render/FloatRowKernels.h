@@ -371,19 +371,19 @@ typename L::F Composite(const Frame<L>& f, typename L::F value, typename L::F al
     using F = typename L::F;
     const F weight = value * f.opacity;
     switch (f.mask.compositeMode) {
-        case 1: {  // Add
+        case kCompositeAdd: {
             const F sum = weight + alpha;
             const F one = L::Splat(1.0f);
             return L::Select(L::Greater(sum, one), one, sum);
         }
-        case 2: {  // Subtract
+        case kCompositeSubtract: {
             const F difference = alpha - weight;
             const F zero = L::Splat(0.0f);
             return L::Select(L::Less(difference, zero), zero, difference);
         }
-        case 3:  // Intersect
+        case kCompositeIntersect:
             return weight * alpha;
-        case 4:  // Create
+        case kCompositeCreate:
             return weight;
         default:
             return alpha;

@@ -318,17 +318,17 @@ inline PF_Err MaskValue(const MaskEvaluator& mask, std::int32_t x, std::int32_t 
 inline float CompositeAlpha(const MaskEvaluator& mask, float value, float alpha) {
     const float weight = value * mask.opacity;
     switch (mask.compositeMode) {
-        case 1: {  // Add
+        case kCompositeAdd: {
             const float sum = weight + alpha;
             return sum > 1.0f ? 1.0f : sum;
         }
-        case 2: {  // Subtract
+        case kCompositeSubtract: {
             const float difference = alpha - weight;
             return difference < 0.0f ? 0.0f : difference;
         }
-        case 3:  // Intersect
+        case kCompositeIntersect:
             return weight * alpha;
-        case 4:  // Create: the layer's alpha is replaced
+        case kCompositeCreate:  // the layer's alpha is replaced
             return weight;
         default:
             return alpha;

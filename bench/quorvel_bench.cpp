@@ -18,10 +18,10 @@
 #include <vector>
 
 #include "Host.h"
-#include "IterateFloatPixels.h"
+#include "render/IterateFloatPixels.h"
 #include "ModuleFile.h"
 #include "ParamSet.h"
-#include "Params.h"
+#include "shell/Params.h"
 #include "SummaryReporter.h"
 #include "World.h"
 

@@ -16,7 +16,8 @@ function(quorvel_windows_module target)
     set(writer ${CMAKE_CURRENT_BINARY_DIR}/descriptor/write-descriptor-bytes)
     add_custom_command(
       OUTPUT ${writer}
-      COMMAND ${QUORVEL_BUILD_MACHINE_CXX} -std=c++20 -O1 -I${shell} -I${PROJECT_SOURCE_DIR}/host
+      COMMAND ${QUORVEL_BUILD_MACHINE_CXX} -std=c++20 -O1 -I${QUORVEL_LAYER_ROOTS}/quorvel_shell
+              -I${PROJECT_SOURCE_DIR}/host
               -MD -MF ${writer}.d -o ${writer} ${shell}/WriteDescriptorBytes.cpp
       DEPFILE ${writer}.d
       DEPENDS ${shell}/WriteDescriptorBytes.cpp
@@ -25,7 +26,7 @@ function(quorvel_windows_module target)
   else()
     add_executable(write-descriptor-bytes ${shell}/WriteDescriptorBytes.cpp)
     target_link_libraries(write-descriptor-bytes PRIVATE quorvel_host_api)
-    target_include_directories(write-descriptor-bytes PRIVATE ${shell})
+    target_include_directories(write-descriptor-bytes PRIVATE ${QUORVEL_LAYER_ROOTS}/quorvel_shell)
     set(writer write-descriptor-bytes)
   endif()
   add_custom_command(

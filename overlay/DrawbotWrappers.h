@@ -1,27 +1,13 @@
-/// Owning wrappers for the host's pens and paths, and the exception that
-/// carries a host drawing failure.
+/// Owning wrappers for the host's pens and paths; a failure in making or
+/// releasing one is raised as DRAWBOT_Exception.
 #pragma once
 
 #include <exception>
 
 #include "PF_Host.h"
+#include "shell/DrawbotException.h"
 
 namespace quorvel {
-
-/// A host failure in making or releasing a drawing object.
-class DRAWBOT_Exception : public std::exception {
-public:
-    explicit DRAWBOT_Exception(PF_Err err) : err_(err) {}
-    PF_Err err() const { return err_; }
-
-private:
-    PF_Err err_;
-};
-
-/// Throws DRAWBOT_Exception when `err` is not 0.
-inline void ThrowIfDrawbotError(PF_Err err) {
-    if (err != PF_Err_NONE) throw DRAWBOT_Exception(err);
-}
 
 /// Holds at most one host object and releases it exactly once, through the
 /// supplier suite it came from.

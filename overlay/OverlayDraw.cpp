@@ -1,12 +1,12 @@
-#include "OverlayDraw.h"
+#include "overlay/OverlayDraw.h"
 
 #include <cmath>
 #include <cstdint>
 
-#include "DrawbotWrappers.h"
-#include "Params.h"
-#include "Saturate.h"
-#include "SuiteHandler.h"
+#include "overlay/DrawbotWrappers.h"
+#include "overlay/Saturate.h"
+#include "shell/Params.h"
+#include "shell/SuiteHandler.h"
 
 namespace quorvel {
 

@@ -10,9 +10,9 @@
 
 #include <array>
 
-#include "OverlayGeometry.h"
 #include "PF_Host.h"
-#include "ScopedSuite.h"
+#include "overlay/OverlayGeometry.h"
+#include "shell/ScopedSuite.h"
 
 namespace quorvel {
 

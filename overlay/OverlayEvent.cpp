@@ -1,9 +1,10 @@
 // The on-screen controls' door: routes the host's user-interface events to
 // drawing, clicking and dragging.
-#include "Commands.h"
-#include "OverlayDraw.h"
-#include "OverlayGeometry.h"
-#include "OverlayInteraction.h"
+#include "overlay/OverlayEvent.h"
+
+#include "overlay/OverlayDraw.h"
+#include "overlay/OverlayGeometry.h"
+#include "overlay/OverlayInteraction.h"
 
 namespace quorvel {
 

@@ -1,11 +1,11 @@
-#include "OverlayInteraction.h"
+#include "overlay/OverlayInteraction.h"
 
 #include <cmath>
 #include <cstdint>
 
-#include "Params.h"
-#include "Saturate.h"
-#include "SuiteHandler.h"
+#include "overlay/Saturate.h"
+#include "shell/Params.h"
+#include "shell/SuiteHandler.h"
 
 namespace quorvel {
 

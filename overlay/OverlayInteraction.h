@@ -9,8 +9,8 @@
 
 #include <array>
 
-#include "OverlayGeometry.h"
 #include "PF_Host.h"
+#include "overlay/OverlayGeometry.h"
 
 namespace quorvel {
 

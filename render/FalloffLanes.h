@@ -174,8 +174,8 @@ inline D Log2(D t) {
     e = Select(big, e + Splat(t, 1.0), e);
     const D one = Splat(t, 1.0);
     const D s = (m - one) / (m + one);
-    const D lnHalf = s * Polynomial8(s * s, kSeries);  // ln m / 2
-    return e + lnHalf * Splat(t, kTwoOverLn2);
+    const D ln_half = s * Polynomial8(s * s, kSeries);  // ln m / 2
+    return e + ln_half * Splat(t, kTwoOverLn2);
 }
 
 /// A curve's values over the lanes of D, each a float held as a double, and
@@ -189,9 +189,9 @@ struct Curved {
 /// The lanes whose interval's two ends round to the same float, that float.
 template <typename D>
 inline Curved<D> Decide(D lo, D hi, D valid) {
-    const D loFloat = RoundToFloat(lo);
-    const D same = AsMask<D>(loFloat == RoundToFloat(hi));
-    return {loFloat, LaneBits(same) & LaneBits(valid)};
+    const D lo_float = RoundToFloat(lo);
+    const D same = AsMask<D>(lo_float == RoundToFloat(hi));
+    return {lo_float, LaneBits(same) & LaneBits(valid)};
 }
 
 /// The library pow call a power curve's interval is built around, for t in
@@ -245,33 +245,33 @@ inline Curved<D> RoundedCurve(D t) {
     } else {
         const D zero = Splat(t, 0.0);
         const D one = Splat(t, 1.0);
-        const D isZero = AsMask<D>(t == zero);
+        const D is_zero = AsMask<D>(t == zero);
         const D valid = AsMask<D>((t >= zero) & (t <= one));
         // At zero (answered below) the series see a harmless argument.
-        const D y = ApproximatePower<kFalloff>(Select(isZero, one, t));
+        const D y = ApproximatePower<kFalloff>(Select(is_zero, one, t));
         const D margin = y * Splat(t, kBound);
-        const D yLo = y - margin;
-        const D yHi = y + margin;
+        const D y_lo = y - margin;
+        const D y_hi = y + margin;
         // The rest of each curve, on both ends: its own double operations,
         // each monotonic, so the ends keep bracketing the library's result.
         D lo;
         D hi;
         if constexpr (kFalloff == kGamma) {
-            lo = yLo;
-            hi = yHi;
+            lo = y_lo;
+            hi = y_hi;
         } else if constexpr (kFalloff == kGaussian) {
-            lo = one - yHi;
-            hi = one - yLo;
+            lo = one - y_hi;
+            hi = one - y_lo;
         } else {
-            const D dLo = one - yHi;
-            const D dHi = one - yLo;
-            const D sLo = dLo * Splat(t, 2.5);
-            const D sHi = dHi * Splat(t, 2.5);
-            lo = sLo / Splat(t, 1.5);
-            hi = sHi / Splat(t, 1.5);
+            const D d_lo = one - y_hi;
+            const D d_hi = one - y_lo;
+            const D s_lo = d_lo * Splat(t, 2.5);
+            const D s_hi = d_hi * Splat(t, 2.5);
+            lo = s_lo / Splat(t, 1.5);
+            hi = s_hi / Splat(t, 1.5);
         }
-        lo = Select(isZero, zero, lo);
-        hi = Select(isZero, zero, hi);
+        lo = Select(is_zero, zero, lo);
+        hi = Select(is_zero, zero, hi);
         return Decide(lo, hi, valid);
     }
 }

@@ -5,11 +5,11 @@
 
 #include <cstdint>
 
-#include "MaskEvaluator.h"
-#include "Params.h"
+#include "render/MaskEvaluator.h"
+#include "shell/Params.h"
 
 #if defined(__SSE2__) || defined(_M_X64)
-#include "FalloffLanes.h"
+#include "render/FalloffLanes.h"
 #endif
 
 namespace quorvel {

@@ -19,10 +19,10 @@
 
 #include <immintrin.h>
 
-#include "FalloffLanes.h"
-#include "FloatRows.h"
-#include "MaskEvaluator.h"
-#include "PixelFunctions.h"
+#include "render/FalloffLanes.h"
+#include "render/FloatRows.h"
+#include "render/MaskEvaluator.h"
+#include "render/PixelFunctions.h"
 
 namespace quorvel {
 namespace {
@@ -259,20 +259,20 @@ typename L::F EllipseRing(const Frame<L>& f, typename L::F u, typename L::F v, t
     const F r = L::Sqrt(rr);
     const F du = u / r;
     const F dv = v / r;
-    const F inA = du * f.innerHalfHeightSq;
-    const F inA2 = inA * du;
-    const F inB = dv * f.innerHalfWidthSq;
-    const F inB2 = inB * dv;
-    const F inSum = inA2 + inB2;
-    const F outA = du * f.halfHeightSq;
-    const F outA2 = outA * du;
-    const F outB = dv * f.halfWidthSq;
-    const F outB2 = outB * dv;
-    const F outSum = outA2 + outB2;
-    const F rIn = f.innerAxesProduct / L::Sqrt(inSum);
-    const F rOut = f.outerAxesProduct / L::Sqrt(outSum);
-    const F num = r - rIn;
-    const F den = rOut - rIn;
+    const F in_a = du * f.innerHalfHeightSq;
+    const F in_a2 = in_a * du;
+    const F in_b = dv * f.innerHalfWidthSq;
+    const F in_b2 = in_b * dv;
+    const F in_sum = in_a2 + in_b2;
+    const F out_a = du * f.halfHeightSq;
+    const F out_a2 = out_a * du;
+    const F out_b = dv * f.halfWidthSq;
+    const F out_b2 = out_b * dv;
+    const F out_sum = out_a2 + out_b2;
+    const F r_in = f.innerAxesProduct / L::Sqrt(in_sum);
+    const F r_out = f.outerAxesProduct / L::Sqrt(out_sum);
+    const F num = r - r_in;
+    const F den = r_out - r_in;
     const F t = num / den;
     return RoundedCurves<L, kFalloff>(f, t, ring);
 }
@@ -285,19 +285,19 @@ typename L::F EllipseOutside(const Frame<L>& f, typename L::F u, typename L::F v
     const F zero = L::Splat(0.0f);
     const F uu = u * u;
     const F vv = v * v;
-    const F outerV = vv * f.edgeScaleV;
-    const F outerU = uu * f.edgeScaleU;
-    const F outerSum = outerV + outerU;
-    const F inside = L::Less(outerSum, one);
+    const F outer_v = vv * f.edgeScaleV;
+    const F outer_u = uu * f.edgeScaleU;
+    const F outer_sum = outer_v + outer_u;
+    const F inside = L::Less(outer_sum, one);
     const F plain = L::Select(inside, zero, one);
     if (f.hardEdge) return plain;
-    const F innerV = vv * f.invInnerHalfHeightSq;
-    const F innerU = uu * f.invInnerHalfWidthSq;
-    const F innerSum = innerV + innerU;
-    const F ringMask = L::AndNot(inside, L::LessEqual(innerSum, one));
-    const LaneSet ring = L::Bits(ringMask);
+    const F inner_v = vv * f.invInnerHalfHeightSq;
+    const F inner_u = uu * f.invInnerHalfWidthSq;
+    const F inner_sum = inner_v + inner_u;
+    const F ring_mask = L::AndNot(inside, L::LessEqual(inner_sum, one));
+    const LaneSet ring = L::Bits(ring_mask);
     if (ring == 0) return plain;
-    return L::Select(ringMask, EllipseRing<L, kFalloff>(f, u, v, uu, vv, ring), plain);
+    return L::Select(ring_mask, EllipseRing<L, kFalloff>(f, u, v, uu, vv, ring), plain);
 }
 
 /// The rectangle's corners under Linear, Quadratic or Cubic: the curve's
@@ -328,24 +328,24 @@ typename L::F RectangleOutside(const Frame<L>& f, typename L::F u, typename L::F
     const F inside = L::And(L::Less(au, f.halfWidth), L::Less(av, f.halfHeight));
     const F plain = L::Select(inside, zero, one);
     if (f.hardEdge) return plain;
-    const F inBandU = L::GreaterEqual(au, f.innerHalfWidth);
-    const F inBandV = L::GreaterEqual(av, f.innerHalfHeight);
-    const F borderMask = L::And(inside, L::Or(inBandU, inBandV));
-    const LaneSet border = L::Bits(borderMask);
+    const F in_band_u = L::GreaterEqual(au, f.innerHalfWidth);
+    const F in_band_v = L::GreaterEqual(av, f.innerHalfHeight);
+    const F border_mask = L::And(inside, L::Or(in_band_u, in_band_v));
+    const LaneSet border = L::Bits(border_mask);
     if (border == 0) return plain;
     const F du = au - f.innerHalfWidth;
     const F tu = du * f.edgeScaleU;
     const F dv = av - f.innerHalfHeight;
     const F tv = dv * f.edgeScaleV;
-    const F cornerMask = L::And(inside, L::And(inBandU, inBandV));
-    const LaneSet corner = L::Bits(cornerMask);
+    const F corner_mask = L::And(inside, L::And(in_band_u, in_band_v));
+    const LaneSet corner = L::Bits(corner_mask);
     const LaneSet side = border & ~corner;
     F result = plain;
     if (side != 0) {
         // A side band's position: along u where that band is entered, else along v.
-        const F t = L::Select(inBandU, tu, tv);
-        const F sideMask = L::AndNot(borderMask, cornerMask);
-        result = L::Select(sideMask, RoundedCurves<L, kFalloff>(f, t, side), result);
+        const F t = L::Select(in_band_u, tu, tv);
+        const F side_mask = L::AndNot(border_mask, corner_mask);
+        result = L::Select(side_mask, RoundedCurves<L, kFalloff>(f, t, side), result);
     }
     if (corner != 0) {
         F q;
@@ -360,7 +360,7 @@ typename L::F RectangleOutside(const Frame<L>& f, typename L::F u, typename L::F
             q = L::Join(CornerHalf<L, kFalloff>(L::Low(tu), L::Low(tv)),
                         CornerHalf<L, kFalloff>(L::High(tu), L::High(tv)));
         }
-        result = L::Select(cornerMask, q, result);
+        result = L::Select(corner_mask, q, result);
     }
     return result;
 }
@@ -371,19 +371,19 @@ typename L::F Composite(const Frame<L>& f, typename L::F value, typename L::F al
     using F = typename L::F;
     const F weight = value * f.opacity;
     switch (f.mask.compositeMode) {
-        case 1: {  // Add
+        case kCompositeAdd: {
             const F sum = weight + alpha;
             const F one = L::Splat(1.0f);
             return L::Select(L::Greater(sum, one), one, sum);
         }
-        case 2: {  // Subtract
+        case kCompositeSubtract: {
             const F difference = alpha - weight;
             const F zero = L::Splat(0.0f);
             return L::Select(L::Less(difference, zero), zero, difference);
         }
-        case 3:  // Intersect
+        case kCompositeIntersect:
             return weight * alpha;
-        case 4:  // Create
+        case kCompositeCreate:
             return weight;
         default:
             return alpha;
@@ -397,11 +397,11 @@ void MaskRowsWith(const MaskEvaluator& mask, const FloatFrameWalk& walk, bool ne
     constexpr std::int32_t kStep = L::kWidth;
     const Frame<L> f(mask, walk, nearest);
     const F one = L::Splat(1.0f);
-    const std::int32_t vectorEnd = walk.width - walk.width % kStep;
+    const std::int32_t vector_end = walk.width - walk.width % kStep;
     const std::byte* s = walk.source;
     std::byte* d = walk.destination;
-    const std::int32_t endRow = walk.firstRow + walk.rows;
-    for (std::int32_t y = walk.firstRow; y < endRow; ++y) {
+    const std::int32_t end_row = walk.firstRow + walk.rows;
+    for (std::int32_t y = walk.firstRow; y < end_row; ++y) {
         // Corrected on entering each later row, so that the walk never
         // steps outside the buffers after the last one.
         if (y != walk.firstRow) {
@@ -413,7 +413,7 @@ void MaskRowsWith(const MaskEvaluator& mask, const FloatFrameWalk& walk, bool ne
         const F u1 = L::Splat(fy * walk.m01);
         const F v1 = L::Splat(fy * walk.m11);
         std::int32_t x = 0;
-        for (; x < vectorEnd; x += kStep) {
+        for (; x < vector_end; x += kStep) {
             const typename L::Pixels px = L::Load(s);
             const F fx = L::Columns(x);
             const F u0 = fx * f.m00;
@@ -469,8 +469,8 @@ template <typename L>
 void RoundedFalloffs(std::int32_t falloff, const float* t, float* out, std::size_t count) {
     using F = typename L::F;
     const MaskEvaluator none{};
-    const FloatFrameWalk noWalk{};
-    const Frame<L> f(none, noWalk, RoundsToNearest());
+    const FloatFrameWalk no_walk{};
+    const Frame<L> f(none, no_walk, RoundsToNearest());
     constexpr LaneSet kAll = (1u << L::kWidth) - 1;
     auto run = [&]<std::int32_t kFalloff>() {
         std::size_t i = 0;

@@ -1,4 +1,4 @@
-#include "FloatRows.h"
+#include "render/FloatRows.h"
 
 #include <algorithm>
 #include <cstdint>
@@ -6,11 +6,11 @@
 #if defined(__SSE2__) || defined(_M_X64)
 #include <cpuid.h>
 
-#include "FloatRowKernels.h"
+#include "render/FloatRowKernels.h"
 #define QUORVEL_VECTOR_ROWS 1
 #else
-#include "IterateFloatPixels.h"
-#include "PixelFunctions.h"
+#include "render/IterateFloatPixels.h"
+#include "render/PixelFunctions.h"
 #endif
 
 namespace quorvel {
@@ -36,15 +36,15 @@ bool PlanFloatWalk(A_long first_row, A_long end_row, const PF_EffectWorld* src, 
     if (rows <= 0) return false;
     // Pointer walk with one correction per row: rowbytes is signed (rows may
     // run upward in memory) and may include padding past the last pixel.
-    const A_long rowBytes = A_long(kFloatPixelBytes) * width;
+    const A_long row_bytes = A_long(kFloatPixelBytes) * width;
     walk = FloatFrameWalk{};
     walk.source = reinterpret_cast<const std::byte*>(src->data);
     walk.destination = reinterpret_cast<std::byte*>(dst->data);
     walk.firstRow = first_row;
     walk.rows = A_long(rows);
     walk.width = width;
-    walk.sourceStep = src->rowbytes - rowBytes;
-    walk.destinationStep = dst->rowbytes - rowBytes;
+    walk.sourceStep = src->rowbytes - row_bytes;
+    walk.destinationStep = dst->rowbytes - row_bytes;
     return true;
 }
 
@@ -59,8 +59,8 @@ VectorUnit AvailableVectorUnit() {
     // The processor has AVX and the system saves its registers on a switch.
     if ((c & bit_OSXSAVE) == 0 || (c & bit_AVX) == 0) return VectorUnit::kBaseline;
     unsigned xcr0 = 0;
-    unsigned xcr0High = 0;
-    __asm__ volatile("xgetbv" : "=a"(xcr0), "=d"(xcr0High) : "c"(0));
+    unsigned xcr0_high = 0;
+    __asm__ volatile("xgetbv" : "=a"(xcr0), "=d"(xcr0_high) : "c"(0));
     if ((xcr0 & 6u) != 6u) return VectorUnit::kBaseline;
     if (__get_cpuid_max(0, nullptr) < 7) return VectorUnit::kBaseline;
     __cpuid_count(7, 0, a, b, c, d);
@@ -88,8 +88,8 @@ PF_Err MaskRowsBGRA32f(A_long lines, const PF_EffectWorld* src, const MaskEvalua
     walk.m10 = m[1][0];
     walk.m11 = m[1][1];
     walk.m12 = m[1][2];
-    const std::int64_t frameBytes = std::int64_t(walk.rows) * std::abs(std::int64_t(dst->rowbytes));
-    walk.stream = frameBytes >= kStreamingBytes && reinterpret_cast<std::uintptr_t>(dst->data) % 16 == 0 &&
+    const std::int64_t frame_bytes = std::int64_t(walk.rows) * std::abs(std::int64_t(dst->rowbytes));
+    walk.stream = frame_bytes >= kStreamingBytes && reinterpret_cast<std::uintptr_t>(dst->data) % 16 == 0 &&
                   dst->rowbytes % 16 == 0;
     if (unit == VectorUnit::kAvx2) {
         avx2::MaskRows(mask, walk);

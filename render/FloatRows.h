@@ -7,8 +7,8 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "MaskEvaluator.h"
 #include "PF_Host.h"
+#include "render/MaskEvaluator.h"
 
 namespace quorvel {
 

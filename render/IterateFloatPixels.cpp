@@ -1,6 +1,6 @@
-#include "IterateFloatPixels.h"
+#include "render/IterateFloatPixels.h"
 
-#include "FloatRows.h"
+#include "render/FloatRows.h"
 
 namespace quorvel {
 
@@ -10,8 +10,8 @@ PF_Err IterateFloatPixels(A_long first_row, A_long end_row, PF_EffectWorld* src,
     if (!PlanFloatWalk(first_row, end_row, src, dst, walk)) return PF_Err_NONE;
     auto* s = const_cast<std::byte*>(walk.source);
     std::byte* d = walk.destination;
-    const A_long lastRow = walk.firstRow + walk.rows;
-    for (A_long y = walk.firstRow; y < lastRow; ++y) {
+    const A_long last_row = walk.firstRow + walk.rows;
+    for (A_long y = walk.firstRow; y < last_row; ++y) {
         // The correction is applied on entering each later row, so the walk
         // never steps outside the buffers after the last one.
         if (y != walk.firstRow) {

@@ -3,7 +3,7 @@
 #pragma once
 
 #include "PF_Host.h"
-#include "Pixels.h"
+#include "render/Pixels.h"
 
 namespace quorvel {
 

@@ -1,6 +1,6 @@
-#include "MaskEvaluator.h"
+#include "render/MaskEvaluator.h"
 
-#include "Params.h"
+#include "shell/Params.h"
 
 namespace quorvel {
 
@@ -57,9 +57,9 @@ void InitMaskEvaluator(MaskEvaluator& mask, PF_ParamDef* params[], const PF_InDa
     // both become full-resolution pixels (divided by the downsampling).
     // The aspect enters inverted: den / num.
     const PF_RationalScale& aspect = in_data->pixel_aspect_ratio;
-    const float aspectInv = static_cast<float>(aspect.den) / static_cast<float>(aspect.num);
-    const float downX = RatioOf(in_data->downsample_x.num, in_data->downsample_x.den);
-    const float sx = aspectInv * downX;
+    const float aspect_inv = static_cast<float>(aspect.den) / static_cast<float>(aspect.num);
+    const float down_x = RatioOf(in_data->downsample_x.num, in_data->downsample_x.den);
+    const float sx = aspect_inv * down_x;
     const float sy = RatioOf(in_data->downsample_y.num, in_data->downsample_y.den);
 
     auto& m = mask.transform;
@@ -102,14 +102,14 @@ void InitMaskEvaluator(MaskEvaluator& mask, PF_ParamDef* params[], const PF_InDa
 
     // The v-side feather is the same fraction of its half-axis as the u-side.
     mask.innerHalfWidth = mask.halfWidth - feather;
-    const float aspectOfShape = mask.halfWidth / mask.halfHeight;
-    const float featherV = feather / aspectOfShape;
-    mask.innerHalfHeight = mask.halfHeight - featherV;
+    const float aspect_of_shape = mask.halfWidth / mask.halfHeight;
+    const float feather_v = feather / aspect_of_shape;
+    mask.innerHalfHeight = mask.halfHeight - feather_v;
 
     if (params[kParamMaskType]->u.pd.value == kMaskRectangle) {
         mask.isEllipse = false;
         mask.edgeScaleU = 1.0f / feather;
-        mask.edgeScaleV = 1.0f / featherV;
+        mask.edgeScaleV = 1.0f / feather_v;
     } else {
         mask.isEllipse = true;
         const float hw2 = mask.halfWidth * mask.halfWidth;

@@ -13,9 +13,9 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "FloatOps.h"
 #include "PF_Host.h"
-#include "Params.h"
+#include "render/FloatOps.h"
+#include "shell/Params.h"
 
 namespace quorvel {
 
@@ -167,9 +167,9 @@ inline constexpr float kInBorder = -1.0f;
 /// store it.
 template <typename Curve, typename RoundedCurve>
 inline float RectangleBorderWith(const MaskEvaluator& mask, float au, float av, Curve curve, RoundedCurve rounded) {
-    const bool inBandU = au >= mask.innerHalfWidth;
-    const bool inBandV = av >= mask.innerHalfHeight;
-    if (inBandU && inBandV) {
+    const bool in_band_u = au >= mask.innerHalfWidth;
+    const bool in_band_v = av >= mask.innerHalfHeight;
+    if (in_band_u && in_band_v) {
         // Corner: the two axis falloffs combine as a Euclidean length, which
         // rounds the corners of the border.
         const float du = au - mask.innerHalfWidth;
@@ -184,12 +184,12 @@ inline float RectangleBorderWith(const MaskEvaluator& mask, float au, float av, 
         const double q = SquareRoot(sum);
         return q > 1.0 ? 1.0f : static_cast<float>(q);
     }
-    if (inBandU) {
+    if (in_band_u) {
         const float du = au - mask.innerHalfWidth;
         const float tu = du * mask.edgeScaleU;
         return rounded(tu);
     }
-    if (inBandV) {
+    if (in_band_v) {
         const float dv = av - mask.innerHalfHeight;
         const float tv = dv * mask.edgeScaleV;
         return rounded(tv);
@@ -211,25 +211,25 @@ inline float EllipseRingWith(const MaskEvaluator& mask, MaskPoint p, RoundedCurv
     const float du = direction.first();
     const float dv = direction.second();
     // Squared radius terms of the inner ellipse along the ray...
-    const float inA = du * mask.innerHalfHeightSq;
-    const float inA2 = inA * du;
-    const float inB = dv * mask.innerHalfWidthSq;
-    const float inB2 = inB * dv;
-    const float inSum = inA2 + inB2;
+    const float in_a = du * mask.innerHalfHeightSq;
+    const float in_a2 = in_a * du;
+    const float in_b = dv * mask.innerHalfWidthSq;
+    const float in_b2 = in_b * dv;
+    const float in_sum = in_a2 + in_b2;
     // ... and of the outline.
-    const float outA = du * mask.halfHeightSq;
-    const float outA2 = outA * du;
-    const float outB = dv * mask.halfWidthSq;
-    const float outB2 = outB * dv;
-    const float outSum = outA2 + outB2;
-    // The two radii: innerAxesProduct / √inSum and outerAxesProduct / √outSum,
+    const float out_a = du * mask.halfHeightSq;
+    const float out_a2 = out_a * du;
+    const float out_b = dv * mask.halfWidthSq;
+    const float out_b2 = out_b * dv;
+    const float out_sum = out_a2 + out_b2;
+    // The two radii: innerAxesProduct / √in_sum and outerAxesProduct / √out_sum,
     // each root and each quotient rounded on its own, taken as pairs.
     const FloatPair radii =
-        FloatPair(mask.innerAxesProduct, mask.outerAxesProduct) / SquareRoot(FloatPair(inSum, outSum));
-    const float rIn = radii.first();
-    const float rOut = radii.second();
-    const float num = r - rIn;
-    const float den = rOut - rIn;
+        FloatPair(mask.innerAxesProduct, mask.outerAxesProduct) / SquareRoot(FloatPair(in_sum, out_sum));
+    const float r_in = radii.first();
+    const float r_out = radii.second();
+    const float num = r - r_in;
+    const float den = r_out - r_in;
     const float t = num / den;
     return rounded(t);
 }
@@ -257,17 +257,17 @@ inline float TestRectangle(const MaskEvaluator& mask, MaskPoint p) {
 inline float TestEllipse(const MaskEvaluator& mask, MaskPoint p) {
     const float uu = p.u * p.u;
     const float vv = p.v * p.v;
-    const float outerV = vv * mask.edgeScaleV;
-    const float outerU = uu * mask.edgeScaleU;
-    const float outerSum = outerV + outerU;
+    const float outer_v = vv * mask.edgeScaleV;
+    const float outer_u = uu * mask.edgeScaleU;
+    const float outer_sum = outer_v + outer_u;
     // "Not inside" rather than ">= 1": with a zero Width or Height the sum on
     // the zero axis is 0 × ∞ = NaN, and such an ellipse is empty.
-    if (!(outerSum < 1.0f)) return 1.0f;
+    if (!(outer_sum < 1.0f)) return 1.0f;
     if (mask.feather == 0.0f) return 0.0f;  // hard edge
-    const float innerV = vv * mask.invInnerHalfHeightSq;
-    const float innerU = uu * mask.invInnerHalfWidthSq;
-    const float innerSum = innerV + innerU;
-    if (innerSum <= 1.0f) return 0.0f;  // inner ellipse, its edge included
+    const float inner_v = vv * mask.invInnerHalfHeightSq;
+    const float inner_u = uu * mask.invInnerHalfWidthSq;
+    const float inner_sum = inner_v + inner_u;
+    if (inner_sum <= 1.0f) return 0.0f;  // inner ellipse, its edge included
     return kInBorder;
 }
 
@@ -318,17 +318,17 @@ inline PF_Err MaskValue(const MaskEvaluator& mask, std::int32_t x, std::int32_t 
 inline float CompositeAlpha(const MaskEvaluator& mask, float value, float alpha) {
     const float weight = value * mask.opacity;
     switch (mask.compositeMode) {
-        case 1: {  // Add
+        case kCompositeAdd: {
             const float sum = weight + alpha;
             return sum > 1.0f ? 1.0f : sum;
         }
-        case 2: {  // Subtract
+        case kCompositeSubtract: {
             const float difference = alpha - weight;
             return difference < 0.0f ? 0.0f : difference;
         }
-        case 3:  // Intersect
+        case kCompositeIntersect:
             return weight * alpha;
-        case 4:  // Create: the layer's alpha is replaced
+        case kCompositeCreate:  // the layer's alpha is replaced
             return weight;
         default:
             return alpha;

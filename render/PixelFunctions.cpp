@@ -1,11 +1,11 @@
-#include "PixelFunctions.h"
+#include "render/PixelFunctions.h"
 
 #include <array>
 #include <cmath>
 #include <cstring>
 
-#include "FastFalloff.h"
-#include "MaskEvaluator.h"
+#include "render/FastFalloff.h"
+#include "render/MaskEvaluator.h"
 
 namespace quorvel {
 

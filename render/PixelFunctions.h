@@ -7,7 +7,7 @@
 #include <cstdint>
 
 #include "PF_Host.h"
-#include "Pixels.h"
+#include "render/Pixels.h"
 
 namespace quorvel {
 

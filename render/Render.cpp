@@ -1,13 +1,14 @@
 // The render command: one evaluator per frame, then the pixel function for
 // the host's pixel layout, driven by the host's iterate suites or, for float
 // frames, by the module's own loop.
-#include "Commands.h"
-#include "FloatRows.h"
-#include "MaskEvaluator.h"
-#include "Params.h"
-#include "PixelFunctions.h"
-#include "ScopedSuite.h"
-#include "SuiteHandler.h"
+#include "render/Render.h"
+
+#include "render/FloatRows.h"
+#include "render/MaskEvaluator.h"
+#include "render/PixelFunctions.h"
+#include "shell/Params.h"
+#include "shell/ScopedSuite.h"
+#include "shell/SuiteHandler.h"
 
 namespace quorvel {
 
@@ -26,13 +27,13 @@ A_long ExtentLines(const PF_LayerDef& output) {
 PF_Err RenderPremiere(PF_InData* in_data, PF_OutData* out_data, SuiteHandler& suites, MaskEvaluator& mask,
                       PF_EffectWorld* input, PF_LayerDef* output, A_long lines) {
     // On a failure the scoped acquisition has already written the message.
-    ScopedSuite pixelFormats(in_data, out_data, kPFPixelFormatSuite, kPFPixelFormatSuiteVersion1);
-    if (pixelFormats.result() != PF_Err_NONE) return pixelFormats.result();
+    ScopedSuite pixel_formats(in_data, out_data, kPFPixelFormatSuite, kPFPixelFormatSuiteVersion1);
+    if (pixel_formats.result() != PF_Err_NONE) return pixel_formats.result();
 
     // The preset stands when the host leaves the code alone; the call's own
     // result says nothing the code does not.
     PrPixelFormat format = PrPixelFormat_BGRA_4444_8u;
-    pixelFormats.as<PF_PixelFormatSuite1>()->GetPixelFormat(output, &format);
+    pixel_formats.as<PF_PixelFormatSuite1>()->GetPixelFormat(output, &format);
 
     PF_Err err = PF_Err_NONE;
     switch (format) {
@@ -51,7 +52,7 @@ PF_Err RenderPremiere(PF_InData* in_data, PF_OutData* out_data, SuiteHandler& su
             break;
     }
     // A code thrown above is covered by the scoped suite's destructor.
-    const PF_Err released = pixelFormats.Release();
+    const PF_Err released = pixel_formats.Release();
     return err != PF_Err_NONE ? err : released;
 }
 

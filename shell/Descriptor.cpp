@@ -1,7 +1,7 @@
 // Places the descriptor bytes where the loader looks for them. On ELF builds
 // that is a section named ".pipl"; Windows builds carry the same bytes as a
 // "PIPL" resource produced from the same header.
-#include "Descriptor.h"
+#include "shell/Descriptor.h"
 
 #if defined(__ELF__)
 // An address-sanitized build must not pad the section with red zones: the

@@ -7,7 +7,7 @@
 #include <cstdint>
 #include <string_view>
 
-#include "Constants.h"
+#include "shell/Constants.h"
 
 namespace quorvel::descriptor {
 

@@ -2,12 +2,12 @@
 // error code leaves.
 #include <new>
 
-#include "Commands.h"
-#include "Constants.h"
-#include "DrawbotWrappers.h"
-#include "ScopedSuite.h"
-#include "Strings.h"
-#include "SuiteHandler.h"
+#include "shell/Commands.h"
+#include "shell/Constants.h"
+#include "shell/DrawbotException.h"
+#include "shell/ScopedSuite.h"
+#include "shell/Strings.h"
+#include "shell/SuiteHandler.h"
 
 #if defined(_WIN32)
 #define QUORVEL_EXPORT __declspec(dllexport)

@@ -1,8 +1,8 @@
-#include "Params.h"
+#include "shell/Params.h"
 
 #include <cstring>
 
-#include "Strings.h"
+#include "shell/Strings.h"
 
 namespace quorvel {
 
@@ -67,13 +67,13 @@ PF_Err ParamsSetup(PF_InData* in_data, PF_OutData* out_data) {
     {
         PF_ParamDef& def =
             reg.Begin(PF_Param_POPUP, kIdMaskType, LookupString(StrID_MaskType_Param_Name), PF_ParamFlag_CANNOT_TIME_VARY);
-        SetPopup(def.u.pd, 2, kMaskEllipse, LookupString(StrID_MaskType_Choices));
+        SetPopup(def.u.pd, kMaskTypeCount, kMaskEllipse, LookupString(StrID_MaskType_Choices));
         if (PF_Err err = reg.Add()) return err;
     }
     {
         PF_ParamDef& def = reg.Begin(PF_Param_POPUP, kIdCompositeMode, LookupString(StrID_CompositeMode_Param_Name),
                                      PF_ParamFlag_CANNOT_TIME_VARY);
-        SetPopup(def.u.pd, 4, kCompositeCreate, LookupString(StrID_CompositeMode_Choices));
+        SetPopup(def.u.pd, kCompositeModeCount, kCompositeCreate, LookupString(StrID_CompositeMode_Choices));
         if (PF_Err err = reg.Add()) return err;
     }
     {
@@ -123,7 +123,7 @@ PF_Err ParamsSetup(PF_InData* in_data, PF_OutData* out_data) {
     }
     {
         PF_ParamDef& def = reg.Begin(PF_Param_POPUP, kIdFalloff, kFalloffParamName, PF_ParamFlag_CANNOT_TIME_VARY);
-        SetPopup(def.u.pd, 6, kFalloffLinear, kFalloffChoices);
+        SetPopup(def.u.pd, kFalloffCount, kFalloffLinear, kFalloffChoices);
         if (PF_Err err = reg.Add()) return err;
     }
 

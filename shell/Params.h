@@ -47,6 +47,10 @@ enum Falloff : A_long {
     kFalloffGaussian,
     kFalloffExponential
 };
+/// How many choices each popup offers: its last choice's number.
+inline constexpr A_short kMaskTypeCount = kMaskRectangle;
+inline constexpr A_short kCompositeModeCount = kCompositeCreate;
+inline constexpr A_short kFalloffCount = kFalloffExponential;
 
 inline constexpr const char* kFalloffParamName = "Alpha falloff";
 inline constexpr const char* kFalloffChoices = "Linear|Quadratic|Cubic|Gamma 2.2|Gaussian|Exponential";

@@ -1,4 +1,4 @@
-#include "ScopedSuite.h"
+#include "shell/ScopedSuite.h"
 
 namespace quorvel {
 

@@ -1,4 +1,4 @@
-#include "Strings.h"
+#include "shell/Strings.h"
 
 namespace quorvel {
 

@@ -1,4 +1,4 @@
-#include "SuiteHandler.h"
+#include "shell/SuiteHandler.h"
 
 namespace quorvel {
 

@@ -3,7 +3,7 @@
 // build machine, so a cross build compiles it with the build machine's compiler.
 #include <cstdio>
 
-#include "Descriptor.h"
+#include "shell/Descriptor.h"
 
 int main(int argc, char** argv) {
     if (argc != 2) {

@@ -11,9 +11,9 @@
 #include <cstdlib>
 #include <vector>
 
-#include "MaskEvaluator.h"
 #include "ParamEncoding.h"
-#include "Params.h"
+#include "render/MaskEvaluator.h"
+#include "shell/Params.h"
 
 namespace quorvel::test {
 

@@ -6,7 +6,7 @@
 
 #include "ModuleFixture.h"
 #include "ParamEncoding.h"
-#include "Params.h"
+#include "shell/Params.h"
 
 namespace quorvel::test {
 

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "Descriptor.h"
+#include "shell/Descriptor.h"
 #include "ModuleDescriptor.h"
 #include "HostError.h"
 #include "ModuleFixture.h"

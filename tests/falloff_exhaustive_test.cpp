@@ -25,10 +25,10 @@
 #include <thread>
 #include <vector>
 
-#include "FastFalloff.h"
-#include "FloatRows.h"
-#include "MaskEvaluator.h"
-#include "Params.h"
+#include "render/FastFalloff.h"
+#include "render/FloatRows.h"
+#include "render/MaskEvaluator.h"
+#include "shell/Params.h"
 
 namespace quorvel {
 namespace {

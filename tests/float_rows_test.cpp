@@ -19,12 +19,12 @@
 
 #include <xmmintrin.h>
 
-#include "FastFalloff.h"
-#include "FloatRows.h"
-#include "IterateFloatPixels.h"
-#include "MaskEvaluator.h"
+#include "render/FastFalloff.h"
+#include "render/FloatRows.h"
+#include "render/IterateFloatPixels.h"
+#include "render/MaskEvaluator.h"
 #include "MaskRig.h"
-#include "PixelFunctions.h"
+#include "render/PixelFunctions.h"
 
 namespace quorvel {
 namespace {

@@ -14,7 +14,7 @@
 #include <string>
 #include <vector>
 
-#include "Descriptor.h"
+#include "shell/Descriptor.h"
 #include "HostError.h"
 #include "ModuleFile.h"
 #include "PeBuilder.h"

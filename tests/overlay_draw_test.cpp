@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "ModuleFixture.h"
-#include "Params.h"
+#include "shell/Params.h"
 
 namespace quorvel::test {
 namespace {

@@ -10,12 +10,12 @@
 #include <limits>
 #include <string>
 
-#include "Commands.h"
-#include "OverlayDraw.h"
-#include "OverlayGeometry.h"
-#include "OverlayInteraction.h"
-#include "Params.h"
-#include "Saturate.h"
+#include "overlay/OverlayEvent.h"
+#include "overlay/OverlayDraw.h"
+#include "overlay/OverlayGeometry.h"
+#include "overlay/OverlayInteraction.h"
+#include "shell/Params.h"
+#include "overlay/Saturate.h"
 
 namespace quorvel {
 namespace {

@@ -10,7 +10,7 @@
 #include "Canvas.h"
 #include "ImageFile.h"
 #include "ModuleFixture.h"
-#include "Params.h"
+#include "shell/Params.h"
 #include "TestCard.h"
 
 namespace quorvel::test {

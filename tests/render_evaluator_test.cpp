@@ -16,11 +16,11 @@
 #include <string>
 #include <vector>
 
-#include "IterateFloatPixels.h"
-#include "MaskEvaluator.h"
+#include "render/IterateFloatPixels.h"
+#include "render/MaskEvaluator.h"
 #include "MaskRig.h"
-#include "Params.h"
-#include "PixelFunctions.h"
+#include "shell/Params.h"
+#include "render/PixelFunctions.h"
 
 namespace quorvel {
 namespace {

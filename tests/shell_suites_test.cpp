@@ -6,8 +6,8 @@
 #include <vector>
 
 #include "ModuleFixture.h"
-#include "ScopedSuite.h"
-#include "SuiteHandler.h"
+#include "shell/ScopedSuite.h"
+#include "shell/SuiteHandler.h"
 
 namespace quorvel::test {
 namespace {

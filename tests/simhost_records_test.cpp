@@ -13,7 +13,7 @@
 
 #include "ModuleFixture.h"
 #include "ParamEncoding.h"
-#include "Params.h"
+#include "shell/Params.h"
 #include "Poison.h"
 
 namespace quorvel::test {

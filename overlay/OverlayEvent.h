@@ -1,0 +1,12 @@
+/// The on-screen controls' command, as the entry point dispatches it.
+#pragma once
+
+#include "PF_Host.h"
+
+namespace quorvel {
+
+/// Draws the controls, or answers a click or a drag on them.
+PF_Err HandleOverlayEvent(PF_InData* in_data, PF_OutData* out_data, PF_ParamDef* params[], PF_LayerDef* output,
+                          PF_EventExtra* event);
+
+}  // namespace quorvel

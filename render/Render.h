@@ -1,0 +1,12 @@
+/// The render command, as the entry point dispatches it.
+#pragma once
+
+#include "PF_Host.h"
+
+namespace quorvel {
+
+/// Fills the output's extent hint with the input, its alpha merged with the
+/// mask, in whichever pixel layout the host asks for.
+PF_Err Render(PF_InData* in_data, PF_OutData* out_data, PF_ParamDef* params[], PF_LayerDef* output);
+
+}  // namespace quorvel

@@ -26,13 +26,13 @@ ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 LSAN_OPTIONS="suppressions=$suppres
 echo "== ThreadSanitizer"
 cmake -S . -B build-tsan -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQUORVEL_SANITIZE=thread \
   -DQUORVEL_BUILD_BENCH=OFF -DQUORVEL_WERROR=ON >/dev/null
-# In-process renders on several threads and instances, and the tool's
-# concurrent shot pipeline: parallel frames, a failed frame, an interruption.
-cmake --build build-tsan --target render_command_test sequence_test cli_sequence_test
+# The tests labelled threaded in tests/CMakeLists.txt: in-process renders on
+# several threads and instances, and the shot pipeline with parallel frames,
+# a failed frame and an interruption. One target builds their programs.
+cmake --build build-tsan --target quorvel_threaded_tests
 # ThreadSanitizer's fixed memory layout can collide with the wide address
 # randomisation of some kernels; run without it where the kernel allows.
 no_aslr=()
 if setarch "$(uname -m)" -R true 2>/dev/null; then no_aslr=(setarch "$(uname -m)" -R); fi
 TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1 \
-  "${no_aslr[@]}" ctest --test-dir build-tsan --output-on-failure -j "$(nproc)" \
-  -R '^(render_command_test|sequence_test)\.|^cli_sequence_test\..*(SerialAndConcurrent|Interruption|AFailedFrame)'
+  "${no_aslr[@]}" ctest --test-dir build-tsan --output-on-failure -j "$(nproc)" -L threaded

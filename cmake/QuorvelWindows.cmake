@@ -61,29 +61,26 @@ if(QUORVEL_BUILD_TESTS AND QUORVEL_BUILD_TOOLS)
   set(CMAKE_GTEST_DISCOVER_TESTS_DISCOVERY_MODE PRE_TEST)
 endif()
 
-# nlohmann-json is header-only and the same for every target, but its package
-# points at the build machine's /usr/include, whose C headers must not shadow
-# the Windows ones: only its own folder is exposed, through a link.
+# Header-only libraries (nlohmann-json, CLI11) are the same for every
+# target, but their packages point at the build machine's /usr/include, whose
+# C headers must not shadow the Windows ones: only each one's own folder is
+# exposed, through a link, as the imported target its package would make.
+function(quorvel_build_machine_headers target folder header package)
+  find_path(QUORVEL_${folder}_INCLUDE ${folder}/${header} PATHS /usr/include NO_CMAKE_FIND_ROOT_PATH REQUIRED
+            DOC "Folder holding ${folder}/${header} (Debian package ${package})")
+  set(headers ${CMAKE_BINARY_DIR}/build-machine-headers)
+  file(MAKE_DIRECTORY ${headers})
+  file(CREATE_LINK ${QUORVEL_${folder}_INCLUDE}/${folder} ${headers}/${folder} SYMBOLIC)
+  add_library(${target} INTERFACE IMPORTED GLOBAL)
+  target_include_directories(${target} INTERFACE ${headers})
+endfunction()
 if(QUORVEL_BUILD_TOOLS)
   find_package(nlohmann_json QUIET)
   if(NOT nlohmann_json_FOUND)
-    find_path(QUORVEL_NLOHMANN_JSON_INCLUDE nlohmann/json.hpp PATHS /usr/include NO_CMAKE_FIND_ROOT_PATH REQUIRED
-              DOC "Folder holding nlohmann/json.hpp (Debian package nlohmann-json3-dev)")
-    set(headers ${CMAKE_BINARY_DIR}/build-machine-headers)
-    file(MAKE_DIRECTORY ${headers})
-    file(CREATE_LINK ${QUORVEL_NLOHMANN_JSON_INCLUDE}/nlohmann ${headers}/nlohmann SYMBOLIC)
-    add_library(nlohmann_json::nlohmann_json INTERFACE IMPORTED GLOBAL)
-    target_include_directories(nlohmann_json::nlohmann_json INTERFACE ${headers})
+    quorvel_build_machine_headers(nlohmann_json::nlohmann_json nlohmann json.hpp nlohmann-json3-dev)
   endif()
-  # CLI11 the same way: header-only, its folder alone.
   find_package(CLI11 QUIET CONFIG)
   if(NOT CLI11_FOUND)
-    find_path(QUORVEL_CLI11_INCLUDE CLI/CLI.hpp PATHS /usr/include NO_CMAKE_FIND_ROOT_PATH REQUIRED
-              DOC "Folder holding CLI/CLI.hpp (Debian package libcli11-dev)")
-    set(headers ${CMAKE_BINARY_DIR}/build-machine-headers)
-    file(MAKE_DIRECTORY ${headers})
-    file(CREATE_LINK ${QUORVEL_CLI11_INCLUDE}/CLI ${headers}/CLI SYMBOLIC)
-    add_library(CLI11::CLI11 INTERFACE IMPORTED GLOBAL)
-    target_include_directories(CLI11::CLI11 INTERFACE ${headers})
+    quorvel_build_machine_headers(CLI11::CLI11 CLI CLI.hpp libcli11-dev)
   endif()
 endif()

@@ -1,7 +1,5 @@
 #include "cli/FrameOptions.h"
 
-#include "HostError.h"
-#include "shots/ImageFrames.h"
 #include "shots/ValueText.h"
 
 namespace quorvel::cli {
@@ -23,7 +21,7 @@ std::vector<CLI::Option*> AddFrameOptions(CommandLine& line, shots::FrameOptions
     };
 }
 
-void AddOutputFormatOptions(CommandLine& line, OutputFormatChoice& choice) {
+void AddOutputFormatOptions(CommandLine& line, sim::ImageWriteOptions& choice) {
     line.Value("out-format", "uint8|uint16|half|float",
                "data format of every channel of an image output (default: the input image's, channel by channel; "
                "else the render's depth)",
@@ -37,27 +35,6 @@ void AddOutputFormatOptions(CommandLine& line, OutputFormatChoice& choice) {
                "compression of an EXR, TIFF or PNG output, in the image library's names: zip, piz, dwaa:45, lzw... "
                "(default: the input image's when it is of the same format; else the format's own)",
                [&choice](const std::string& v) { choice.compression = v; });
-}
-
-sim::ImageWriteOptions OutputFormatFor(const OutputFormatChoice& choice, const std::filesystem::path& out) {
-    if (shots::IsNpy(out)) {
-        if (choice.channel_type || choice.compression) {
-            throw UsageError(std::string("--") + (choice.channel_type ? "out-format" : "compression") +
-                             " applies to image outputs; .npy frames hold the render's own data");
-        }
-        return {};
-    }
-    sim::ImageWriteOptions options;
-    options.channel_type = choice.channel_type;
-    if (choice.compression) {
-        try {
-            shots::CheckImageFrameCompression(out, *choice.compression);
-        } catch (const sim::HostError& e) {
-            throw UsageError(e.what());
-        }
-        options.compression = *choice.compression;
-    }
-    return options;
 }
 
 }  // namespace quorvel::cli

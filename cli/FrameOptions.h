@@ -2,9 +2,6 @@
 /// and what an image output is to be (--out-format, --compression).
 #pragma once
 
-#include <filesystem>
-#include <optional>
-#include <string>
 #include <vector>
 
 #include "ImageFormat.h"
@@ -17,17 +14,8 @@ namespace quorvel::cli {
 /// which a sequence refuses.
 std::vector<CLI::Option*> AddFrameOptions(CommandLine& line, shots::FrameOptions& options);
 
-/// What an image output is to be instead of what the input image was.
-struct OutputFormatChoice {
-    std::optional<sim::ChannelType> channel_type;
-    std::optional<std::string> compression;
-};
-
-void AddOutputFormatOptions(CommandLine& line, OutputFormatChoice& choice);
-
-/// The choice for the output `out`. Throws UsageError when either option
-/// is given for a .npy output, or the output's file format does not write
-/// the compression.
-sim::ImageWriteOptions OutputFormatFor(const OutputFormatChoice& choice, const std::filesystem::path& out);
+/// --out-format and --compression: what an image output is to be instead
+/// of what the input image was (checked against the output by the engine).
+void AddOutputFormatOptions(CommandLine& line, sim::ImageWriteOptions& choice);
 
 }  // namespace quorvel::cli

@@ -64,7 +64,7 @@ int RunRender(const ToolContext& ctx, const std::vector<std::string>& argv) {
 
     if (!r.out) throw UsageError("render needs --out OUTPUT");
     shots::CheckOutputPath(*r.out);
-    const sim::ImageWriteOptions out_options = OutputFormatFor(r.out_format, *r.out);
+    const sim::ImageWriteOptions out_options = shots::OutputOptionsFor(r.out_format, *r.out);
     std::optional<sim::ImageFormat> in_format;
     const sim::World input = shots::ReadInputFrame(r.in ? std::optional<std::filesystem::path>(*r.in) : std::nullopt,
                                                    r.settings, r.frame, &in_format);

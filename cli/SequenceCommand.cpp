@@ -1,17 +1,9 @@
-#include <algorithm>
 #include <cstdio>
 #include <iostream>
-#include <memory>
-#include <thread>
 
-#include "ModuleFile.h"
 #include "cli/ModuleOption.h"
 #include "cli/RenderRequest.h"
-#include "shots/ContactSheet.h"
-#include "shots/FrameFiles.h"
-#include "shots/FrameMemory.h"
-#include "shots/Interrupt.h"
-#include "shots/SequenceRender.h"
+#include "shots/Shot.h"
 
 namespace quorvel::cli {
 
@@ -19,8 +11,6 @@ namespace {
 
 /// The exit status of a run stopped by Ctrl-C: 128 + SIGINT, as shells report it.
 constexpr int kInterruptedStatus = 130;
-
-int HardwareThreads() { return std::max(1, int(std::thread::hardware_concurrency())); }
 
 /// "frames 1001-1040 complete; 1041-1240 not rendered"
 std::string CompletionText(const shots::SequenceOutcome& outcome) {
@@ -72,8 +62,8 @@ int RunSequence(const ToolContext& ctx, const RenderRequest& r) {
             throw UsageError(CommandLine::NameOf(option) + " applies to single frames, not to --frames sequences");
         }
     }
-    const ShotChoice& shot = r.shot;
-    if (!shot.frames) {
+    const ShotChoice& choice = r.shot;
+    if (!choice.frames) {
         for (const auto& [option, name] : {std::pair{"out", r.out}, std::pair{"in", r.in}}) {
             if (name && shots::FramePattern::LooksNumbered(*name)) {
                 throw UsageError("--" + std::string(option) + " '" + *name +
@@ -82,108 +72,29 @@ int RunSequence(const ToolContext& ctx, const RenderRequest& r) {
         }
         throw UsageError("sequence options need --frames LIST");
     }
-    shots::SequencePlan plan;
-    plan.frames = *shot.frames;
-    const bool dry_run = shot.dry_run;
-    if (!r.out && !dry_run) throw UsageError("render needs --out OUTPUT");
-    if (r.out) {
-        plan.output = shots::FramePattern("out", *r.out);
-        if (!plan.output.numbered() && plan.frames.size() > 1) {
-            throw UsageError("--out '" + *r.out + "' has no frame number field (such as %04d or ####) to hold " +
-                             std::to_string(plan.frames.size()) + " frames");
-        }
-    }
-    if (r.in) {
-        shots::FramePattern pattern("in", *r.in);
-        if (pattern.numbered()) plan.input = pattern;
-    }
-    plan.rate = shot.rate;
-    for (int frame : {plan.frames.front(), plan.frames.back()}) plan.rate.TimeOf(frame);
-    const int jobs = std::min(shot.jobs.value_or(HardwareThreads()), int(plan.frames.size()));
-    plan.skip_existing = shot.skip_existing;
-    plan.settings = r.settings;
-
-    shots::Animation animation = ReadAnimation(shot.keys, plan.rate, plan.frames.front());
-    const std::optional<shots::ContactSheetSettings>& sheet_settings = shot.contact_sheet;
-    if (!dry_run) {
-        shots::CheckOutputPath(plan.output.PathFor(plan.frames.front()));
-        if (sheet_settings) shots::CheckOutputPath(sheet_settings->path);
-        plan.out_options = OutputFormatFor(r.out_format, plan.output.PathFor(plan.frames.front()));
-    }
-
-    // The first frame's input decides the layer's size and, for .npy
-    // files, the depth of the whole shot.
-    std::optional<std::filesystem::path> first_path;
-    if (r.in) first_path = plan.input ? plan.input->PathFor(plan.frames.front()) : std::filesystem::path(*r.in);
-    std::optional<sim::ImageFormat> first_format;
-    const sim::World first = shots::ReadInputFrame(first_path, plan.settings, {}, &first_format);
-    plan.layer_width = first.width();
-    plan.layer_height = first.height();
-    if (!plan.input) {
-        plan.still = &first;  // read once, shared: the module only reads its input
-        if (first_format) plan.still_format = &*first_format;
-    }
-    if (plan.input && r.out && !dry_run) {
-        std::error_code ec;
-        if (std::filesystem::weakly_canonical(*first_path, ec) ==
-            std::filesystem::weakly_canonical(plan.output.PathFor(plan.frames.front()), ec)) {
-            throw UsageError("--out names the input files: the render would replace its own input");
-        }
-    }
-
-    // Frames share the cores: each instance's pixel iteration gets its share.
-    if (plan.settings.threads == 0) plan.settings.threads = std::max(1, HardwareThreads() / jobs);
-    plan.in_flight = 2 * jobs;
-    // Each frame in flight holds its input and its output (a still is
-    // shared, and read already).
-    if (!dry_run) {
-        shots::CheckFramesFit(plan.settings.layout, plan.layer_width, plan.layer_height, 0,
-                              plan.input ? 2 * plan.in_flight : plan.in_flight,
-                              "the " + std::to_string(plan.in_flight) + " frames in flight of --jobs " +
-                                  std::to_string(jobs) + " (use fewer jobs)");
-    }
-
-    const sim::LoadedModule module(ResolveModulePath(ctx.argv0, r.module));
-    std::vector<std::unique_ptr<shots::Session>> owned;
-    owned.push_back(
-        std::make_unique<shots::Session>(module.entry(), plan.settings, plan.layer_width, plan.layer_height));
-    animation.Resolve(owned.front()->Params(first), shots::EffectDisplayName(module.descriptor()));
-    for (const std::string& name : animation.KeyedNames()) {
-        if (r.settings.Sets(name)) {
-            throw UsageError("--" + name + " and keys on " + name + " both set it: with keys, the keys decide");
-        }
-    }
-    for (const std::string& note : animation.Notes()) std::cerr << "quorvel-host: " << note << "\n";
-    plan.animation = &animation;
-
-    if (dry_run) {
-        for (int frame : plan.frames) {
-            const sim::ParamSet params = shots::ParamsAtFrame(*owned.front(), plan, first, frame);
-            std::cout << frame << " time=" << plan.rate.TimeOf(frame) << "/" << plan.rate.time_scale << " "
-                      << shots::DescribeAnimatable(params) << "\n";
-        }
+    shots::ShotSettings settings;
+    settings.frames = *choice.frames;
+    settings.input = r.in;
+    settings.output = r.out;
+    settings.out_options = r.out_format;
+    settings.render = r.settings;
+    settings.rate = choice.rate;
+    settings.jobs = choice.jobs;
+    settings.skip_existing = choice.skip_existing;
+    settings.dry_run = choice.dry_run;
+    settings.contact_sheet = choice.contact_sheet;
+    shots::Shot shot(
+        settings, [&](const shots::FrameRate& rate, double first) { return ReadAnimation(choice.keys, rate, first); });
+    shot.Load(ResolveModulePath(ctx.argv0, r.module));
+    for (const std::string& note : shot.Notes()) std::cerr << "quorvel-host: " << note << "\n";
+    if (choice.dry_run) {
+        for (const std::string& line : shot.Describe()) std::cout << line << "\n";
         return 0;
     }
 
-    for (int i = 1; i < jobs; ++i) {
-        owned.push_back(
-            std::make_unique<shots::Session>(module.entry(), plan.settings, plan.layer_width, plan.layer_height));
-    }
-    std::vector<shots::Session*> instances;
-    for (const auto& session : owned) instances.push_back(session.get());
-    std::optional<shots::ContactSheet> sheet;
-    if (sheet_settings) sheet.emplace(*sheet_settings, plan.frames, plan.layer_width, plan.layer_height);
-    const int removed = shots::RemoveAbandonedTemporaries(plan);
-
-    shots::Progress progress(shots::Progress::ForStderr(shot.quiet), std::cerr, int(plan.frames.size()));
-    shots::SequenceOutcome outcome;
-    {
-        shots::InterruptScope interrupts;
-        outcome = shots::RenderSequence(plan, instances, progress, sheet ? &*sheet : nullptr,
-                                        [] { return shots::InterruptScope::Requested(); });
-    }
-    progress.Finish();
-
+    shots::Progress progress(shots::Progress::ForStderr(choice.quiet), std::cerr, int(shot.frames().size()));
+    const shots::ShotResult result = shot.Render(progress);
+    const shots::SequenceOutcome& outcome = result.outcome;
     if (outcome.failure) {
         std::cerr << "quorvel-host: " << outcome.failure->message << "\n"
                   << "quorvel-host: stopped: " << CompletionText(outcome) << "\n";
@@ -191,24 +102,25 @@ int RunSequence(const ToolContext& ctx, const RenderRequest& r) {
     }
     if (outcome.interrupted) {
         std::cerr << "quorvel-host: interrupted: " << CompletionText(outcome) << "\n";
-        if (sheet) std::cerr << "quorvel-host: the contact sheet was not written\n";
+        if (choice.contact_sheet) std::cerr << "quorvel-host: the contact sheet was not written\n";
         return kInterruptedStatus;
     }
 
     char rate[32];
     std::snprintf(rate, sizeof rate, "%.1f", progress.Rate());
     std::cout << "rendered " << Plural(std::size_t(progress.rendered()), "frame") << " of "
-              << shots::FrameRangesText(plan.frames) << " to " << plan.output.text() << " in "
-              << shots::Progress::DurationText(progress.Elapsed()) << " (" << rate << " frames/s, " << jobs
+              << shots::FrameRangesText(shot.frames()) << " to " << shot.output().text() << " in "
+              << shots::Progress::DurationText(progress.Elapsed()) << " (" << rate << " frames/s, " << shot.jobs()
               << " at once)";
     if (progress.skipped() > 0) std::cout << "; " << progress.skipped() << " already complete";
-    if (removed > 0)
-        std::cout << "; removed " << Plural(std::size_t(removed), "unfinished file") << " of an earlier run";
+    if (result.removed_temporaries > 0) {
+        std::cout << "; removed " << Plural(std::size_t(result.removed_temporaries), "unfinished file")
+                  << " of an earlier run";
+    }
     std::cout << "\n";
-    if (sheet) {
-        sheet->Write();
-        std::cout << "wrote " << sheet_settings->path.string() << " (a thumbnail every "
-                  << Plural(std::size_t(sheet->every()), "frame") << ")\n";
+    if (result.sheet_written) {
+        std::cout << "wrote " << choice.contact_sheet->path.string() << " (a thumbnail every "
+                  << Plural(std::size_t(result.sheet_every), "frame") << ")\n";
     }
     return 0;
 }

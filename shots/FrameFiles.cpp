@@ -112,6 +112,24 @@ sim::World ReadFrameFile(const std::filesystem::path& path, RenderSettings& sett
 
 }  // namespace
 
+sim::ImageWriteOptions OutputOptionsFor(const sim::ImageWriteOptions& asked, const std::filesystem::path& out) {
+    if (IsNpy(out)) {
+        if (asked.channel_type || asked.compression) {
+            throw ShotError(std::string("--") + (asked.channel_type ? "out-format" : "compression") +
+                            " applies to image outputs; .npy frames hold the render's own data");
+        }
+        return {};
+    }
+    if (asked.compression) {
+        try {
+            CheckImageFrameCompression(out, *asked.compression);
+        } catch (const sim::HostError& e) {
+            throw ShotError(e.what());
+        }
+    }
+    return asked;
+}
+
 bool IsNpy(const std::filesystem::path& path) {
     std::string ext = path.extension().string();
     std::transform(ext.begin(), ext.end(), ext.begin(), [](unsigned char c) { return char(std::tolower(c)); });

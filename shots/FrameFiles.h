@@ -28,6 +28,11 @@ struct FrameOptions {
 
 bool IsNpy(const std::filesystem::path& path);
 
+/// What an image output at `out` is to be, as `asked` says over what the
+/// input was. Throws ShotError when anything is asked of a .npy output, or
+/// when the output's file format does not write the compression.
+sim::ImageWriteOptions OutputOptionsFor(const sim::ImageWriteOptions& asked, const std::filesystem::path& out);
+
 /// The input frame in the layout the settings ask for; without a path, the
 /// built-in test card. A .npy file's dtype decides the depth: a --depth that
 /// contradicts it, or a dtype the host does not render, is a usage error.

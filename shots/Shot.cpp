@@ -1,0 +1,134 @@
+#include "shots/Shot.h"
+
+#include <algorithm>
+#include <thread>
+
+#include "shots/FrameFiles.h"
+#include "shots/FrameMemory.h"
+#include "shots/Interrupt.h"
+#include "shots/ShotError.h"
+
+namespace quorvel::shots {
+
+namespace {
+
+int HardwareThreads() { return std::max(1, int(std::thread::hardware_concurrency())); }
+
+}  // namespace
+
+Shot::Shot(ShotSettings settings, const std::function<Animation(const FrameRate&, double first)>& read_animation)
+    : settings_(std::move(settings)) {
+    const ShotSettings& s = settings_;
+    plan_.frames = s.frames;
+    if (!s.output && !s.dry_run) throw ShotError("render needs --out OUTPUT");
+    if (s.output) {
+        plan_.output = FramePattern("out", *s.output);
+        if (!plan_.output.numbered() && plan_.frames.size() > 1) {
+            throw ShotError("--out '" + *s.output + "' has no frame number field (such as %04d or ####) to hold " +
+                            std::to_string(plan_.frames.size()) + " frames");
+        }
+    }
+    if (s.input) {
+        FramePattern pattern("in", *s.input);
+        if (pattern.numbered()) plan_.input = pattern;
+    }
+    plan_.rate = s.rate;
+    for (int frame : {plan_.frames.front(), plan_.frames.back()}) plan_.rate.TimeOf(frame);
+    jobs_ = std::min(s.jobs.value_or(HardwareThreads()), int(plan_.frames.size()));
+    plan_.skip_existing = s.skip_existing;
+    plan_.settings = s.render;
+
+    animation_ = read_animation(plan_.rate, plan_.frames.front());
+    if (!s.dry_run) {
+        const std::filesystem::path first_output = plan_.output.PathFor(plan_.frames.front());
+        CheckOutputPath(first_output);
+        if (s.contact_sheet) CheckOutputPath(s.contact_sheet->path);
+        plan_.out_options = OutputOptionsFor(s.out_options, first_output);
+    }
+
+    // The first frame's input decides the layer's size and, for .npy
+    // files, the depth of the whole shot.
+    std::optional<std::filesystem::path> first_path;
+    if (s.input)
+        first_path = plan_.input ? plan_.input->PathFor(plan_.frames.front()) : std::filesystem::path(*s.input);
+    first_.emplace(ReadInputFrame(first_path, plan_.settings, {}, &first_format_));
+    plan_.layer_width = first_->width();
+    plan_.layer_height = first_->height();
+    if (!plan_.input) {
+        plan_.still = &*first_;  // read once, shared: the module only reads its input
+        if (first_format_) plan_.still_format = &*first_format_;
+    }
+    if (plan_.input && s.output && !s.dry_run) {
+        std::error_code ec;
+        if (std::filesystem::weakly_canonical(*first_path, ec) ==
+            std::filesystem::weakly_canonical(plan_.output.PathFor(plan_.frames.front()), ec)) {
+            throw ShotError("--out names the input files: the render would replace its own input");
+        }
+    }
+
+    // Frames share the cores: each instance's pixel iteration gets its share.
+    if (plan_.settings.threads == 0) plan_.settings.threads = std::max(1, HardwareThreads() / jobs_);
+    plan_.in_flight = 2 * jobs_;
+    // Each frame in flight holds its input and its output (a still is
+    // shared, and read already).
+    if (!s.dry_run) {
+        CheckFramesFit(plan_.settings.layout, plan_.layer_width, plan_.layer_height, 0,
+                       plan_.input ? 2 * plan_.in_flight : plan_.in_flight,
+                       "the " + std::to_string(plan_.in_flight) + " frames in flight of --jobs " +
+                           std::to_string(jobs_) + " (use fewer jobs)");
+    }
+}
+
+Shot::~Shot() = default;
+
+void Shot::Load(const std::filesystem::path& module_path) {
+    module_.emplace(module_path);
+    instances_.push_back(
+        std::make_unique<Session>(module_->entry(), plan_.settings, plan_.layer_width, plan_.layer_height));
+    animation_.Resolve(instances_.front()->Params(*first_), EffectDisplayName(module_->descriptor()));
+    for (const std::string& name : animation_.KeyedNames()) {
+        if (settings_.render.Sets(name)) {
+            throw ShotError("--" + name + " and keys on " + name + " both set it: with keys, the keys decide");
+        }
+    }
+    plan_.animation = &animation_;
+}
+
+std::vector<std::string> Shot::Describe() {
+    std::vector<std::string> lines;
+    for (int frame : plan_.frames) {
+        const sim::ParamSet params = ParamsAtFrame(*instances_.front(), plan_, *first_, frame);
+        lines.push_back(std::to_string(frame) + " time=" + std::to_string(plan_.rate.TimeOf(frame)) + "/" +
+                        std::to_string(plan_.rate.time_scale) + " " + DescribeAnimatable(params));
+    }
+    return lines;
+}
+
+ShotResult Shot::Render(Progress& progress) {
+    while (int(instances_.size()) < jobs_) {
+        instances_.push_back(
+            std::make_unique<Session>(module_->entry(), plan_.settings, plan_.layer_width, plan_.layer_height));
+    }
+    std::vector<Session*> instances;
+    for (const auto& session : instances_) instances.push_back(session.get());
+    std::optional<ContactSheet> sheet;
+    if (settings_.contact_sheet) {
+        sheet.emplace(*settings_.contact_sheet, plan_.frames, plan_.layer_width, plan_.layer_height);
+    }
+    ShotResult result;
+    result.removed_temporaries = RemoveAbandonedTemporaries(plan_);
+    {
+        InterruptScope interrupts;
+        result.outcome = RenderSequence(plan_, instances, progress, sheet ? &*sheet : nullptr,
+                                        [] { return InterruptScope::Requested(); });
+    }
+    progress.Finish();
+    if (sheet && !result.outcome.failure && !result.outcome.interrupted) {
+        sheet->Write();
+        result.sheet_written = true;
+        result.sheet_every = sheet->every();
+    }
+    return result;
+}
+
+}  // namespace quorvel::shots

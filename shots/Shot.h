@@ -1,0 +1,96 @@
+/// A shot as the engine takes it: which frames, where each comes from and
+/// goes, the clock and the keys, how many frames render at once. Preparing
+/// checks it against the files and the module before any frame is
+/// rendered; then it is described frame by frame (a dry run) or rendered.
+#pragma once
+
+#include <filesystem>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "ImageFormat.h"
+#include "ModuleFile.h"
+#include "World.h"
+#include "shots/ContactSheet.h"
+#include "shots/FramePattern.h"
+#include "shots/FrameRate.h"
+#include "shots/Keyframes.h"
+#include "shots/Progress.h"
+#include "shots/RenderSettings.h"
+#include "shots/SequenceRender.h"
+#include "shots/Session.h"
+
+namespace quorvel::shots {
+
+struct ShotSettings {
+    std::vector<int> frames;  ///< ascending, at least one
+    /// A file name: numbered, one file a frame; plain, every frame's input.
+    /// None: the test card.
+    std::optional<std::string> input;
+    /// Numbered when there are several frames; none only for a dry run.
+    std::optional<std::string> output;
+    /// What image outputs are to be instead of what their inputs were.
+    sim::ImageWriteOptions out_options;
+    RenderSettings render;
+    FrameRate rate;
+    std::optional<int> jobs;  ///< frames at once; default one per core
+    bool skip_existing = false;
+    bool dry_run = false;
+    std::optional<ContactSheetSettings> contact_sheet;
+};
+
+struct ShotResult {
+    SequenceOutcome outcome;
+    /// Unfinished files of killed runs removed before this one began.
+    int removed_temporaries = 0;
+    /// Whether the contact sheet was written (only when every frame was).
+    bool sheet_written = false;
+    int sheet_every = 0;
+};
+
+class Shot {
+public:
+    /// Checks the settings against each other and against the output
+    /// folder, reads the first input frame (which decides the layer's size
+    /// and, for .npy files, the depth), and checks that the frames in flight
+    /// fit in memory. `read_animation` gives the keys once the clock is
+    /// known, landing keyframe text on the shot's first frame. Throws
+    /// ShotError for bad input.
+    Shot(ShotSettings settings, const std::function<Animation(const FrameRate&, double first)>& read_animation);
+    ~Shot();
+    Shot(const Shot&) = delete;
+    Shot& operator=(const Shot&) = delete;
+
+    /// Loads the module and resolves the keys against its controls. Throws
+    /// ShotError for keys it cannot take, ModuleFailure when the module
+    /// fails its setup.
+    void Load(const std::filesystem::path& module_path);
+    /// What reading the keys has to tell besides errors, a line each.
+    const std::vector<std::string>& Notes() const { return animation_.Notes(); }
+
+    /// Each frame's time and animated values, a line a frame.
+    std::vector<std::string> Describe();
+
+    /// Renders every frame. Interrupts (Ctrl-C, a farm's SIGTERM) stop it
+    /// after the frames in progress, leaving every file complete or untouched.
+    ShotResult Render(Progress& progress);
+
+    const std::vector<int>& frames() const { return plan_.frames; }
+    int jobs() const { return jobs_; }
+    const FramePattern& output() const { return plan_.output; }
+
+private:
+    ShotSettings settings_;
+    SequencePlan plan_;
+    Animation animation_;
+    int jobs_ = 1;
+    std::optional<sim::ImageFormat> first_format_;
+    std::optional<sim::World> first_;
+    std::optional<sim::LoadedModule> module_;
+    std::vector<std::unique_ptr<Session>> instances_;
+};
+
+}  // namespace quorvel::shots

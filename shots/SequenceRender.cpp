@@ -196,7 +196,14 @@ std::optional<sim::World> ReadCompleteFrame(const fs::path& path, const Sequence
     std::error_code ec;
     if (!fs::is_regular_file(path, ec)) return std::nullopt;
     try {
-        sim::World world = IsNpy(path) ? sim::ReadNpy(path, plan.settings.app == sim::HostApp::Premiere)
+        // A frame of another size or depth is not complete, whatever its
+        // header claims: it is refused before its pixels are allocated.
+        const auto of_the_plan = [&plan](sim::PixelLayout layout, int width, int height) {
+            if (layout != plan.settings.layout || width != plan.layer_width || height != plan.layer_height) {
+                throw sim::HostError("not a frame of this shot");
+            }
+        };
+        sim::World world = IsNpy(path) ? sim::ReadNpy(path, plan.settings.app == sim::HostApp::Premiere, of_the_plan)
                                        : sim::ReadImage(path, plan.settings.layout);
         if (world.layout() != plan.settings.layout || world.width() != plan.layer_width ||
             world.height() != plan.layer_height) {

@@ -4,11 +4,11 @@
 #include <cstring>
 #include <fstream>
 #include <limits>
-#include <regex>
 #include <string>
 #include <vector>
 
 #include "HostError.h"
+#include "NpyHeader.h"
 
 namespace quorvel::sim {
 
@@ -34,7 +34,10 @@ const char* Descr(PixelLayout layout) {
 World ReadNpy(const std::filesystem::path& path, bool premiere, const FrameCheck& before_allocating) {
     std::ifstream in(path, std::ios::binary);
     if (!in) throw HostError("cannot open " + path.string());
-    const std::string name = path.string();
+    return ReadNpy(in, path.string(), premiere, before_allocating);
+}
+
+World ReadNpy(std::istream& in, const std::string& name, bool premiere, const FrameCheck& before_allocating) {
     char magic[8];
     if (!in.read(magic, 8) || std::memcmp(magic, kMagic, 6) != 0) throw HostError(name + " is not a .npy file");
     const int major = static_cast<unsigned char>(magic[6]);
@@ -50,36 +53,23 @@ World ReadNpy(const std::filesystem::path& path, bool premiere, const FrameCheck
     } else {
         throw HostError(name + ": unsupported .npy version " + std::to_string(major));
     }
-    if (header_length > 65536) throw HostError(name + ": .npy header too long");
-    std::string header(header_length, '\0');
-    if (!in.read(header.data(), header_length)) throw HostError(name + ": truncated .npy header");
+    if (header_length > kMaxNpyHeader) throw HostError(name + ": .npy header too long");
+    std::string text(header_length, '\0');
+    if (!in.read(text.data(), header_length)) throw HostError(name + ": truncated .npy header");
 
-    std::smatch m;
-    if (!std::regex_search(header, m, std::regex(R"('descr'\s*:\s*'([^']*)')"))) {
-        throw HostError(name + ": .npy header has no dtype");
-    }
-    const std::string descr = m[1];
-    if (std::regex_search(header, std::regex(R"('fortran_order'\s*:\s*True)"))) {
+    const NpyHeader header = ParseNpyHeader(text, name);
+    const std::string& descr = header.descr;
+    if (header.fortran_order) {
         throw HostError(name + ": Fortran-ordered arrays are not supported; save in C order");
     }
-    if (!std::regex_search(header, m, std::regex(R"('shape'\s*:\s*\(([^)]*)\))"))) {
-        throw HostError(name + ": .npy header has no shape");
-    }
-    std::vector<long long> shape;
-    const std::string dims = m[1];
-    const std::regex number(R"(\d+)");
-    for (std::sregex_iterator it(dims.begin(), dims.end(), number), end; it != end; ++it) {
-        // A number too long for 64 bits is simply too large a dimension.
-        const std::string digits = it->str();
-        long long dim = std::numeric_limits<long long>::max();
-        std::from_chars(digits.data(), digits.data() + digits.size(), dim);
-        shape.push_back(dim);
-    }
+    const std::vector<std::int64_t>& shape = header.shape;
+    std::string dims;
+    for (std::int64_t dim : shape) dims += (dims.empty() ? "" : ", ") + std::to_string(dim);
     if (shape.size() != 3 || shape[2] != 4) {
         throw HostError(name + ": expected an array of shape (height, width, 4), got (" + dims + ")");
     }
-    if (shape[0] > 1 << 16 || shape[1] > 1 << 16) throw HostError(name + ": frame too large");
-    for (long long dim : shape) {
+    if (shape[0] > kMaxNpySide || shape[1] > kMaxNpySide) throw HostError(name + ": frame too large");
+    for (std::int64_t dim : shape) {
         if (dim <= 0) throw HostError(name + ": empty array (" + dims + ")");
     }
 

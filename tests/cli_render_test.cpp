@@ -367,6 +367,19 @@ INSTANTIATE_TEST_SUITE_P(
                   [](const fs::path& p) {
                       WriteBytes(p.string() + ".npy", NpyFile("|u1", "(99999999999999999999, 2, 4)", 16));
                   }},
+        BadRender{"NpyNegativeDimensions", {"render", "--in", "@DIR.npy", "--out", "@OUT"}, "negative dimension",
+                  [](const fs::path& p) { WriteBytes(p.string() + ".npy", NpyFile("|u1", "(-2, -3, 4)", 96)); }},
+        // Long enough to overflow the stack of a reader that recursed per character.
+        BadRender{"NpyLongDtype", {"render", "--in", "@DIR.npy", "--out", "@OUT"}, "string too long",
+                  [](const fs::path& p) {
+                      WriteBytes(p.string() + ".npy", NpyFile(std::string(30000, 'x'), "(2, 2, 4)", 16));
+                  }},
+        BadRender{"NpyLongShape", {"render", "--in", "@DIR.npy", "--out", "@OUT"}, "more than 64 dimensions",
+                  [](const fs::path& p) {
+                      std::string shape = "(";
+                      for (int i = 0; i < 16000; ++i) shape += "1, ";
+                      WriteBytes(p.string() + ".npy", NpyFile("|u1", shape + ")", 16));
+                  }},
         BadRender{"NpyTwoDimensions", {"render", "--in", "@DIR.npy", "--out", "@OUT"}, "shape",
                   [](const fs::path& p) { WriteBytes(p.string() + ".npy", NpyFile("|u1", "(2, 2)", 4)); }},
         BadRender{"InputIsAFolder", {"render", "--in", "@DIR", "--out", "@OUT"}, "is a folder",

@@ -319,6 +319,10 @@ TEST(CliSequence, SkipExistingRendersOnlyMissingAndIncompleteFrames) {
     fs::remove(dir / Numbered("out", 3, "npy"));                                                           // missing
     fs::resize_file(dir / Numbered("out", 5, "npy"), fs::file_size(dir / Numbered("out", 5, "npy")) / 2);  // truncated
     sim::WriteNpy(dir / Numbered("out", 7, "npy"), InputFrame(PixelLayout::ARGB8, 7, 8, 8));  // another size
+    // A header that claims a 64 GiB frame: refused before anything is allocated.
+    const std::string huge = "{'descr': '<f4', 'fortran_order': False, 'shape': (65536, 65536, 4), }\n";
+    std::ofstream(dir / Numbered("out", 8, "npy"), std::ios::binary)
+        << std::string("\x93NUMPY\x01\x00", 8) << char(huge.size()) << char(0) << huge;
     const fs::path abandoned = dir / (".tmp-" + std::to_string(DeadProcessId()) + "-0-" + Numbered("out", 9, "npy"));
     const fs::path in_use = dir / (".tmp-" + std::to_string(::getpid()) + "-0-" + Numbered("out", 2, "npy"));
     std::ofstream(abandoned) << "half a frame";
@@ -327,8 +331,8 @@ TEST(CliSequence, SkipExistingRendersOnlyMissingAndIncompleteFrames) {
     args.push_back("--skip-existing");
     r = RunTool(args);
     ASSERT_EQ(r.status, 0) << r.err;
-    EXPECT_NE(r.out.find("rendered 3 frames of 1-10"), std::string::npos) << r.out;
-    EXPECT_NE(r.out.find("7 already complete"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("rendered 4 frames of 1-10"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("6 already complete"), std::string::npos) << r.out;
     EXPECT_NE(r.out.find("removed 1 unfinished file"), std::string::npos) << r.out;
     for (int f = 1; f <= 10; ++f) {
         SCOPED_TRACE(f);
@@ -338,7 +342,7 @@ TEST(CliSequence, SkipExistingRendersOnlyMissingAndIncompleteFrames) {
         // A frame deleted before the rerun may come back with its old inode
         // number (the file system reuses it); its bytes above show it was made.
         if (f == 3) continue;
-        if (f == 5 || f == 7) {
+        if (f == 5 || f == 7 || f == 8) {
             EXPECT_NE(st.st_ino, inode[f]) << "rewritten";
         } else {
             EXPECT_EQ(st.st_ino, inode[f]) << "kept";

@@ -2,6 +2,7 @@
 // are this effect's, what their frames and units mean, and the way back.
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
 
 #include "shots/Keyframes.h"
 #include "shots/ShotError.h"
@@ -297,7 +298,13 @@ KeyText AnimationKeyText(const Animation& animation, const sim::ParamSet& params
                 throw ShotError(name + ": eased keys " + NumberText(a.frame) + " and " + NumberText(b.frame) +
                                 " are too far apart to write as a row a frame");
             }
-            for (double f = first; f <= last; ++f) block.rows.push_back({f, Evaluate(keys, f), 0});
+            // Counted in whole numbers: a double counter stops advancing
+            // at 2^53 and would never reach the end.
+            const auto count = std::int64_t(last - first) + 1;
+            for (std::int64_t i = 0; i < count; ++i) {
+                const double f = first + double(i);
+                block.rows.push_back({f, Evaluate(keys, f), 0});
+            }
         }
         text.blocks.push_back(std::move(block));
     }

@@ -5,7 +5,7 @@
 #include <charconv>
 #include <cstdint>
 #include <cstdio>
-#include <cstdlib>
+#include <limits>
 
 #include "shots/ShotError.h"
 
@@ -49,7 +49,9 @@ FramePattern::FramePattern(const std::string& option, const std::string& text) :
                 const std::size_t digits = j;
                 while (j < text.size() && std::isdigit(static_cast<unsigned char>(text[j]))) ++j;
                 if (j == digits) throw bad("has a frame field without a width (write %04d or %d)");
-                width = std::atoi(text.substr(digits, j - digits).c_str());
+                // Checked as read: a width that overflows is simply too wide.
+                const auto [end, ec] = std::from_chars(text.data() + digits, text.data() + j, width);
+                if (ec != std::errc() || end != text.data() + j) width = std::numeric_limits<int>::max();
             }
             if (j >= text.size() || text[j] != 'd') {
                 throw bad("has a '%' that is not a frame field (%d or %0Nd; write %% for a percent sign)");
@@ -125,7 +127,9 @@ std::vector<int> ParseFrameList(const std::string& option, const std::string& te
         if (last < first) throw bad("has a range that runs backwards");
         total += (last - first) / step + 1;
         if (total > kMaxFrames) throw bad("names more than ten million frames");
-        for (long long f = first; f <= last; f += step) frames.push_back(int(f));
+        // By count, so that a huge step cannot carry a frame past the end.
+        const long long count = (last - first) / step + 1;
+        for (long long i = 0; i < count; ++i) frames.push_back(int(first + i * step));
         if (pos == text.size()) break;
         if (text[pos] != ',') throw bad("has '" + text.substr(pos, 1) + "' where a comma or the end belongs");
         ++pos;

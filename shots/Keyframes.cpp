@@ -2,9 +2,11 @@
 
 #include <algorithm>
 #include <charconv>
+#include <cmath>
 #include <fstream>
 #include <iterator>
 #include <nlohmann/json.hpp>
+#include <unordered_set>
 
 #include "ParamEncoding.h"
 #include "shots/ParamIds.h"
@@ -14,6 +16,9 @@
 namespace quorvel::shots {
 
 namespace {
+
+/// Frames are 32-bit whole numbers: keys must lie within them.
+constexpr double kMaxKeyFrame = 2147483648.0;
 
 /// The names keys use: the render options' names, for every control, so a
 /// key on a control that cannot vary in time is recognised and refused
@@ -194,6 +199,7 @@ void Animation::Resolve(const sim::ParamSet& params, const std::string& effect_n
         std::vector<PendingKey> keys = KeysOfText(text, params, effect_name);
         all.insert(all.end(), std::make_move_iterator(keys.begin()), std::make_move_iterator(keys.end()));
     }
+    std::map<std::string, std::unordered_set<double>> frames_seen;
     for (const PendingKey& pending : all) {
         const ControlName& control = *FindName(pending.name);
         const int index = params.IndexOfId(control.id);
@@ -202,6 +208,12 @@ void Animation::Resolve(const sim::ParamSet& params, const std::string& effect_n
         if (def.flags & PF_ParamFlag_CANNOT_TIME_VARY) {
             throw ShotError(pending.source + ": " + def.name +
                             " cannot vary in time (the module registers it so); set it once with --" + pending.name);
+        }
+        // Keys live on the frames a shot can render; one far beyond them
+        // could only be baked into rows without end.
+        if (!(std::fabs(pending.frame) < kMaxKeyFrame)) {
+            throw ShotError(pending.source + ": frame " + NumberText(pending.frame) +
+                            " is beyond the frames a shot can render (-2147483648 to 2147483647)");
         }
         Keyframe key;
         key.frame = pending.frame;
@@ -226,9 +238,9 @@ void Animation::Resolve(const sim::ParamSet& params, const std::string& effect_n
         }
         Track& track = tracks_[pending.name];
         track.id = control.id;
-        const auto same =
-            std::find_if(track.keys.begin(), track.keys.end(), [&](const Keyframe& k) { return k.frame == key.frame; });
-        if (same != track.keys.end()) {
+        // A set per control, so that a long baked track reads in time
+        // proportional to its rows.
+        if (!frames_seen[pending.name].insert(key.frame).second) {
             throw ShotError(pending.source + ": " + pending.name + " already has a key at frame " +
                             NumberText(key.frame));
         }

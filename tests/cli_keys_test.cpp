@@ -325,6 +325,12 @@ INSTANTIATE_TEST_SUITE_P(
                {},
                "--track applies to keyframe text"},
         BadRun{"KeysWithoutKeys", {"keys", "--fps", "24"}, {}, "keys needs keys to write"},
+        // Eased keys this far out were once baked by a counter that stopped advancing.
+        BadRun{"KeyBeyondTheFrames",
+               {"keys", "--key", "width@1e17=300:ease", "--key", "width@100000000000000064=310", "--out",
+                "@/out.txt"},
+               {},
+               "--key width@1e17=300:ease: frame 100000000000000000 is beyond the frames a shot can render"},
         BadRun{"KeysBadKey", {"keys", "--key", "size@1=3", "--out", "@/out.txt"}, {}, "no control is called 'size'"},
         BadRun{"KeyTextAndTheOption",
                {"render", "--out", "@/o.%d.npy", "--frames", "1-2", "--keys", "@/keys.txt", "--opacity", "5"},

@@ -75,7 +75,7 @@ TEST_P(FramePatternRefuses, MalformedFields) { EXPECT_THROW(shots::FramePattern(
 
 INSTANTIATE_TEST_SUITE_P(Cases, FramePatternRefuses,
                          ::testing::Values("a.%04d.%04d.exr", "a.##.%d.exr", "a.%s.exr", "a.%4d.exr", "a.%0d.exr",
-                                           "a.%.exr", "a.%", "a.%099d.exr"));
+                                           "a.%.exr", "a.%", "a.%099d.exr", "a.%02147483649d.exr"));
 
 // ---- Frame lists ----
 
@@ -98,7 +98,8 @@ INSTANTIATE_TEST_SUITE_P(Cases, FrameLists,
                                            FrameListCase{"1-9:4", {1, 5, 9}},
                                            FrameListCase{"5-6,1,3-4", {1, 3, 4, 5, 6}},
                                            FrameListCase{"1-3,2-4", {1, 2, 3, 4}}, FrameListCase{"-3--1", {-3, -2, -1}},
-                                           FrameListCase{"-1-1", {-1, 0, 1}}, FrameListCase{"+2", {2}}));
+                                           FrameListCase{"-1-1", {-1, 0, 1}}, FrameListCase{"+2", {2}},
+                                           FrameListCase{"5-6x9223372036854775807", {5}}));
 
 class FrameListsRefused : public ::testing::TestWithParam<const char*> {};
 

@@ -1,6 +1,5 @@
 #include "ModuleFile.h"
 
-#include <cerrno>
 #include <cstring>
 #include <fstream>
 #include <iterator>
@@ -19,10 +18,8 @@
 #include <windows.h>
 #else
 #include <dlfcn.h>
-#include <fcntl.h>
 #include <gelf.h>
 #include <libelf.h>
-#include <unistd.h>
 #endif
 
 namespace quorvel::sim {
@@ -54,15 +51,7 @@ std::vector<std::uint8_t> ReadFile(const std::filesystem::path& path) {
 
 /// The resource as the file holds it, found the way the host's loader does.
 std::vector<std::uint8_t> DescriptorResourceFromFile(const std::filesystem::path& path) {
-    const PeImage image = ReadPeImage(path);
-    const PeResource* resource =
-        image.Find(kDescriptorResourceType, kDescriptorResourceId, kDescriptorResourceLanguage);
-    if (resource == nullptr) {
-        throw HostError(path.string() + " has no descriptor (no \"" + std::string(kDescriptorResourceType) +
-                        "\" resource " + std::to_string(kDescriptorResourceId) + ")");
-    }
-    const auto data = image.Data(*resource);
-    return {data.begin(), data.end()};
+    return DescriptorResourceOf(ReadPeImage(path), path.string());
 }
 
 #if defined(_WIN32)
@@ -122,25 +111,12 @@ std::vector<std::uint8_t> DescriptorResourceFromSystem(const std::filesystem::pa
 
 #else
 
-/// An open file descriptor, closed on every way out.
-class FileDescriptor {
-public:
-    explicit FileDescriptor(const std::filesystem::path& path) : fd_(::open(path.c_str(), O_RDONLY | O_CLOEXEC)) {}
-    ~FileDescriptor() {
-        if (fd_ >= 0) ::close(fd_);
-    }
-    FileDescriptor(const FileDescriptor&) = delete;
-    FileDescriptor& operator=(const FileDescriptor&) = delete;
-    int get() const { return fd_; }
-
-private:
-    int fd_;
-};
-
-/// An ELF reading session over an open file.
+/// An ELF reading session over an image in memory, which the library may
+/// convert in place (it is the caller's copy).
 class ElfReader {
 public:
-    explicit ElfReader(int fd) : elf_(elf_begin(fd, ELF_C_READ, nullptr)) {}
+    explicit ElfReader(std::vector<std::uint8_t>& image)
+        : elf_(elf_memory(reinterpret_cast<char*>(image.data()), image.size())) {}
     ~ElfReader() {
         if (elf_ != nullptr) elf_end(elf_);
     }
@@ -154,24 +130,23 @@ private:
 
 constexpr const char* kDescriptorSection = ".pipl";
 
-std::vector<std::uint8_t> DescriptorSectionFromFile(const std::filesystem::path& path) {
-    FileDescriptor fd(path);
-    if (fd.get() < 0) throw HostError("cannot open " + path.string() + ": " + std::strerror(errno));
+}  // namespace
 
+std::vector<std::uint8_t> DescriptorSectionOf(std::vector<std::uint8_t> image, const std::string& name) {
     if (elf_version(EV_CURRENT) == EV_NONE) throw HostError("the ELF library is unusable");
-    ElfReader elf(fd.get());
+    ElfReader elf(image);
     if (elf.get() == nullptr || elf_kind(elf.get()) != ELF_K_ELF) {
-        throw HostError(path.string() + " is not a module (not an ELF file)");
+        throw HostError(name + " is not a module (not an ELF file)");
     }
     std::size_t names_index = 0;
     if (elf_getshdrstrndx(elf.get(), &names_index) != 0) {
-        throw HostError(path.string() + " is not a module (damaged section table)");
+        throw HostError(name + " is not a module (damaged section table)");
     }
     for (Elf_Scn* scn = elf_nextscn(elf.get(), nullptr); scn != nullptr; scn = elf_nextscn(elf.get(), scn)) {
         GElf_Shdr header;
         if (gelf_getshdr(scn, &header) == nullptr) continue;
-        const char* name = elf_strptr(elf.get(), names_index, header.sh_name);
-        if (name == nullptr || std::strcmp(name, kDescriptorSection) != 0) continue;
+        const char* section = elf_strptr(elf.get(), names_index, header.sh_name);
+        if (section == nullptr || std::strcmp(section, kDescriptorSection) != 0) continue;
         if (header.sh_type == SHT_NOBITS) break;
         std::vector<std::uint8_t> bytes;
         for (Elf_Data* data = elf_getdata(scn, nullptr); data != nullptr; data = elf_getdata(scn, data)) {
@@ -180,11 +155,17 @@ std::vector<std::uint8_t> DescriptorSectionFromFile(const std::filesystem::path&
             bytes.insert(bytes.end(), p, p + data->d_size);
         }
         if (bytes.size() != header.sh_size) {
-            throw HostError(path.string() + ": descriptor section is damaged (truncated file?)");
+            throw HostError(name + ": descriptor section is damaged (truncated file?)");
         }
         return bytes;
     }
-    throw HostError(path.string() + " has no descriptor (no " + kDescriptorSection + " section)");
+    throw HostError(name + " has no descriptor (no " + kDescriptorSection + " section)");
+}
+
+namespace {
+
+std::vector<std::uint8_t> DescriptorSectionFromFile(const std::filesystem::path& path) {
+    return DescriptorSectionOf(ReadFile(path), path.string());
 }
 
 #endif
@@ -222,6 +203,17 @@ PeImage ReadPeImage(const std::filesystem::path& path) {
     } catch (const HostError& e) {
         throw HostError(path.string() + ": " + e.what());
     }
+}
+
+std::vector<std::uint8_t> DescriptorResourceOf(const PeImage& image, const std::string& name) {
+    const PeResource* resource =
+        image.Find(kDescriptorResourceType, kDescriptorResourceId, kDescriptorResourceLanguage);
+    if (resource == nullptr) {
+        throw HostError(name + " has no descriptor (no \"" + std::string(kDescriptorResourceType) + "\" resource " +
+                        std::to_string(kDescriptorResourceId) + ")");
+    }
+    const auto data = image.Data(*resource);
+    return {data.begin(), data.end()};
 }
 
 std::vector<std::uint8_t> ReadDescriptorBytes(const std::filesystem::path& path) {

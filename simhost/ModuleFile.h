@@ -36,6 +36,17 @@ bool CanLoadHere(ModuleFormat format);
 /// A Windows module file read into memory and parsed. Throws HostError.
 PeImage ReadPeImage(const std::filesystem::path& path);
 
+/// The descriptor resource of a Windows module read as `image`; `name`
+/// names the file in messages. Throws HostError when it has none.
+std::vector<std::uint8_t> DescriptorResourceOf(const PeImage& image, const std::string& name);
+
+#if !defined(_WIN32)
+/// The descriptor section of a Linux module file held in `image`; `name`
+/// names the file in messages. Throws HostError when the image is not ELF,
+/// is damaged where the reader looks, or has no descriptor.
+std::vector<std::uint8_t> DescriptorSectionOf(std::vector<std::uint8_t> image, const std::string& name);
+#endif
+
 /// The raw descriptor bytes of a module file. On Windows they are looked up
 /// with the system's resource loader, and must agree with the file as read.
 /// Throws HostError when the file is missing, is not a module, or has no

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <map>
 
 #include "HostError.h"
 
@@ -15,6 +16,8 @@ constexpr std::size_t kMaxStringLength = 4096;
 constexpr std::uint32_t kMaxExportNames = 65536;
 constexpr std::uint64_t kMaxImports = 4096;
 constexpr std::size_t kMaxResourceEntries = 65536;  // visits across all three levels, loops included
+// Resource names are short words ("PIPL", "MANIFEST"); the format allows 65535 characters.
+constexpr std::size_t kMaxResourceNameLength = 256;
 constexpr std::uint32_t kSubdirectoryBit = 0x80000000u;
 
 std::string Hex(std::uint64_t v) {
@@ -235,6 +238,8 @@ void PeImage::ReadResources(Directory dir) {
         }
         return root + offset;
     };
+    // Each name is read once, however many entries point at it.
+    std::map<std::uint32_t, std::string> names;
     auto key_of = [&](std::uint32_t field) {
         PeResourceKey key;
         if ((field & kSubdirectoryBit) == 0) {
@@ -243,14 +248,20 @@ void PeImage::ReadResources(Directory dir) {
             return key;
         }
         key.is_name = true;
-        const std::uint64_t at = need(field & ~kSubdirectoryBit, 2, "resource name");
+        const std::uint32_t offset = field & ~kSubdirectoryBit;
+        if (const auto known = names.find(offset); known != names.end()) {
+            key.name = known->second;
+            return key;
+        }
+        const std::uint64_t at = need(offset, 2, "resource name");
         const std::uint16_t length = r.U16(at, "resource name");
-        if (length > kMaxStringLength) Damaged("resource name of " + std::to_string(length) + " characters");
-        need((field & ~kSubdirectoryBit) + 2, 2 * std::uint64_t(length), "resource name");
+        if (length > kMaxResourceNameLength) Damaged("resource name of " + std::to_string(length) + " characters");
+        need(std::uint64_t(offset) + 2, 2 * std::uint64_t(length), "resource name");
         for (std::uint64_t i = 0; i < length; ++i) {
             const std::uint16_t c = r.U16(at + 2 + 2 * i, "resource name");
             key.name += c >= 0x20 && c < 0x7F ? char(c) : '?';
         }
+        names.emplace(offset, key.name);
         return key;
     };
 

@@ -16,6 +16,9 @@ namespace {
 /// for 24000/1001 frames a second, some trackers 23.9759998321533.
 constexpr double kSameRate = 1e-4;
 
+/// The slowest clock a host keeps: a frame every 1000 seconds.
+constexpr double kMinRate = 1e-3;
+
 /// A row count beyond which writing eased keys out frame by frame is surely a mistake.
 constexpr double kMaxBakedRows = 1e6;
 
@@ -80,7 +83,7 @@ void CheckColumns(const std::string& file, const KeyTextBlock& block, const PF_P
     for (const std::string& c : block.columns) columns += "<TAB>" + c;
     const std::string takes = point ? "X and Y in " + unit : "one value" + (unit.empty() ? "" : " in " + unit);
     throw ShotError(Where(file, block.line + 1) + ": " + def.name + " takes " + takes + ", but the column line says '" +
-                    columns + "'");
+                    Excerpt(columns) + "'");
 }
 
 /// "Width #4" names the control "Width" at the host's index 4.
@@ -110,7 +113,7 @@ std::string RegisteredNames(const sim::ParamSet& params) {
 std::string BlockList(const std::vector<const KeyTextBlock*>& blocks) {
     std::string list;
     for (const KeyTextBlock* b : blocks) {
-        list += (list.empty() ? "" : "; ") + b->PathText() + " (line " + std::to_string(b->line) + ")";
+        list += (list.empty() ? "" : "; ") + Excerpt(b->PathText()) + " (line " + std::to_string(b->line) + ")";
     }
     return list;
 }
@@ -131,6 +134,10 @@ void Animation::AddKeyText(const std::string& file, std::string_view content, co
     double scale = 1.0;
     if (const KeyTextHeaderLine* units = text.Find("Units Per Second")) {
         const double data_rate = ParseNumber("keys", units->value);
+        if (data_rate < kMinRate) {
+            throw ShotError(Where(file, units->line) + ": Units Per Second " + Excerpt(units->value) +
+                            " is not a rate a host can use (at least " + NumberText(kMinRate) + " frames a second)");
+        }
         const double rate = options.rate.FramesPerSecond();
         if (std::abs(data_rate / rate - 1.0) > kSameRate) {
             if (options.strict_timing) {
@@ -153,8 +160,8 @@ void Animation::AddKeyText(const std::string& file, std::string_view content, co
     texts_.push_back({file, std::move(text), options});
 }
 
-std::vector<Animation::PendingKey> Animation::KeysOfText(const TextFile& text, const sim::ParamSet& params,
-                                                         const std::string& effect_name) {
+std::vector<Animation::TextTrack> Animation::TracksOfText(const TextFile& text, const sim::ParamSet& params,
+                                                          const std::string& effect_name) {
     const std::string& file = text.file;
     const KeyTextOptions& options = text.options;
     // The blocks of an instance of this effect, by control index.
@@ -170,14 +177,14 @@ std::vector<Animation::PendingKey> Animation::KeysOfText(const TextFile& text, c
             continue;
         }
         if (!instance.empty() && block.path[1] != instance) {
-            throw ShotError(Where(file, block.line) + ": holds keys for two instances of the effect, '" + instance +
-                            "' and '" + block.path[1] + "': keep one instance's");
+            throw ShotError(Where(file, block.line) + ": holds keys for two instances of the effect, '" +
+                            Excerpt(instance) + "' and '" + Excerpt(block.path[1]) + "': keep one instance's");
         }
         instance = block.path[1];
         const int index = IndexOfRegisteredName(params, WithoutIndex(block.path[2]));
         if (index < 0) {
             throw ShotError(Where(file, block.line) + ": " + effect_name + " has no control called '" +
-                            WithoutIndex(block.path[2]) + "' (it registers " + RegisteredNames(params) + ")");
+                            Excerpt(WithoutIndex(block.path[2])) + "' (it registers " + RegisteredNames(params) + ")");
         }
         if (const auto seen = ours.find(index); seen != ours.end()) {
             throw ShotError(Where(file, block.line) + ": a second block for " + params[index].name +
@@ -186,22 +193,14 @@ std::vector<Animation::PendingKey> Animation::KeysOfText(const TextFile& text, c
         ours[index] = &block;
     }
 
-    std::vector<PendingKey> keys;
+    std::vector<TextTrack> keys;
     auto add = [&](const KeyTextBlock& block, int index, double dx, double dy) {
         const PF_ParamDef& def = params[index];
-        const std::string name = ControlNameAt(params, index);
-        if (name.empty()) throw ShotError(Where(file, block.line) + ": this host cannot key " + def.name);
-        if (!(def.flags & PF_ParamFlag_CANNOT_TIME_VARY)) CheckColumns(file, block, def);
-        for (const KeyTextRow& row : block.rows) {
-            PendingKey key;
-            key.name = name;
-            key.frame = row.frame;
-            key.source = Where(file, row.line);
-            key.value = def.param_type == PF_Param_POINT && row.values.size() >= 2
-                            ? NumberText(row.values[0] + dx) + "," + NumberText(row.values[1] + dy)
-                            : NumberText(row.values[0]);
-            keys.push_back(std::move(key));
+        if (ControlNameAt(params, index).empty()) {
+            throw ShotError(Where(file, block.line) + ": this host cannot key " + def.name);
         }
+        if (!(def.flags & PF_ParamFlag_CANNOT_TIME_VARY)) CheckColumns(file, block, def);
+        keys.push_back({&block, index, dx, dy});
     };
     for (const auto& [index, block] : ours) add(*block, index, 0, 0);
 
@@ -229,7 +228,7 @@ std::vector<Animation::PendingKey> Animation::KeysOfText(const TextFile& text, c
             }
             if (!track) {
                 throw ShotError(
-                    "--track-block '" + *options.track_block + "': " + file +
+                    "--track-block '" + Excerpt(*options.track_block) + "': " + file +
                     (points.empty() ? " has no point track" : " has the point tracks " + BlockList(points)));
             }
         } else if (points.size() == 1) {
@@ -281,7 +280,7 @@ KeyText AnimationKeyText(const Animation& animation, const sim::ParamSet& params
         block.columns = ColumnsOf(def);
         for (std::size_t i = 0; i < keys.size(); ++i) {
             const Keyframe& a = keys[i];
-            block.rows.push_back({a.frame, a.value, 0});
+            block.AddRow(a.frame, a.value);
             if (i + 1 == keys.size()) break;
             const Keyframe& b = keys[i + 1];
             if (a.interpolation == Interpolation::Linear && b.interpolation != Interpolation::Ease) continue;
@@ -291,7 +290,7 @@ KeyText AnimationKeyText(const Animation& animation, const sim::ParamSet& params
             const double first = std::floor(a.frame) + 1;
             const double last = std::ceil(b.frame) - 1;
             if (a.interpolation == Interpolation::Hold) {
-                if (last >= first) block.rows.push_back({last, a.value, 0});
+                if (last >= first) block.AddRow(last, a.value);
                 continue;
             }
             if (last - first > kMaxBakedRows) {
@@ -303,7 +302,7 @@ KeyText AnimationKeyText(const Animation& animation, const sim::ParamSet& params
             const auto count = std::int64_t(last - first) + 1;
             for (std::int64_t i = 0; i < count; ++i) {
                 const double f = first + double(i);
-                block.rows.push_back({f, Evaluate(keys, f), 0});
+                block.AddRow(f, Evaluate(keys, f));
             }
         }
         text.blocks.push_back(std::move(block));

@@ -52,6 +52,8 @@ FrameRate ParseFrameRate(const std::string& option, const std::string& text) {
     num /= g;
     den /= g;
     if (double(num) / double(den) > 1000.0) throw ShotError("--" + option + ": more than 1000 frames/s");
+    // A frame every 1000 seconds is the slowest clock a host keeps.
+    if (num * 1000 < den) throw ShotError("--" + option + ": less than 0.001 frames/s");
     return FrameRate{A_u_long(num), A_long(den)};
 }
 

@@ -1,10 +1,13 @@
 #include "shots/KeyframeText.h"
 
 #include <charconv>
+#include <algorithm>
 #include <cmath>
+#include <optional>
 
 #include "shots/Keyframes.h"
 #include "shots/ShotError.h"
+#include "shots/ValueText.h"
 
 namespace quorvel::shots {
 
@@ -18,6 +21,11 @@ constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
 constexpr std::string_view kKnownHeaders[] = {"Units Per Second", "Source Width", "Source Height",
                                               "Source Pixel Aspect Ratio", "Comp Pixel Aspect Ratio"};
 
+/// Limits far beyond what hosts and trackers write; past them the text is
+/// refused rather than read.
+constexpr std::size_t kMaxLineLength = 65536;
+constexpr std::size_t kMaxRows = std::size_t(1) << 24;  // in all blocks together
+
 std::string_view TrimRight(std::string_view s) {
     while (!s.empty() && (s.back() == ' ' || s.back() == '\t')) s.remove_suffix(1);
     return s;
@@ -29,43 +37,51 @@ std::string_view Trim(std::string_view s) {
     return s;
 }
 
-/// The text's lines, whatever ends them: CR LF, LF or a lone CR.
-std::vector<std::string_view> SplitLines(std::string_view text) {
-    std::vector<std::string_view> lines;
-    std::size_t start = 0;
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        if (text[i] != '\r' && text[i] != '\n') continue;
-        lines.push_back(text.substr(start, i - start));
-        if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') ++i;
-        start = i + 1;
+/// The text's lines one after the other, whatever ends them: CR LF, LF or a lone CR.
+class Lines {
+public:
+    explicit Lines(std::string_view text) : text_(text) {}
+    /// How many lines there are at most from here: what a block may reserve.
+    std::size_t Remaining() const {
+        const std::string_view rest = text_.substr(std::min(at_, text_.size()));
+        return std::size_t(std::count(rest.begin(), rest.end(), '\n') + std::count(rest.begin(), rest.end(), '\r')) + 1;
     }
-    if (start < text.size()) lines.push_back(text.substr(start));
-    return lines;
-}
+    bool Next(std::string_view& line) {
+        if (at_ >= text_.size()) return false;
+        const std::size_t end = std::min(text_.find_first_of("\r\n", at_), text_.size());
+        line = text_.substr(at_, end - at_);
+        at_ = end + (end < text_.size() && text_[end] == '\r' && end + 1 < text_.size() && text_[end + 1] == '\n' ? 2 : 1);
+        return true;
+    }
 
-/// A line's tab-separated fields, without the usual leading tab and the
-/// trailing empty fields the host's trailing tab leaves.
-struct Fields {
-    bool indented = false;
-    std::vector<std::string> fields;
+private:
+    std::string_view text_;
+    std::size_t at_ = 0;
 };
 
-Fields SplitFields(std::string_view line) {
-    Fields f;
+/// A line's tab-separated fields, without the usual leading tab and the
+/// trailing empty fields the host's trailing tab leaves. The fields point
+/// into the text, and the vector is reused from line to line.
+struct Fields {
+    bool indented = false;
+    std::vector<std::string_view> fields;
+};
+
+void SplitFields(std::string_view line, Fields& f) {
+    f.fields.clear();
     f.indented = !line.empty() && line.front() == '\t';
     if (f.indented) line.remove_prefix(1);
     std::size_t start = 0;
     while (true) {
         const std::size_t tab = line.find('\t', start);
-        f.fields.emplace_back(Trim(line.substr(start, tab == std::string_view::npos ? line.npos : tab - start)));
+        f.fields.push_back(Trim(line.substr(start, tab == std::string_view::npos ? line.npos : tab - start)));
         if (tab == std::string_view::npos) break;
         start = tab + 1;
     }
     while (!f.fields.empty() && f.fields.back().empty()) f.fields.pop_back();
-    return f;
 }
 
-std::optional<double> ReadNumber(const std::string& text) {
+std::optional<double> ReadNumber(std::string_view text) {
     double value = 0;
     const char* begin = text.data();
     const char* end = begin + text.size();
@@ -87,24 +103,27 @@ std::string ColumnLineText(const KeyTextBlock& block) {
     for (const std::string& c : block.columns) {
         if (!c.empty()) parts.push_back(c);
     }
-    return Joined(parts, "<TAB>");
+    return Excerpt(Joined(parts, "<TAB>"));
 }
 
 class Parser {
 public:
-    Parser(std::string_view text, const std::string& file) : file_(file) {
-        if (text.substr(0, kByteOrderMark.size()) == kByteOrderMark) text.remove_prefix(kByteOrderMark.size());
-        lines_ = SplitLines(text);
+    Parser(std::string_view text, const std::string& file) : file_(file), lines_(text) {
+        if (text.substr(0, kByteOrderMark.size()) == kByteOrderMark) lines_ = Lines(text.substr(kByteOrderMark.size()));
     }
 
     KeyText Parse() {
-        if (lines_.empty() || !LooksLikeKeyText(lines_[0])) {
+        std::string_view raw;
+        if (!lines_.Next(raw) || !LooksLikeKeyText(raw)) {
             Fail(1, "expected the title line '" + std::string(kKeyTextTitle) + "'");
         }
         bool ended = false;
-        for (std::size_t i = 1; i < lines_.size(); ++i) {
-            line_ = int(i) + 1;
-            const std::string_view raw = TrimRight(lines_[i]);
+        while (lines_.Next(raw)) {
+            ++line_;
+            if (raw.size() > kMaxLineLength) {
+                Fail(line_, "the line is longer than " + std::to_string(kMaxLineLength) + " characters");
+            }
+            raw = TrimRight(raw);
             if (ended) {
                 if (!Trim(raw).empty()) Fail(line_, "expected nothing after '" + std::string(kKeyTextEnd) + "'");
                 continue;
@@ -114,11 +133,11 @@ public:
                 ended = Trim(raw) == kKeyTextEnd;
                 continue;
             }
-            Take(SplitFields(raw));
+            SplitFields(raw, fields_);
+            Take(fields_);
         }
         if (!ended) {
-            Fail(int(lines_.size()),
-                 "expected '" + std::string(kKeyTextEnd) + "' after the last block (is the data cut short?)");
+            Fail(std::max(line_, 1), "expected '" + std::string(kKeyTextEnd) + "' after the last block (is the data cut short?)");
         }
         return std::move(doc_);
     }
@@ -138,7 +157,7 @@ private:
 
     [[noreturn]] void ExpectColumns() const {
         Fail(line_, "expected the column line (Frame<TAB>units...) after the path '" +
-                        Joined(doc_.blocks.back().path, "<TAB>") + "'");
+                        Excerpt(Joined(doc_.blocks.back().path, "<TAB>")) + "'");
     }
     [[noreturn]] void ExpectFirstRow() const {
         Fail(line_, "expected a row of numbers after the column line '" + ColumnLineText(doc_.blocks.back()) + "'");
@@ -166,6 +185,13 @@ private:
                     KeyTextBlock& block = doc_.blocks.back();
                     block.columns.assign(f.fields.begin() + 1, f.fields.end());
                     if (block.columns.empty()) block.columns.push_back("");
+                    // Room for every line left, as one block may be a long track:
+                    // pages not filled are never touched.
+                    if (doc_.blocks.size() == 1) {
+                        const std::size_t lines = std::min(lines_.Remaining(), kMaxRows);
+                        block.rows.reserve(lines);
+                        block.values.reserve(lines * std::min<std::size_t>(block.columns.size(), 4));
+                    }
                 }
                 state_ = State::Rows;
                 return;
@@ -184,7 +210,7 @@ private:
         }
     }
 
-    static bool IsKnownHeader(const std::string& name) {
+    static bool IsKnownHeader(std::string_view name) {
         for (std::string_view known : kKnownHeaders) {
             if (name == known) return true;
         }
@@ -197,14 +223,19 @@ private:
         }
         if (IsKnownHeader(f.fields[0])) {
             const auto v = ReadNumber(f.fields[1]);
-            if (!v || *v <= 0) Fail(line_, "expected a positive number after '" + f.fields[0] + "'");
+            if (!v || *v <= 0) Fail(line_, "expected a positive number after '" + std::string(f.fields[0]) + "'");
         }
-        doc_.header.push_back({f.fields[0], f.fields[1], line_});
+        doc_.header.push_back({std::string(f.fields[0]), std::string(f.fields[1]), line_});
     }
 
     void StartBlock(const Fields& f) {
+        // A path written with its first field blank would start with a tab,
+        // and read back as something else.
+        if (f.fields.front().empty()) {
+            Fail(line_, "expected a property path (such as Transform<TAB>Position), found a path whose first name is blank");
+        }
         KeyTextBlock block;
-        block.path = f.fields;
+        block.path.assign(f.fields.begin(), f.fields.end());
         block.line = line_;
         doc_.blocks.push_back(std::move(block));
         state_ = State::Columns;
@@ -216,34 +247,40 @@ private:
             Fail(line_, "expected " + std::to_string(block.columns.size() + 1) + " numbers as the column line '" +
                             ColumnLineText(block) + "' says, found " + std::to_string(f.fields.size()));
         }
-        KeyTextRow row;
-        row.line = line_;
-        row.frame = *ReadNumber(f.fields[0]);
+        if (++rows_ > kMaxRows) Fail(line_, "more than " + std::to_string(kMaxRows) + " rows");
+        const double frame = *ReadNumber(f.fields[0]);
+        if (!block.rows.empty() && frame <= block.rows.back().frame) {
+            Fail(line_, "expected frames in ascending order: frame " + NumberText(frame) + " follows frame " +
+                            NumberText(block.rows.back().frame));
+        }
         for (std::size_t c = 1; c < f.fields.size(); ++c) {
             const auto v = ReadNumber(f.fields[c]);
             if (!v) {
-                Fail(line_, "expected a number in column " + std::to_string(c + 1) + ", found '" + f.fields[c] +
-                                "' (decimals take a point)");
+                Fail(line_, "expected a number in column " + std::to_string(c + 1) + ", found '" +
+                                Excerpt(f.fields[c]) + "' (decimals take a point)");
             }
-            row.values.push_back(*v);
+            block.values.push_back(*v);
         }
-        if (!block.rows.empty() && row.frame <= block.rows.back().frame) {
-            Fail(line_, "expected frames in ascending order: frame " + NumberText(row.frame) + " follows frame " +
-                            NumberText(block.rows.back().frame));
-        }
-        block.rows.push_back(std::move(row));
+        block.rows.push_back({frame, line_});
     }
 
     std::string file_;
-    std::vector<std::string_view> lines_;
+    Lines lines_;
+    Fields fields_;
     KeyText doc_;
     State state_ = State::Header;
     int line_ = 1;
+    std::size_t rows_ = 0;
 };
 
 }  // namespace
 
 std::string KeyTextBlock::PathText() const { return Joined(path, " / "); }
+
+void KeyTextBlock::AddRow(double frame, std::span<const double> row_values, int row_line) {
+    rows.push_back({frame, row_line});
+    values.insert(values.end(), row_values.begin(), row_values.end());
+}
 
 const KeyTextHeaderLine* KeyText::Find(std::string_view name) const {
     for (const KeyTextHeaderLine& h : header) {
@@ -262,6 +299,11 @@ bool LooksLikeKeyText(std::string_view text) {
 KeyText ParseKeyText(std::string_view text, const std::string& file) { return Parser(text, file).Parse(); }
 
 std::string WriteKeyText(const KeyText& text) {
+    // Every number written reads back: the reader takes finite numbers only.
+    auto number = [](double v) {
+        if (!std::isfinite(v)) throw ShotError("keyframe text cannot hold the number " + std::to_string(v));
+        return NumberText(v);
+    };
     std::string out = std::string(kKeyTextTitle) + "\n\n";
     for (const KeyTextHeaderLine& h : text.header) out += "\t" + h.name + "\t" + h.value + "\n";
     out += "\n";
@@ -270,9 +312,9 @@ std::string WriteKeyText(const KeyText& text) {
         out += "\tFrame";
         for (const std::string& c : block.columns) out += "\t" + c;
         out += "\t\n";
-        for (const KeyTextRow& row : block.rows) {
-            out += "\t" + NumberText(row.frame);
-            for (double v : row.values) out += "\t" + NumberText(v);
+        for (std::size_t r = 0; r < block.rows.size(); ++r) {
+            out += "\t" + number(block.rows[r].frame);
+            for (double v : block.ValuesOf(r)) out += "\t" + number(v);
             out += "\t\n";
         }
         out += "\n";

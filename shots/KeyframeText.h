@@ -6,6 +6,7 @@
 /// is Keyframes.cpp's business.
 #pragma once
 
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -18,7 +19,6 @@ inline constexpr std::string_view kKeyTextEnd = "End of Keyframe Data";
 
 struct KeyTextRow {
     double frame = 0;
-    std::vector<double> values;  ///< one for each column after "Frame"
     int line = 0;
 };
 
@@ -29,7 +29,16 @@ struct KeyTextBlock {
     /// name when the column line names no unit.
     std::vector<std::string> columns;
     std::vector<KeyTextRow> rows;  ///< at least one, frames ascending
-    int line = 0;                  ///< of the path line
+    /// The rows' values, one for each column after "Frame", row after row:
+    /// held together, since a baked track has millions of rows.
+    std::vector<double> values;
+    int line = 0;  ///< of the path line
+
+    /// The values of row `row`.
+    std::span<const double> ValuesOf(std::size_t row) const {
+        return std::span<const double>(values).subspan(row * columns.size(), columns.size());
+    }
+    void AddRow(double frame, std::span<const double> row_values, int row_line = 0);
 
     /// The path for people: "Effects / VT Quorvel #1 / Width #4".
     std::string PathText() const;

@@ -4,9 +4,10 @@
 #include <charconv>
 #include <cmath>
 #include <fstream>
-#include <iterator>
 #include <nlohmann/json.hpp>
-#include <unordered_set>
+#include <cstdint>
+#include <span>
+#include <stdexcept>
 
 #include "ParamEncoding.h"
 #include "shots/ParamIds.h"
@@ -16,6 +17,9 @@
 namespace quorvel::shots {
 
 namespace {
+
+/// Far beyond a long tracker export (ten million rows are some 180 MB).
+constexpr std::uintmax_t kMaxKeyFileSize = std::uintmax_t(1) << 30;
 
 /// Frames are 32-bit whole numbers: keys must lie within them.
 constexpr double kMaxKeyFrame = 2147483648.0;
@@ -51,7 +55,7 @@ Interpolation ParseInterpolation(const std::string& source, const std::string& t
     if (text == "linear") return Interpolation::Linear;
     if (text == "hold") return Interpolation::Hold;
     if (text == "ease") return Interpolation::Ease;
-    throw ShotError(source + ": interpolation '" + text + "' is not linear, hold or ease");
+    throw ShotError(source + ": interpolation '" + Excerpt(text) + "' is not linear, hold or ease");
 }
 
 bool IsFixedType(PF_ParamType type) {
@@ -92,9 +96,15 @@ double SegmentWeight(Interpolation from, Interpolation to, double s) {
     return (s3 - 2.0 * s2 + s) * m0 + (3.0 * s2 - 2.0 * s3) + (s3 - s2) * m1;
 }
 
+KeyValue::KeyValue(std::initializer_list<double> values) {
+    if (values.size() > values_.size()) throw std::length_error("a key holds one or two numbers");
+    std::copy(values.begin(), values.end(), values_.begin());
+    size_ = values.size();
+}
+
 std::vector<double> Evaluate(const std::vector<Keyframe>& keys, double frame) {
-    if (frame <= keys.front().frame) return keys.front().value;
-    if (frame >= keys.back().frame) return keys.back().value;
+    if (frame <= keys.front().frame) return {keys.front().value.begin(), keys.front().value.end()};
+    if (frame >= keys.back().frame) return {keys.back().value.begin(), keys.back().value.end()};
     const auto next =
         std::upper_bound(keys.begin(), keys.end(), frame, [](double f, const Keyframe& k) { return f < k.frame; });
     const Keyframe& b = *next;
@@ -106,7 +116,7 @@ std::vector<double> Evaluate(const std::vector<Keyframe>& keys, double frame) {
 }
 
 void Animation::AddKeyOption(const std::string& text) {
-    const std::string source = "--key " + text;
+    const std::string source = "--key " + Excerpt(text);
     const auto at = text.find('@');
     const auto eq = text.find('=', at == std::string::npos ? 0 : at);
     if (at == std::string::npos || eq == std::string::npos) {
@@ -116,7 +126,7 @@ void Animation::AddKeyOption(const std::string& text) {
     key.source = source;
     key.name = text.substr(0, at);
     if (FindName(key.name) == nullptr) {
-        throw ShotError(source + ": no control is called '" + key.name + "' (known: " + KnownNames() + ")");
+        throw ShotError(source + ": no control is called '" + Excerpt(key.name) + "' (known: " + KnownNames() + ")");
     }
     key.frame = ParseNumber("key", text.substr(at + 1, eq - at - 1));
     key.value = text.substr(eq + 1);
@@ -129,10 +139,22 @@ void Animation::AddKeyOption(const std::string& text) {
 
 void Animation::AddKeyFile(const std::filesystem::path& path, const KeyTextOptions& text_options) {
     const std::string file = path.string();
+    std::error_code error;
+    const std::uintmax_t size = std::filesystem::file_size(path, error);
+    if (error) throw ShotError("--keys: cannot read " + file + ": " + error.message());
+    if (size > kMaxKeyFileSize) {
+        throw ShotError("--keys " + file + ": " + std::to_string(size) + " bytes is more than a key file may hold (" +
+                        std::to_string(kMaxKeyFileSize >> 20) + " MiB)");
+    }
     std::ifstream in(path, std::ios::binary);
     if (!in) throw ShotError("--keys: cannot read " + file);
-    const std::string content((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    if (in.bad()) throw ShotError("--keys: cannot read " + file);
+    std::string content(std::size_t(size), '\0');
+    in.read(content.data(), std::streamsize(size));
+    if (in.bad() || std::uintmax_t(in.gcount()) != size) throw ShotError("--keys: cannot read " + file);
+    AddKeyContent(file, content, text_options);
+}
+
+void Animation::AddKeyContent(const std::string& file, std::string_view content, const KeyTextOptions& text_options) {
     if (LooksLikeKeyText(content)) {
         AddKeyText(file, content, text_options);
     } else {
@@ -140,18 +162,18 @@ void Animation::AddKeyFile(const std::filesystem::path& path, const KeyTextOptio
     }
 }
 
-void Animation::AddJson(const std::string& file, const std::string& content) {
+void Animation::AddJson(const std::string& file, std::string_view content) {
     nlohmann::json doc;
     try {
         doc = nlohmann::json::parse(content);
     } catch (const nlohmann::json::exception& e) {
-        throw ShotError("--keys " + file + ": not JSON (nor keyframe text): " + e.what());
+        throw ShotError("--keys " + file + ": not JSON (nor keyframe text): " + Excerpt(e.what(), 3 * kQuoteLength));
     }
     if (!doc.is_object()) throw ShotError("--keys " + file + ": expected an object of key lists by control name");
     for (const auto& [name, list] : doc.items()) {
-        const std::string where = "--keys " + file + ": " + name;
+        const std::string where = "--keys " + file + ": " + Excerpt(name);
         if (FindName(name) == nullptr) {
-            throw ShotError(where + ": no control is called '" + name + "' (known: " + KnownNames() + ")");
+            throw ShotError(where + ": no control is called '" + Excerpt(name) + "' (known: " + KnownNames() + ")");
         }
         if (!list.is_array()) throw ShotError(where + ": expected a list of keys");
         for (std::size_t i = 0; i < list.size(); ++i) {
@@ -160,7 +182,7 @@ void Animation::AddJson(const std::string& file, const std::string& content) {
             if (!k.is_object()) throw ShotError(source + ": expected {\"frame\": F, \"value\": V}");
             for (const auto& [field, ignored] : k.items()) {
                 if (field != "frame" && field != "value" && field != "interpolation") {
-                    throw ShotError(source + ": unknown field '" + field + "'");
+                    throw ShotError(source + ": unknown field '" + Excerpt(field) + "'");
                 }
             }
             if (!k.contains("frame") || !k["frame"].is_number()) throw ShotError(source + ": needs a number \"frame\"");
@@ -191,64 +213,125 @@ std::vector<std::string> Animation::KeyedNames() const {
     return names;
 }
 
+namespace {
+
+/// Where a key came from, for messages: an option or a JSON entry whole,
+/// or a file and the line of its row.
+struct KeySource {
+    const std::string* where = nullptr;
+    int line = 0;
+
+    std::string Text() const { return line ? *where + ":" + std::to_string(line) : *where; }
+};
+
+}  // namespace
+
 void Animation::Resolve(const sim::ParamSet& params, const std::string& effect_name) {
     tracks_.clear();
     notes_.clear();
-    std::vector<PendingKey> all = pending_;
-    for (const TextFile& text : texts_) {
-        std::vector<PendingKey> keys = KeysOfText(text, params, effect_name);
-        all.insert(all.end(), std::make_move_iterator(keys.begin()), std::make_move_iterator(keys.end()));
-    }
-    std::map<std::string, std::unordered_set<double>> frames_seen;
-    for (const PendingKey& pending : all) {
-        const ControlName& control = *FindName(pending.name);
+    // Where each track's keys came from, key by key, until they are checked.
+    std::map<std::string, std::vector<KeySource>> sources;
+
+    // The track of the control a key names, checked once for each option,
+    // entry or block: it must be registered and able to vary in time.
+    auto track_of = [&](const std::string& name, const KeySource& source) -> Track& {
+        const ControlName& control = *FindName(name);
         const int index = params.IndexOfId(control.id);
-        if (index < 0) throw ShotError(pending.source + ": the module registered no " + pending.name + " control");
+        if (index < 0) throw ShotError(source.Text() + ": the module registered no " + name + " control");
         const PF_ParamDef& def = params[index];
         if (def.flags & PF_ParamFlag_CANNOT_TIME_VARY) {
-            throw ShotError(pending.source + ": " + def.name +
-                            " cannot vary in time (the module registers it so); set it once with --" + pending.name);
+            throw ShotError(source.Text() + ": " + def.name + " cannot vary in time (the module registers it so); set it once with --" + name);
         }
-        // Keys live on the frames a shot can render; one far beyond them
-        // could only be baked into rows without end.
-        if (!(std::fabs(pending.frame) < kMaxKeyFrame)) {
-            throw ShotError(pending.source + ": frame " + NumberText(pending.frame) +
-                            " is beyond the frames a shot can render (-2147483648 to 2147483647)");
-        }
-        Keyframe key;
-        key.frame = pending.frame;
-        key.interpolation = pending.interpolation;
         switch (def.param_type) {
-            case PF_Param_POINT: {
-                const auto [x, y] = ParsePair("key " + pending.name, pending.value);
-                key.value = {x, y};
-                break;
-            }
+            case PF_Param_POINT:
             case PF_Param_FLOAT_SLIDER:
             case PF_Param_ANGLE:
             case PF_Param_FIX_SLIDER:
-                key.value = {ParseNumber("key " + pending.name, pending.value)};
                 break;
             default:
-                throw ShotError(pending.source + ": this host cannot key a control of type " +
-                                std::to_string(def.param_type));
+                throw ShotError(source.Text() + ": this host cannot key a control of type " + std::to_string(def.param_type));
         }
-        if (IsFixedType(def.param_type)) {
-            for (double v : key.value) ToFixed("key " + pending.name, v);
-        }
-        Track& track = tracks_[pending.name];
+        Track& track = tracks_[name];
         track.id = control.id;
-        // A set per control, so that a long baked track reads in time
-        // proportional to its rows.
-        if (!frames_seen[pending.name].insert(key.frame).second) {
-            throw ShotError(pending.source + ": " + pending.name + " already has a key at frame " +
-                            NumberText(key.frame));
+        return track;
+    };
+    auto add = [&](const std::string& name, Track& track, std::vector<KeySource>& track_sources, Keyframe key,
+                   const KeySource& source) {
+        // Keys live on the frames a shot can render; one far beyond them
+        // could only be baked into rows without end.
+        if (!(std::fabs(key.frame) < kMaxKeyFrame)) {
+            throw ShotError(source.Text() + ": frame " + NumberText(key.frame) +
+                            " is beyond the frames a shot can render (-2147483648 to 2147483647)");
         }
-        track.keys.push_back(std::move(key));
+        if (IsFixedType(params[params.IndexOfId(track.id)].param_type)) {
+            for (double v : key.value) {
+                if (!sim::CheckedDoubleToFixed(v)) ToFixed("key " + name, v);  // throws, naming the key
+            }
+        }
+        track.keys.push_back(key);
+        track_sources.push_back(source);
+    };
+
+    for (const PendingKey& pending : pending_) {
+        const KeySource source{&pending.source, 0};
+        Track& track = track_of(pending.name, source);
+        Keyframe key;
+        key.frame = pending.frame;
+        key.interpolation = pending.interpolation;
+        if (params[params.IndexOfId(track.id)].param_type == PF_Param_POINT) {
+            const auto [x, y] = ParsePair("key " + pending.name, pending.value);
+            key.value = {x, y};
+        } else {
+            key.value = {ParseNumber("key " + pending.name, pending.value)};
+        }
+        add(pending.name, track, sources[pending.name], key, source);
     }
+    for (const TextFile& text : texts_) {
+        for (const TextTrack& t : TracksOfText(text, params, effect_name)) {
+            const KeyTextBlock& block = *t.block;
+            const std::string name = ControlNameAt(params, t.index);
+            Track& track = track_of(name, {&text.file, block.rows.front().line});
+            const bool point = params[t.index].param_type == PF_Param_POINT;
+            std::vector<KeySource>& track_sources = sources[name];
+            track.keys.reserve(track.keys.size() + block.rows.size());
+            track_sources.reserve(track_sources.size() + block.rows.size());
+            for (std::size_t r = 0; r < block.rows.size(); ++r) {
+                const std::span<const double> v = block.ValuesOf(r);
+                Keyframe key;
+                key.frame = block.rows[r].frame;
+                key.value = point ? KeyValue{v[0] + t.dx, v[1] + t.dy} : KeyValue{v[0]};
+                add(name, track, track_sources, key, {&text.file, block.rows[r].line});
+            }
+        }
+    }
+
+    // In order of frames, and no two keys of a control at one frame: of two,
+    // the later given is named.
     for (auto& [name, track] : tracks_) {
-        std::sort(track.keys.begin(), track.keys.end(),
-                  [](const Keyframe& a, const Keyframe& b) { return a.frame < b.frame; });
+        std::vector<Keyframe>& keys = track.keys;
+        const std::vector<KeySource>& from = sources[name];
+        auto by_frame = [&](std::size_t a, std::size_t b) { return keys[a].frame < keys[b].frame; };
+        std::vector<std::uint32_t> order;
+        const bool sorted = std::is_sorted(keys.begin(), keys.end(),
+                                           [](const Keyframe& a, const Keyframe& b) { return a.frame < b.frame; });
+        if (!sorted) {
+            order.resize(keys.size());
+            for (std::size_t i = 0; i < order.size(); ++i) order[i] = std::uint32_t(i);
+            std::stable_sort(order.begin(), order.end(), by_frame);
+        }
+        auto at = [&](std::size_t i) { return sorted ? i : std::size_t(order[i]); };
+        for (std::size_t i = 1; i < keys.size(); ++i) {
+            if (keys[at(i)].frame == keys[at(i - 1)].frame) {
+                throw ShotError(from[at(i)].Text() + ": " + name + " already has a key at frame " +
+                                NumberText(keys[at(i)].frame));
+            }
+        }
+        if (!sorted) {
+            std::vector<Keyframe> ordered;
+            ordered.reserve(keys.size());
+            for (std::uint32_t i : order) ordered.push_back(keys[i]);
+            keys = std::move(ordered);
+        }
     }
 }
 

@@ -3,7 +3,10 @@
 /// passed to the module in the parameter array.
 #pragma once
 
+#include <algorithm>
+#include <array>
 #include <filesystem>
+#include <initializer_list>
 #include <map>
 #include <optional>
 #include <string>
@@ -27,9 +30,29 @@ enum class Interpolation {
     Ease,
 };
 
+/// A key's value: one number, or X and Y for a point. Held in the key
+/// itself, since a baked track has millions of keys.
+class KeyValue {
+public:
+    KeyValue() = default;
+    /// One or two numbers; more are refused (std::length_error).
+    KeyValue(std::initializer_list<double> values);
+
+    std::size_t size() const { return size_; }
+    const double* data() const { return values_.data(); }
+    const double* begin() const { return values_.data(); }
+    const double* end() const { return values_.data() + size_; }
+    double operator[](std::size_t i) const { return values_[i]; }
+    bool operator==(const KeyValue& other) const { return std::equal(begin(), end(), other.begin(), other.end()); }
+
+private:
+    std::array<double, 2> values_{};
+    std::size_t size_ = 0;
+};
+
 struct Keyframe {
     double frame = 0;
-    std::vector<double> value;  ///< one number, or X and Y for a point
+    KeyValue value;
     Interpolation interpolation = Interpolation::Linear;
 };
 
@@ -92,6 +115,10 @@ public:
     /// here, its blocks are matched to the controls by Resolve.
     void AddKeyFile(const std::filesystem::path& path, const KeyTextOptions& text_options = {});
 
+    /// A key file's content held in memory, told by its first line as
+    /// AddKeyFile does; `file` names it in messages.
+    void AddKeyContent(const std::string& file, std::string_view content, const KeyTextOptions& text_options = {});
+
     /// Keyframe text held in memory; `file` names it in messages.
     void AddKeyText(const std::string& file, std::string_view content, const KeyTextOptions& options = {});
 
@@ -138,11 +165,19 @@ private:
         KeyText text;  ///< frames already on the render's clock
         KeyTextOptions options;
     };
+    /// A block of keyframe text that drives a control, with what is added
+    /// to its points.
+    struct TextTrack {
+        const KeyTextBlock* block = nullptr;
+        int index = 0;  ///< of the control in the parameter array
+        double dx = 0;
+        double dy = 0;
+    };
 
-    void AddJson(const std::string& file, const std::string& content);
-    /// The keys the file's blocks give this effect's controls.
-    std::vector<PendingKey> KeysOfText(const TextFile& text, const sim::ParamSet& params,
-                                       const std::string& effect_name);
+    void AddJson(const std::string& file, std::string_view content);
+    /// The blocks of the file that drive this effect's controls.
+    std::vector<TextTrack> TracksOfText(const TextFile& text, const sim::ParamSet& params,
+                                        const std::string& effect_name);
 
     std::vector<PendingKey> pending_;
     std::vector<TextFile> texts_;

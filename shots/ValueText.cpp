@@ -9,6 +9,13 @@
 
 namespace quorvel::shots {
 
+std::string Excerpt(std::string_view text, std::size_t length) {
+    if (text.size() <= length) return std::string(text);
+    std::size_t cut = length;
+    while (cut > 0 && (static_cast<unsigned char>(text[cut]) & 0xC0) == 0x80) --cut;
+    return std::string(text.substr(0, cut)) + "\xE2\x80\xA6";  // an ellipsis
+}
+
 double ParseNumber(const std::string& option, const std::string& text) {
     double value = 0;
     const char* begin = text.data();
@@ -16,7 +23,7 @@ double ParseNumber(const std::string& option, const std::string& text) {
     if (!text.empty() && *begin == '+') ++begin;
     const auto [ptr, ec] = std::from_chars(begin, end, value);
     if (text.empty() || ec != std::errc() || ptr != end || !std::isfinite(value)) {
-        throw ShotError("--" + option + ": '" + text + "' is not a number");
+        throw ShotError("--" + option + ": '" + Excerpt(text) + "' is not a number");
     }
     return value;
 }
@@ -28,7 +35,7 @@ std::int32_t ParseInt(const std::string& option, const std::string& text) {
     if (!text.empty() && *begin == '+') ++begin;
     const auto [ptr, ec] = std::from_chars(begin, end, value);
     if (text.empty() || ec != std::errc() || ptr != end) {
-        throw ShotError("--" + option + ": '" + text + "' is not a whole number");
+        throw ShotError("--" + option + ": '" + Excerpt(text) + "' is not a whole number");
     }
     return value;
 }
@@ -36,7 +43,7 @@ std::int32_t ParseInt(const std::string& option, const std::string& text) {
 std::pair<double, double> ParsePair(const std::string& option, const std::string& text, char separator) {
     const auto at = text.find(separator);
     if (at == std::string::npos) {
-        throw ShotError("--" + option + ": expected two numbers as X" + std::string(1, separator) + "Y, got '" + text +
+        throw ShotError("--" + option + ": expected two numbers as X" + std::string(1, separator) + "Y, got '" + Excerpt(text) +
                         "'");
     }
     return {ParseNumber(option, text.substr(0, at)), ParseNumber(option, text.substr(at + 1))};
@@ -44,22 +51,22 @@ std::pair<double, double> ParsePair(const std::string& option, const std::string
 
 PF_RationalScale ParseRational(const std::string& option, const std::string& text) {
     const auto at = text.find('/');
-    if (at == std::string::npos) throw ShotError("--" + option + ": expected a ratio N/D, got '" + text + "'");
+    if (at == std::string::npos) throw ShotError("--" + option + ": expected a ratio N/D, got '" + Excerpt(text) + "'");
     const std::int32_t num = ParseInt(option, text.substr(0, at));
     const std::int32_t den = ParseInt(option, text.substr(at + 1));
-    if (den <= 0) throw ShotError("--" + option + ": the denominator of '" + text + "' must be positive");
-    if (num == 0) throw ShotError("--" + option + ": the numerator of '" + text + "' must not be zero");
+    if (den <= 0) throw ShotError("--" + option + ": the denominator of '" + Excerpt(text) + "' must be positive");
+    if (num == 0) throw ShotError("--" + option + ": the numerator of '" + Excerpt(text) + "' must not be zero");
     return PF_RationalScale{num, A_u_long(den)};
 }
 
 std::pair<int, int> ParseSize(const std::string& option, const std::string& text) {
     const auto at = text.find('x');
-    if (at == std::string::npos) throw ShotError("--" + option + ": expected WxH, got '" + text + "'");
+    if (at == std::string::npos) throw ShotError("--" + option + ": expected WxH, got '" + Excerpt(text) + "'");
     const int w = ParseInt(option, text.substr(0, at));
     const int h = ParseInt(option, text.substr(at + 1));
     if (w < 1 || h < 1 || w > kMaxFrameSide || h > kMaxFrameSide) {
         throw ShotError("--" + option + ": each side must be 1 to " + std::to_string(kMaxFrameSide) + " pixels, not '" +
-                        text + "'");
+                        Excerpt(text) + "'");
     }
     return {w, h};
 }

@@ -3,11 +3,18 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <utility>
 
 #include "PF_Host.h"
 
 namespace quorvel::shots {
+
+/// How much of a bad value or line a message quotes.
+inline constexpr std::size_t kQuoteLength = 80;
+/// `text` as a message quotes it: whole when short, else its first
+/// `length` bytes (not splitting a UTF-8 character) and "…".
+std::string Excerpt(std::string_view text, std::size_t length = kQuoteLength);
 
 /// A finite decimal number; throws ShotError naming the option otherwise.
 double ParseNumber(const std::string& option, const std::string& text);

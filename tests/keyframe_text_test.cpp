@@ -77,12 +77,12 @@ TEST_P(KeyTextLineEndings, ReadTheSameLinesAndNumbers) {
     EXPECT_EQ(text.blocks[0].columns, (std::vector<std::string>{"percent"}));
     ASSERT_EQ(text.blocks[0].rows.size(), 2u);
     EXPECT_EQ(text.blocks[0].rows[1].frame, 12.0);
-    EXPECT_EQ(text.blocks[0].rows[1].values, (std::vector<double>{37.5}));
+    EXPECT_EQ(text.blocks[0].ValuesOf(1)[0], 37.5);
     EXPECT_EQ(text.blocks[0].rows[1].line, 12);
     EXPECT_EQ(text.blocks[1].PathText(), "Transform / Position");
     EXPECT_EQ(text.blocks[1].columns, (std::vector<std::string>{"X pixels", "Y pixels", "Z pixels"}));
     EXPECT_EQ(text.blocks[2].line, 18);
-    EXPECT_EQ(text.blocks[2].rows[0].values, (std::vector<double>{100.25, -20}));
+    EXPECT_EQ(text.blocks[2].values, (std::vector<double>{100.25, -20}));
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -112,7 +112,7 @@ TEST(KeyText, HeaderLinesAndRowsMayGoWithoutTheLeadingTab) {
     ASSERT_NE(text.Find("Units Per Second"), nullptr);
     EXPECT_EQ(text.Find("Units Per Second")->value, "25");
     ASSERT_EQ(text.blocks.size(), 1u);
-    EXPECT_EQ(text.blocks[0].rows[0].values, (std::vector<double>{90}));
+    EXPECT_EQ(text.blocks[0].values, (std::vector<double>{90}));
 }
 
 TEST(KeyText, IsToldByItsFirstLine) {
@@ -145,7 +145,7 @@ struct Malformed {
     const char* name;
     std::vector<std::string> lines;
     int line;
-    const char* message_part;
+    std::string message_part;
 };
 
 void PrintTo(const Malformed& m, std::ostream* os) { *os << m.name; }
@@ -156,6 +156,7 @@ TEST_P(MalformedKeyText, IsRefusedWithTheLineAndWhatWasExpected) {
     const std::string message = RefusalOf([] { shots::ParseKeyText(Lines(GetParam().lines), "keys.txt"); });
     EXPECT_EQ(message.rfind("keys.txt:" + std::to_string(GetParam().line) + ": ", 0), 0u) << message;
     EXPECT_NE(message.find(GetParam().message_part), std::string::npos) << message;
+    EXPECT_LT(message.size(), 400u) << "a message quotes an excerpt, not the line";
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -211,6 +212,19 @@ INSTANTIATE_TEST_SUITE_P(
                   {kTitle, "Transform\tRotation", "\tFrame\tdegrees", "\t0\t5"},
                   4,
                   "expected 'End of Keyframe Data' after the last block (is the data cut short?)"},
+        Malformed{"HugeBadNumberQuotedInPart",
+                  {kTitle, "Transform\tRotation", "\tFrame\tdegrees", "\t0\t" + std::string(60000, '9') + ",5", kEnd},
+                  4,
+                  "found '" + std::string(80, '9') + "\xE2\x80\xA6' (decimals take a point)"},
+        Malformed{"LineBeyondTheLimit",
+                  {kTitle, "Transform\tRotation", "\tFrame\tdegrees", "\t0\t5" + std::string(70000, ' '), kEnd},
+                  4,
+                  "the line is longer than 65536 characters"},
+        // Written back, the path would start with a tab and read as something else.
+        Malformed{"PathWithABlankFirstName",
+                  {kTitle, " \tPosition", "\tFrame\tX pixels\tY pixels", "\t0\t5\t5", kEnd},
+                  2,
+                  "found a path whose first name is blank"},
         Malformed{"TextAfterTheEnd",
                   {kTitle, "Transform\tRotation", "\tFrame\tdegrees", "\t0\t5", kEnd, "", "Transform\tScale"},
                   7,
@@ -317,6 +331,10 @@ INSTANTIATE_TEST_SUITE_P(
                 {kTitle, "Effects\tVT Quorvel #1\tWidth #4", "\tFrame\tpixels", "\t0\t5", "",
                  "Effects\tVT Quorvel #1\tWidth #4", "\tFrame\tpixels", "\t9\t5", "", kEnd},
                 "keys.txt:6: a second block for Width (the first is at line 2)"},
+        Refused{"RateNoHostKeeps",
+                {kTitle, "\tUnits Per Second\t1e-300", "", "Effects\tVT Quorvel #1\tWidth #4", "\tFrame\tpixels",
+                 "\t1\t5", "", kEnd},
+                "keys.txt:2: Units Per Second 1e-300 is not a rate a host can use (at least 0.001 frames a second)"},
         Refused{"NothingOurs",
                 {kTitle, "Transform\tRotation", "\tFrame\tdegrees", "\t0\t5", "", kEnd},
                 "keys.txt: no block is for a control of VT Quorvel (the file has Transform / Rotation (line 2))"}),
@@ -364,7 +382,7 @@ TEST_P(KeyTextTiming, PutsTheDataOnTheRendersClock) {
     ASSERT_EQ(keys.size(), 2u);
     EXPECT_DOUBLE_EQ(keys[0].frame, GetParam().frames[0]);
     EXPECT_DOUBLE_EQ(keys[1].frame, GetParam().frames[1]);
-    EXPECT_EQ(keys[1].value, std::vector<double>{300});
+    EXPECT_EQ(keys[1].value, shots::KeyValue{300});
 }
 
 INSTANTIATE_TEST_SUITE_P(Cases, KeyTextTiming,
@@ -536,7 +554,7 @@ TEST_F(KeyTextControls, KeysWrittenAsTextReadBackToTheSameValueAtEveryFrame) {
     // A key off the whole frames keeps its place.
     ASSERT_EQ(back.KeysOf("angle").size(), 2u);
     EXPECT_EQ(back.KeysOf("angle")[1].frame, 9.5);
-    EXPECT_EQ(back.KeysOf("angle")[1].value, std::vector<double>{-90});
+    EXPECT_EQ(back.KeysOf("angle")[1].value, shots::KeyValue{-90});
 }
 
 TEST_F(KeyTextControls, WrittenBlocksAreNamedAndIndexedAsTheModuleRegistersThem) {

@@ -138,10 +138,10 @@ INSTANTIATE_TEST_SUITE_P(Cases, FrameRates,
                          ::testing::Values(RateCase{"24", 24, 1}, RateCase{"25", 25, 1}, RateCase{"12.5", 25, 2},
                                            RateCase{"23.976", 24000, 1001}, RateCase{"29.97", 30000, 1001},
                                            RateCase{"59.94", 60000, 1001}, RateCase{"24000/1001", 24000, 1001},
-                                           RateCase{"50/2", 25, 1}, RateCase{"0.5", 1, 2}));
+                                           RateCase{"50/2", 25, 1}, RateCase{"0.5", 1, 2}, RateCase{"0.001", 1, 1000}));
 
 TEST(FrameRates, RefuseWhatIsNoRate) {
-    for (const char* text : {"0", "-24", "abc", "24/0", "1.", ".5", "24fps", "1e3", "5000"}) {
+    for (const char* text : {"0", "-24", "abc", "24/0", "1.", ".5", "24fps", "1e3", "5000", "0.0009", "1/1001"}) {
         EXPECT_THROW(shots::ParseFrameRate("fps", text), ShotError) << text;
     }
 }

@@ -5,6 +5,7 @@
 #include <atomic>
 #include <cerrno>
 #include <condition_variable>
+#include <memory>
 #include <mutex>
 #include <set>
 #include <thread>
@@ -203,12 +204,13 @@ std::optional<sim::World> ReadCompleteFrame(const fs::path& path, const Sequence
                 throw sim::HostError("not a frame of this shot");
             }
         };
-        sim::World world = IsNpy(path) ? sim::ReadNpy(path, plan.settings.app == sim::HostApp::Premiere, of_the_plan)
-                                       : sim::ReadImage(path, plan.settings.layout);
-        if (world.layout() != plan.settings.layout || world.width() != plan.layer_width ||
-            world.height() != plan.layer_height) {
-            return std::nullopt;
-        }
+        if (IsNpy(path)) return sim::ReadNpy(path, plan.settings.app == sim::HostApp::Premiere, of_the_plan);
+        // An image is read in the shot's layout whatever its channels; its
+        // size is known before its pixels are.
+        const std::unique_ptr<sim::ImageSource> image = sim::OpenImage(path);
+        of_the_plan(plan.settings.layout, image->format().width, image->format().height);
+        sim::World world(plan.settings.layout, plan.layer_width, plan.layer_height);
+        image->ReadInto(world);
         return world;
     } catch (const sim::HostError&) {
         return std::nullopt;  // truncated or not an image: incomplete

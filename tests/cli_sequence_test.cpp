@@ -352,6 +352,42 @@ TEST(CliSequence, SkipExistingRendersOnlyMissingAndIncompleteFrames) {
     EXPECT_TRUE(fs::exists(in_use)) << "a temporary file of a live process is not ours to remove";
 }
 
+// An image whose header claims a 60000x60000 frame is looked at by its size
+// before any pixel is allocated: not complete, so rendered again.
+TEST(CliSequence, SkipExistingTakesAnImageOfAnotherSizeAsIncompleteBeforeReadingIt) {
+    ScratchDir dir;
+    for (int f = 1; f <= 2; ++f) sim::WriteNpy(dir / Numbered("in", f, "npy"), InputFrame(PixelLayout::ARGB8, f));
+    const std::vector<std::string> args = {"render", "--in", dir.str("in.%04d.npy"), "--out", dir.str("out.%04d.tif"),
+                                           "--frames", "1-2", "--quiet", "--skip-existing"};
+    ASSERT_EQ(RunTool(args).status, 0);
+    const sim::World rendered = sim::ReadImage(dir / Numbered("out", 2, "tif"), PixelLayout::ARGB8);
+    // A little-endian TIFF header and one directory: width, length, 8 bits,
+    // no compression, grey, one strip of 3.6 GB the file does not hold.
+    std::string tiff("II*\0\x08\0\0\0\x09\0", 10);
+    const std::uint32_t entries[][4] = {{256, 4, 1, 60000}, {257, 4, 1, 60000}, {258, 3, 1, 8},
+                                        {259, 3, 1, 1},     {262, 3, 1, 1},     {273, 4, 1, 200},
+                                        {277, 3, 1, 1},     {278, 4, 1, 60000}, {279, 4, 1, 3600000000u}};
+    auto put = [&tiff](std::uint32_t v, int bytes) {
+        for (int i = 0; i < bytes; ++i) tiff += char((v >> (8 * i)) & 0xFF);
+    };
+    for (const auto& e : entries) {
+        put(e[0], 2);
+        put(e[1], 2);
+        put(e[2], 4);
+        put(e[3], 4);
+    }
+    put(0, 4);
+    std::ofstream(dir / Numbered("out", 2, "tif"), std::ios::binary) << tiff;
+    const ToolResult r = RunTool(args);
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_NE(r.out.find("1 already complete"), std::string::npos) << r.out;
+    const sim::World again = sim::ReadImage(dir / Numbered("out", 2, "tif"), PixelLayout::ARGB8);
+    ASSERT_EQ(again.height(), rendered.height());
+    for (int y = 0; y < again.height(); ++y) {
+        ASSERT_EQ(std::memcmp(again.Row(y), rendered.Row(y), std::size_t(again.width()) * 4), 0) << "row " << y;
+    }
+}
+
 /// The tool running in the background, its output going to files.
 class Background {
 public:

@@ -1,0 +1,27 @@
+// Fuzz target: a Windows module file as `inspect` and the loader read it
+// before anything of it is loaded: headers, exports, imports, the resource
+// tree, and the descriptor resource decoded and checked.
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+#include "HostError.h"
+#include "ModuleDescriptor.h"
+#include "ModuleFile.h"
+#include "PeImage.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    using namespace quorvel::sim;
+    try {
+        const PeImage image(std::vector<std::uint8_t>(data, data + size));
+        (void)image.Summary();
+        for (const PeResource& r : image.resources()) {
+            if (image.Data(r).size() != r.size) __builtin_trap();
+        }
+        const Descriptor descriptor = DecodeDescriptor(DescriptorResourceOf(image, "fuzz.dll"));
+        ValidateDescriptor(descriptor);
+        (void)descriptor.EntryPointName();
+    } catch (const HostError&) {
+    }
+    return 0;
+}

@@ -18,6 +18,8 @@ void AddKeyOptions(CommandLine& line, KeyChoice& c) {
                    [&c](const std::string& v) { c.track = v; }),
         line.Value("track-block", "PATH", "keyframe text: which point track, by path, such as 'Transform / Position'",
                    [&c](const std::string& v) { c.track_block = v; }),
+        line.Value("track-layer", "K", "keyframe text: the layer (by its Layer line, from 1) whose blocks are used",
+                   [&c](const std::string& v) { c.track_layer = shots::ParseInt("track-layer", v); }),
         line.Value("track-offset", "X,Y", "keyframe text: added to every tracked point",
                    [&c](const std::string& v) { c.track_offset = shots::ParsePair("track-offset", v); }),
     };
@@ -28,16 +30,19 @@ void AddKeyOptions(CommandLine& line, KeyChoice& c) {
     });
 }
 
-shots::Animation ReadAnimation(const KeyChoice& c, const shots::FrameRate& rate, std::optional<double> default_start) {
+shots::Animation ReadAnimation(const KeyChoice& c, const shots::FrameRate& rate, std::optional<double> default_start,
+                               bool keep_data_clock) {
     shots::Animation animation;
     for (const std::string& key : c.keys) animation.AddKeyOption(key);
     shots::KeyTextOptions options;
     options.rate = rate;
     options.start = c.start ? c.start : default_start;
     options.strict_timing = c.strict_timing;
+    options.keep_data_clock = keep_data_clock;
     options.track = c.track;
     options.track_block = c.track_block;
     options.track_offset = c.track_offset;
+    options.track_layer = c.track_layer;
     if (c.file) animation.AddKeyFile(*c.file, options);
     if (!animation.HasKeyText() && !c.text_only_given.empty()) {
         throw UsageError(c.text_only_given.front() +

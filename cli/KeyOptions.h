@@ -20,6 +20,7 @@ struct KeyChoice {
     std::optional<std::string> track;
     std::optional<std::string> track_block;
     std::optional<std::pair<double, double>> track_offset;
+    std::optional<int> track_layer;
     /// The options given that only keyframe text takes, such as "--track".
     std::vector<std::string> text_only_given;
 
@@ -31,6 +32,6 @@ void AddKeyOptions(CommandLine& line, KeyChoice& choice);
 /// The keys the options give. Keyframe text's first frame lands on
 /// --keys-start, else on `default_start`, else keeps its time.
 shots::Animation ReadAnimation(const KeyChoice& choice, const shots::FrameRate& rate,
-                               std::optional<double> default_start);
+                               std::optional<double> default_start, bool keep_data_clock = false);
 
 }  // namespace quorvel::cli

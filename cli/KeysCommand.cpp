@@ -20,15 +20,17 @@ constexpr const char* kUsage =
     "\n"
     "Prints the animation the keys give as the keyframe text the compositing\n"
     "host copies and pastes, ready to paste onto the effect: a header (Units Per\n"
-    "Second from --fps, Source Width and Height from --size, pixel aspect ratios\n"
-    "from --par), a block for each keyed control, named as the module registers\n"
-    "it with the index the host shows (Effects, VT Quorvel #1, Width #4), the\n"
-    "control's unit (pixels, degrees, percent), and a row a key. The host's rows\n"
-    "are linear keys: eased keys are written as a row at every whole frame of\n"
-    "their segments, held keys with a row at the last whole frame of the hold,\n"
-    "so every whole frame keeps its value. Frames are the keys' own; keyframe\n"
-    "text read with --keys keeps its times unless --keys-start moves its first\n"
-    "frame. Loads the module for its controls; reads no image.\n"
+    "Second from --fps, or without it keyframe text's own rate; Source Width and\n"
+    "Height from --size; pixel aspect ratios from --par), a block for each keyed\n"
+    "control, named as the module registers it with the index the host shows\n"
+    "(Effects, VT Quorvel #1, Width #4), the control's unit (pixels, degrees,\n"
+    "percent), and a row a key. The host's rows are linear keys: eased keys are\n"
+    "written as a row at every whole frame of their segments, held keys with a\n"
+    "row at the last whole frame of the hold, so every whole frame keeps its\n"
+    "value. Frames are the keys' own; keyframe text read with --keys keeps its\n"
+    "frame numbers without --fps, is converted by time to --fps, and its first\n"
+    "frame moves to --keys-start. Loads the module for its controls; reads no\n"
+    "image.\n"
     "\n"
     "    quorvel-host keys --key width@0=300 --key width@48=900 --key opacity@0=100:hold \\\n"
     "        --key opacity@24=0 --fps 24 --size 1920x1080\n\n";
@@ -43,8 +45,14 @@ int RunKeys(const ToolContext& ctx, const std::vector<std::string>& argv) {
     CommandLine line(kUsage);
     AddModuleOption(line, module_path);
     AddKeyOptions(line, keys);
-    line.Value("fps", "RATE", "frames per second of the keys' frames, written as Units Per Second (default 24)",
-               [&](const std::string& v) { settings.rate = shots::ParseFrameRate("fps", v); });
+    bool fps_given = false;
+    line.Value("fps", "RATE",
+               "frames per second of the keys' frames, written as Units Per Second (default: keyframe text's own, "
+               "else 24)",
+               [&](const std::string& v) {
+                   settings.rate = shots::ParseFrameRate("fps", v);
+                   fps_given = true;
+               });
     line.Value("size", "WxH", "the layer's size, written as Source Width and Height (default 1920x1080)",
                [&](const std::string& v) {
                    std::tie(settings.source_width, settings.source_height) = shots::ParseSize("size", v);
@@ -56,7 +64,13 @@ int RunKeys(const ToolContext& ctx, const std::vector<std::string>& argv) {
                });
     line.Value("out", "FILE", "write the text to FILE instead of stdout", [&](const std::string& v) { out = v; });
     if (!line.Parse(argv, std::cout)) return 0;
-    shots::Animation animation = ReadAnimation(keys, settings.rate, std::nullopt);
+    // Without --fps, keyframe text keeps its own clock: whole frames stay whole.
+    shots::Animation animation = ReadAnimation(keys, settings.rate, std::nullopt, !fps_given);
+    if (!fps_given) {
+        if (const std::optional<double> data_rate = animation.DataRate()) {
+            settings.rate = shots::NearestFrameRate(*data_rate);
+        }
+    }
     if (animation.empty()) throw UsageError("keys needs keys to write: --key NAME@FRAME=VALUE or --keys FILE");
 
     const sim::LoadedModule module(ResolveModulePath(ctx.argv0, module_path));

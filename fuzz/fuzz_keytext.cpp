@@ -1,9 +1,10 @@
-// Fuzz target: keyframe text. Read as it is, it must write and read back
-// to the same blocks; read as keys for the module, it must resolve or be
+// Fuzz target: keyframe text. Read as it is, its usable blocks must write
+// and read back to the same blocks; read as keys for the module, it must resolve or be
 // refused, and what it resolves to must write and read back too.
 #include <cstddef>
 #include <cstdint>
 #include <string_view>
+#include <vector>
 
 #include "FuzzControls.h"
 #include "shots/KeyframeText.h"
@@ -13,19 +14,30 @@ namespace {
 
 using namespace quorvel::shots;
 
+/// The blocks a command may use: what the writer writes.
+std::vector<const KeyTextBlock*> Usable(const KeyText& text) {
+    std::vector<const KeyTextBlock*> blocks;
+    for (const KeyTextBlock& b : text.blocks) {
+        if (b.usable()) blocks.push_back(&b);
+    }
+    return blocks;
+}
+
 bool SameText(const KeyText& a, const KeyText& b) {
-    if (a.header.size() != b.header.size() || a.blocks.size() != b.blocks.size()) return false;
+    if (a.header.size() != b.header.size()) return false;
     for (std::size_t i = 0; i < a.header.size(); ++i) {
         if (a.header[i].name != b.header[i].name || a.header[i].value != b.header[i].value) return false;
     }
-    for (std::size_t i = 0; i < a.blocks.size(); ++i) {
-        const KeyTextBlock& x = a.blocks[i];
-        const KeyTextBlock& y = b.blocks[i];
-        if (x.path != y.path || x.columns != y.columns || x.rows.size() != y.rows.size() || x.values != y.values) {
+    const std::vector<const KeyTextBlock*> x = Usable(a);
+    const std::vector<const KeyTextBlock*> y = Usable(b);
+    if (x.size() != y.size() || y.size() != b.blocks.size()) return false;
+    for (std::size_t i = 0; i < x.size(); ++i) {
+        if (x[i]->path != y[i]->path || x[i]->columns != y[i]->columns || x[i]->constant != y[i]->constant ||
+            x[i]->rows.size() != y[i]->rows.size() || x[i]->values != y[i]->values) {
             return false;
         }
-        for (std::size_t r = 0; r < x.rows.size(); ++r) {
-            if (x.rows[r].frame != y.rows[r].frame) return false;
+        for (std::size_t r = 0; r < x[i]->rows.size(); ++r) {
+            if (x[i]->rows[r].frame != y[i]->rows[r].frame) return false;
         }
     }
     return true;

@@ -1,6 +1,10 @@
 // Keyframe text and the module's controls: which blocks of the hosts' data
 // are this effect's, what their frames and units mean, and the way back.
 #include <algorithm>
+#include <charconv>
+#include <map>
+#include <optional>
+#include <tuple>
 #include <cmath>
 #include <cstdint>
 
@@ -39,10 +43,53 @@ Column ParseColumn(const std::string& text) {
     return {0, text};
 }
 
-/// A block whose first two columns are X and Y: a position or a track.
+/// A block whose columns are X and Y (and Z) in pixels: a position or a
+/// track. Sizes in percent, angles and unitless pairs are not points.
 bool IsPointBlock(const KeyTextBlock& block) {
-    return block.columns.size() >= 2 && ParseColumn(block.columns[0]).axis == 'X' &&
-           ParseColumn(block.columns[1]).axis == 'Y';
+    if (block.columns.size() != 2 && block.columns.size() != 3) return false;
+    for (std::size_t i = 0; i < block.columns.size(); ++i) {
+        const Column c = ParseColumn(block.columns[i]);
+        if (c.axis != "XYZ"[i] || c.unit != "pixels") return false;
+    }
+    return true;
+}
+
+/// The point track to follow among several, by the name of its property:
+/// the point tracker's Attach Point (what the host itself applies to a
+/// target), else its Feature Center, else a Position. Null when no name
+/// decides between them; with the reason for people otherwise.
+std::pair<const KeyTextBlock*, std::string> ChooseTrack(const std::vector<const KeyTextBlock*>& points) {
+    if (points.size() == 1) return {points.front(), ""};
+    for (const char* name : {"Attach Point", "Feature Center", "Position"}) {
+        const KeyTextBlock* found = nullptr;
+        int count = 0;
+        for (const KeyTextBlock* b : points) {
+            if (b->path.back() == name || b->path.back().rfind(std::string(name) + " #", 0) == 0) {
+                found = b;
+                ++count;
+            }
+        }
+        if (count == 1) return {found, std::string("the ") + name + " among " + std::to_string(points.size()) + " point tracks"};
+        if (count > 1) return {nullptr, ""};
+    }
+    return {nullptr, ""};
+}
+
+/// The data's rate, checked here rather than where the header is read: a
+/// header entry nothing uses is not checked at all.
+double ReadRate(const std::string& file, const KeyTextHeaderLine& units) {
+    double rate = 0;
+    const char* begin = units.value.data();
+    const char* end = begin + units.value.size();
+    const auto [ptr, ec] = std::from_chars(begin, end, rate);
+    if (units.value.empty() || ec != std::errc() || ptr != end || !std::isfinite(rate) || rate <= 0) {
+        throw ShotError(Where(file, units.line) + ": expected a positive number after 'Units Per Second'");
+    }
+    if (rate < kMinRate) {
+        throw ShotError(Where(file, units.line) + ": Units Per Second " + Excerpt(units.value) +
+                        " is not a rate a host can use (at least " + NumberText(kMinRate) + " frames a second)");
+    }
+    return rate;
 }
 
 /// The unit the host shows a control's values in: the origin's coordinates
@@ -133,49 +180,94 @@ void Animation::AddKeyText(const std::string& file, std::string_view content, co
     KeyText text = ParseKeyText(content, file);
     double scale = 1.0;
     if (const KeyTextHeaderLine* units = text.Find("Units Per Second")) {
-        const double data_rate = ParseNumber("keys", units->value);
-        if (data_rate < kMinRate) {
-            throw ShotError(Where(file, units->line) + ": Units Per Second " + Excerpt(units->value) +
-                            " is not a rate a host can use (at least " + NumberText(kMinRate) + " frames a second)");
-        }
+        const double data_rate = ReadRate(file, *units);
         const double rate = options.rate.FramesPerSecond();
-        if (std::abs(data_rate / rate - 1.0) > kSameRate) {
+        if (!options.keep_data_clock && std::abs(data_rate / rate - 1.0) > kSameRate) {
             if (options.strict_timing) {
-                throw ShotError(Where(file, units->line) + ": the data runs at " + units->value +
+                throw ShotError(Where(file, units->line) + ": the data runs at " + Excerpt(units->value) +
                                 " frames/s and the render at " + RateText(options.rate) +
                                 " (--fps); --strict-timing refuses to convert it");
             }
             scale = rate / data_rate;
         }
     }
-    double first = 0;
-    for (std::size_t i = 0; i < text.blocks.size(); ++i) {
-        first = i == 0 ? text.blocks[i].rows.front().frame : std::min(first, text.blocks[i].rows.front().frame);
+    // Frames count from the earliest row of any block with frames, ours or not.
+    std::optional<double> first;
+    for (const KeyTextBlock& block : text.blocks) {
+        if (!block.usable() || block.constant || block.rows.empty()) continue;
+        first = first ? std::min(*first, block.rows.front().frame) : block.rows.front().frame;
     }
     for (KeyTextBlock& block : text.blocks) {
+        if (!block.usable() || block.constant) continue;
         for (KeyTextRow& row : block.rows) {
-            row.frame = options.start ? *options.start + (row.frame - first) * scale : row.frame * scale;
+            row.frame = options.start ? *options.start + (row.frame - *first) * scale : row.frame * scale;
         }
     }
     texts_.push_back({file, std::move(text), options});
+}
+
+std::optional<double> Animation::DataRate() const {
+    for (const TextFile& text : texts_) {
+        if (const KeyTextHeaderLine* units = text.text.Find("Units Per Second")) return ReadRate(text.file, *units);
+    }
+    return std::nullopt;
 }
 
 std::vector<Animation::TextTrack> Animation::TracksOfText(const TextFile& text, const sim::ParamSet& params,
                                                           const std::string& effect_name) {
     const std::string& file = text.file;
     const KeyTextOptions& options = text.options;
+    auto is_ours = [&](const KeyTextBlock& block) {
+        return block.path.size() == 3 && block.path[0] == "Effects" && !effect_name.empty() &&
+               WithoutIndex(block.path[1]) == effect_name;
+    };
+    // What each layer holds that this command can use: this effect's blocks,
+    // and point tracks.
+    auto usable_here = [&](const KeyTextBlock& block) {
+        return block.usable() && (is_ours(block) || IsPointBlock(block));
+    };
+    int layer = -1;  // every block, when the text has one layer or none
+    if (options.track_layer) {
+        if (*options.track_layer < 1 || *options.track_layer > text.text.layers) {
+            throw ShotError("--track-layer " + std::to_string(*options.track_layer) + ": " + file + " has " +
+                            (text.text.layers == 0 ? std::string("no Layer lines")
+                                                   : std::to_string(text.text.layers) + " layer" +
+                                                         (text.text.layers == 1 ? "" : "s")));
+        }
+        layer = *options.track_layer;
+    } else {
+        std::map<int, std::vector<const KeyTextBlock*>> by_layer;
+        for (const KeyTextBlock& block : text.text.blocks) {
+            if (usable_here(block)) by_layer[block.layer].push_back(&block);
+        }
+        if (by_layer.size() > 1) {
+            std::string layers;
+            for (const auto& [number, blocks] : by_layer) {
+                layers += (layers.empty() ? "" : "; ") +
+                          (number == 0 ? std::string("before the first Layer line") : "layer " + std::to_string(number)) +
+                          ": " + BlockList(blocks);
+            }
+            throw ShotError(file + " holds blocks for this effect or point tracks in " +
+                            std::to_string(by_layer.size()) + " layers; choose one with --track-layer: " + layers);
+        }
+    }
+
     // The blocks of an instance of this effect, by control index.
     std::map<int, const KeyTextBlock*> ours;
     std::string instance;
     std::vector<const KeyTextBlock*> points;
     std::vector<const KeyTextBlock*> others;
     for (const KeyTextBlock& block : text.text.blocks) {
-        const bool effect = block.path.size() == 3 && block.path[0] == "Effects" && !effect_name.empty() &&
-                            WithoutIndex(block.path[1]) == effect_name;
-        if (!effect) {
-            (IsPointBlock(block) ? points : others).push_back(&block);
+        if (layer >= 0 && block.layer != layer) {
+            others.push_back(&block);
             continue;
         }
+        if (!is_ours(block) || block.expression) {
+            (block.usable() && IsPointBlock(block) ? points : others).push_back(&block);
+            continue;
+        }
+        // Used, so it must be sound.
+        if (!block.fault.empty()) throw ShotError(block.fault);
         if (!instance.empty() && block.path[1] != instance) {
             throw ShotError(Where(file, block.line) + ": holds keys for two instances of the effect, '" +
                             Excerpt(instance) + "' and '" + Excerpt(block.path[1]) + "': keep one instance's");
@@ -204,10 +296,19 @@ std::vector<Animation::TextTrack> Animation::TracksOfText(const TextFile& text, 
     };
     for (const auto& [index, block] : ours) add(*block, index, 0, 0);
 
-    // A point track drives a point control when asked, or on its own when it
-    // is all the file holds.
+    // A point track drives a point control when asked, or on its own when the
+    // file holds no blocks of this effect and one track can be chosen.
+    const KeyTextBlock* chosen = nullptr;
+    std::string why;
+    if (options.track_block) {
+        for (const KeyTextBlock* b : points) {
+            if (b->PathText() == *options.track_block) chosen = b;
+        }
+    } else {
+        std::tie(chosen, why) = ChooseTrack(points);
+    }
     std::optional<std::string> target = options.track;
-    if (!target && ours.empty() && points.size() == 1) {
+    if (!target && ours.empty() && chosen != nullptr) {
         for (int i = 1; i < params.size() && !target; ++i) {
             if (params[i].param_type == PF_Param_POINT) target = ControlNameAt(params, i);
         }
@@ -221,27 +322,26 @@ std::vector<Animation::TextTrack> Animation::TracksOfText(const TextFile& text, 
             throw ShotError(Where(file, own->second->line) + ": holds keys for " + params[index].name +
                             " itself, which --track " + *target + " would also drive");
         }
-        const KeyTextBlock* track = nullptr;
-        if (options.track_block) {
-            for (const KeyTextBlock* b : points) {
-                if (b->PathText() == *options.track_block) track = b;
+        if (options.track_block && !chosen) {
+            throw ShotError("--track-block '" + Excerpt(*options.track_block) + "': " + file +
+                            (points.empty() ? " has no point track" : " has the point tracks " + BlockList(points)));
+        }
+        if (!chosen) {
+            if (points.empty()) {
+                throw ShotError(file + ": no point track (a block with X and Y columns in pixels) to drive " +
+                                *target + (others.empty() ? "" : " (the file has " + BlockList(others) + ")"));
             }
-            if (!track) {
-                throw ShotError(
-                    "--track-block '" + Excerpt(*options.track_block) + "': " + file +
-                    (points.empty() ? " has no point track" : " has the point tracks " + BlockList(points)));
-            }
-        } else if (points.size() == 1) {
-            track = points.front();
-        } else if (points.empty()) {
-            throw ShotError(file + ": no point track (a block with X and Y columns) to drive " + *target);
-        } else {
             throw ShotError(file + " has " + std::to_string(points.size()) +
                             " point tracks; choose one with --track-block: " + BlockList(points));
         }
-        add(*track, index, options.track_offset ? options.track_offset->first : 0.0,
+        add(*chosen, index, options.track_offset ? options.track_offset->first : 0.0,
             options.track_offset ? options.track_offset->second : 0.0);
-        points.erase(std::find(points.begin(), points.end(), track));
+        // Named when the file offered a choice the tool made.
+        if (!why.empty()) {
+            notes_.push_back(file + ": " + params[index].name + " follows " + Excerpt(chosen->PathText()) +
+                             " (line " + std::to_string(chosen->line) + "), " + why);
+        }
+        points.erase(std::find(points.begin(), points.end(), chosen));
     } else if (options.track_offset || options.track_block) {
         throw ShotError(std::string(options.track_offset ? "--track-offset" : "--track-block") +
                         ": no point track of " + file + " drives a control (add --track origin)");

@@ -1,5 +1,7 @@
 #include "shots/FrameRate.h"
 
+#include <algorithm>
+#include <cmath>
 #include <cstdint>
 #include <numeric>
 
@@ -55,6 +57,15 @@ FrameRate ParseFrameRate(const std::string& option, const std::string& text) {
     // A frame every 1000 seconds is the slowest clock a host keeps.
     if (num * 1000 < den) throw ShotError("--" + option + ": less than 0.001 frames/s");
     return FrameRate{A_u_long(num), A_long(den)};
+}
+
+FrameRate NearestFrameRate(double fps) {
+    constexpr double kSame = 1e-4;  // relatively: the data rounds its rates
+    for (A_u_long scale : {24000u, 30000u, 48000u, 60000u, 120000u}) {
+        if (std::abs(fps / (scale / 1001.0) - 1.0) < kSame) return FrameRate{scale, 1001};
+    }
+    if (std::abs(fps - std::round(fps)) < kSame * fps && std::round(fps) >= 1) return FrameRate{A_u_long(std::round(fps)), 1};
+    return FrameRate{A_u_long(std::max(1.0, std::round(fps * 1000.0))), 1000};
 }
 
 }  // namespace quorvel::shots

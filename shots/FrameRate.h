@@ -21,4 +21,9 @@ struct FrameRate {
 /// usual names (23.976, 29.97, 47.952, 59.94, 119.88), which mean N*1000/1001.
 FrameRate ParseFrameRate(const std::string& option, const std::string& text);
 
+/// The rate a host would keep for data that says `fps` frames a second:
+/// an NTSC rate for 23.976 or 23.9759998321533, a whole rate when it is
+/// one, else thousandths of a frame a second.
+FrameRate NearestFrameRate(double fps);
+
 }  // namespace quorvel::shots

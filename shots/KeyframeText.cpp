@@ -17,7 +17,8 @@ constexpr std::string_view kTitleStart = "Adobe After Effects ";
 constexpr std::string_view kTitleEnd = " Keyframe Data";
 constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
 
-/// Header entries whose values are numbers that must be positive.
+/// Header entries the hosts write: a line that starts with one is a header
+/// line, with or without its leading tab.
 constexpr std::string_view kKnownHeaders[] = {"Units Per Second", "Source Width", "Source Height",
                                               "Source Pixel Aspect Ratio", "Comp Pixel Aspect Ratio"};
 
@@ -106,6 +107,10 @@ std::string ColumnLineText(const KeyTextBlock& block) {
     return Excerpt(Joined(parts, "<TAB>"));
 }
 
+constexpr std::string_view kLayerLine = "Layer";
+constexpr std::string_view kExpressionStart = "Expression Data";
+constexpr std::string_view kExpressionEnd = "End of Expression Data";
+
 class Parser {
 public:
     Parser(std::string_view text, const std::string& file) : file_(file), lines_(text) {
@@ -123,89 +128,122 @@ public:
             if (raw.size() > kMaxLineLength) {
                 Fail(line_, "the line is longer than " + std::to_string(kMaxLineLength) + " characters");
             }
-            raw = TrimRight(raw);
+            // Keywords are told apart from data whatever indents them.
+            std::string_view trimmed = Trim(raw);
+            while (!trimmed.empty() && (trimmed.front() == '\t' || trimmed.front() == ' ')) trimmed.remove_prefix(1);
             if (ended) {
-                if (!Trim(raw).empty()) Fail(line_, "expected nothing after '" + std::string(kKeyTextEnd) + "'");
+                if (!trimmed.empty()) Fail(line_, "expected nothing after '" + std::string(kKeyTextEnd) + "'");
                 continue;
             }
-            if (Trim(raw).empty() || Trim(raw) == kKeyTextEnd) {
+            if (state_ == State::Expression) {
+                if (trimmed == kExpressionEnd) state_ = State::Between;
+                if (trimmed != kKeyTextEnd) continue;
+            }
+            if (trimmed == kKeyTextEnd) {
                 FinishBlock();
-                ended = Trim(raw) == kKeyTextEnd;
+                ended = true;
                 continue;
             }
-            SplitFields(raw, fields_);
-            Take(fields_);
+            if (trimmed.empty()) {
+                // A writer may leave a blank line between a path and its column line.
+                if (state_ != State::Path) FinishBlock();
+                continue;
+            }
+            SplitFields(TrimRight(raw), fields_);
+            Take(fields_, trimmed);
         }
         if (!ended) {
-            Fail(std::max(line_, 1), "expected '" + std::string(kKeyTextEnd) + "' after the last block (is the data cut short?)");
+            Fail(std::max(line_, 1),
+                 "expected '" + std::string(kKeyTextEnd) + "' after the last block (is the data cut short?)");
         }
         return std::move(doc_);
     }
 
 private:
-    enum class State { Header, Columns, Rows, Between };
+    /// Path: after a path line, before its column line. Rows: after the
+    /// column line. Skip: the rest of a block found faulty.
+    enum class State { Header, Path, Rows, Skip, Expression, Between };
 
     [[noreturn]] void Fail(int line, const std::string& what) const {
         throw ShotError(file_ + ":" + std::to_string(line) + ": " + what);
     }
 
+    KeyTextBlock& Block() { return doc_.blocks.back(); }
+
+    /// Marks the current block as unusable, for `what` on this line; its
+    /// further lines are read and not kept.
+    void Fault(const std::string& what) {
+        KeyTextBlock& block = Block();
+        if (block.fault.empty()) block.fault = file_ + ":" + std::to_string(line_) + ": " + what;
+        state_ = State::Skip;
+    }
+
     void FinishBlock() {
-        if (state_ == State::Columns) ExpectColumns();
-        if (state_ == State::Rows && doc_.blocks.back().rows.empty()) ExpectFirstRow();
+        if (state_ == State::Path) Fault(ExpectColumns());
+        if (state_ == State::Rows && Block().rows.empty() && !Block().constant) Fault(ExpectFirstRow());
+        if (state_ == State::Expression) Fault("expected '" + std::string(kExpressionEnd) + "'");
         if (state_ != State::Header) state_ = State::Between;
     }
 
-    [[noreturn]] void ExpectColumns() const {
-        Fail(line_, "expected the column line (Frame<TAB>units...) after the path '" +
-                        Excerpt(Joined(doc_.blocks.back().path, "<TAB>")) + "'");
+    std::string ExpectColumns() {
+        return "expected the column line (Frame<TAB>units...) after the path '" +
+               Excerpt(Joined(Block().path, "<TAB>")) + "'";
     }
-    [[noreturn]] void ExpectFirstRow() const {
-        Fail(line_, "expected a row of numbers after the column line '" + ColumnLineText(doc_.blocks.back()) + "'");
+    std::string ExpectFirstRow() {
+        return "expected a row of numbers after the column line '" + ColumnLineText(Block()) + "'";
     }
 
-    void Take(const Fields& f) {
+    void Take(const Fields& f, std::string_view trimmed) {
         switch (state_) {
             case State::Header:
                 if (f.indented || IsKnownHeader(f.fields.front())) {
                     TakeHeader(f);
                     return;
                 }
-                StartBlock(f);
+                StartBlock(f, trimmed);
                 return;
             case State::Between:
                 if (f.indented) {
                     Fail(line_, "expected a property path (such as Transform<TAB>Position) or '" +
                                     std::string(kKeyTextEnd) + "'");
                 }
-                StartBlock(f);
+                StartBlock(f, trimmed);
                 return;
-            case State::Columns:
-                if (f.fields.front() != "Frame") ExpectColumns();
-                {
-                    KeyTextBlock& block = doc_.blocks.back();
-                    block.columns.assign(f.fields.begin() + 1, f.fields.end());
-                    if (block.columns.empty()) block.columns.push_back("");
-                    // Room for every line left, as one block may be a long track:
-                    // pages not filled are never touched.
-                    if (doc_.blocks.size() == 1) {
-                        const std::size_t lines = std::min(lines_.Remaining(), kMaxRows);
-                        block.rows.reserve(lines);
-                        block.values.reserve(lines * std::min<std::size_t>(block.columns.size(), 4));
-                    }
+            case State::Path:
+                if (trimmed == kExpressionStart) {
+                    Block().expression = true;
+                    state_ = State::Expression;
+                    return;
                 }
-                state_ = State::Rows;
+                if (f.fields.front() != "Frame") {
+                    Fault(ExpectColumns());
+                    return;
+                }
+                TakeColumns(f);
                 return;
             case State::Rows:
+            case State::Skip:
+                if (f.fields.front().empty() && f.indented) {
+                    if (state_ == State::Rows) TakeConstant(f);
+                    return;
+                }
                 if (!ReadNumber(f.fields.front())) {
-                    if (doc_.blocks.back().rows.empty()) ExpectFirstRow();
                     // Some writers leave out the blank line between blocks.
                     if (!f.indented) {
-                        StartBlock(f);
+                        FinishBlock();
+                        StartBlock(f, trimmed);
                         return;
                     }
-                    Fail(line_, "expected a row of numbers, a blank line or '" + std::string(kKeyTextEnd) + "'");
+                    if (state_ == State::Rows) {
+                        Fault(Block().rows.empty() ? ExpectFirstRow()
+                                                   : "expected a row of numbers, a blank line or '" +
+                                                         std::string(kKeyTextEnd) + "'");
+                    }
+                    return;
                 }
-                TakeRow(f);
+                if (state_ == State::Rows) TakeRow(f);
+                return;
+            case State::Expression:
                 return;
         }
     }
@@ -218,50 +256,96 @@ private:
     }
 
     void TakeHeader(const Fields& f) {
-        if (f.fields.size() != 2 || f.fields[0].empty()) {
-            Fail(line_, "expected a header line NAME<TAB>VALUE (such as Units Per Second<TAB>24)");
-        }
-        if (IsKnownHeader(f.fields[0])) {
-            const auto v = ReadNumber(f.fields[1]);
-            if (!v || *v <= 0) Fail(line_, "expected a positive number after '" + std::string(f.fields[0]) + "'");
-        }
-        doc_.header.push_back({std::string(f.fields[0]), std::string(f.fields[1]), line_});
+        // Kept as read: a header entry is checked by the command that uses it.
+        if (f.fields.empty() || f.fields[0].empty()) return;
+        doc_.header.push_back({std::string(f.fields[0]), f.fields.size() > 1 ? std::string(f.fields[1]) : "", line_});
     }
 
-    void StartBlock(const Fields& f) {
+    void StartBlock(const Fields& f, std::string_view trimmed) {
+        if (trimmed == kLayerLine) {
+            ++doc_.layers;
+            state_ = State::Between;
+            return;
+        }
         // A path written with its first field blank would start with a tab,
         // and read back as something else.
         if (f.fields.front().empty()) {
-            Fail(line_, "expected a property path (such as Transform<TAB>Position), found a path whose first name is blank");
+            Fail(line_,
+                 "expected a property path (such as Transform<TAB>Position), found a path whose first name is blank");
         }
         KeyTextBlock block;
         block.path.assign(f.fields.begin(), f.fields.end());
         block.line = line_;
+        block.layer = doc_.layers;
         doc_.blocks.push_back(std::move(block));
-        state_ = State::Columns;
+        state_ = State::Path;
     }
 
-    void TakeRow(const Fields& f) {
-        KeyTextBlock& block = doc_.blocks.back();
-        if (f.fields.size() != block.columns.size() + 1) {
-            Fail(line_, "expected " + std::to_string(block.columns.size() + 1) + " numbers as the column line '" +
-                            ColumnLineText(block) + "' says, found " + std::to_string(f.fields.size()));
+    void TakeColumns(const Fields& f) {
+        KeyTextBlock& block = Block();
+        block.columns.assign(f.fields.begin() + 1, f.fields.end());
+        if (block.columns.empty()) block.columns.push_back("");
+        // Room for every line left, as one block may be a long track:
+        // pages not filled are never touched.
+        if (!reserved_) {
+            reserved_ = true;
+            const std::size_t lines = std::min(lines_.Remaining(), kMaxRows);
+            block.rows.reserve(lines);
+            block.values.reserve(lines * std::min<std::size_t>(block.columns.size(), 4));
         }
-        if (++rows_ > kMaxRows) Fail(line_, "more than " + std::to_string(kMaxRows) + " rows");
-        const double frame = *ReadNumber(f.fields[0]);
-        if (!block.rows.empty() && frame <= block.rows.back().frame) {
-            Fail(line_, "expected frames in ascending order: frame " + NumberText(frame) + " follows frame " +
-                            NumberText(block.rows.back().frame));
+        state_ = State::Rows;
+    }
+
+    /// The values of a row after its frame, into the block; false, with the
+    /// block marked, when they are not as the column line says.
+    bool TakeValues(const Fields& f) {
+        KeyTextBlock& block = Block();
+        if (f.fields.size() != block.columns.size() + 1) {
+            Fault("expected " + std::to_string(block.columns.size() + 1) + " numbers as the column line '" +
+                  ColumnLineText(block) + "' says, found " + std::to_string(f.fields.size()));
+            return false;
         }
         for (std::size_t c = 1; c < f.fields.size(); ++c) {
             const auto v = ReadNumber(f.fields[c]);
             if (!v) {
-                Fail(line_, "expected a number in column " + std::to_string(c + 1) + ", found '" +
-                                Excerpt(f.fields[c]) + "' (decimals take a point)");
+                block.values.resize(block.rows.size() * block.columns.size());
+                Fault("expected a number in column " + std::to_string(c + 1) + ", found '" + Excerpt(f.fields[c]) +
+                      "' (decimals take a point)");
+                return false;
             }
             block.values.push_back(*v);
         }
-        block.rows.push_back({frame, line_});
+        return true;
+    }
+
+    /// "<TAB><TAB>40<TAB>40": a property that does not change, as the host
+    /// copies one.
+    void TakeConstant(const Fields& f) {
+        KeyTextBlock& block = Block();
+        if (!block.rows.empty() || block.constant) {
+            Fault("expected a row with a frame number: a row without one stands alone in its block");
+            return;
+        }
+        if (++rows_ > kMaxRows) Fail(line_, "more than " + std::to_string(kMaxRows) + " rows");
+        if (!TakeValues(f)) return;
+        block.constant = true;
+        block.rows.push_back({0, line_});
+    }
+
+    void TakeRow(const Fields& f) {
+        KeyTextBlock& block = Block();
+        if (block.constant) {
+            Fault("expected a blank line after the row without a frame number: it stands alone in its block");
+            return;
+        }
+        if (++rows_ > kMaxRows) Fail(line_, "more than " + std::to_string(kMaxRows) + " rows");
+        const double frame = *ReadNumber(f.fields[0]);
+        if (!block.rows.empty() && frame <= block.rows.back().frame) {
+            Fault("expected frames in ascending order: frame " + NumberText(frame) + " follows frame " +
+                  NumberText(block.rows.back().frame));
+            return;
+        }
+        if (TakeValues(f)) block.rows.push_back({frame, line_});
     }
 
     std::string file_;
@@ -271,6 +355,7 @@ private:
     State state_ = State::Header;
     int line_ = 1;
     std::size_t rows_ = 0;
+    bool reserved_ = false;
 };
 
 }  // namespace
@@ -307,13 +392,19 @@ std::string WriteKeyText(const KeyText& text) {
     std::string out = std::string(kKeyTextTitle) + "\n\n";
     for (const KeyTextHeaderLine& h : text.header) out += "\t" + h.name + "\t" + h.value + "\n";
     out += "\n";
+    int layer = 0;
     for (const KeyTextBlock& block : text.blocks) {
+        if (!block.usable()) continue;
+        if (block.layer != layer) {
+            layer = block.layer;
+            out += std::string(kLayerLine) + "\n";
+        }
         out += Joined(block.path, "\t") + "\n";
         out += "\tFrame";
         for (const std::string& c : block.columns) out += "\t" + c;
         out += "\t\n";
         for (std::size_t r = 0; r < block.rows.size(); ++r) {
-            out += "\t" + number(block.rows[r].frame);
+            out += "\t" + (block.constant ? std::string() : number(block.rows[r].frame));
             for (double v : block.ValuesOf(r)) out += "\t" + number(v);
             out += "\t\n";
         }

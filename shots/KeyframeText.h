@@ -33,6 +33,19 @@ struct KeyTextBlock {
     /// held together, since a baked track has millions of rows.
     std::vector<double> values;
     int line = 0;  ///< of the path line
+    /// The `Layer` line the block follows, counted from 1; 0 before any.
+    int layer = 0;
+    /// One row without a frame number: the property's value at every frame.
+    bool constant = false;
+    /// "Expression Data" ... "End of Expression Data" instead of rows.
+    bool expression = false;
+    /// Why the block cannot be used, as "FILE:LINE: expected ...": empty for
+    /// a sound block. A block is read to its end whatever it holds, and
+    /// refused only when it is used.
+    std::string fault;
+
+    /// Sound, with rows of numbers: a block a command may use.
+    bool usable() const { return fault.empty() && !expression; }
 
     /// The values of row `row`.
     std::span<const double> ValuesOf(std::size_t row) const {
@@ -53,6 +66,7 @@ struct KeyTextHeaderLine {
 struct KeyText {
     std::vector<KeyTextHeaderLine> header;  ///< in the file's order
     std::vector<KeyTextBlock> blocks;
+    int layers = 0;  ///< `Layer` lines
 
     /// The header entry called `name`, or null.
     const KeyTextHeaderLine* Find(std::string_view name) const;
@@ -62,12 +76,17 @@ struct KeyText {
 /// optional UTF-8 byte order mark).
 bool LooksLikeKeyText(std::string_view text);
 
-/// Reads keyframe text. Lines may end in CR, LF or CR LF, mixed. Throws
-/// ShotError "FILE:LINE: expected ..." for anything else than the format.
+/// Reads keyframe text. Lines may end in CR, LF or CR LF, mixed. Header
+/// lines are kept as text, to be checked by whoever uses them. A block that
+/// is not as its column line says is kept with its fault. Throws ShotError
+/// "FILE:LINE: expected ..." when the text is not keyframe text at all: no
+/// title, a row outside any block, no closing line, text after it, or past
+/// a limit.
 KeyText ParseKeyText(std::string_view text, const std::string& file);
 
 /// The text in its normal form: the title, a blank line, the header lines,
-/// a blank line, each block followed by a blank line, the closing line.
+/// a blank line, each usable block followed by a blank line (a `Layer` line
+/// before the first block of each layer), the closing line.
 /// Lines end in LF; every line but the title, the paths and the closing
 /// line starts with a tab, and column and row lines end with one, as the
 /// host writes them. Numbers are the shortest decimals that read back

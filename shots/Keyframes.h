@@ -77,11 +77,17 @@ struct KeyTextOptions {
     std::optional<double> start;
     /// Refuse data whose rate differs from `rate` instead of converting it.
     bool strict_timing = false;
+    /// Keep the data's own rate and frame numbers, whatever `rate` says:
+    /// `keys` without --fps writes the data on its own clock.
+    bool keep_data_clock = false;
     /// The point control a point track of the file drives (--track), and
     /// which of the file's point blocks that is, by its path as messages
     /// show it ("Transform / Position"), when there are several.
     std::optional<std::string> track;
     std::optional<std::string> track_block;
+    /// The layer (by its `Layer` line, counted from 1) whose blocks are
+    /// used, when several hold blocks this effect can use (--track-layer).
+    std::optional<int> track_layer;
     /// Added to every tracked point (--track-offset).
     std::optional<std::pair<double, double>> track_offset;
 };
@@ -125,6 +131,9 @@ public:
     bool empty() const { return pending_.empty() && texts_.empty(); }
     /// Whether a key file was keyframe text.
     bool HasKeyText() const { return !texts_.empty(); }
+    /// The rate keyframe text says its data runs at (Units Per Second), or
+    /// none.
+    std::optional<double> DataRate() const;
     /// The names of the keyed controls (as --key and the render options
     /// spell them), once resolved.
     std::vector<std::string> KeyedNames() const;

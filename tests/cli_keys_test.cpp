@@ -180,6 +180,22 @@ TEST(KeysFromText, ATrackersBakedPointsDriveTheOriginFrameByFrame) {
     EXPECT_EQ(Origins(r.out), expected);
 }
 
+// Without --fps, `keys` writes keyframe text on the data's own clock: a
+// 23.976 track keeps its whole frames and its rate.
+TEST(KeysFromText, KeysWithoutFpsKeepTheDatasClock) {
+    ScratchDir dir;
+    WriteFile(dir / "track.txt", Lines(Then(KeyTextHead("23.976"), {"Effects\tTrack Point #1\tAttach Point #1",
+                                                                    "\tFrame\tX pixels\tY pixels\t", "\t300\t10\t20\t",
+                                                                    "\t301\t11\t21\t", "", kEnd})));
+    const ToolResult r = RunTool({"keys", "--keys", dir.str("track.txt"), "--track", "origin"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_NE(r.out.find("\tUnits Per Second\t23.976\n"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("\t300\t10\t20\t\n\t301\t11\t21\t\n"), std::string::npos) << r.out;
+    const ToolResult at24 = RunTool({"keys", "--keys", dir.str("track.txt"), "--track", "origin", "--fps", "24"});
+    ASSERT_EQ(at24.status, 0) << at24.err;
+    EXPECT_NE(at24.out.find("\t300.3"), std::string::npos) << "converted by time to --fps: " << at24.out;
+}
+
 TEST(KeysFromText, TheFirstFrameLandsOnTheFirstRenderedFrameOrOnKeysStart) {
     ScratchDir dir;
     WriteFile(dir / "k.txt", Lines({kTitle, "Effects\tVT Quorvel #1\tWidth #4", "\tFrame\tpixels", "\t10\t100",

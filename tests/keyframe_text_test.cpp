@@ -152,8 +152,17 @@ void PrintTo(const Malformed& m, std::ostream* os) { *os << m.name; }
 
 class MalformedKeyText : public ::testing::TestWithParam<Malformed> {};
 
-TEST_P(MalformedKeyText, IsRefusedWithTheLineAndWhatWasExpected) {
-    const std::string message = RefusalOf([] { shots::ParseKeyText(Lines(GetParam().lines), "keys.txt"); });
+// Text that is not keyframe text is refused; a block that is not as its
+// column line says is kept with the reason, for whoever would use it.
+TEST_P(MalformedKeyText, IsRefusedOrItsBlockMarkedWithTheLineAndWhatWasExpected) {
+    std::string message;
+    try {
+        for (const shots::KeyTextBlock& block : shots::ParseKeyText(Lines(GetParam().lines), "keys.txt").blocks) {
+            if (!block.fault.empty()) message = block.fault;
+        }
+    } catch (const ShotError& e) {
+        message = e.what();
+    }
     EXPECT_EQ(message.rfind("keys.txt:" + std::to_string(GetParam().line) + ": ", 0), 0u) << message;
     EXPECT_NE(message.find(GetParam().message_part), std::string::npos) << message;
     EXPECT_LT(message.size(), 400u) << "a message quotes an excerpt, not the line";
@@ -172,7 +181,7 @@ INSTANTIATE_TEST_SUITE_P(
                   {kTitle, "", "Transform\tRotation", "\t0\t5", "", kEnd},
                   4,
                   "expected the column line (Frame<TAB>units...) after the path 'Transform<TAB>Rotation'"},
-        Malformed{"PathThenBlank", {kTitle, "Transform\tRotation", "", kEnd}, 3, "expected the column line"},
+        Malformed{"PathThenBlank", {kTitle, "Transform\tRotation", "", kEnd}, 4, "expected the column line"},
         Malformed{"WordsForRows",
                   {kTitle, "Transform\tRotation", "\tFrame\tdegrees", "\tzero\tfive", kEnd},
                   4,
@@ -197,13 +206,6 @@ INSTANTIATE_TEST_SUITE_P(
                   {kTitle, "Transform\tRotation", "\tFrame\tdegrees", "\t4\t5", "\t4\t6", kEnd},
                   5,
                   "frame 4 follows frame 4"},
-        Malformed{"RateNotANumber",
-                  {kTitle, "\tUnits Per Second\tfast", kEnd},
-                  2,
-                  "expected a positive number after 'Units Per Second'"},
-        Malformed{"NoWidth", {kTitle, "\tSource Width\t0", kEnd}, 2, "expected a positive number after 'Source Width'"},
-        Malformed{
-            "HeaderOfThree", {kTitle, "\tSource Width\t1920\t1080", kEnd}, 2, "expected a header line NAME<TAB>VALUE"},
         Malformed{"IndentedBetweenBlocks",
                   {kTitle, "Transform\tRotation", "\tFrame\tdegrees", "\t0\t5", "", "\t1\t6", kEnd},
                   6,
@@ -331,6 +333,10 @@ INSTANTIATE_TEST_SUITE_P(
                 {kTitle, "Effects\tVT Quorvel #1\tWidth #4", "\tFrame\tpixels", "\t0\t5", "",
                  "Effects\tVT Quorvel #1\tWidth #4", "\tFrame\tpixels", "\t9\t5", "", kEnd},
                 "keys.txt:6: a second block for Width (the first is at line 2)"},
+        Refused{"RateNotANumber",
+                {kTitle, "\tUnits Per Second\tfast", "", "Effects\tVT Quorvel #1\tWidth #4", "\tFrame\tpixels",
+                 "\t1\t5", "", kEnd},
+                "keys.txt:2: expected a positive number after 'Units Per Second'"},
         Refused{"RateNoHostKeeps",
                 {kTitle, "\tUnits Per Second\t1e-300", "", "Effects\tVT Quorvel #1\tWidth #4", "\tFrame\tpixels",
                  "\t1\t5", "", kEnd},
@@ -512,12 +518,121 @@ shots::KeyTextOptions Track(const char* control, std::optional<std::string> bloc
     return o;
 }
 
+// ---- Files other programs write ----
+
+/// A file in the shape another program writes, what it gives at a frame,
+/// and a line stderr shows.
+struct Written {
+    const char* name;
+    std::vector<std::string> lines;
+    shots::KeyTextOptions options;
+    double frame;
+    const char* values;
+    const char* note_part;
+};
+
+void PrintTo(const Written& w, std::ostream* os) { *os << w.name; }
+
+class KeyTextOfOtherPrograms : public KeyTextControls, public ::testing::WithParamInterface<Written> {};
+
+TEST_P(KeyTextOfOtherPrograms, IsReadForWhatItHoldsForThisEffect) {
+    const shots::Animation animation = Read(GetParam().lines, GetParam().options);
+    EXPECT_EQ(At(animation, GetParam().frame), GetParam().values);
+    std::string notes;
+    for (const std::string& n : animation.Notes()) notes += n + "\n";
+    EXPECT_NE(notes.find(GetParam().note_part), std::string::npos) << notes;
+}
+
+const std::string kWidthAt10[] = {"Effects\tVT Quorvel #1\tWidth #4", "\tFrame\tpixels\t", "\t0\t10\t", "\t10\t20\t"};
+
+shots::KeyTextOptions Layer(int k) {
+    shots::KeyTextOptions o;
+    o.track_layer = k;
+    return o;
+}
+
+/// Two layers, each with a block for this effect.
+const std::vector<std::string> kTwoLayers = {
+    "Adobe After Effects 9.0 Keyframe Data", "", "\tUnits Per Second\t24", "", "Layer",
+    "Effects\tVT Quorvel #1\tWidth #4", "\tFrame\tpixels\t", "\t0\t10\t", "", "Layer",
+    "Effects\tVT Quorvel #1\tWidth #4", "\tFrame\tpixels\t", "\t0\t55\t", "", kEnd};
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, KeyTextOfOtherPrograms,
+    ::testing::Values(
+        Written{"CurrentClipboardWithALayerLine",
+                {"Adobe After Effects 9.0 Keyframe Data", "", "\tUnits Per Second\t24", "", "Layer", kWidthAt10[0],
+                 kWidthAt10[1], kWidthAt10[2], kWidthAt10[3], "", kEnd},
+                {}, 5, "origin=960,540 width=15 height=200 angle=0 feather=0 opacity=100", ""},
+        Written{"ALayerChosenAmongSeveral", kTwoLayers, Layer(2), 0,
+                "origin=960,540 width=55 height=200 angle=0 feather=0 opacity=100",
+                "skipped 1 block not for this effect: Effects / VT Quorvel #1 / Width #4 (line 6)"},
+        Written{"AStaticRowIsTheValueAtEveryFrame",
+                {kTitle, "Effects\tVT Quorvel #1\tOpacity #8", "\tFrame\tpercent\t", "\t\t50\t", "", kEnd},
+                {}, 1234, "origin=960,540 width=300 height=200 angle=0 feather=0 opacity=50", ""},
+        // The host's point tracker: seven blocks a track point, some static;
+        // the Attach Point is what the host applies to a target.
+        Written{"PointTrackerBlocks",
+                {kTitle, "Effects\tTracker Point #1\tFeature Center #1", "\tFrame\tX pixels\tY pixels\t",
+                 "\t0\t100\t200\t", "\t1\t101\t201\t", "", "Effects\tTracker Point #1\tConfidence #2",
+                 "\tFrame\tpercent\t", "\t0\t95\t", "", "Effects\tTracker Point #1\tSearch Size #3",
+                 "\tFrame\tX pixels\tY pixels\t", "\t\t40\t40\t", "", "Effects\tTracker Point #1\tAttach Point #4",
+                 "\tFrame\tX pixels\tY pixels\t", "\t0\t110\t210\t", "\t1\t111\t211\t", "", kEnd},
+                Track("origin"), 1, "origin=111,211 width=300 height=200 angle=0 feather=0 opacity=100",
+                "follows Effects / Tracker Point #1 / Attach Point #4 (line 15), the Attach Point among 3 point tracks"},
+        // A camera's orientation names one unit for three angles, as the host writes it.
+        Written{"ACameraOrientationIsListedNotRead",
+                {kTitle, "Transform\tOrientation", "\tFrame\tX degrees\t", "\t0\t0\t90\t0\t", "", kWidthAt10[0],
+                 kWidthAt10[1], kWidthAt10[2], kWidthAt10[3], "", kEnd},
+                {}, 10, "origin=960,540 width=20 height=200 angle=0 feather=0 opacity=100",
+                "skipped 1 block not for this effect: Transform / Orientation (line 2)"},
+        // A planar tracker's export: bare paths, scale in percent.
+        Written{"PlanarExportFollowsItsPosition",
+                {"Adobe After Effects 6.0 Keyframe Data", "", "\tUnits Per Second\t24", "", "Anchor Point",
+                 "\tFrame\tX pixels\tY pixels\t", "\t0\t960\t540\t", "", "Position", "\tFrame\tX pixels\tY pixels\t",
+                 "\t0\t500\t300\t", "\t2\t520\t310\t", "", "Scale", "\tFrame\tX percent\tY percent\tZ percent\t",
+                 "\t0\t100\t100\t100\t", "", "Rotation", "\tFrame\tdegrees\t", "\t0\t0\t", "", kEnd},
+                Track("origin"), 1, "origin=510,305 width=300 height=200 angle=0 feather=0 opacity=100",
+                "follows Position (line 9), the Position among 2 point tracks"},
+        // A 3D application's exporter: a zero size nothing uses, a blank line
+        // after the path.
+        Written{"ThreeDTrackerExport",
+                {"Adobe After Effects 7.0 Keyframe Data", "", "\tUnits Per Second\t24", "\tSource Width\t0.0",
+                 "\tSource Height\t0.0", "", "Effects\tTrack 1\tPoint #1", "", "\tFrame\tX pixels\tY pixels\t",
+                 "\t0\t7\t8\t", "", kEnd},
+                {}, 0, "origin=7,8 width=300 height=200 angle=0 feather=0 opacity=100", ""},
+        Written{"CopiedExpressionsAreListed",
+                {kTitle, "Transform\tOpacity", "\tExpression Data", "\twiggle(2, 30)", "", "\tEnd of Expression Data",
+                 "", kWidthAt10[0], kWidthAt10[1], kWidthAt10[2], kWidthAt10[3], "", kEnd},
+                {}, 0, "origin=960,540 width=10 height=200 angle=0 feather=0 opacity=100",
+                "skipped 1 block not for this effect: Transform / Opacity (line 2)"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(KeyTextControls, SeveralLayersWithBlocksForThisEffectAreNamedForAChoice) {
+    const std::string message = RefusalOf([&] { Read(kTwoLayers); });
+    EXPECT_EQ(message,
+              "keys.txt holds blocks for this effect or point tracks in 2 layers; choose one with --track-layer: "
+              "layer 1: Effects / VT Quorvel #1 / Width #4 (line 6); layer 2: Effects / VT Quorvel #1 / Width #4 "
+              "(line 11)");
+}
+
+TEST_F(KeyTextControls, AMalformedBlockRefusesTheFileOnlyWhenUsed) {
+    const std::vector<std::string> lines = {kTitle, "Transform\tRotation", "\tFrame\tdegrees", "\t0\t5\t6", "",
+                                            kWidthAt10[0], "\tFrame\tpixels\t", "\t0\tten\t", "", kEnd};
+    EXPECT_EQ(RefusalOf([&] { Read(lines); }),
+              "keys.txt:8: expected a number in column 2, found 'ten' (decimals take a point)");
+}
+
 INSTANTIATE_TEST_SUITE_P(
     Cases, KeyTextTrackRefused,
     ::testing::Values(
-        TrackRefused{"SeveralTracksUnchosen", kTwoTracks, Track("origin"),
-                     "has 2 point tracks; choose one with --track-block: Transform / Position (line 2); Effects / "
-                     "Tracker Point #1 / Attach Point #2 (line 6)"},
+        TrackRefused{"SeveralTracksNoNameDecides",
+                     {kTitle, "Effects\tTracker Point #1\tFeature Center #1", "\tFrame\tX pixels\tY pixels",
+                      "\t0\t1\t2", "", "Effects\tTracker Point #2\tFeature Center #1",
+                      "\tFrame\tX pixels\tY pixels", "\t0\t3\t4", "", kEnd},
+                     Track("origin"),
+                     "has 2 point tracks; choose one with --track-block: Effects / Tracker Point #1 / Feature Center "
+                     "#1 (line 2); Effects / Tracker Point #2 / Feature Center #1 (line 6)"},
         TrackRefused{"NoSuchBlock", kTwoTracks, Track("origin", "Transform / Anchor Point"),
                      "--track-block 'Transform / Anchor Point'"},
         TrackRefused{"NotAPointControl", kTrackOnly, Track("width"),

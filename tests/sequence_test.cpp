@@ -99,7 +99,9 @@ INSTANTIATE_TEST_SUITE_P(Cases, FrameLists,
                                            FrameListCase{"5-6,1,3-4", {1, 3, 4, 5, 6}},
                                            FrameListCase{"1-3,2-4", {1, 2, 3, 4}}, FrameListCase{"-3--1", {-3, -2, -1}},
                                            FrameListCase{"-1-1", {-1, 0, 1}}, FrameListCase{"+2", {2}},
-                                           FrameListCase{"5-6x9223372036854775807", {5}}));
+                                           FrameListCase{"5-6x9223372036854775807", {5}},
+                                           // Ranges merged whatever their order: a long one with frames inside it.
+                                           FrameListCase{"-2-8x2,5,-0,9-9,1-3", {-2, 0, 1, 2, 3, 4, 5, 6, 8, 9}}));
 
 class FrameListsRefused : public ::testing::TestWithParam<const char*> {};
 

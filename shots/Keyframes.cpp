@@ -21,6 +21,10 @@ namespace {
 /// Far beyond a long tracker export (ten million rows are some 180 MB).
 constexpr std::uintmax_t kMaxKeyFileSize = std::uintmax_t(1) << 30;
 
+/// A JSON document is held whole as a tree some ten times its size: far
+/// more keys than a JSON file of this size holds belong in keyframe text.
+constexpr std::size_t kMaxJsonKeyFileSize = std::size_t(256) << 20;
+
 /// Frames are 32-bit whole numbers: keys must lie within them.
 constexpr double kMaxKeyFrame = 2147483648.0;
 
@@ -163,6 +167,11 @@ void Animation::AddKeyContent(const std::string& file, std::string_view content,
 }
 
 void Animation::AddJson(const std::string& file, std::string_view content) {
+    if (content.size() > kMaxJsonKeyFileSize) {
+        throw ShotError("--keys " + file + ": " + std::to_string(content.size()) +
+                        " bytes is more than a JSON key file may hold (" + std::to_string(kMaxJsonKeyFileSize >> 20) +
+                        " MiB; keyframe text may hold more)");
+    }
     nlohmann::json doc;
     try {
         doc = nlohmann::json::parse(content);

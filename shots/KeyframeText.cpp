@@ -147,6 +147,11 @@ public:
             if (trimmed.empty()) {
                 // A writer may leave a blank line between a path and its column line.
                 if (state_ != State::Path) FinishBlock();
+                // The blank line after the header lines ends the header (the
+                // second after the title when there are none): a block's path
+                // may start with a header's name.
+                if (state_ == State::Header && (!doc_.header.empty() || blank_in_header_)) state_ = State::Between;
+                blank_in_header_ = true;
                 continue;
             }
             SplitFields(TrimRight(raw), fields_);
@@ -356,6 +361,7 @@ private:
     int line_ = 1;
     std::size_t rows_ = 0;
     bool reserved_ = false;
+    bool blank_in_header_ = false;
 };
 
 }  // namespace

@@ -115,6 +115,20 @@ TEST(KeyText, HeaderLinesAndRowsMayGoWithoutTheLeadingTab) {
     EXPECT_EQ(text.blocks[0].values, (std::vector<double>{90}));
 }
 
+// Written back without the blocks before it, a block whose path starts with
+// a header's name follows the header's blank line: a block still.
+TEST(KeyText, TheBlankLineAfterTheHeaderEndsIt) {
+    for (const auto& head : {std::vector<std::string>{kTitle, "", "\tUnits Per Second\t24", ""},
+                             std::vector<std::string>{kTitle, "", ""}}) {
+        const shots::KeyText text = shots::ParseKeyText(
+            Lines(Then(head, {"Source Width\tRotation", "\tFrame\tdegrees", "\t0\t5", "", kEnd})), "t.txt");
+        ASSERT_EQ(text.blocks.size(), 1u);
+        EXPECT_EQ(text.blocks[0].PathText(), "Source Width / Rotation");
+        EXPECT_TRUE(text.blocks[0].usable());
+        EXPECT_EQ(text.header.size(), head.size() == 4 ? 1u : 0u);
+    }
+}
+
 TEST(KeyText, IsToldByItsFirstLine) {
     EXPECT_TRUE(shots::LooksLikeKeyText("Adobe After Effects 8.0 Keyframe Data\r\n\r\n"));
     EXPECT_TRUE(

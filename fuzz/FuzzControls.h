@@ -49,7 +49,8 @@ inline void CheckRoundTrip(const shots::Animation& animation) {
     back.Resolve(c.params, c.effect_name);
     for (const std::string& name : animation.KeyedNames()) {
         for (const shots::Keyframe& key : animation.KeysOf(name)) {
-            if (shots::Evaluate(back.KeysOf(name), key.frame) != std::vector<double>(key.value.begin(), key.value.end())) {
+            if (shots::Evaluate(back.KeysOf(name), key.frame) !=
+                std::vector<double>(key.value.begin(), key.value.end())) {
                 __builtin_trap();
             }
         }

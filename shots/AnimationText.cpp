@@ -2,11 +2,11 @@
 // are this effect's, what their frames and units mean, and the way back.
 #include <algorithm>
 #include <charconv>
+#include <cmath>
+#include <cstdint>
 #include <map>
 #include <optional>
 #include <tuple>
-#include <cmath>
-#include <cstdint>
 
 #include "shots/Keyframes.h"
 #include "shots/ShotError.h"
@@ -69,7 +69,8 @@ std::pair<const KeyTextBlock*, std::string> ChooseTrack(const std::vector<const 
                 ++count;
             }
         }
-        if (count == 1) return {found, std::string("the ") + name + " among " + std::to_string(points.size()) + " point tracks"};
+        if (count == 1)
+            return {found, std::string("the ") + name + " among " + std::to_string(points.size()) + " point tracks"};
         if (count > 1) return {nullptr, ""};
     }
     return {nullptr, ""};
@@ -230,9 +231,9 @@ std::vector<Animation::TextTrack> Animation::TracksOfText(const TextFile& text, 
     if (options.track_layer) {
         if (*options.track_layer < 1 || *options.track_layer > text.text.layers) {
             throw ShotError("--track-layer " + std::to_string(*options.track_layer) + ": " + file + " has " +
-                            (text.text.layers == 0 ? std::string("no Layer lines")
-                                                   : std::to_string(text.text.layers) + " layer" +
-                                                         (text.text.layers == 1 ? "" : "s")));
+                            (text.text.layers == 0
+                                 ? std::string("no Layer lines")
+                                 : std::to_string(text.text.layers) + " layer" + (text.text.layers == 1 ? "" : "s")));
         }
         layer = *options.track_layer;
     } else {
@@ -243,9 +244,10 @@ std::vector<Animation::TextTrack> Animation::TracksOfText(const TextFile& text, 
         if (by_layer.size() > 1) {
             std::string layers;
             for (const auto& [number, blocks] : by_layer) {
-                layers += (layers.empty() ? "" : "; ") +
-                          (number == 0 ? std::string("before the first Layer line") : "layer " + std::to_string(number)) +
-                          ": " + BlockList(blocks);
+                layers +=
+                    (layers.empty() ? "" : "; ") +
+                    (number == 0 ? std::string("before the first Layer line") : "layer " + std::to_string(number)) +
+                    ": " + BlockList(blocks);
             }
             throw ShotError(file + " holds blocks for this effect or point tracks in " +
                             std::to_string(by_layer.size()) + " layers; choose one with --track-layer: " + layers);
@@ -328,8 +330,8 @@ std::vector<Animation::TextTrack> Animation::TracksOfText(const TextFile& text, 
         }
         if (!chosen) {
             if (points.empty()) {
-                throw ShotError(file + ": no point track (a block with X and Y columns in pixels) to drive " +
-                                *target + (others.empty() ? "" : " (the file has " + BlockList(others) + ")"));
+                throw ShotError(file + ": no point track (a block with X and Y columns in pixels) to drive " + *target +
+                                (others.empty() ? "" : " (the file has " + BlockList(others) + ")"));
             }
             throw ShotError(file + " has " + std::to_string(points.size()) +
                             " point tracks; choose one with --track-block: " + BlockList(points));
@@ -338,8 +340,8 @@ std::vector<Animation::TextTrack> Animation::TracksOfText(const TextFile& text, 
             options.track_offset ? options.track_offset->second : 0.0);
         // Named when the file offered a choice the tool made.
         if (!why.empty()) {
-            notes_.push_back(file + ": " + params[index].name + " follows " + Excerpt(chosen->PathText()) +
-                             " (line " + std::to_string(chosen->line) + "), " + why);
+            notes_.push_back(file + ": " + params[index].name + " follows " + Excerpt(chosen->PathText()) + " (line " +
+                             std::to_string(chosen->line) + "), " + why);
         }
         points.erase(std::find(points.begin(), points.end(), chosen));
     } else if (options.track_offset || options.track_block) {

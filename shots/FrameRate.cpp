@@ -64,7 +64,8 @@ FrameRate NearestFrameRate(double fps) {
     for (A_u_long scale : {24000u, 30000u, 48000u, 60000u, 120000u}) {
         if (std::abs(fps / (scale / 1001.0) - 1.0) < kSame) return FrameRate{scale, 1001};
     }
-    if (std::abs(fps - std::round(fps)) < kSame * fps && std::round(fps) >= 1) return FrameRate{A_u_long(std::round(fps)), 1};
+    if (std::abs(fps - std::round(fps)) < kSame * fps && std::round(fps) >= 1)
+        return FrameRate{A_u_long(std::round(fps)), 1};
     return FrameRate{A_u_long(std::max(1.0, std::round(fps * 1000.0))), 1000};
 }
 

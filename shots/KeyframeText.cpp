@@ -1,7 +1,7 @@
 #include "shots/KeyframeText.h"
 
-#include <charconv>
 #include <algorithm>
+#include <charconv>
 #include <cmath>
 #include <optional>
 
@@ -51,7 +51,8 @@ public:
         if (at_ >= text_.size()) return false;
         const std::size_t end = std::min(text_.find_first_of("\r\n", at_), text_.size());
         line = text_.substr(at_, end - at_);
-        at_ = end + (end < text_.size() && text_[end] == '\r' && end + 1 < text_.size() && text_[end + 1] == '\n' ? 2 : 1);
+        at_ = end +
+              (end < text_.size() && text_[end] == '\r' && end + 1 < text_.size() && text_[end + 1] == '\n' ? 2 : 1);
         return true;
     }
 
@@ -240,9 +241,9 @@ private:
                         return;
                     }
                     if (state_ == State::Rows) {
-                        Fault(Block().rows.empty() ? ExpectFirstRow()
-                                                   : "expected a row of numbers, a blank line or '" +
-                                                         std::string(kKeyTextEnd) + "'");
+                        Fault(Block().rows.empty()
+                                  ? ExpectFirstRow()
+                                  : "expected a row of numbers, a blank line or '" + std::string(kKeyTextEnd) + "'");
                     }
                     return;
                 }

@@ -3,9 +3,9 @@
 #include <algorithm>
 #include <charconv>
 #include <cmath>
+#include <cstdint>
 #include <fstream>
 #include <nlohmann/json.hpp>
-#include <cstdint>
 #include <span>
 #include <stdexcept>
 
@@ -143,18 +143,28 @@ void Animation::AddKeyOption(const std::string& text) {
 
 void Animation::AddKeyFile(const std::filesystem::path& path, const KeyTextOptions& text_options) {
     const std::string file = path.string();
-    std::error_code error;
-    const std::uintmax_t size = std::filesystem::file_size(path, error);
-    if (error) throw ShotError("--keys: cannot read " + file + ": " + error.message());
-    if (size > kMaxKeyFileSize) {
-        throw ShotError("--keys " + file + ": " + std::to_string(size) + " bytes is more than a key file may hold (" +
-                        std::to_string(kMaxKeyFileSize >> 20) + " MiB)");
-    }
+    const std::string too_big =
+        "--keys " + file + ": more than a key file may hold (" + std::to_string(kMaxKeyFileSize >> 20) + " MiB)";
     std::ifstream in(path, std::ios::binary);
     if (!in) throw ShotError("--keys: cannot read " + file);
-    std::string content(std::size_t(size), '\0');
-    in.read(content.data(), std::streamsize(size));
-    if (in.bad() || std::uintmax_t(in.gcount()) != size) throw ShotError("--keys: cannot read " + file);
+    std::string content;
+    std::error_code error;
+    if (std::filesystem::is_regular_file(path, error)) {
+        const std::uintmax_t size = std::filesystem::file_size(path, error);
+        if (error) throw ShotError("--keys: cannot read " + file + ": " + error.message());
+        if (size > kMaxKeyFileSize) throw ShotError(too_big);
+        content.resize(std::size_t(size));
+        in.read(content.data(), std::streamsize(size));
+        if (in.bad() || std::uintmax_t(in.gcount()) != size) throw ShotError("--keys: cannot read " + file);
+    } else {
+        // A pipe (--keys <(...)): read to its end, within the same limit.
+        char chunk[1 << 16];
+        while (in.read(chunk, sizeof chunk) || in.gcount() > 0) {
+            content.append(chunk, std::size_t(in.gcount()));
+            if (content.size() > kMaxKeyFileSize) throw ShotError(too_big);
+        }
+        if (in.bad()) throw ShotError("--keys: cannot read " + file);
+    }
     AddKeyContent(file, content, text_options);
 }
 
@@ -249,7 +259,8 @@ void Animation::Resolve(const sim::ParamSet& params, const std::string& effect_n
         if (index < 0) throw ShotError(source.Text() + ": the module registered no " + name + " control");
         const PF_ParamDef& def = params[index];
         if (def.flags & PF_ParamFlag_CANNOT_TIME_VARY) {
-            throw ShotError(source.Text() + ": " + def.name + " cannot vary in time (the module registers it so); set it once with --" + name);
+            throw ShotError(source.Text() + ": " + def.name +
+                            " cannot vary in time (the module registers it so); set it once with --" + name);
         }
         switch (def.param_type) {
             case PF_Param_POINT:
@@ -258,7 +269,8 @@ void Animation::Resolve(const sim::ParamSet& params, const std::string& effect_n
             case PF_Param_FIX_SLIDER:
                 break;
             default:
-                throw ShotError(source.Text() + ": this host cannot key a control of type " + std::to_string(def.param_type));
+                throw ShotError(source.Text() + ": this host cannot key a control of type " +
+                                std::to_string(def.param_type));
         }
         Track& track = tracks_[name];
         track.id = control.id;

@@ -43,8 +43,8 @@ std::int32_t ParseInt(const std::string& option, const std::string& text) {
 std::pair<double, double> ParsePair(const std::string& option, const std::string& text, char separator) {
     const auto at = text.find(separator);
     if (at == std::string::npos) {
-        throw ShotError("--" + option + ": expected two numbers as X" + std::string(1, separator) + "Y, got '" + Excerpt(text) +
-                        "'");
+        throw ShotError("--" + option + ": expected two numbers as X" + std::string(1, separator) + "Y, got '" +
+                        Excerpt(text) + "'");
     }
     return {ParseNumber(option, text.substr(0, at)), ParseNumber(option, text.substr(at + 1))};
 }

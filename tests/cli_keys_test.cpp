@@ -180,6 +180,18 @@ TEST(KeysFromText, ATrackersBakedPointsDriveTheOriginFrameByFrame) {
     EXPECT_EQ(Origins(r.out), expected);
 }
 
+// Keys may come through a pipe (--keys <(...)), which has no size to read by.
+TEST(KeysFromText, AKeyFileMayBeAPipe) {
+    ScratchDir dir;
+    const std::string fifo = dir.str("keys.json");
+    const ToolResult r =
+        RunTool({"keys", "--keys", fifo}, "mkfifo " + ShellQuote(fifo) + " && (printf '%s' " +
+                                              ShellQuote("{\"width\": [{\"frame\": 0, \"value\": 300}]}") + " > " +
+                                              ShellQuote(fifo) + " &)");
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_NE(r.out.find("\t0\t300\t\n"), std::string::npos) << r.out;
+}
+
 // Without --fps, `keys` writes keyframe text on the data's own clock: a
 // 23.976 track keeps its whole frames and its rate.
 TEST(KeysFromText, KeysWithoutFpsKeepTheDatasClock) {
@@ -343,8 +355,7 @@ INSTANTIATE_TEST_SUITE_P(
         BadRun{"KeysWithoutKeys", {"keys", "--fps", "24"}, {}, "keys needs keys to write"},
         // Eased keys this far out were once baked by a counter that stopped advancing.
         BadRun{"KeyBeyondTheFrames",
-               {"keys", "--key", "width@1e17=300:ease", "--key", "width@100000000000000064=310", "--out",
-                "@/out.txt"},
+               {"keys", "--key", "width@1e17=300:ease", "--key", "width@100000000000000064=310", "--out", "@/out.txt"},
                {},
                "--key width@1e17=300:ease: frame 100000000000000000 is beyond the frames a shot can render"},
         BadRun{"KeysBadKey", {"keys", "--key", "size@1=3", "--out", "@/out.txt"}, {}, "no control is called 'size'"},

@@ -357,8 +357,9 @@ TEST(CliSequence, SkipExistingRendersOnlyMissingAndIncompleteFrames) {
 TEST(CliSequence, SkipExistingTakesAnImageOfAnotherSizeAsIncompleteBeforeReadingIt) {
     ScratchDir dir;
     for (int f = 1; f <= 2; ++f) sim::WriteNpy(dir / Numbered("in", f, "npy"), InputFrame(PixelLayout::ARGB8, f));
-    const std::vector<std::string> args = {"render", "--in", dir.str("in.%04d.npy"), "--out", dir.str("out.%04d.tif"),
-                                           "--frames", "1-2", "--quiet", "--skip-existing"};
+    const std::vector<std::string> args = {
+        "render", "--in",    dir.str("in.%04d.npy"), "--out", dir.str("out.%04d.tif"), "--frames",
+        "1-2",    "--quiet", "--skip-existing"};
     ASSERT_EQ(RunTool(args).status, 0);
     const sim::World rendered = sim::ReadImage(dir / Numbered("out", 2, "tif"), PixelLayout::ARGB8);
     // A little-endian TIFF header and one directory: width, length, 8 bits,

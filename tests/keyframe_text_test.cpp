@@ -9,12 +9,12 @@
 #include <string>
 #include <vector>
 
-#include "shots/ShotError.h"
 #include "KeyTextLines.h"
+#include "ModuleFixture.h"
 #include "shots/KeyframeText.h"
 #include "shots/Keyframes.h"
-#include "ModuleFixture.h"
 #include "shots/ParamIds.h"
+#include "shots/ShotError.h"
 
 namespace quorvel::test {
 namespace {
@@ -106,9 +106,9 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST(KeyText, HeaderLinesAndRowsMayGoWithoutTheLeadingTab) {
     const shots::KeyText text =
-        shots::ParseKeyText(Lines({"Adobe After Effects 8.0 Keyframe Data", "Units Per Second\t25", "Transform\tRotation",
-                                 "Frame\tdegrees", "0\t90", "", "End of Keyframe Data"}),
-                          "t.txt");
+        shots::ParseKeyText(Lines({"Adobe After Effects 8.0 Keyframe Data", "Units Per Second\t25",
+                                   "Transform\tRotation", "Frame\tdegrees", "0\t90", "", "End of Keyframe Data"}),
+                            "t.txt");
     ASSERT_NE(text.Find("Units Per Second"), nullptr);
     EXPECT_EQ(text.Find("Units Per Second")->value, "25");
     ASSERT_EQ(text.blocks.size(), 1u);
@@ -133,7 +133,7 @@ TEST(KeyText, IsToldByItsFirstLine) {
     EXPECT_TRUE(shots::LooksLikeKeyText("Adobe After Effects 8.0 Keyframe Data\r\n\r\n"));
     EXPECT_TRUE(
         shots::LooksLikeKeyText("\xEF\xBB\xBF"
-                              "Adobe After Effects 9.0 Keyframe Data\n"));
+                                "Adobe After Effects 9.0 Keyframe Data\n"));
     EXPECT_TRUE(shots::LooksLikeKeyText("Adobe After Effects 6.0 Keyframe Data"));
     EXPECT_FALSE(shots::LooksLikeKeyText("{\"width\": []}"));
     EXPECT_FALSE(shots::LooksLikeKeyText("Keyframe Data\n"));
@@ -524,7 +524,7 @@ TEST_P(KeyTextTrackRefused, WithTheReason) {
 }
 
 shots::KeyTextOptions Track(const char* control, std::optional<std::string> block = std::nullopt,
-                          std::optional<std::pair<double, double>> offset = std::nullopt) {
+                            std::optional<std::pair<double, double>> offset = std::nullopt) {
     shots::KeyTextOptions o;
     if (control) o.track = control;
     o.track_block = std::move(block);
@@ -566,10 +566,21 @@ shots::KeyTextOptions Layer(int k) {
 }
 
 /// Two layers, each with a block for this effect.
-const std::vector<std::string> kTwoLayers = {
-    "Adobe After Effects 9.0 Keyframe Data", "", "\tUnits Per Second\t24", "", "Layer",
-    "Effects\tVT Quorvel #1\tWidth #4", "\tFrame\tpixels\t", "\t0\t10\t", "", "Layer",
-    "Effects\tVT Quorvel #1\tWidth #4", "\tFrame\tpixels\t", "\t0\t55\t", "", kEnd};
+const std::vector<std::string> kTwoLayers = {"Adobe After Effects 9.0 Keyframe Data",
+                                             "",
+                                             "\tUnits Per Second\t24",
+                                             "",
+                                             "Layer",
+                                             "Effects\tVT Quorvel #1\tWidth #4",
+                                             "\tFrame\tpixels\t",
+                                             "\t0\t10\t",
+                                             "",
+                                             "Layer",
+                                             "Effects\tVT Quorvel #1\tWidth #4",
+                                             "\tFrame\tpixels\t",
+                                             "\t0\t55\t",
+                                             "",
+                                             kEnd};
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, KeyTextOfOtherPrograms,
@@ -577,36 +588,82 @@ INSTANTIATE_TEST_SUITE_P(
         Written{"CurrentClipboardWithALayerLine",
                 {"Adobe After Effects 9.0 Keyframe Data", "", "\tUnits Per Second\t24", "", "Layer", kWidthAt10[0],
                  kWidthAt10[1], kWidthAt10[2], kWidthAt10[3], "", kEnd},
-                {}, 5, "origin=960,540 width=15 height=200 angle=0 feather=0 opacity=100", ""},
+                {},
+                5,
+                "origin=960,540 width=15 height=200 angle=0 feather=0 opacity=100",
+                ""},
         Written{"ALayerChosenAmongSeveral", kTwoLayers, Layer(2), 0,
                 "origin=960,540 width=55 height=200 angle=0 feather=0 opacity=100",
                 "skipped 1 block not for this effect: Effects / VT Quorvel #1 / Width #4 (line 6)"},
         Written{"AStaticRowIsTheValueAtEveryFrame",
                 {kTitle, "Effects\tVT Quorvel #1\tOpacity #8", "\tFrame\tpercent\t", "\t\t50\t", "", kEnd},
-                {}, 1234, "origin=960,540 width=300 height=200 angle=0 feather=0 opacity=50", ""},
+                {},
+                1234,
+                "origin=960,540 width=300 height=200 angle=0 feather=0 opacity=50",
+                ""},
         // The host's point tracker: seven blocks a track point, some static;
         // the Attach Point is what the host applies to a target.
-        Written{"PointTrackerBlocks",
-                {kTitle, "Effects\tTracker Point #1\tFeature Center #1", "\tFrame\tX pixels\tY pixels\t",
-                 "\t0\t100\t200\t", "\t1\t101\t201\t", "", "Effects\tTracker Point #1\tConfidence #2",
-                 "\tFrame\tpercent\t", "\t0\t95\t", "", "Effects\tTracker Point #1\tSearch Size #3",
-                 "\tFrame\tX pixels\tY pixels\t", "\t\t40\t40\t", "", "Effects\tTracker Point #1\tAttach Point #4",
-                 "\tFrame\tX pixels\tY pixels\t", "\t0\t110\t210\t", "\t1\t111\t211\t", "", kEnd},
-                Track("origin"), 1, "origin=111,211 width=300 height=200 angle=0 feather=0 opacity=100",
-                "follows Effects / Tracker Point #1 / Attach Point #4 (line 15), the Attach Point among 3 point tracks"},
+        Written{
+            "PointTrackerBlocks",
+            {kTitle,
+             "Effects\tTracker Point #1\tFeature Center #1",
+             "\tFrame\tX pixels\tY pixels\t",
+             "\t0\t100\t200\t",
+             "\t1\t101\t201\t",
+             "",
+             "Effects\tTracker Point #1\tConfidence #2",
+             "\tFrame\tpercent\t",
+             "\t0\t95\t",
+             "",
+             "Effects\tTracker Point #1\tSearch Size #3",
+             "\tFrame\tX pixels\tY pixels\t",
+             "\t\t40\t40\t",
+             "",
+             "Effects\tTracker Point #1\tAttach Point #4",
+             "\tFrame\tX pixels\tY pixels\t",
+             "\t0\t110\t210\t",
+             "\t1\t111\t211\t",
+             "",
+             kEnd},
+            Track("origin"),
+            1,
+            "origin=111,211 width=300 height=200 angle=0 feather=0 opacity=100",
+            "follows Effects / Tracker Point #1 / Attach Point #4 (line 15), the Attach Point among 3 point tracks"},
         // A camera's orientation names one unit for three angles, as the host writes it.
         Written{"ACameraOrientationIsListedNotRead",
                 {kTitle, "Transform\tOrientation", "\tFrame\tX degrees\t", "\t0\t0\t90\t0\t", "", kWidthAt10[0],
                  kWidthAt10[1], kWidthAt10[2], kWidthAt10[3], "", kEnd},
-                {}, 10, "origin=960,540 width=20 height=200 angle=0 feather=0 opacity=100",
+                {},
+                10,
+                "origin=960,540 width=20 height=200 angle=0 feather=0 opacity=100",
                 "skipped 1 block not for this effect: Transform / Orientation (line 2)"},
         // A planar tracker's export: bare paths, scale in percent.
         Written{"PlanarExportFollowsItsPosition",
-                {"Adobe After Effects 6.0 Keyframe Data", "", "\tUnits Per Second\t24", "", "Anchor Point",
-                 "\tFrame\tX pixels\tY pixels\t", "\t0\t960\t540\t", "", "Position", "\tFrame\tX pixels\tY pixels\t",
-                 "\t0\t500\t300\t", "\t2\t520\t310\t", "", "Scale", "\tFrame\tX percent\tY percent\tZ percent\t",
-                 "\t0\t100\t100\t100\t", "", "Rotation", "\tFrame\tdegrees\t", "\t0\t0\t", "", kEnd},
-                Track("origin"), 1, "origin=510,305 width=300 height=200 angle=0 feather=0 opacity=100",
+                {"Adobe After Effects 6.0 Keyframe Data",
+                 "",
+                 "\tUnits Per Second\t24",
+                 "",
+                 "Anchor Point",
+                 "\tFrame\tX pixels\tY pixels\t",
+                 "\t0\t960\t540\t",
+                 "",
+                 "Position",
+                 "\tFrame\tX pixels\tY pixels\t",
+                 "\t0\t500\t300\t",
+                 "\t2\t520\t310\t",
+                 "",
+                 "Scale",
+                 "\tFrame\tX percent\tY percent\tZ percent\t",
+                 "\t0\t100\t100\t100\t",
+                 "",
+                 "Rotation",
+                 "\tFrame\tdegrees\t",
+                 "\t0\t0\t",
+                 "",
+                 kEnd},
+                Track("origin"),
+                1,
+                "origin=510,305 width=300 height=200 angle=0 feather=0 opacity=100",
                 "follows Position (line 9), the Position among 2 point tracks"},
         // A 3D application's exporter: a zero size nothing uses, a blank line
         // after the path.
@@ -614,11 +671,16 @@ INSTANTIATE_TEST_SUITE_P(
                 {"Adobe After Effects 7.0 Keyframe Data", "", "\tUnits Per Second\t24", "\tSource Width\t0.0",
                  "\tSource Height\t0.0", "", "Effects\tTrack 1\tPoint #1", "", "\tFrame\tX pixels\tY pixels\t",
                  "\t0\t7\t8\t", "", kEnd},
-                {}, 0, "origin=7,8 width=300 height=200 angle=0 feather=0 opacity=100", ""},
+                {},
+                0,
+                "origin=7,8 width=300 height=200 angle=0 feather=0 opacity=100",
+                ""},
         Written{"CopiedExpressionsAreListed",
                 {kTitle, "Transform\tOpacity", "\tExpression Data", "\twiggle(2, 30)", "", "\tEnd of Expression Data",
                  "", kWidthAt10[0], kWidthAt10[1], kWidthAt10[2], kWidthAt10[3], "", kEnd},
-                {}, 0, "origin=960,540 width=10 height=200 angle=0 feather=0 opacity=100",
+                {},
+                0,
+                "origin=960,540 width=10 height=200 angle=0 feather=0 opacity=100",
                 "skipped 1 block not for this effect: Transform / Opacity (line 2)"}),
     [](const auto& info) { return std::string(info.param.name); });
 
@@ -631,8 +693,9 @@ TEST_F(KeyTextControls, SeveralLayersWithBlocksForThisEffectAreNamedForAChoice) 
 }
 
 TEST_F(KeyTextControls, AMalformedBlockRefusesTheFileOnlyWhenUsed) {
-    const std::vector<std::string> lines = {kTitle, "Transform\tRotation", "\tFrame\tdegrees", "\t0\t5\t6", "",
-                                            kWidthAt10[0], "\tFrame\tpixels\t", "\t0\tten\t", "", kEnd};
+    const std::vector<std::string> lines = {
+        kTitle,        "Transform\tRotation", "\tFrame\tdegrees", "\t0\t5\t6", "",
+        kWidthAt10[0], "\tFrame\tpixels\t",   "\t0\tten\t",       "",          kEnd};
     EXPECT_EQ(RefusalOf([&] { Read(lines); }),
               "keys.txt:8: expected a number in column 2, found 'ten' (decimals take a point)");
 }
@@ -640,13 +703,13 @@ TEST_F(KeyTextControls, AMalformedBlockRefusesTheFileOnlyWhenUsed) {
 INSTANTIATE_TEST_SUITE_P(
     Cases, KeyTextTrackRefused,
     ::testing::Values(
-        TrackRefused{"SeveralTracksNoNameDecides",
-                     {kTitle, "Effects\tTracker Point #1\tFeature Center #1", "\tFrame\tX pixels\tY pixels",
-                      "\t0\t1\t2", "", "Effects\tTracker Point #2\tFeature Center #1",
-                      "\tFrame\tX pixels\tY pixels", "\t0\t3\t4", "", kEnd},
-                     Track("origin"),
-                     "has 2 point tracks; choose one with --track-block: Effects / Tracker Point #1 / Feature Center "
-                     "#1 (line 2); Effects / Tracker Point #2 / Feature Center #1 (line 6)"},
+        TrackRefused{
+            "SeveralTracksNoNameDecides",
+            {kTitle, "Effects\tTracker Point #1\tFeature Center #1", "\tFrame\tX pixels\tY pixels", "\t0\t1\t2", "",
+             "Effects\tTracker Point #2\tFeature Center #1", "\tFrame\tX pixels\tY pixels", "\t0\t3\t4", "", kEnd},
+            Track("origin"),
+            "has 2 point tracks; choose one with --track-block: Effects / Tracker Point #1 / Feature Center "
+            "#1 (line 2); Effects / Tracker Point #2 / Feature Center #1 (line 6)"},
         TrackRefused{"NoSuchBlock", kTwoTracks, Track("origin", "Transform / Anchor Point"),
                      "--track-block 'Transform / Anchor Point'"},
         TrackRefused{"NotAPointControl", kTrackOnly, Track("width"),

@@ -206,8 +206,7 @@ const Damage kDamages[] = {
     {"ResourceEntriesPastTheEnd", [](PeFile& f) { f.Put16(f.resource_root + 14, 0xFFFF); }, "resource table entries"},
     {"ResourceTypeNamePastTheEnd", [](PeFile& f) { f.Put16(f.first_type_name, 250); }, "resource name at offset"},
     // Names are short words; a long one, however many entries share it, is refused.
-    {"ResourceTypeNameTooLong", [](PeFile& f) { f.Put16(f.first_type_name, 257); },
-     "resource name of 257 characters"},
+    {"ResourceTypeNameTooLong", [](PeFile& f) { f.Put16(f.first_type_name, 257); }, "resource name of 257 characters"},
     {"ResourceIdOutOfRange", [](PeFile& f) { f.Put32(f.first_type_entry, 0x12345); },
      "resource id 0x12345 is out of range"},
     {"DataWhereATableBelongs",

@@ -9,16 +9,16 @@
 #include <mutex>
 #include <sstream>
 
-#include "shots/ShotError.h"
 #include "AtomicFile.h"
+#include "ModuleFixture.h"
+#include "TestCard.h"
 #include "shots/FramePattern.h"
 #include "shots/FrameRate.h"
 #include "shots/Keyframes.h"
-#include "ModuleFixture.h"
 #include "shots/ParamIds.h"
 #include "shots/Progress.h"
 #include "shots/SequenceRender.h"
-#include "TestCard.h"
+#include "shots/ShotError.h"
 
 namespace quorvel::test {
 namespace {
@@ -496,7 +496,8 @@ TEST(SequenceRender, EveryFrameIsItsOwnRenderCommandAtItsTimeWithItsValues) {
     std::ostringstream log;
     shots::Progress progress(shots::Progress::Style::Quiet, log, int(plan.frames.size()));
 
-    const shots::SequenceOutcome outcome = shots::RenderSequence(plan, instances, progress, nullptr, [] { return false; });
+    const shots::SequenceOutcome outcome =
+        shots::RenderSequence(plan, instances, progress, nullptr, [] { return false; });
 
     EXPECT_FALSE(outcome.failure.has_value());
     EXPECT_FALSE(outcome.interrupted);
@@ -529,7 +530,8 @@ TEST(SequenceRender, AStopBeforeTheStartRendersNothing) {
     shots::Session session(Module().entry(), plan.settings, 8, 8);
     std::ostringstream log;
     shots::Progress progress(shots::Progress::Style::Lines, log, 3);
-    const shots::SequenceOutcome outcome = shots::RenderSequence(plan, {&session}, progress, nullptr, [] { return true; });
+    const shots::SequenceOutcome outcome =
+        shots::RenderSequence(plan, {&session}, progress, nullptr, [] { return true; });
     EXPECT_TRUE(outcome.interrupted);
     EXPECT_TRUE(outcome.complete.empty());
     EXPECT_EQ(outcome.missing, plan.frames);

@@ -54,6 +54,16 @@ bool IsPointBlock(const KeyTextBlock& block) {
     return true;
 }
 
+/// "Width #4" names the control "Width" at the host's index 4.
+std::string WithoutIndex(const std::string& name) {
+    const auto hash = name.rfind(" #");
+    if (hash == std::string::npos || hash + 2 == name.size()) return name;
+    for (std::size_t i = hash + 2; i < name.size(); ++i) {
+        if (name[i] < '0' || name[i] > '9') return name;
+    }
+    return name.substr(0, hash);
+}
+
 /// The point track to follow among several, by the name of its property:
 /// the point tracker's Attach Point (what the host itself applies to a
 /// target), else its Feature Center, else a Position. Null when no name
@@ -64,7 +74,7 @@ std::pair<const KeyTextBlock*, std::string> ChooseTrack(const std::vector<const 
         const KeyTextBlock* found = nullptr;
         int count = 0;
         for (const KeyTextBlock* b : points) {
-            if (b->path.back() == name || b->path.back().rfind(std::string(name) + " #", 0) == 0) {
+            if (WithoutIndex(b->path.back()) == name) {
                 found = b;
                 ++count;
             }
@@ -79,13 +89,11 @@ std::pair<const KeyTextBlock*, std::string> ChooseTrack(const std::vector<const 
 /// The data's rate, checked here rather than where the header is read: a
 /// header entry nothing uses is not checked at all.
 double ReadRate(const std::string& file, const KeyTextHeaderLine& units) {
-    double rate = 0;
-    const char* begin = units.value.data();
-    const char* end = begin + units.value.size();
-    const auto [ptr, ec] = std::from_chars(begin, end, rate);
-    if (units.value.empty() || ec != std::errc() || ptr != end || !std::isfinite(rate) || rate <= 0) {
+    const std::optional<double> read = ReadDecimal(units.value);
+    if (!read || *read <= 0) {
         throw ShotError(Where(file, units.line) + ": expected a positive number after 'Units Per Second'");
     }
+    const double rate = *read;
     if (rate < kMinRate) {
         throw ShotError(Where(file, units.line) + ": Units Per Second " + Excerpt(units.value) +
                         " is not a rate a host can use (at least " + NumberText(kMinRate) + " frames a second)");
@@ -132,16 +140,6 @@ void CheckColumns(const std::string& file, const KeyTextBlock& block, const PF_P
     const std::string takes = point ? "X and Y in " + unit : "one value" + (unit.empty() ? "" : " in " + unit);
     throw ShotError(Where(file, block.line + 1) + ": " + def.name + " takes " + takes + ", but the column line says '" +
                     Excerpt(columns) + "'");
-}
-
-/// "Width #4" names the control "Width" at the host's index 4.
-std::string WithoutIndex(const std::string& name) {
-    const auto hash = name.rfind(" #");
-    if (hash == std::string::npos || hash + 2 == name.size()) return name;
-    for (std::size_t i = hash + 2; i < name.size(); ++i) {
-        if (name[i] < '0' || name[i] > '9') return name;
-    }
-    return name.substr(0, hash);
 }
 
 /// The index of the control registered as `name`, or -1.

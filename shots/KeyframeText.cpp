@@ -83,16 +83,6 @@ void SplitFields(std::string_view line, Fields& f) {
     while (!f.fields.empty() && f.fields.back().empty()) f.fields.pop_back();
 }
 
-std::optional<double> ReadNumber(std::string_view text) {
-    double value = 0;
-    const char* begin = text.data();
-    const char* end = begin + text.size();
-    if (begin != end && *begin == '+') ++begin;
-    const auto [ptr, ec] = std::from_chars(begin, end, value);
-    if (text.empty() || ec != std::errc() || ptr != end || !std::isfinite(value)) return std::nullopt;
-    return value;
-}
-
 std::string Joined(const std::vector<std::string>& parts, std::string_view separator) {
     std::string s;
     for (std::size_t i = 0; i < parts.size(); ++i) s += (i ? std::string(separator) : "") + parts[i];
@@ -233,7 +223,7 @@ private:
                     if (state_ == State::Rows) TakeConstant(f);
                     return;
                 }
-                if (!ReadNumber(f.fields.front())) {
+                if (!ReadDecimal(f.fields.front())) {
                     // Some writers leave out the blank line between blocks.
                     if (!f.indented) {
                         FinishBlock();
@@ -312,7 +302,7 @@ private:
             return false;
         }
         for (std::size_t c = 1; c < f.fields.size(); ++c) {
-            const auto v = ReadNumber(f.fields[c]);
+            const auto v = ReadDecimal(f.fields[c]);
             if (!v) {
                 block.values.resize(block.rows.size() * block.columns.size());
                 Fault("expected a number in column " + std::to_string(c + 1) + ", found '" + Excerpt(f.fields[c]) +
@@ -345,7 +335,7 @@ private:
             return;
         }
         if (++rows_ > kMaxRows) Fail(line_, "more than " + std::to_string(kMaxRows) + " rows");
-        const double frame = *ReadNumber(f.fields[0]);
+        const double frame = *ReadDecimal(f.fields[0]);
         if (!block.rows.empty() && frame <= block.rows.back().frame) {
             Fault("expected frames in ascending order: frame " + NumberText(frame) + " follows frame " +
                   NumberText(block.rows.back().frame));

@@ -274,6 +274,7 @@ void Animation::Resolve(const sim::ParamSet& params, const std::string& effect_n
         }
         Track& track = tracks_[name];
         track.id = control.id;
+        track.fixed = IsFixedType(def.param_type);
         return track;
     };
     auto add = [&](const std::string& name, Track& track, std::vector<KeySource>& track_sources, Keyframe key,
@@ -284,7 +285,7 @@ void Animation::Resolve(const sim::ParamSet& params, const std::string& effect_n
             throw ShotError(source.Text() + ": frame " + NumberText(key.frame) +
                             " is beyond the frames a shot can render (-2147483648 to 2147483647)");
         }
-        if (IsFixedType(params[params.IndexOfId(track.id)].param_type)) {
+        if (track.fixed) {
             for (double v : key.value) {
                 if (!sim::CheckedDoubleToFixed(v)) ToFixed("key " + name, v);  // throws, naming the key
             }

@@ -166,6 +166,7 @@ private:
     };
     struct Track {
         A_long id = 0;
+        bool fixed = false;  ///< its values are 16.16, checked against that range
         std::vector<Keyframe> keys;
     };
 

@@ -16,16 +16,20 @@ std::string Excerpt(std::string_view text, std::size_t length) {
     return std::string(text.substr(0, cut)) + "\xE2\x80\xA6";  // an ellipsis
 }
 
-double ParseNumber(const std::string& option, const std::string& text) {
+std::optional<double> ReadDecimal(std::string_view text) {
     double value = 0;
     const char* begin = text.data();
     const char* end = text.data() + text.size();
     if (!text.empty() && *begin == '+') ++begin;
     const auto [ptr, ec] = std::from_chars(begin, end, value);
-    if (text.empty() || ec != std::errc() || ptr != end || !std::isfinite(value)) {
-        throw ShotError("--" + option + ": '" + Excerpt(text) + "' is not a number");
-    }
+    if (text.empty() || ec != std::errc() || ptr != end || !std::isfinite(value)) return std::nullopt;
     return value;
+}
+
+double ParseNumber(const std::string& option, const std::string& text) {
+    const std::optional<double> value = ReadDecimal(text);
+    if (!value) throw ShotError("--" + option + ": '" + Excerpt(text) + "' is not a number");
+    return *value;
 }
 
 std::int32_t ParseInt(const std::string& option, const std::string& text) {

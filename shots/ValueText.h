@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -16,6 +17,8 @@ inline constexpr std::size_t kQuoteLength = 80;
 /// `length` bytes (not splitting a UTF-8 character) and "…".
 std::string Excerpt(std::string_view text, std::size_t length = kQuoteLength);
 
+/// A finite decimal number with an optional '+', or none: the whole text must be the number.
+std::optional<double> ReadDecimal(std::string_view text);
 /// A finite decimal number; throws ShotError naming the option otherwise.
 double ParseNumber(const std::string& option, const std::string& text);
 std::int32_t ParseInt(const std::string& option, const std::string& text);

@@ -14,8 +14,14 @@ void AddKeyOptions(CommandLine& line, KeyChoice& c) {
                    [&c](const std::string& v) { c.start = shots::ParseNumber("keys-start", v); }),
         line.Flag("strict-timing", "keyframe text: refuse data at another rate than --fps instead of converting it",
                   c.strict_timing),
-        line.Value("track", "CONTROL", "keyframe text: the point control (origin) its point track drives",
+        line.Value("track", "origin|transform",
+                   "keyframe text: origin follows a point track; transform carries the matte with the layer's "
+                   "Anchor Point, Position, Scale and Rotation",
                    [&c](const std::string& v) { c.track = v; }),
+        line.Value("track-reference", "FRAME",
+                   "keyframe text: with --track transform, the frame at which the matte is as the options and keys "
+                   "give it (default: where the data's first row lands)",
+                   [&c](const std::string& v) { c.track_reference = shots::ParseNumber("track-reference", v); }),
         line.Value("track-block", "PATH", "keyframe text: which point track, by path, such as 'Transform / Position'",
                    [&c](const std::string& v) { c.track_block = v; }),
         line.Value("track-layer", "K", "keyframe text: the layer (by its Layer line, from 1) whose blocks are used",
@@ -43,6 +49,7 @@ shots::Animation ReadAnimation(const KeyChoice& c, const shots::FrameRate& rate,
     options.track_block = c.track_block;
     options.track_offset = c.track_offset;
     options.track_layer = c.track_layer;
+    options.track_reference = c.track_reference;
     if (c.file) animation.AddKeyFile(*c.file, options);
     if (!animation.HasKeyText() && !c.text_only_given.empty()) {
         throw UsageError(c.text_only_given.front() +

@@ -21,6 +21,7 @@ struct KeyChoice {
     std::optional<std::string> track_block;
     std::optional<std::pair<double, double>> track_offset;
     std::optional<int> track_layer;
+    std::optional<double> track_reference;
     /// The options given that only keyframe text takes, such as "--track".
     std::vector<std::string> text_only_given;
 

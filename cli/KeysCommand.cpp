@@ -64,6 +64,12 @@ int RunKeys(const ToolContext& ctx, const std::vector<std::string>& argv) {
                });
     line.Value("out", "FILE", "write the text to FILE instead of stdout", [&](const std::string& v) { out = v; });
     if (!line.Parse(argv, std::cout)) return 0;
+    if (keys.track == shots::kTrackTransform) {
+        // The carried matte is the render options' shape, which keys has none of.
+        throw UsageError(
+            "--track transform carries the matte the render options give: use it with render (--dry-run "
+            "shows every frame's values)");
+    }
     // Without --fps, keyframe text keeps its own clock: whole frames stay whole.
     shots::Animation animation = ReadAnimation(keys, settings.rate, std::nullopt, !fps_given);
     if (!fps_given) {

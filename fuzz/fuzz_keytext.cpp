@@ -43,6 +43,23 @@ bool SameText(const KeyText& a, const KeyText& b) {
     return true;
 }
 
+/// Read as a tracked layer's transform, whatever it resolves to carries the
+/// matte at any frame into values the controls hold.
+void CarryTheMatte(std::string_view content) {
+    using namespace quorvel;
+    KeyTextOptions options;
+    options.track = std::string(kTrackTransform);
+    Animation animation;
+    try {
+        animation.AddKeyText("fuzz.txt", content, options);
+        animation.Resolve(fuzz::ModuleControls().params, fuzz::ModuleControls().effect_name);
+    } catch (const ShotError&) {
+        return;
+    }
+    sim::ParamSet params = fuzz::ModuleControls().params;
+    for (double frame : {-1e12, 0.0, 0.5, 7.0, 1e12}) animation.Apply(frame, params);
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
@@ -55,6 +72,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     } catch (const ShotError&) {
         return 0;
     }
+    CarryTheMatte(content);
     shots::Animation animation;
     try {
         animation.AddKeyText("fuzz.txt", content);

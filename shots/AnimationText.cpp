@@ -1,11 +1,13 @@
 // Keyframe text and the module's controls: which blocks of the hosts' data
 // are this effect's, what their frames and units mean, and the way back.
 #include <algorithm>
+#include <array>
 #include <charconv>
 #include <cmath>
 #include <cstdint>
 #include <map>
 #include <optional>
+#include <span>
 #include <tuple>
 
 #include "shots/Keyframes.h"
@@ -54,6 +56,24 @@ bool IsPointBlock(const KeyTextBlock& block) {
     return true;
 }
 
+/// The column line as the file has it, for messages.
+std::string ColumnLineText(const KeyTextBlock& block) {
+    std::string columns = "Frame";
+    for (const std::string& c : block.columns) columns += "<TAB>" + c;
+    return Excerpt(columns);
+}
+
+/// Whether the block's columns are X and Y (and Z), each in `unit` or
+/// naming none.
+bool HasAxes(const KeyTextBlock& block, const std::string& unit) {
+    if (block.columns.size() != 2 && block.columns.size() != 3) return false;
+    for (std::size_t i = 0; i < block.columns.size(); ++i) {
+        const Column c = ParseColumn(block.columns[i]);
+        if (c.axis != "XYZ"[i] || !(c.unit.empty() || c.unit == unit)) return false;
+    }
+    return true;
+}
+
 /// "Width #4" names the control "Width" at the host's index 4.
 std::string WithoutIndex(const std::string& name) {
     const auto hash = name.rfind(" #");
@@ -84,6 +104,24 @@ std::pair<const KeyTextBlock*, std::string> ChooseTrack(const std::vector<const 
         if (count > 1) return {nullptr, ""};
     }
     return {nullptr, ""};
+}
+
+/// The properties of a layer's transform that --track transform reads, in
+/// the order of LayerTransform's terms.
+enum TransformPart { kAnchorPoint, kPosition, kScale, kRotation, kTransformParts };
+constexpr const char* kTransformNames[kTransformParts] = {"Anchor Point", "Position", "Scale", "Rotation"};
+
+/// Which transform property a block is: a bare name, as planar trackers
+/// export them, or one under Transform, as the host copies a layer's; -1
+/// for any other block.
+int TransformPartOf(const KeyTextBlock& block) {
+    if (block.path.empty() || block.path.size() > 2) return -1;
+    if (block.path.size() == 2 && block.path[0] != "Transform") return -1;
+    const std::string name = WithoutIndex(block.path.back());
+    for (int part = 0; part < kTransformParts; ++part) {
+        if (name == kTransformNames[part]) return part;
+    }
+    return -1;
 }
 
 /// The data's rate, checked here rather than where the header is read: a
@@ -135,11 +173,9 @@ void CheckColumns(const std::string& file, const KeyTextBlock& block, const PF_P
         fits = c.axis == (point ? "XYZ"[i] : 0) && (c.unit.empty() || c.unit == unit);
     }
     if (fits) return;
-    std::string columns = "Frame";
-    for (const std::string& c : block.columns) columns += "<TAB>" + c;
     const std::string takes = point ? "X and Y in " + unit : "one value" + (unit.empty() ? "" : " in " + unit);
     throw ShotError(Where(file, block.line + 1) + ": " + def.name + " takes " + takes + ", but the column line says '" +
-                    Excerpt(columns) + "'");
+                    ColumnLineText(block) + "'");
 }
 
 /// The index of the control registered as `name`, or -1.
@@ -216,14 +252,22 @@ std::vector<Animation::TextTrack> Animation::TracksOfText(const TextFile& text, 
                                                           const std::string& effect_name) {
     const std::string& file = text.file;
     const KeyTextOptions& options = text.options;
+    const bool transform = options.track == kTrackTransform;
+    if (options.track_reference && !transform) {
+        throw ShotError("--track-reference applies to --track transform");
+    }
+    if (transform && (options.track_block || options.track_offset)) {
+        throw ShotError(std::string(options.track_block ? "--track-block" : "--track-offset") +
+                        " applies to a point track, not to --track transform");
+    }
     auto is_ours = [&](const KeyTextBlock& block) {
         return block.path.size() == 3 && block.path[0] == "Effects" && !effect_name.empty() &&
                WithoutIndex(block.path[1]) == effect_name;
     };
     // What each layer holds that this command can use: this effect's blocks,
-    // and point tracks.
+    // point tracks, and with --track transform the layer's transform.
     auto usable_here = [&](const KeyTextBlock& block) {
-        return block.usable() && (is_ours(block) || IsPointBlock(block));
+        return block.usable() && (is_ours(block) || IsPointBlock(block) || (transform && TransformPartOf(block) >= 0));
     };
     int layer = -1;  // every block, when the text has one layer or none
     if (options.track_layer) {
@@ -257,12 +301,14 @@ std::vector<Animation::TextTrack> Animation::TracksOfText(const TextFile& text, 
     std::string instance;
     std::vector<const KeyTextBlock*> points;
     std::vector<const KeyTextBlock*> others;
+    std::vector<const KeyTextBlock*> in_layer;  // the layer's blocks not of this effect
     for (const KeyTextBlock& block : text.text.blocks) {
         if (layer >= 0 && block.layer != layer) {
             others.push_back(&block);
             continue;
         }
         if (!is_ours(block) || block.expression) {
+            in_layer.push_back(&block);
             (block.usable() && IsPointBlock(block) ? points : others).push_back(&block);
             continue;
         }
@@ -307,8 +353,14 @@ std::vector<Animation::TextTrack> Animation::TracksOfText(const TextFile& text, 
     } else {
         std::tie(chosen, why) = ChooseTrack(points);
     }
-    std::optional<std::string> target = options.track;
-    if (!target && ours.empty() && chosen != nullptr) {
+    if (transform) {
+        for (const KeyTextBlock* used : TransformOfText(text, in_layer)) {
+            points.erase(std::remove(points.begin(), points.end(), used), points.end());
+            others.erase(std::remove(others.begin(), others.end(), used), others.end());
+        }
+    }
+    std::optional<std::string> target = transform ? std::nullopt : options.track;
+    if (!transform && !target && ours.empty() && chosen != nullptr) {
         for (int i = 1; i < params.size() && !target; ++i) {
             if (params[i].param_type == PF_Param_POINT) target = ControlNameAt(params, i);
         }
@@ -316,7 +368,9 @@ std::vector<Animation::TextTrack> Animation::TracksOfText(const TextFile& text, 
     if (target) {
         const int index = params.IndexOfId(ControlIdOfName(*target));
         if (index < 0 || params[index].param_type != PF_Param_POINT) {
-            throw ShotError("--track " + *target + ": a point track drives a point control, such as origin");
+            throw ShotError(
+                "--track " + Excerpt(*target) +
+                ": a point track drives a point control, such as origin; --track transform carries the whole matte");
         }
         if (const auto own = ours.find(index); own != ours.end()) {
             throw ShotError(Where(file, own->second->line) + ": holds keys for " + params[index].name +
@@ -349,7 +403,7 @@ std::vector<Animation::TextTrack> Animation::TracksOfText(const TextFile& text, 
     others.insert(others.end(), points.begin(), points.end());
     std::sort(others.begin(), others.end(),
               [](const KeyTextBlock* a, const KeyTextBlock* b) { return a->line < b->line; });
-    if (keys.empty()) {
+    if (keys.empty() && !transform) {
         throw ShotError(file + ": no block is for a control of " + effect_name +
                         (others.empty() ? "" : " (the file has " + BlockList(others) + ")"));
     }
@@ -358,6 +412,81 @@ std::vector<Animation::TextTrack> Animation::TracksOfText(const TextFile& text, 
                          (others.size() == 1 ? "" : "s") + " not for this effect: " + BlockList(others));
     }
     return keys;
+}
+
+std::vector<const KeyTextBlock*> Animation::TransformOfText(const TextFile& text,
+                                                            const std::vector<const KeyTextBlock*>& candidates) {
+    const std::string& file = text.file;
+    if (transform_) throw ShotError(file + ": a second tracked transform; --track transform follows one layer");
+    std::array<const KeyTextBlock*, kTransformParts> found{};
+    for (const KeyTextBlock* block : candidates) {
+        const int part = TransformPartOf(*block);
+        if (part < 0 || block->expression) continue;
+        if (found[part] != nullptr) {
+            throw ShotError(Where(file, block->line) + ": a second " + kTransformNames[part] +
+                            " block (the first is at line " + std::to_string(found[part]->line) +
+                            "); --track transform follows one layer's transform");
+        }
+        found[part] = block;
+    }
+    if (std::all_of(found.begin(), found.end(), [](const KeyTextBlock* b) { return b == nullptr; })) {
+        throw ShotError(file + ": --track transform found no Anchor Point, Position, Scale or Rotation block" +
+                        (candidates.empty() ? "" : " (the file has " + BlockList(candidates) + ")"));
+    }
+
+    TransformTrack track;
+    std::vector<const KeyTextBlock*> used;
+    std::string named;
+    for (int part = 0; part < kTransformParts; ++part) {
+        const KeyTextBlock* block = found[part];
+        if (block == nullptr) continue;
+        // Used, so it must be sound.
+        if (!block->fault.empty()) throw ShotError(block->fault);
+        const bool fits = part == kRotation ? block->columns.size() == 1 &&
+                                                  (block->columns[0].empty() || block->columns[0] == "degrees")
+                                            : HasAxes(*block, part == kScale ? "percent" : "pixels");
+        if (!fits) {
+            const char* takes = part == kRotation ? "one value in degrees"
+                                : part == kScale  ? "X and Y in percent"
+                                                  : "X and Y in pixels";
+            throw ShotError(Where(file, block->line + 1) + ": " + kTransformNames[part] + " takes " + takes +
+                            ", but the column line says '" + ColumnLineText(*block) + "'");
+        }
+        std::vector<Keyframe>& keys = part == kAnchorPoint ? track.anchor
+                                      : part == kPosition  ? track.position
+                                      : part == kScale     ? track.scale
+                                                           : track.rotation;
+        keys.reserve(block->rows.size());
+        for (std::size_t r = 0; r < block->rows.size(); ++r) {
+            const std::span<const double> v = block->ValuesOf(r);
+            Keyframe key;
+            key.frame = block->rows[r].frame;
+            key.value = part == kRotation ? KeyValue{v[0]} : KeyValue{v[0], v[1]};
+            keys.push_back(key);
+        }
+        used.push_back(block);
+        named += (named.empty() ? "" : ", ") + std::string(kTransformNames[part]) + " (line " +
+                 std::to_string(block->line) + ")";
+    }
+
+    // Where the data's first row landed, unless told.
+    std::optional<double> first;
+    for (const KeyTextBlock& block : text.text.blocks) {
+        if (!block.usable() || block.constant || block.rows.empty()) continue;
+        first = first ? std::min(*first, block.rows.front().frame) : block.rows.front().frame;
+    }
+    track.reference = text.options.track_reference.value_or(first.value_or(0));
+    const LayerTransform at_reference = track.At(track.reference);
+    if (at_reference.scale_x == 0 || at_reference.scale_y == 0) {
+        throw ShotError(file + ": the layer's Scale is " + NumberText(at_reference.scale_x) + "," +
+                        NumberText(at_reference.scale_y) + " percent at the reference frame " +
+                        NumberText(track.reference) +
+                        ", where a matte has nothing to follow; choose another with --track-reference");
+    }
+    notes_.push_back(file + ": the matte follows the layer's transform, as drawn at frame " +
+                     NumberText(track.reference) + ": " + named);
+    transform_ = std::move(track);
+    return used;
 }
 
 KeyText AnimationKeyText(const Animation& animation, const sim::ParamSet& params, const KeyTextSettings& settings) {

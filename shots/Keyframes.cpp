@@ -106,6 +106,16 @@ KeyValue::KeyValue(std::initializer_list<double> values) {
     size_ = values.size();
 }
 
+namespace {
+
+/// The two numbers of a point's keys at `frame`.
+std::pair<double, double> Evaluate2(const std::vector<Keyframe>& keys, double frame) {
+    const std::vector<double> v = Evaluate(keys, frame);
+    return {v[0], v.size() > 1 ? v[1] : v[0]};
+}
+
+}  // namespace
+
 std::vector<double> Evaluate(const std::vector<Keyframe>& keys, double frame) {
     if (frame <= keys.front().frame) return {keys.front().value.begin(), keys.front().value.end()};
     if (frame >= keys.back().frame) return {keys.back().value.begin(), keys.back().value.end()};
@@ -248,6 +258,7 @@ struct KeySource {
 void Animation::Resolve(const sim::ParamSet& params, const std::string& effect_name) {
     tracks_.clear();
     notes_.clear();
+    transform_.reset();
     // Where each track's keys came from, key by key, until they are checked.
     std::map<std::string, std::vector<KeySource>> sources;
 
@@ -357,6 +368,71 @@ void Animation::Resolve(const sim::ParamSet& params, const std::string& effect_n
     }
 }
 
+LayerTransform Animation::TransformTrack::At(double frame) const {
+    LayerTransform t;
+    if (!anchor.empty()) std::tie(t.anchor_x, t.anchor_y) = Evaluate2(anchor, frame);
+    if (!position.empty()) std::tie(t.position_x, t.position_y) = Evaluate2(position, frame);
+    if (!scale.empty()) std::tie(t.scale_x, t.scale_y) = Evaluate2(scale, frame);
+    if (!rotation.empty()) t.rotation = Evaluate(rotation, frame)[0];
+    return t;
+}
+
+namespace {
+
+/// A slider's value as the host would take a computed one: within the
+/// slider's valid range (its low end for a value that is not a number).
+double WithinRange(double v, const PF_FloatSliderDef& slider) {
+    if (!(v >= slider.valid_min)) return slider.valid_min;
+    return std::min(v, double(slider.valid_max));
+}
+
+/// The matte's controls (origin, width, height, angle, feather), as
+/// geometry and back; a control the module did not register is left alone.
+struct MatteControls {
+    PF_ParamDef* origin;
+    PF_ParamDef* width;
+    PF_ParamDef* height;
+    PF_ParamDef* angle;
+    PF_ParamDef* feather;
+
+    explicit MatteControls(sim::ParamSet& params)
+        : origin(Find(params, kIdOrigin)),
+          width(Find(params, kIdWidth)),
+          height(Find(params, kIdHeight)),
+          angle(Find(params, kIdAngle)),
+          feather(Find(params, kIdFeather)) {}
+
+    MatteGeometry Read() const {
+        MatteGeometry m;
+        if (origin) m.x = sim::FixedToDouble(origin->u.td.x_value), m.y = sim::FixedToDouble(origin->u.td.y_value);
+        if (width) m.width = width->u.fs_d.value;
+        if (height) m.height = height->u.fs_d.value;
+        if (angle) m.angle = sim::FixedToDouble(angle->u.ad.value);
+        if (feather) m.feather = feather->u.fs_d.value;
+        return m;
+    }
+    void Write(const MatteGeometry& m) const {
+        if (origin) sim::SetPoint(*origin, m.x, m.y);
+        if (width) width->u.fs_d.value = WithinRange(m.width, width->u.fs_d);
+        if (height) height->u.fs_d.value = WithinRange(m.height, height->u.fs_d);
+        if (angle) sim::SetAngle(*angle, m.angle);
+        if (feather) feather->u.fs_d.value = WithinRange(m.feather, feather->u.fs_d);
+    }
+
+    /// The control of that id when it has the type the matte's geometry needs.
+    static PF_ParamDef* Find(sim::ParamSet& params, A_long id) {
+        const int index = params.IndexOfId(id);
+        if (index < 0) return nullptr;
+        PF_ParamDef& def = params[index];
+        const PF_ParamType expected = id == kIdOrigin  ? PF_Param_POINT
+                                      : id == kIdAngle ? PF_Param_ANGLE
+                                                       : PF_Param_FLOAT_SLIDER;
+        return def.param_type == expected ? &def : nullptr;
+    }
+};
+
+}  // namespace
+
 void Animation::Apply(double frame, sim::ParamSet& params) const {
     for (const auto& [name, track] : tracks_) {
         PF_ParamDef& def = params[params.IndexOfId(track.id)];
@@ -379,6 +455,12 @@ void Animation::Apply(double frame, sim::ParamSet& params) const {
             default:
                 break;
         }
+    }
+    if (transform_) {
+        // Computed values, as an expression's: clamped to what the controls
+        // hold rather than refused.
+        const MatteControls matte(params);
+        matte.Write(CarryMatte(matte.Read(), transform_->At(transform_->reference), transform_->At(frame)));
     }
 }
 

@@ -10,12 +10,14 @@
 #include <map>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "ModuleDescriptor.h"
 #include "ParamSet.h"
 #include "shots/FrameRate.h"
 #include "shots/KeyframeText.h"
+#include "shots/LayerTransform.h"
 
 namespace quorvel::shots {
 
@@ -82,7 +84,9 @@ struct KeyTextOptions {
     bool keep_data_clock = false;
     /// The point control a point track of the file drives (--track), and
     /// which of the file's point blocks that is, by its path as messages
-    /// show it ("Transform / Position"), when there are several.
+    /// show it ("Transform / Position"), when there are several. Or
+    /// "transform": the layer's Anchor Point, Position, Scale and Rotation
+    /// carry the matte.
     std::optional<std::string> track;
     std::optional<std::string> track_block;
     /// The layer (by its `Layer` line, counted from 1) whose blocks are
@@ -90,7 +94,14 @@ struct KeyTextOptions {
     std::optional<int> track_layer;
     /// Added to every tracked point (--track-offset).
     std::optional<std::pair<double, double>> track_offset;
+    /// With --track transform, the frame of the render at which the matte is
+    /// as the options and keys give it (--track-reference); without it, the
+    /// frame the data's first row lands on.
+    std::optional<double> track_reference;
 };
+
+/// What --track takes besides a point control.
+inline constexpr std::string_view kTrackTransform = "transform";
 
 /// What keyframe text written for the host says besides the keys.
 struct KeyTextSettings {
@@ -150,7 +161,8 @@ public:
     /// blocks it skipped, one line a file.
     const std::vector<std::string>& Notes() const { return notes_; }
     /// Writes each keyed control's value at `frame` into `params`, in the
-    /// host's encodings. Resolve must have been called.
+    /// host's encodings, and with a tracked transform, the matte carried
+    /// from the reference frame to `frame`. Resolve must have been called.
     void Apply(double frame, sim::ParamSet& params) const;
 
     /// The resolved keys of a control by name; empty when it has none.
@@ -175,6 +187,17 @@ private:
         KeyText text;  ///< frames already on the render's clock
         KeyTextOptions options;
     };
+    /// A tracked layer's transform that carries the matte (--track
+    /// transform): the keys of its Anchor Point, Position, Scale and
+    /// Rotation (none: the property's identity value), and the frame at
+    /// which the matte is as the options and keys give it.
+    struct TransformTrack {
+        std::vector<Keyframe> anchor, position, scale, rotation;
+        double reference = 0;
+
+        LayerTransform At(double frame) const;
+    };
+
     /// A block of keyframe text that drives a control, with what is added
     /// to its points.
     struct TextTrack {
@@ -188,11 +211,17 @@ private:
     /// The blocks of the file that drive this effect's controls.
     std::vector<TextTrack> TracksOfText(const TextFile& text, const sim::ParamSet& params,
                                         const std::string& effect_name);
+    /// Reads the layer's transform from its blocks among `candidates` (the
+    /// layer's blocks not of this effect) into transform_; returns the
+    /// blocks it used.
+    std::vector<const KeyTextBlock*> TransformOfText(const TextFile& text,
+                                                     const std::vector<const KeyTextBlock*>& candidates);
 
     std::vector<PendingKey> pending_;
     std::vector<TextFile> texts_;
     std::vector<std::string> notes_;
     std::map<std::string, Track> tracks_;
+    std::optional<TransformTrack> transform_;
 };
 
 /// The animation as keyframe text for the host: a block for each keyed

@@ -353,6 +353,10 @@ INSTANTIATE_TEST_SUITE_P(
                {},
                "--track applies to keyframe text"},
         BadRun{"KeysWithoutKeys", {"keys", "--fps", "24"}, {}, "keys needs keys to write"},
+        BadRun{"KeysCarryNoMatte",
+               {"keys", "--keys", "@/keys.txt", "--track", "transform", "--out", "@/out.txt"},
+               kOpacityBlock,
+               "--track transform carries the matte the render options give"},
         // Eased keys this far out were once baked by a counter that stopped advancing.
         BadRun{"KeyBeyondTheFrames",
                {"keys", "--key", "width@1e17=300:ease", "--key", "width@100000000000000064=310", "--out", "@/out.txt"},

@@ -724,6 +724,112 @@ INSTANTIATE_TEST_SUITE_P(
                      "keys.txt:2: holds keys for Point of origin itself, which --track origin would also drive"}),
     [](const auto& info) { return std::string(info.param.name); });
 
+// ---- A tracked transform carries the matte ----
+
+/// A planar tracker's export of a synthetic track from frame 0 to 10, with a
+/// block of this effect giving the matte a feather of 10. Each block is a
+/// path, a column line and rows.
+std::vector<std::string> TrackedLayer(const std::vector<std::vector<std::string>>& blocks) {
+    std::vector<std::string> lines = {"Adobe After Effects 6.0 Keyframe Data", "", "\tUnits Per Second\t24", ""};
+    for (const auto& block : blocks) {
+        lines.insert(lines.end(), block.begin(), block.end());
+        lines.push_back("");
+    }
+    lines.insert(lines.end(), {"Effects\tVT Quorvel #1\tFeather #7", "\tFrame\tpixels", "\t\t10", "", kEnd});
+    return lines;
+}
+
+const std::vector<std::string> kTransformed = TrackedLayer({
+    {"Anchor Point", "\tFrame\tX pixels\tY pixels\tZ pixels", "\t\t100\t50\t0"},
+    {"Position", "\tFrame\tX pixels\tY pixels\tZ pixels", "\t0\t500\t300\t0", "\t10\t700\t400\t0"},
+    {"Scale", "\tFrame\tX percent\tY percent\tZ percent", "\t0\t50\t50\t100", "\t10\t100\t100\t100"},
+    {"Rotation", "\tFrame\tdegrees", "\t0\t30", "\t10\t120"},
+});
+
+/// The matte at a frame of a tracked layer, worked out by hand: the default
+/// matte (origin 960,540, 300 by 200, angle 0) with the feather of 10.
+struct Carried {
+    const char* name;
+    std::vector<std::string> lines;
+    std::optional<double> reference;
+    double frame;
+    const char* values;
+};
+
+void PrintTo(const Carried& c, std::ostream* os) { *os << c.name; }
+
+class KeyTextTrackedTransform : public KeyTextControls, public ::testing::WithParamInterface<Carried> {};
+
+TEST_P(KeyTextTrackedTransform, CarriesTheMatteToWorkedValues) {
+    shots::KeyTextOptions options;
+    options.track = "transform";
+    options.track_reference = GetParam().reference;
+    const shots::Animation animation = Read(GetParam().lines, options);
+    EXPECT_EQ(At(animation, GetParam().frame), GetParam().values);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, KeyTextTrackedTransform,
+    ::testing::Values(
+        Carried{
+            "TranslationOnly",
+            TrackedLayer({{"Transform\tPosition", "\tFrame\tX pixels\tY pixels", "\t0\t100\t100", "\t10\t150\t80"}}),
+            {},
+            5,
+            "origin=985,530 width=300 height=200 angle=0 feather=10 opacity=100"},
+        // The origin is 100 pixels right of the anchor: a quarter turn puts it below.
+        Carried{"RotationAboutTheAnchor",
+                TrackedLayer({{"Anchor Point", "\tFrame\tX pixels\tY pixels", "\t\t860\t540"},
+                              {"Position", "\tFrame\tX pixels\tY pixels", "\t\t860\t540"},
+                              {"Rotation", "\tFrame\tdegrees", "\t0\t0", "\t10\t90"}}),
+                {},
+                10,
+                "origin=860,640 width=300 height=200 angle=90 feather=10 opacity=100"},
+        // 200 % by 150 %: the feather grows by the square root of 3.
+        Carried{"ScaleAboutTheAnchor",
+                TrackedLayer({{"Anchor Point", "\tFrame\tX pixels\tY pixels", "\t\t860\t440"},
+                              {"Position", "\tFrame\tX pixels\tY pixels", "\t\t860\t440"},
+                              {"Scale", "\tFrame\tX percent\tY percent", "\t0\t100\t100", "\t10\t200\t150"}}),
+                {},
+                10,
+                "origin=1060,590 width=600 height=300 angle=0 feather=17.32050807568877 opacity=100"},
+        // From frame 0 to 10 the layer turns a quarter and doubles: the
+        // origin, (460, 240) from Position, lands at (-480, 920) from it.
+        Carried{
+            "AllThree", kTransformed, {}, 10, "origin=220,1320 width=600 height=400 angle=90 feather=20 opacity=100"},
+        Carried{"AllThreeAtTheReference",
+                kTransformed,
+                {},
+                0,
+                "origin=960,540 width=300 height=200 angle=0 feather=10 opacity=100"},
+        // Drawn at frame 10: (260, 140) from Position there, back a quarter
+        // turn and halved.
+        Carried{"AnotherReferenceFrame", kTransformed, 10, 0,
+                "origin=570,170 width=150 height=100 angle=-90 feather=5 opacity=100"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+shots::KeyTextOptions TransformTrack(std::optional<std::string> block = std::nullopt) {
+    shots::KeyTextOptions o;
+    o.track = "transform";
+    o.track_block = std::move(block);
+    return o;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Transform, KeyTextTrackRefused,
+    ::testing::Values(
+        TrackRefused{"NoTransformBlock", kTrackOnly, TransformTrack(),
+                     "keys.txt: --track transform found no Anchor Point, Position, Scale or Rotation block (the file "
+                     "has Effects / Point Control #1 / Point #1 (line 5))"},
+        TrackRefused{"ScaleInPixels", TrackedLayer({{"Scale", "\tFrame\tX pixels\tY pixels", "\t0\t100\t100"}}),
+                     TransformTrack(), "keys.txt:6: Scale takes X and Y in percent"},
+        TrackRefused{"NoSizeAtTheReference",
+                     TrackedLayer({{"Scale", "\tFrame\tX percent\tY percent", "\t0\t0\t100", "\t5\t100\t100"}}),
+                     TransformTrack(), "the layer's Scale is 0,100 percent at the reference frame 0"},
+        TrackRefused{"APointTrackBlockNamed", kTransformed, TransformTrack("Position"),
+                     "--track-block applies to a point track, not to --track transform"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
 // ---- Keys to text and back ----
 
 TEST_F(KeyTextControls, KeysWrittenAsTextReadBackToTheSameValueAtEveryFrame) {

@@ -6,6 +6,7 @@
 #include "cli/ViewOptions.h"
 #include "shots/FrameFiles.h"
 #include "shots/OverlayPicture.h"
+#include "shots/PixelAspect.h"
 #include "shots/Session.h"
 
 namespace quorvel::cli {
@@ -39,7 +40,9 @@ int RunOverlay(const ToolContext& ctx, const std::vector<std::string>& argv) {
     if (!out) throw UsageError("overlay needs --out OUTPUT.png");
     shots::CheckOverlayPictureOutput(*out);
 
-    const sim::World input = shots::ReadInputFrame(in, settings);
+    std::optional<sim::ImageFormat> in_format;
+    const sim::World input = shots::ReadInputFrame(in, settings, {}, &in_format);
+    if (in) shots::SettlePixelAspect(settings, in_format ? &*in_format : nullptr, in->string());
     shots::Session session(ResolveModulePath(ctx.argv0, module_path), settings, input.width(), input.height());
     sim::World frame(settings.layout, input.width(), input.height());
     sim::ParamSet params = session.Params(input);

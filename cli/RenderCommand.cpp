@@ -6,6 +6,7 @@
 #include "cli/RenderRequest.h"
 #include "shots/FramePattern.h"
 #include "shots/ImageFrames.h"
+#include "shots/PixelAspect.h"
 #include "shots/Session.h"
 
 namespace quorvel::cli {
@@ -68,6 +69,7 @@ int RunRender(const ToolContext& ctx, const std::vector<std::string>& argv) {
     std::optional<sim::ImageFormat> in_format;
     const sim::World input = shots::ReadInputFrame(r.in ? std::optional<std::filesystem::path>(*r.in) : std::nullopt,
                                                    r.settings, r.frame, &in_format);
+    if (r.in) shots::SettlePixelAspect(r.settings, in_format ? &*in_format : nullptr, *r.in);
     shots::Session session(ResolveModulePath(ctx.argv0, r.module), r.settings, input.width(), input.height());
     sim::World output = shots::MakeFrame(r.settings.layout, input.width(), input.height(), r.frame.row_padding);
     sim::ParamSet params = session.Params(input);

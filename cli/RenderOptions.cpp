@@ -94,8 +94,13 @@ void AddRenderOptions(CommandLine& line, shots::RenderSettings& s) {
                    s.downsample_x = shots::ParseRational("downsample", v.substr(0, comma));
                    s.downsample_y = shots::ParseRational("downsample", v.substr(comma + 1));
                });
-    line.Value("par", "N/D", "pixel aspect ratio (default 1/1)",
-               [&s](const std::string& v) { s.pixel_aspect_ratio = shots::ParseRational("par", v); });
+    line.Value("par", "N/D",
+               "pixel aspect ratio (default: the input image's header's, else keyframe text's Source Pixel Aspect "
+               "Ratio, else 1/1)",
+               [&s](const std::string& v) {
+                   s.pixel_aspect_ratio = shots::ParseRational("par", v);
+                   s.par_given = true;
+               });
     line.Value("threads", "N", "worker threads of the host's pixel iteration (default: all cores)",
                [&s](const std::string& v) {
                    s.threads = shots::ParseInt("threads", v);

@@ -248,6 +248,21 @@ std::optional<double> Animation::DataRate() const {
     return std::nullopt;
 }
 
+std::optional<SourceAspect> Animation::SourcePixelAspect() const {
+    for (const TextFile& text : texts_) {
+        const KeyTextHeaderLine* aspect = text.text.Find("Source Pixel Aspect Ratio");
+        if (aspect == nullptr) continue;
+        const std::optional<double> ratio = ReadDecimal(aspect->value);
+        if (!ratio || !(*ratio >= kMinPixelAspect && *ratio <= kMaxPixelAspect)) {
+            throw ShotError(Where(text.file, aspect->line) + ": Source Pixel Aspect Ratio " + Excerpt(aspect->value) +
+                            " is not a pixel aspect ratio (" + NumberText(kMinPixelAspect) + " to " +
+                            NumberText(kMaxPixelAspect) + "); give --par");
+        }
+        return SourceAspect{*ratio, Where(text.file, aspect->line)};
+    }
+    return std::nullopt;
+}
+
 std::vector<Animation::TextTrack> Animation::TracksOfText(const TextFile& text, const sim::ParamSet& params,
                                                           const std::string& effect_name) {
     const std::string& file = text.file;

@@ -103,6 +103,18 @@ struct KeyTextOptions {
 /// What --track takes besides a point control.
 inline constexpr std::string_view kTrackTransform = "transform";
 
+/// The narrowest and widest pixels a picture has: a stated ratio beyond
+/// them is not a pixel aspect ratio.
+inline constexpr double kMinPixelAspect = 0.01;
+inline constexpr double kMaxPixelAspect = 100;
+
+/// Keyframe text's Source Pixel Aspect Ratio, and where it stands
+/// ("keys.txt:6").
+struct SourceAspect {
+    double ratio = 1;
+    std::string where;
+};
+
 /// What keyframe text written for the host says besides the keys.
 struct KeyTextSettings {
     std::string effect_name;  ///< the effect's display name, such as "VT Quorvel"
@@ -145,6 +157,9 @@ public:
     /// The rate keyframe text says its data runs at (Units Per Second), or
     /// none.
     std::optional<double> DataRate() const;
+    /// The pixel aspect ratio keyframe text gives its source, or none.
+    /// Checked when asked: throws ShotError when it is not a ratio.
+    std::optional<SourceAspect> SourcePixelAspect() const;
     /// The names of the keyed controls (as --key and the render options
     /// spell them), once resolved.
     std::vector<std::string> KeyedNames() const;

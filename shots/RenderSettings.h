@@ -32,6 +32,8 @@ struct RenderSettings {
     PF_RationalScale downsample_x{1, 1};
     PF_RationalScale downsample_y{1, 1};
     PF_RationalScale pixel_aspect_ratio{1, 1};
+    /// Whether --par gave the ratio; otherwise the input may.
+    bool par_given = false;
     int threads = 0;
 
     /// Whether the settings give a value to the control that keys call

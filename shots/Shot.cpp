@@ -6,6 +6,7 @@
 #include "shots/FrameFiles.h"
 #include "shots/FrameMemory.h"
 #include "shots/Interrupt.h"
+#include "shots/PixelAspect.h"
 #include "shots/ShotError.h"
 
 namespace quorvel::shots {
@@ -52,6 +53,9 @@ Shot::Shot(ShotSettings settings, const std::function<Animation(const FrameRate&
     if (s.input)
         first_path = plan_.input ? plan_.input->PathFor(plan_.frames.front()) : std::filesystem::path(*s.input);
     first_.emplace(ReadInputFrame(first_path, plan_.settings, {}, &first_format_));
+    // The first frame speaks for the shot, as it does for its size.
+    SettlePixelAspect(plan_.settings, first_format_ ? &*first_format_ : nullptr, first_path ? first_path->string() : "",
+                      &animation_);
     plan_.layer_width = first_->width();
     plan_.layer_height = first_->height();
     if (!plan_.input) {

@@ -35,6 +35,10 @@ struct ImageFormat {
     bool had_alpha = true;
     /// The library's compression name ("zip", "piz", "dwaa:45"...); empty for none named.
     std::string compression;
+    /// The width of a pixel over its height as the file's header states it
+    /// (OpenEXR always does; TIFF, PNG and others when they say more than
+    /// their resolution); nothing when the header does not say.
+    std::optional<double> pixel_aspect;
     /// Things a user should know about how the file was read (a data window
     /// cropped to the display window, say), one sentence each.
     std::vector<std::string> notes;

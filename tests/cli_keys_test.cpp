@@ -208,6 +208,34 @@ TEST(KeysFromText, KeysWithoutFpsKeepTheDatasClock) {
     EXPECT_NE(at24.out.find("\t300.3"), std::string::npos) << "converted by time to --fps: " << at24.out;
 }
 
+// A .npy frame states no pixel aspect ratio: the keyframe text's source's is
+// the render's, unless --par says otherwise.
+TEST(KeysFromText, TheSourcesPixelAspectRatioIsTheRendersWhenTheInputGivesNone) {
+    ScratchDir dir;
+    sim::WriteNpy(dir / "still.npy", sim::MakeTestCard(sim::PixelLayout::ARGB8, 48, 32));
+    WriteFile(dir / "keys.txt",
+              Lines({kTitle, "", "\tUnits Per Second\t24", "\tSource Pixel Aspect Ratio\t2", "",
+                     "Effects\tVT Quorvel #1\tWidth #4", "\tFrame\tpixels\t", "\t0\t30\t", "", kEnd}));
+    auto render = [&](const std::string& out, std::vector<std::string> more) {
+        std::vector<std::string> args = {"render", "--in",    dir.str("still.npy"), "--out", dir.str(out), "--frames",
+                                         "1",      "--quiet", "--height",           "20"};
+        args.insert(args.end(), more.begin(), more.end());
+        return RunTool(args);
+    };
+    const ToolResult r = render("keyed.%d.npy", {"--keys", dir.str("keys.txt")});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_NE(r.err.find("pixel aspect ratio 2/1, from the Source Pixel Aspect Ratio of " + dir.str("keys.txt") + ":4"),
+              std::string::npos)
+        << r.err;
+    ASSERT_EQ(render("par.%d.npy", {"--width", "30", "--par", "2/1"}).status, 0);
+    ASSERT_EQ(render("square.%d.npy", {"--width", "30"}).status, 0);
+    EXPECT_EQ(Slurp(dir / "keyed.1.npy"), Slurp(dir / "par.1.npy"));
+    EXPECT_NE(Slurp(dir / "keyed.1.npy"), Slurp(dir / "square.1.npy"));
+    const ToolResult told = render("told.%d.npy", {"--keys", dir.str("keys.txt"), "--par", "1/1"});
+    ASSERT_EQ(told.status, 0) << told.err;
+    EXPECT_EQ(Slurp(dir / "told.1.npy"), Slurp(dir / "square.1.npy"));
+}
+
 TEST(KeysFromText, TheFirstFrameLandsOnTheFirstRenderedFrameOrOnKeysStart) {
     ScratchDir dir;
     WriteFile(dir / "k.txt", Lines({kTitle, "Effects\tVT Quorvel #1\tWidth #4", "\tFrame\tpixels", "\t10\t100",
@@ -353,6 +381,11 @@ INSTANTIATE_TEST_SUITE_P(
                {},
                "--track applies to keyframe text"},
         BadRun{"KeysWithoutKeys", {"keys", "--fps", "24"}, {}, "keys needs keys to write"},
+        BadRun{"SourcePixelAspectNotARatio",
+               {"render", "--out", "@/o.%d.npy", "--frames", "1-2", "--keys", "@/keys.txt"},
+               {kTitle, "", "\tSource Pixel Aspect Ratio\t0.0", "", "Effects\tVT Quorvel #1\tOpacity #8",
+                "\tFrame\tpercent\t", "\t0\t50\t", "", kEnd},
+               "keys.txt:3: Source Pixel Aspect Ratio 0.0 is not a pixel aspect ratio (0.01 to 100); give --par"},
         BadRun{"KeysCarryNoMatte",
                {"keys", "--keys", "@/keys.txt", "--track", "transform", "--out", "@/out.txt"},
                kOpacityBlock,

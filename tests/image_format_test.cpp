@@ -7,6 +7,7 @@
 #include <OpenImageIO/imageio.h>
 #include <sys/resource.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <filesystem>
@@ -214,6 +215,58 @@ TEST(ImageFormat, TimecodeAndDisplayWindowOriginAreKept) {
     ASSERT_NE(kept, nullptr);
     EXPECT_EQ(kept->get<unsigned int>(0), timecode[0]);
 }
+
+/// An input whose header states a pixel aspect ratio, rendered with options:
+/// the note stderr holds, and the ratio the render used, by comparison with
+/// a square-pixel file's render given that ratio as --par.
+struct AspectCase {
+    const char* name;
+    float header;
+    std::vector<std::string> options;
+    const char* note;  ///< how stderr's one line starts; empty: stderr is empty
+    const char* used;
+};
+
+void PrintTo(const AspectCase& c, std::ostream* os) { *os << c.name; }
+
+class PixelAspectOfTheInput : public ::testing::TestWithParam<AspectCase> {};
+
+TEST_P(PixelAspectOfTheInput, IsTheRendersUnlessParSaysOtherwise) {
+    ScratchDir dir;
+    OIIO::ImageSpec header = MakeHeader(64, 48, {"R", "G", "B", "A"}, kHalf);
+    const std::vector<float> pixels = Pattern(header);
+    Write(dir / "square.exr", header, pixels);
+    header.attribute("PixelAspectRatio", GetParam().header);
+    Write(dir / "in.exr", header, pixels);
+    const std::vector<std::string> matte = {"--width", "40", "--height", "30"};
+    std::vector<std::string> options = matte;
+    options.insert(options.end(), GetParam().options.begin(), GetParam().options.end());
+    const ToolResult r = Render(dir / "in.exr", dir / "out.npy", options);
+    ASSERT_EQ(r.status, 0) << r.err;
+    if (*GetParam().note == 0) {
+        EXPECT_EQ(r.err, "");
+    } else {
+        EXPECT_EQ(r.err.rfind("quorvel-host: " + std::string(GetParam().note), 0), 0u) << r.err;
+        EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << r.err;
+    }
+    std::vector<std::string> reference = matte;
+    reference.insert(reference.end(), {"--par", GetParam().used});
+    ASSERT_EQ(Render(dir / "square.exr", dir / "reference.npy", reference).status, 0);
+    EXPECT_EQ(Slurp(dir / "out.npy"), Slurp(dir / "reference.npy"));
+    ASSERT_EQ(Render(dir / "square.exr", dir / "other.npy", matte).status, 0);
+    if (std::string(GetParam().used) != "1/1") {
+        EXPECT_NE(Slurp(dir / "out.npy"), Slurp(dir / "other.npy"));
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, PixelAspectOfTheInput,
+    ::testing::Values(AspectCase{"Anamorphic", 2.0f, {}, "pixel aspect ratio 2/1, from the header of", "2/1"},
+                      AspectCase{"NtscInSinglePrecision", 10.0f / 11.0f, {}, "pixel aspect ratio 10/11, from", "10/11"},
+                      AspectCase{"SquareGoesWithoutSaying", 1.0f, {}, "", "1/1"},
+                      AspectCase{"ParWinsAndSaysSo", 2.0f, {"--par", "1/1"}, "--par 1/1 is used; the header of", "1/1"},
+                      AspectCase{"ParAgreeingGoesWithoutSaying", 2.0f, {"--par", "4/2"}, "", "2/1"}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 TEST(ImageFormat, ADataWindowInsideTheDisplayWindowIsPlacedOnTransparentBlack) {
     ScratchDir dir;

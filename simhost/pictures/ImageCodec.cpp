@@ -211,6 +211,9 @@ private:
             format_.channel_types.push_back(format_.channel_types[0]);
         }
         format_.compression = header_.get_string_attribute("compression");
+        if (header_.find_attribute("PixelAspectRatio", OIIO::TypeFloat) != nullptr) {
+            format_.pixel_aspect = header_.get_float_attribute("PixelAspectRatio");
+        }
         format_.header = std::make_shared<const OIIO::ImageSpec>(header_);
     }
 

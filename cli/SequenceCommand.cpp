@@ -50,6 +50,10 @@ const char* const kSequenceHelp =
     "converted by time, or refused with --strict-timing. 'quorvel-host keys'\n"
     "writes keys as that text.\n"
     "--dry-run prints every frame's values instead of rendering.\n"
+    "--chunk SIZE:INDEX renders the INDEX-th (from 0) run of SIZE frames of\n"
+    "--frames, as an array task of a cluster scheduler: --chunk 8:$SLURM_ARRAY_TASK_ID\n"
+    "(or AWS_BATCH_JOB_ARRAY_INDEX, JOB_COMPLETION_INDEX). An index past the last\n"
+    "chunk renders nothing, says so and exits 0.\n"
     "\n"
     "--jobs frames render at once, each on an effect instance of its own, while\n"
     "others are read and written; at most twice --jobs frames are in memory.\n"
@@ -65,6 +69,8 @@ int RunSequence(const ToolContext& ctx, const RenderRequest& r) {
         }
     }
     const ShotChoice& choice = r.shot;
+    if (choice.chunk && !choice.frames)
+        throw UsageError("--chunk SIZE:INDEX is a share of --frames LIST: give the frames");
     if (!choice.frames) {
         for (const auto& [option, name] : {std::pair{"out", r.out}, std::pair{"in", r.in}}) {
             if (name && shots::FramePattern::LooksNumbered(*name)) {
@@ -76,6 +82,21 @@ int RunSequence(const ToolContext& ctx, const RenderRequest& r) {
     }
     shots::ShotSettings settings;
     settings.frames = *choice.frames;
+    if (choice.chunk) {
+        if (choice.contact_sheet) {
+            throw UsageError("--contact-sheet draws the whole shot: with --chunk every task would write its own");
+        }
+        settings.frames = shots::FramesOfChunk(*choice.frames, *choice.chunk);
+        if (settings.frames.empty()) {
+            // An array rounded up to whole chunks has tasks with nothing to do.
+            const std::size_t chunks =
+                (choice.frames->size() + std::size_t(choice.chunk->size) - 1) / std::size_t(choice.chunk->size);
+            std::cout << "chunk " << choice.chunk->index << " is past the last of --frames "
+                      << shots::FrameRangesText(*choice.frames) << " (" << Plural(chunks, "chunk") << " of "
+                      << choice.chunk->size << "): nothing to render\n";
+            return 0;
+        }
+    }
     settings.input = r.in;
     settings.output = r.out;
     settings.out_options = r.out_format;
@@ -85,8 +106,10 @@ int RunSequence(const ToolContext& ctx, const RenderRequest& r) {
     settings.skip_existing = choice.skip_existing;
     settings.dry_run = choice.dry_run;
     settings.contact_sheet = choice.contact_sheet;
+    // Keyframe text lands on the shot's first frame, whichever chunk renders.
+    const double shot_start = choice.frames->front();
     shots::Shot shot(
-        settings, [&](const shots::FrameRate& rate, double first) { return ReadAnimation(choice.keys, rate, first); });
+        settings, [&](const shots::FrameRate& rate, double) { return ReadAnimation(choice.keys, rate, shot_start); });
     shot.Load(ResolveModulePath(ctx.argv0, r.module));
     for (const std::string& note : shot.Notes()) std::cerr << "quorvel-host: " << note << "\n";
     if (choice.dry_run) {

@@ -23,6 +23,10 @@ void AddSequenceOptions(CommandLine& line, ShotChoice& c) {
     std::vector<CLI::Option*> shot_only = {
         line.Value("frames", "LIST", "render a sequence: the frames, such as 1001-1240",
                    [&c](const std::string& v) { c.frames = shots::ParseFrameList("frames", v); }),
+        line.Value("chunk", "SIZE:INDEX",
+                   "render only the INDEX-th (from 0) run of SIZE frames of --frames, as a scheduler's array task "
+                   "(--chunk 8:$SLURM_ARRAY_TASK_ID)",
+                   [&c](const std::string& v) { c.chunk = shots::ParseFrameChunk("chunk", v); }),
         line.Value("fps", "RATE", "frames per second of the host's clock: 24, 25, 23.976, 30000/1001... (default 24)",
                    [&c](const std::string& v) { c.rate = shots::ParseFrameRate("fps", v); }),
     };

@@ -9,12 +9,14 @@
 #include "cli/CommandLine.h"
 #include "cli/KeyOptions.h"
 #include "shots/ContactSheet.h"
+#include "shots/FramePattern.h"
 #include "shots/FrameRate.h"
 
 namespace quorvel::cli {
 
 struct ShotChoice {
     std::optional<std::vector<int>> frames;  ///< ascending, without repeats
+    std::optional<shots::FrameChunk> chunk;  ///< the share of --frames to render
     shots::FrameRate rate;
     KeyChoice keys;
     bool dry_run = false;

@@ -3,6 +3,7 @@
 // lines: a file-name pattern, a frame list, and a value of the other kinds
 // (number, pair, rate, size). Beyond not crashing, a frame list must come
 // back ascending without repeats, and a pattern must name every frame.
+#include <algorithm>
 #include <climits>
 #include <cstddef>
 #include <cstdint>
@@ -50,6 +51,17 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             if (frames[i] <= frames[i - 1]) __builtin_trap();
         }
         (void)FrameRangesText(frames);
+        // Any chunk is a run of the list's own frames, at most SIZE of them.
+        Refusable([&] {
+            const FrameChunk chunk = ParseFrameChunk("--chunk", line[2]);
+            const std::vector<int> part = FramesOfChunk(frames, chunk);
+            if (part.size() > std::size_t(chunk.size)) __builtin_trap();
+            if (!part.empty() &&
+                !std::equal(part.begin(), part.end(),
+                            frames.begin() + std::ptrdiff_t(std::size_t(chunk.index) * std::size_t(chunk.size)))) {
+                __builtin_trap();
+            }
+        });
     });
     Refusable([&] { (void)ParseNumber("--width", line[2]); });
     Refusable([&] { (void)ParseInt("--first", line[2]); });

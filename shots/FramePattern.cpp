@@ -155,6 +155,28 @@ std::vector<int> ParseFrameList(const std::string& option, const std::string& te
     return frames;
 }
 
+FrameChunk ParseFrameChunk(const std::string& option, const std::string& text) {
+    const std::size_t colon = text.find(':');
+    if (colon == std::string::npos) {
+        throw ShotError("--" + option + ": expected SIZE:INDEX (such as 8:0), found '" + Excerpt(text) + "'");
+    }
+    FrameChunk chunk;
+    chunk.size = ParseInt(option + " size", text.substr(0, colon));
+    chunk.index = ParseInt(option + " index", text.substr(colon + 1));
+    if (chunk.size < 1)
+        throw ShotError("--" + option + ": a chunk holds at least 1 frame, not " + std::to_string(chunk.size));
+    if (chunk.index < 0)
+        throw ShotError("--" + option + ": the chunk index counts from 0, not " + std::to_string(chunk.index));
+    return chunk;
+}
+
+std::vector<int> FramesOfChunk(const std::vector<int>& frames, const FrameChunk& chunk) {
+    const std::size_t first = std::size_t(chunk.index) * std::size_t(chunk.size);
+    if (first >= frames.size()) return {};
+    const std::size_t end = std::min(frames.size(), first + std::size_t(chunk.size));
+    return {frames.begin() + std::ptrdiff_t(first), frames.begin() + std::ptrdiff_t(end)};
+}
+
 std::string FrameRangesText(const std::vector<int>& frames) {
     if (frames.empty()) return "none";
     std::string out;

@@ -40,6 +40,20 @@ private:
 /// ("-10--1"). Throws ShotError naming `option`.
 std::vector<int> ParseFrameList(const std::string& option, const std::string& text);
 
+/// A share of a shot's frames as schedulers hand them out: the INDEX-th
+/// (from 0) run of SIZE frames of the list.
+struct FrameChunk {
+    int size = 1;
+    int index = 0;
+};
+
+/// "SIZE:INDEX", SIZE at least 1 and INDEX at least 0. Throws ShotError
+/// naming `option`.
+FrameChunk ParseFrameChunk(const std::string& option, const std::string& text);
+
+/// The chunk's frames of `frames`: empty when the index is past the last chunk.
+std::vector<int> FramesOfChunk(const std::vector<int>& frames, const FrameChunk& chunk);
+
 /// The frames as short ranges: "1001-1040, 1043, 1050-1052"; "none" when empty.
 std::string FrameRangesText(const std::vector<int>& frames);
 

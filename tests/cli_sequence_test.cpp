@@ -202,6 +202,33 @@ TEST(CliSequence, DryRunTakesKeysFromAFile) {
               "12 time=12012/24000 origin=8,8 width=300 height=200 angle=-30 feather=0 opacity=100\n");
 }
 
+// Keyframe text lands on the shot's first frame in every chunk, so the
+// chunks' frames are the whole shot's; a task past the last chunk has
+// nothing to do and succeeds.
+TEST(CliSequence, ChunksOfAShotGiveItsFramesAndOneBeyondRendersNothing) {
+    ScratchDir dir;
+    std::ofstream(dir / "keys.txt") << "Adobe After Effects 9.0 Keyframe Data\n\n\tUnits Per Second\t24\n\n"
+                                       "Effects\tVT Quorvel #1\tWidth #4\n\tFrame\tpixels\t\n\t0\t10\t\n"
+                                       "\t6\t70\t\n\nEnd of Keyframe Data\n";
+    auto run = [&](std::vector<std::string> more) {
+        std::vector<std::string> args = {"render", "--frames", "101-107", "--dry-run", "--keys", dir.str("keys.txt")};
+        args.insert(args.end(), more.begin(), more.end());
+        return RunTool(args);
+    };
+    const ToolResult whole = run({});
+    ASSERT_EQ(whole.status, 0) << whole.err;
+    std::string chunks;
+    for (const char* chunk : {"3:0", "3:1", "3:2"}) {
+        const ToolResult part = run({"--chunk", chunk});
+        ASSERT_EQ(part.status, 0) << part.err;
+        chunks += part.out;
+    }
+    EXPECT_EQ(chunks, whole.out);
+    const ToolResult beyond = run({"--chunk", "3:3"});
+    EXPECT_EQ(beyond.status, 0) << beyond.err;
+    EXPECT_EQ(beyond.out, "chunk 3 is past the last of --frames 101-107 (3 chunks of 3): nothing to render\n");
+}
+
 struct FormatCase {
     const char* name;
     const char* ext;
@@ -646,6 +673,13 @@ INSTANTIATE_TEST_SUITE_P(
                     {"render", "--out", "@/o.%d.npy", "--frames", "1", "--key", "size@1=3"},
                     "no control is called"},
         BadSequence{"TwoFields", {"render", "--out", "@/o.%d.%d.npy", "--frames", "1"}, "more than one frame field"},
+        BadSequence{"ChunkWithoutFrames", {"render", "--out", "@/o.%d.npy", "--chunk", "8:0"}, "give the frames"},
+        BadSequence{"EmptyChunk",
+                    {"render", "--out", "@/o.%d.npy", "--frames", "1-9", "--chunk", "0:1"},
+                    "a chunk holds at least 1 frame"},
+        BadSequence{"ChunkWithoutIndex",
+                    {"render", "--out", "@/o.%d.npy", "--frames", "1-9", "--chunk", "8"},
+                    "expected SIZE:INDEX"},
         BadSequence{"SheetFolderMissing",
                     {"render", "--out", "@/o.%d.npy", "--frames", "1", "--contact-sheet", "/nonexistent/s.png"},
                     "does not exist"}),

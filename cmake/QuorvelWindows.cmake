@@ -36,7 +36,25 @@ function(quorvel_windows_module target)
     COMMENT "Writing the descriptor resource's bytes"
     VERBATIM)
 
-  target_sources(${target} PRIVATE ${shell}/VT_Quorvel.rc ${shell}/exports.def)
+  # The version resource, from the numbers the module reports to the hosts.
+  file(STRINGS ${shell}/Constants.h version_lines REGEX "k(Major|Minor|Fix|Build)Version = [0-9]+;")
+  foreach(part Major Minor Fix Build)
+    string(REGEX MATCH "k${part}Version = ([0-9]+)" found "${version_lines}")
+    if(NOT found)
+      message(FATAL_ERROR "shell/Constants.h gives no k${part}Version")
+    endif()
+    string(TOUPPER ${part} upper)
+    set(QUORVEL_VERSION_${upper} ${CMAKE_MATCH_1})
+  endforeach()
+  set(reported ${QUORVEL_VERSION_MAJOR}.${QUORVEL_VERSION_MINOR}.${QUORVEL_VERSION_FIX})
+  if(NOT reported VERSION_EQUAL PROJECT_VERSION)
+    message(FATAL_ERROR "the module reports version ${reported} (shell/Constants.h), the project says ${PROJECT_VERSION}")
+  endif()
+  set(QUORVEL_VERSION_TEXT ${reported}.${QUORVEL_VERSION_BUILD})
+  configure_file(${shell}/Version.rc.in ${CMAKE_CURRENT_BINARY_DIR}/descriptor/Version.rc @ONLY)
+
+  target_sources(${target} PRIVATE ${shell}/VT_Quorvel.rc ${CMAKE_CURRENT_BINARY_DIR}/descriptor/Version.rc
+                                   ${shell}/exports.def)
   set_source_files_properties(${shell}/VT_Quorvel.rc PROPERTIES OBJECT_DEPENDS ${bytes})
   # windres looks for the files a script names in its include folders.
   target_include_directories(${target} PRIVATE $<$<COMPILE_LANGUAGE:RC>:${CMAKE_CURRENT_BINARY_DIR}/descriptor>)

@@ -5,6 +5,7 @@
 #   scripts/install-deps.sh windows    also the Windows cross build and Wine to test it
 #   scripts/install-deps.sh clang      also clang with its sanitizer and fuzzer runtimes
 #   scripts/install-deps.sh bench      also the image library's own tool, to compare against
+#   scripts/install-deps.sh package    also what the Debian package's dependencies are found with, and unzip
 set -euo pipefail
 
 packages=(
@@ -32,8 +33,12 @@ for group in "$@"; do
     bench)
       packages+=(openimageio-tools)
       ;;
+    package)
+      # dpkg-shlibdeps finds the package's dependencies in what its binaries link.
+      packages+=(dpkg-dev unzip)
+      ;;
     *)
-      echo "install-deps: unknown group '$group' (known: windows, clang, bench)" >&2
+      echo "install-deps: unknown group '$group' (known: windows, clang, bench, package)" >&2
       exit 2
       ;;
   esac

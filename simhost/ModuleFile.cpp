@@ -298,7 +298,9 @@ std::filesystem::path DefaultModulePath(const char* argv0) {
     self = std::filesystem::read_symlink("/proc/self/exe", ec);
 #endif
     if (ec || self.empty()) self = std::filesystem::absolute(argv0 != nullptr ? argv0 : ".", ec);
-    return self.parent_path() / "VT_Quorvel.aex";
+    const std::filesystem::path beside = self.parent_path() / "VT_Quorvel.aex";
+    const std::filesystem::path installed = (self.parent_path() / kInstalledFilesFolder / "VT_Quorvel.aex").lexically_normal();
+    return !std::filesystem::exists(beside, ec) && std::filesystem::exists(installed, ec) ? installed : beside;
 }
 
 }  // namespace quorvel::sim

@@ -77,7 +77,13 @@ private:
     PF_FilterProc entry_ = nullptr;
 };
 
-/// The module built beside the running program, where the build puts it.
+/// Where an installed tree keeps the tool's module and picture library,
+/// relative to the tool's folder (bin/../lib/quorvel); a build tree keeps
+/// them beside the tool.
+inline constexpr const char* kInstalledFilesFolder = "../lib/quorvel";
+
+/// The module beside the running program, where the build puts it, else in
+/// the installed tree's folder for it; the first when neither exists.
 std::filesystem::path DefaultModulePath(const char* argv0);
 
 }  // namespace quorvel::sim

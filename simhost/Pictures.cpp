@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "HostError.h"
+#include "ModuleFile.h"
 #include "PictureLibrary.h"
 
 namespace quorvel::sim {
@@ -24,7 +25,10 @@ std::filesystem::path ProgramFolder() {
 
 const PictureLibrary& Load() {
     std::vector<std::filesystem::path> candidates;
-    if (const std::filesystem::path folder = ProgramFolder(); !folder.empty()) candidates.push_back(folder / kFileName);
+    if (const std::filesystem::path folder = ProgramFolder(); !folder.empty()) {
+        candidates.push_back(folder / kFileName);
+        candidates.push_back((folder / kInstalledFilesFolder / kFileName).lexically_normal());
+    }
 #ifdef QUORVEL_PICTURES_BUILD_PATH
     // Test programs live in a folder of the build tree of their own.
     candidates.emplace_back(QUORVEL_PICTURES_BUILD_PATH);

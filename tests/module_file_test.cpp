@@ -219,14 +219,20 @@ TEST_F(BuiltWindowsModule, ImportsOnlyWindowsOwnDlls) {
     }
 }
 
-TEST_F(BuiltWindowsModule, CarriesTheGeneratorsBytesAsItsOnlyResource) {
-    ASSERT_EQ(image.resources().size(), 1u);
+// The descriptor, and the version Windows shows in the file's properties
+// (RT_VERSION is type 16): nothing else.
+TEST_F(BuiltWindowsModule, CarriesTheGeneratorsBytesAndItsVersionAsItsOnlyResources) {
+    ASSERT_EQ(image.resources().size(), 2u);
     const sim::PeResource& r = image.resources()[0];
     EXPECT_EQ(r.type, (sim::PeResourceKey{true, "PIPL", 0}));
     EXPECT_EQ(r.name, (sim::PeResourceKey{false, "", 16000}));
     EXPECT_EQ(r.language, 1033);
     const auto data = image.Data(r);
     EXPECT_EQ(Bytes(data.begin(), data.end()), DescriptorBytes());
+    const sim::PeResource& version = image.resources()[1];
+    EXPECT_EQ(version.type, (sim::PeResourceKey{false, "", 16}));
+    EXPECT_EQ(version.name, (sim::PeResourceKey{false, "", 1}));
+    EXPECT_EQ(version.language, 1033);
 }
 
 #else

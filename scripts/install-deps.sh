@@ -6,6 +6,7 @@
 #   scripts/install-deps.sh clang      also clang with its sanitizer and fuzzer runtimes
 #   scripts/install-deps.sh bench      also the image library's own tool, to compare against
 #   scripts/install-deps.sh package    also what the Debian package's dependencies are found with, and unzip
+#   scripts/install-deps.sh farm       also Slurm and munge, for the one-node cluster of the farm test
 set -euo pipefail
 
 packages=(
@@ -33,12 +34,15 @@ for group in "$@"; do
     bench)
       packages+=(openimageio-tools)
       ;;
+    farm)
+      packages+=(slurm-wlm munge)
+      ;;
     package)
       # dpkg-shlibdeps finds the package's dependencies in what its binaries link.
       packages+=(dpkg-dev unzip)
       ;;
     *)
-      echo "install-deps: unknown group '$group' (known: windows, clang, bench, package)" >&2
+      echo "install-deps: unknown group '$group' (known: windows, clang, bench, package, farm)" >&2
       exit 2
       ;;
   esac

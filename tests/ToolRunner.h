@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <fstream>
 #include <sstream>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -35,10 +36,13 @@ inline std::string Slurp(const std::filesystem::path& path) {
 /// A scratch folder for one test, removed with everything in it when the test ends.
 class ScratchDir {
 public:
-    ScratchDir()
-        : path_(std::filesystem::temp_directory_path() /
-                ("quorvel-test-" + std::to_string(::getpid()) + "-" + std::to_string(next_++))) {
-        std::filesystem::create_directories(path_);
+    /// A new folder of its own: made by mkdtemp, never one that a process
+    /// with the same id left behind (process ids come round again in a long
+    /// run, and a death test's child never removes its folders).
+    ScratchDir() {
+        std::string name = (std::filesystem::temp_directory_path() / "quorvel-test-XXXXXX").string();
+        if (::mkdtemp(name.data()) == nullptr) throw std::runtime_error("cannot make a scratch folder in " + name);
+        path_ = name;
     }
     ~ScratchDir() {
         std::error_code ec;
@@ -52,7 +56,6 @@ public:
     std::string str(const std::string& name) const { return (path_ / name).string(); }
 
 private:
-    static inline int next_ = 0;
     std::filesystem::path path_;
 };
 

@@ -4,10 +4,12 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <mutex>
 #include <sstream>
+#include <stdexcept>
 
 #include "AtomicFile.h"
 #include "ModuleFixture.h"
@@ -353,13 +355,14 @@ INSTANTIATE_TEST_SUITE_P(
                       BadKey{"OriginBeyondFixed", {"origin@1=0,-40000"}, "outside the host's range"}),
     [](const auto& info) { return std::string(info.param.name); });
 
-/// A scratch folder removed at the end of the test.
+/// A new scratch folder (never one a process of the same id left behind),
+/// removed at the end of the test.
 class Scratch {
 public:
-    Scratch()
-        : path_(fs::temp_directory_path() /
-                ("quorvel-seq-" + std::to_string(::getpid()) + "-" + std::to_string(next_++))) {
-        fs::create_directories(path_);
+    Scratch() {
+        std::string name = (fs::temp_directory_path() / "quorvel-seq-XXXXXX").string();
+        if (::mkdtemp(name.data()) == nullptr) throw std::runtime_error("cannot make a scratch folder in " + name);
+        path_ = name;
     }
     ~Scratch() {
         std::error_code ec;
@@ -369,7 +372,6 @@ public:
     const fs::path& path() const { return path_; }
 
 private:
-    static inline int next_ = 0;
     fs::path path_;
 };
 

@@ -23,7 +23,7 @@ work=$(mktemp -d "${TMPDIR:-/tmp}/quorvel-package.XXXXXX")
 installed_here=0
 cleanup() {
   if ((installed_here)); then
-    DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get remove -y -qq quorvel >/dev/null 2>&1 || true
+    DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get purge -y -qq quorvel >/dev/null 2>&1 || true
   fi
   rm -rf "$work"
 }
@@ -56,11 +56,12 @@ build/quorvel-host render --size 320x180 --width 200 --feather 30 --out "$work/b
 cmp -s "$work/installed.npy" "$work/built.npy" || fail "the installed tool renders other pixels than the build's"
 [[ -s $work/installed.png ]] || fail "the installed tool wrote no image file"
 echo "installed: $tool runs about and renders the build's pixels (and an image file)"
-DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get remove -y -qq quorvel >/dev/null 2>&1 || fail "apt-get remove failed"
+DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get purge -y -qq quorvel >/dev/null 2>&1 || fail "apt-get purge failed"
 installed_here=0
 for path in /usr/bin/quorvel-host /usr/lib/quorvel /usr/share/doc/quorvel; do
   [[ ! -e $path ]] || fail "$path is left after removing the package"
 done
+! dpkg-query -W quorvel >/dev/null 2>&1 || fail "dpkg still lists quorvel after purging it"
 echo "removed:   nothing left behind"
 
 echo "== Windows archive"

@@ -74,6 +74,16 @@ bool HasAxes(const KeyTextBlock& block, const std::string& unit) {
     return true;
 }
 
+/// The frame of the earliest row of any usable block with frames, ours or not.
+std::optional<double> EarliestFrame(const KeyText& text) {
+    std::optional<double> first;
+    for (const KeyTextBlock& block : text.blocks) {
+        if (!block.usable() || block.constant || block.rows.empty()) continue;
+        first = first ? std::min(*first, block.rows.front().frame) : block.rows.front().frame;
+    }
+    return first;
+}
+
 /// "Width #4" names the control "Width" at the host's index 4.
 std::string WithoutIndex(const std::string& name) {
     const auto hash = name.rfind(" #");
@@ -227,11 +237,7 @@ void Animation::AddKeyText(const std::string& file, std::string_view content, co
         }
     }
     // Frames count from the earliest row of any block with frames, ours or not.
-    std::optional<double> first;
-    for (const KeyTextBlock& block : text.blocks) {
-        if (!block.usable() || block.constant || block.rows.empty()) continue;
-        first = first ? std::min(*first, block.rows.front().frame) : block.rows.front().frame;
-    }
+    const std::optional<double> first = EarliestFrame(text);
     for (KeyTextBlock& block : text.blocks) {
         if (!block.usable() || block.constant) continue;
         for (KeyTextRow& row : block.rows) {
@@ -485,13 +491,9 @@ std::vector<const KeyTextBlock*> Animation::TransformOfText(const TextFile& text
     }
 
     // Where the data's first row landed, unless told.
-    std::optional<double> first;
-    for (const KeyTextBlock& block : text.text.blocks) {
-        if (!block.usable() || block.constant || block.rows.empty()) continue;
-        first = first ? std::min(*first, block.rows.front().frame) : block.rows.front().frame;
-    }
-    track.reference = text.options.track_reference.value_or(first.value_or(0));
-    const LayerTransform at_reference = track.At(track.reference);
+    track.reference = text.options.track_reference.value_or(EarliestFrame(text.text).value_or(0));
+    track.at_reference = track.At(track.reference);
+    const LayerTransform& at_reference = track.at_reference;
     if (at_reference.scale_x == 0 || at_reference.scale_y == 0) {
         throw ShotError(file + ": the layer's Scale is " + NumberText(at_reference.scale_x) + "," +
                         NumberText(at_reference.scale_y) + " percent at the reference frame " +

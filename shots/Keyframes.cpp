@@ -460,7 +460,7 @@ void Animation::Apply(double frame, sim::ParamSet& params) const {
         // Computed values, as an expression's: clamped to what the controls
         // hold rather than refused.
         const MatteControls matte(params);
-        matte.Write(CarryMatte(matte.Read(), transform_->At(transform_->reference), transform_->At(frame)));
+        matte.Write(CarryMatte(matte.Read(), transform_->at_reference, transform_->At(frame)));
     }
 }
 

@@ -209,6 +209,7 @@ private:
     struct TransformTrack {
         std::vector<Keyframe> anchor, position, scale, rotation;
         double reference = 0;
+        LayerTransform at_reference;  ///< At(reference), the same for every frame
 
         LayerTransform At(double frame) const;
     };

@@ -16,6 +16,15 @@ std::string RatioText(const PF_RationalScale& r) { return std::to_string(r.num) 
 
 double ValueOf(const PF_RationalScale& r) { return double(r.num) / double(r.den); }
 
+/// Takes the stated ratio, saying where it came from unless it is square.
+void Adopt(RenderSettings& settings, double stated, const std::string& from) {
+    settings.pixel_aspect_ratio = AspectRatioOf(stated);
+    if (settings.pixel_aspect_ratio.num != A_long(settings.pixel_aspect_ratio.den)) {
+        std::cerr << "quorvel-host: pixel aspect ratio " << RatioText(settings.pixel_aspect_ratio) << ", from " << from
+                  << "\n";
+    }
+}
+
 }  // namespace
 
 PF_RationalScale AspectRatioOf(double value) {
@@ -52,20 +61,12 @@ void SettlePixelAspect(RenderSettings& settings, const sim::ImageFormat* image, 
             }
             return;
         }
-        settings.pixel_aspect_ratio = AspectRatioOf(*stated);
-        if (settings.pixel_aspect_ratio.num != A_long(settings.pixel_aspect_ratio.den)) {
-            std::cerr << "quorvel-host: pixel aspect ratio " << RatioText(settings.pixel_aspect_ratio)
-                      << ", from the header of " << image_name << "\n";
-        }
+        Adopt(settings, *stated, "the header of " + image_name);
         return;
     }
     if (settings.par_given || animation == nullptr) return;
     if (const std::optional<SourceAspect> text = animation->SourcePixelAspect()) {
-        settings.pixel_aspect_ratio = AspectRatioOf(text->ratio);
-        if (settings.pixel_aspect_ratio.num != A_long(settings.pixel_aspect_ratio.den)) {
-            std::cerr << "quorvel-host: pixel aspect ratio " << RatioText(settings.pixel_aspect_ratio)
-                      << ", from the Source Pixel Aspect Ratio of " << text->where << "\n";
-        }
+        Adopt(settings, text->ratio, "the Source Pixel Aspect Ratio of " + text->where);
     }
 }
 

@@ -21,14 +21,34 @@ std::vector<CLI::Option*> AddFrameOptions(CommandLine& line, shots::FrameOptions
     };
 }
 
+void AddImageInputOptions(CommandLine& line, sim::ImageRequest& request) {
+    line.Value("layer", "NAME",
+               "the image's layer to render: channels NAME.R, NAME.G, NAME.B and NAME.A (default: R, G, B and A, "
+               "else the only layer with colour)",
+               [&request](const std::string& v) { request.layer = v; });
+    line.Value("part", "NAME|INDEX",
+               "the part of a multi-part image to render, by name or by index from 0 (default: the only part with "
+               "colour)",
+               [&request](const std::string& v) { request.part = v; });
+    line.Value("alpha", "straight|premultiplied",
+               "how the image's colour stands to its alpha, over what the file says (EXR: premultiplied; PNG: "
+               "straight; TIFF: as its header says)",
+               [&request](const std::string& v) {
+                   if (v != "straight" && v != "premultiplied") {
+                       throw UsageError("--alpha must be straight or premultiplied, not " + v);
+                   }
+                   request.premultiplied = v == "premultiplied";
+               });
+}
+
 void AddOutputFormatOptions(CommandLine& line, sim::ImageWriteOptions& choice) {
-    line.Value("out-format", "uint8|uint16|half|float",
-               "data format of every channel of an image output (default: the input image's, channel by channel; "
-               "else the render's depth)",
+    line.Value("out-format", "uint8|uint10|uint12|uint16|half|float",
+               "data format of the rendered channels of an image output, one the format holds (default: the input "
+               "image's, channel by channel; else the render's depth)",
                [&choice](const std::string& v) {
                    choice.channel_type = sim::ParseChannelType(v);
                    if (!choice.channel_type) {
-                       throw UsageError("--out-format must be uint8, uint16, half or float, not " + v);
+                       throw UsageError("--out-format must be uint8, uint10, uint12, uint16, half or float, not " + v);
                    }
                });
     line.Value("compression", "NAME[:LEVEL]",

@@ -21,8 +21,8 @@ std::filesystem::path ResolveModulePath(const std::string& argv0, const std::opt
     return sim::DefaultModulePath(argv0.c_str());
 }
 
-void AddHostOption(CommandLine& line, sim::HostApp& app, const std::string& help) {
-    line.Value("host", "ae|premiere", help, [&app](const std::string& v) {
+CLI::Option* AddHostOption(CommandLine& line, sim::HostApp& app, const std::string& help) {
+    return line.Value("host", "ae|premiere", help, [&app](const std::string& v) {
         if (v == "ae") {
             app = sim::HostApp::AfterEffects;
         } else if (v == "premiere") {

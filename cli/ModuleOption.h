@@ -18,7 +18,7 @@ std::filesystem::path ResolveModulePath(const std::string& argv0, const std::opt
                                         const std::optional<std::string>& positional = std::nullopt);
 
 /// --host: "ae" (the default) or "premiere".
-void AddHostOption(CommandLine& line, sim::HostApp& app, const std::string& help);
+CLI::Option* AddHostOption(CommandLine& line, sim::HostApp& app, const std::string& help);
 
 /// Turns the host's problem list (suites not handed back, objects leaked)
 /// into one warning line each on stderr; true when there were any.

@@ -6,12 +6,17 @@
 #include "cli/RenderRequest.h"
 #include "shots/FramePattern.h"
 #include "shots/ImageFrames.h"
+#include "shots/Interrupt.h"
 #include "shots/PixelAspect.h"
+#include "shots/SequenceRender.h"
 #include "shots/Session.h"
+#include "shots/ValueText.h"
 
 namespace quorvel::cli {
 
 namespace {
+
+constexpr int kInterruptedStatus = 130;
 
 constexpr const char* kUsage =
     "usage: quorvel-host render [--module PATH] [--in INPUT] --out OUTPUT [options]\n"
@@ -57,6 +62,7 @@ int RunRender(const ToolContext& ctx, const std::vector<std::string>& argv) {
     r.frame_options = AddFrameOptions(line, r.frame);
     // The test card's size; an input file's frame has its own.
     CommandLine::Excludes(r.frame_options.front(), in);
+    AddImageInputOptions(line, r.settings.image);
     AddOutputFormatOptions(line, r.out_format);
     AddRenderOptions(line, r.settings);
     AddSequenceOptions(line, r.shot);
@@ -66,18 +72,42 @@ int RunRender(const ToolContext& ctx, const std::vector<std::string>& argv) {
     if (!r.out) throw UsageError("render needs --out OUTPUT");
     shots::CheckOutputPath(*r.out);
     const sim::ImageWriteOptions out_options = shots::OutputOptionsFor(r.out_format, *r.out);
+    // As in a shot: Ctrl-C (or a farm's SIGTERM) lets the frame finish or
+    // stop before its file is written, never halfway through it.
+    shots::InterruptScope interrupts;
+    {
+        // What a killed run left beside the output, as a shot clears it.
+        shots::SequencePlan single;
+        single.frames = {0};
+        single.output = shots::FramePattern("out", *r.out);
+        shots::RemoveAbandonedTemporaries(single);
+    }
     std::optional<sim::ImageFormat> in_format;
     const sim::World input = shots::ReadInputFrame(r.in ? std::optional<std::filesystem::path>(*r.in) : std::nullopt,
                                                    r.settings, r.frame, &in_format);
     if (r.in) shots::SettlePixelAspect(r.settings, in_format ? &*in_format : nullptr, *r.in);
-    shots::Session session(ResolveModulePath(ctx.argv0, r.module), r.settings, input.width(), input.height());
+    const shots::LayerPlace place = shots::LayerPlaceOf(input, in_format ? &*in_format : nullptr);
+    shots::Session session(ResolveModulePath(ctx.argv0, r.module), r.settings, place.width, place.height);
+    session.Place(place);
     sim::World output = shots::MakeFrame(r.settings.layout, input.width(), input.height(), r.frame.row_padding);
     sim::ParamSet params = session.Params(input);
     session.Render(params, output);
     if (!shots::RowPaddingIntact(output)) {
         throw shots::ModuleFailure("the render wrote into the output frame's row padding");
     }
-    shots::WriteOutputFrame(*r.out, output, in_format ? &*in_format : nullptr, out_options);
+    if (shots::InterruptScope::Requested()) {
+        std::cerr << "quorvel-host: interrupted: " << *r.out << " not written\n";
+        return kInterruptedStatus;
+    }
+    for (const std::string& note :
+         shots::WriteOutputFrame(*r.out, output, in_format ? &*in_format : nullptr, out_options)) {
+        std::cerr << "quorvel-host: note: " << shots::Printable(*r.out + ": " + note) << "\n";
+    }
+    if (shots::InterruptScope::Requested()) {
+        // The signal came while the file was written, which was let finish.
+        std::cerr << "quorvel-host: interrupted: wrote " << *r.out << " first\n";
+        return kInterruptedStatus;
+    }
     std::cout << "wrote " << *r.out << " (" << output.width() << "x" << output.height() << ", "
               << sim::LayoutName(r.settings.layout);
     // As the worlds handed to the module had it, not as asked.

@@ -45,12 +45,14 @@ double FixedValue(const std::string& option, const std::string& text) {
 }  // namespace
 
 void AddRenderOptions(CommandLine& line, shots::RenderSettings& s) {
-    AddHostOption(line, s.app, "host to play: ae renders ARGB, premiere BGRA (default ae)");
+    CLI::Option* host = AddHostOption(
+        line, s.app, "host to play: ae renders ARGB, premiere BGRA (default ae; premiere for image files deeper than 8 bits)");
     // The depth's meaning depends on the host, which may come later on the line.
     auto depth = std::make_shared<std::optional<std::string>>();
     line.Value("depth", "8|16|32f", "bits per channel: 8 or 16 with ae, 8 or 32f with premiere (default 8)",
                [depth](const std::string& v) { *depth = v; });
-    line.Then([depth, &s] {
+    line.Then([depth, host, &s] {
+        s.app_given = CommandLine::Given(host);
         s.depth_given = depth->has_value();
         s.layout = LayoutFor(s.app, depth->value_or("8"));
     });

@@ -10,6 +10,7 @@
 #include "cli/Commands.h"
 #include "shots/Session.h"
 #include "shots/ShotError.h"
+#include "shots/ValueText.h"
 
 namespace {
 
@@ -56,22 +57,22 @@ int main(int argc, char** argv) {
         if (command == "keys") return quorvel::cli::RunKeys(ctx, args);
         throw quorvel::cli::UsageError("unknown command '" + command + "' (try --help)");
     } catch (const quorvel::cli::UsageError& e) {
-        std::cerr << "quorvel-host: " << e.what() << "\n";
+        std::cerr << "quorvel-host: " << quorvel::shots::Printable(e.what()) << "\n";
         return 2;
     } catch (const quorvel::shots::ShotError& e) {
-        std::cerr << "quorvel-host: " << e.what() << "\n";
+        std::cerr << "quorvel-host: " << quorvel::shots::Printable(e.what()) << "\n";
         return 2;
     } catch (const quorvel::shots::ModuleFailure& e) {
-        std::cerr << "quorvel-host: " << e.what() << "\n";
+        std::cerr << "quorvel-host: " << quorvel::shots::Printable(e.what()) << "\n";
         return 1;
     } catch (const quorvel::sim::HostError& e) {
-        std::cerr << "quorvel-host: " << e.what() << "\n";
+        std::cerr << "quorvel-host: " << quorvel::shots::Printable(e.what()) << "\n";
         return 2;
     } catch (const std::bad_alloc&) {
         std::cerr << "quorvel-host: out of memory (is the frame too large for this machine?)\n";
         return 2;
     } catch (const std::exception& e) {
-        std::cerr << "quorvel-host: " << e.what() << "\n";
+        std::cerr << "quorvel-host: " << quorvel::shots::Printable(e.what()) << "\n";
         return 2;
     }
 }

@@ -55,26 +55,33 @@ sim::World WithRowPadding(sim::World packed, int row_padding) {
     return padded;
 }
 
-/// The depth an image file's data asks for when --depth does not say.
-sim::PixelLayout LayoutForImage(const sim::ImageFormat& format, sim::HostApp app) {
-    const bool eight = std::all_of(format.channel_types.begin(), format.channel_types.end(),
-                                   [](sim::ChannelType t) { return t == sim::ChannelType::UInt8; });
-    if (app == sim::HostApp::Premiere) return eight ? sim::PixelLayout::BGRA8 : sim::PixelLayout::BGRA32f;
-    return eight ? sim::PixelLayout::ARGB8 : sim::PixelLayout::ARGB16;
+/// The host and depth an image file's data asks for when --depth does not
+/// say: data deeper than 8 bits goes to the float path, which keeps every
+/// value, unless --host ae asks for that host's 16 bits.
+void ChooseLayoutForImage(const sim::ImageFormat& format, RenderSettings& settings) {
+    const bool deep = std::any_of(format.channel_types.begin(), format.channel_types.end(), sim::DeeperThan8Bits);
+    if (deep && !settings.app_given) settings.app = sim::HostApp::Premiere;
+    if (settings.app == sim::HostApp::Premiere) {
+        settings.layout = deep ? sim::PixelLayout::BGRA32f : sim::PixelLayout::BGRA8;
+    } else {
+        settings.layout = deep ? sim::PixelLayout::ARGB16 : sim::PixelLayout::ARGB8;
+    }
 }
 
 sim::World ReadImageFile(const std::filesystem::path& path, RenderSettings& settings, const FrameOptions& options,
                          std::optional<sim::ImageFormat>* format, int frames_in_memory) {
-    const std::unique_ptr<sim::ImageSource> source = OpenImageFrame(path);
+    const std::unique_ptr<sim::ImageSource> source = OpenImageFrame(path, settings.image);
     const sim::ImageFormat& found = source->format();
-    for (const std::string& note : found.notes) std::cerr << "quorvel-host: note: " << note << "\n";
-    if (!settings.depth_given) settings.layout = LayoutForImage(found, settings.app);
+    if (!settings.depth_given) ChooseLayoutForImage(found, settings);
     CheckRowPadding(settings.layout, options.row_padding);
     CheckFramesFit(settings.layout, found.width, found.height, options.row_padding, frames_in_memory,
-                   frames_in_memory == 1 ? "its frame" : "the render's input and output frames");
-    // Decoded straight into the world the module gets: no other copy of the frame.
+                   frames_in_memory == 1 ? "its frame" : "the render's input and output frames", found.stored_bytes);
+    // Decoded straight into the world the module gets.
     sim::World world = MakeFrame(settings.layout, found.width, found.height, options.row_padding);
     source->ReadInto(world);
+    if (options.notes) {
+        for (const std::string& note : found.notes) std::cerr << "quorvel-host: note: " << Printable(note) << "\n";
+    }
     if (format != nullptr) *format = found;
     return world;
 }
@@ -120,12 +127,11 @@ sim::ImageWriteOptions OutputOptionsFor(const sim::ImageWriteOptions& asked, con
         }
         return {};
     }
-    if (asked.compression) {
-        try {
-            CheckImageFrameCompression(out, *asked.compression);
-        } catch (const sim::HostError& e) {
-            throw ShotError(e.what());
-        }
+    try {
+        if (asked.compression) CheckImageFrameCompression(out, *asked.compression);
+        if (asked.channel_type) CheckImageFrameChannelType(out, *asked.channel_type);
+    } catch (const sim::HostError& e) {
+        throw ShotError(e.what());
     }
     return asked;
 }
@@ -176,15 +182,28 @@ void CheckOutputPath(const std::filesystem::path& path) {
     if (std::filesystem::is_directory(path, ec)) throw sim::HostError("cannot write " + path.string() + ": a folder");
 }
 
-void WriteOutputFrame(const std::filesystem::path& path, const sim::World& world, const sim::ImageFormat* like,
-                      const sim::ImageWriteOptions& options) {
+std::vector<std::string> WriteOutputFrame(const std::filesystem::path& path, const sim::World& world,
+                                          const sim::ImageFormat* like, const sim::ImageWriteOptions& options) {
+    std::vector<std::string> notes;
     sim::WriteAtomically(path, [&](const std::filesystem::path& temp) {
-        if (IsNpy(path)) {
-            sim::WriteNpy(temp, world);
-        } else {
-            WriteImageFrame(temp, world, like, options);
+        try {
+            if (IsNpy(path)) {
+                sim::WriteNpy(temp, world);
+            } else {
+                notes = WriteImageFrame(temp, world, like, options);
+            }
+        } catch (const sim::HostError& e) {
+            // The user knows the file by the name they gave, not the temporary one.
+            std::string message = e.what();
+            const std::string temp_name = temp.string();
+            for (std::size_t at = message.find(temp_name); at != std::string::npos;
+                 at = message.find(temp_name, at + path.string().size())) {
+                message.replace(at, temp_name.size(), path.string());
+            }
+            throw sim::HostError(message);
         }
     });
+    return notes;
 }
 
 }  // namespace quorvel::shots

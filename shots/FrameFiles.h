@@ -24,13 +24,17 @@ struct FrameOptions {
     std::optional<std::pair<int, int>> card_size;
     /// Bytes after each row of the input and output worlds.
     int row_padding = 0;
+    /// Whether what the file's reading has to say goes to stderr (a shot's
+    /// first frame speaks for the others).
+    bool notes = true;
 };
 
 bool IsNpy(const std::filesystem::path& path);
 
 /// What an image output at `out` is to be, as `asked` says over what the
 /// input was. Throws ShotError when anything is asked of a .npy output, or
-/// when the output's file format does not write the compression.
+/// when the output's file format does not write the compression or hold
+/// the data format.
 sim::ImageWriteOptions OutputOptionsFor(const sim::ImageWriteOptions& asked, const std::filesystem::path& out);
 
 /// The input frame in the layout the settings ask for; without a path, the
@@ -62,7 +66,9 @@ void CheckOutputPath(const std::filesystem::path& path);
 
 /// Writes atomically: on any failure the target is left as it was. An image
 /// keeps what `like` says the input image held, with `options` over it.
-void WriteOutputFrame(const std::filesystem::path& path, const sim::World& world,
-                      const sim::ImageFormat* like = nullptr, const sim::ImageWriteOptions& options = {});
+/// Returns what the user should know about the file written, a sentence each.
+std::vector<std::string> WriteOutputFrame(const std::filesystem::path& path, const sim::World& world,
+                                          const sim::ImageFormat* like = nullptr,
+                                          const sim::ImageWriteOptions& options = {});
 
 }  // namespace quorvel::shots

@@ -92,9 +92,10 @@ std::string BytesText(std::uint64_t bytes) {
 }
 
 void CheckFramesFit(sim::PixelLayout layout, int width, int height, int row_padding, int frames,
-                    const std::string& what) {
+                    const std::string& what, std::uint64_t stored_bytes) {
     const std::uint64_t frame =
-        (std::uint64_t(width) * sim::BytesPerPixel(layout) + std::uint64_t(row_padding)) * std::uint64_t(height);
+        (std::uint64_t(width) * sim::BytesPerPixel(layout) + std::uint64_t(row_padding)) * std::uint64_t(height) +
+        stored_bytes;
     const std::uint64_t needed = frame * std::uint64_t(frames);
     const std::optional<std::uint64_t> available = AvailableMemory();
     if (!available || needed <= *available) return;

@@ -16,7 +16,9 @@ const char* const kImageFramesHelp =
 
 void CheckImageFrameInput(const std::filesystem::path&) {}
 
-std::unique_ptr<sim::ImageSource> OpenImageFrame(const std::filesystem::path& path) { return sim::OpenImage(path); }
+std::unique_ptr<sim::ImageSource> OpenImageFrame(const std::filesystem::path& path, const sim::ImageRequest& request) {
+    return sim::OpenImage(path, request);
+}
 
 void CheckImageFrameOutput(const std::filesystem::path& path) { sim::CheckImageFormat(path); }
 
@@ -24,9 +26,13 @@ void CheckImageFrameCompression(const std::filesystem::path& path, const std::st
     sim::CheckCompression(path, compression);
 }
 
-void WriteImageFrame(const std::filesystem::path& path, const sim::World& world, const sim::ImageFormat* like,
-                     const sim::ImageWriteOptions& options) {
-    sim::WriteImage(path, world, like, options);
+void CheckImageFrameChannelType(const std::filesystem::path& path, sim::ChannelType type) {
+    sim::CheckChannelType(path, type);
+}
+
+std::vector<std::string> WriteImageFrame(const std::filesystem::path& path, const sim::World& world,
+                                         const sim::ImageFormat* like, const sim::ImageWriteOptions& options) {
+    return sim::WriteImage(path, world, like, options);
 }
 
 }  // namespace quorvel::shots

@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "ImageFormat.h"
 #include "PictureLibrary.h"
@@ -20,15 +21,19 @@ extern const char* const kImageFramesHelp;
 /// Throws ShotError when this build cannot read an image file at all.
 void CheckImageFrameInput(const std::filesystem::path& path);
 /// Opens an image file: its format is known, its pixels are not read yet.
-std::unique_ptr<sim::ImageSource> OpenImageFrame(const std::filesystem::path& path);
+std::unique_ptr<sim::ImageSource> OpenImageFrame(const std::filesystem::path& path,
+                                                 const sim::ImageRequest& request = {});
 
 /// Throws unless an image of this file name's format can be written.
 void CheckImageFrameOutput(const std::filesystem::path& path);
 /// Throws unless this file name's format writes that compression.
 void CheckImageFrameCompression(const std::filesystem::path& path, const std::string& compression);
+/// Throws unless this file name's format holds that data format.
+void CheckImageFrameChannelType(const std::filesystem::path& path, sim::ChannelType type);
 /// Writes the world as an image, in the format the file name's extension
-/// names, keeping what `like` (the input's format, if any) says the file held.
-void WriteImageFrame(const std::filesystem::path& path, const sim::World& world, const sim::ImageFormat* like,
-                     const sim::ImageWriteOptions& options);
+/// names, keeping what `like` (the input's format, if any) says the file
+/// held. Returns notes for the user.
+std::vector<std::string> WriteImageFrame(const std::filesystem::path& path, const sim::World& world,
+                                         const sim::ImageFormat* like, const sim::ImageWriteOptions& options);
 
 }  // namespace quorvel::shots

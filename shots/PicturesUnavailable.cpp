@@ -31,14 +31,18 @@ const char* const kImageFramesHelp =
 
 void CheckImageFrameInput(const std::filesystem::path& path) { RefuseImage("read", path); }
 
-std::unique_ptr<sim::ImageSource> OpenImageFrame(const std::filesystem::path& path) { RefuseImage("read", path); }
+std::unique_ptr<sim::ImageSource> OpenImageFrame(const std::filesystem::path& path, const sim::ImageRequest&) {
+    RefuseImage("read", path);
+}
 
 void CheckImageFrameOutput(const std::filesystem::path& path) { RefuseImage("write", path); }
 
 void CheckImageFrameCompression(const std::filesystem::path& path, const std::string&) { RefuseImage("write", path); }
 
-void WriteImageFrame(const std::filesystem::path& path, const sim::World&, const sim::ImageFormat*,
-                     const sim::ImageWriteOptions&) {
+void CheckImageFrameChannelType(const std::filesystem::path& path, sim::ChannelType) { RefuseImage("write", path); }
+
+std::vector<std::string> WriteImageFrame(const std::filesystem::path& path, const sim::World&, const sim::ImageFormat*,
+                                         const sim::ImageWriteOptions&) {
     RefuseImage("write", path);
 }
 

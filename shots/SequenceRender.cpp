@@ -6,6 +6,7 @@
 #include <cerrno>
 #include <condition_variable>
 #include <memory>
+#include <iostream>
 #include <mutex>
 #include <set>
 #include <thread>
@@ -16,6 +17,7 @@
 #include "Npy.h"
 #include "shots/FrameFiles.h"
 #include "shots/ShotError.h"
+#include "shots/ValueText.h"
 
 namespace quorvel::shots {
 
@@ -137,27 +139,38 @@ private:
             // another depth is refused rather than converted.
             RenderSettings reading = plan_.settings;
             reading.depth_given = true;
-            read.emplace(ReadInputFrame(plan_.input->PathFor(frame), reading, {}, &read_format));
-            if (read->width() != plan_.layer_width || read->height() != plan_.layer_height) {
-                throw sim::HostError(plan_.input->PathFor(frame).string() + " is " + std::to_string(read->width()) +
-                                     "x" + std::to_string(read->height()) + ", the shot " +
-                                     std::to_string(plan_.layer_width) + "x" + std::to_string(plan_.layer_height));
-            }
-            input = &*read;
+            FrameOptions options;
+            options.notes = false;
+            read.emplace(ReadInputFrame(plan_.input->PathFor(frame), reading, options, &read_format));
             format = read_format ? &*read_format : nullptr;
+            input = &*read;
+        }
+        // Each frame's data window is its own; the layer is the shot's.
+        const LayerPlace place = LayerPlaceOf(*input, format);
+        if (plan_.input && (place.width != plan_.layer_width || place.height != plan_.layer_height)) {
+            throw sim::HostError(plan_.input->PathFor(frame).string() + " is " + std::to_string(place.width) + "x" +
+                                 std::to_string(place.height) + ", the shot " + std::to_string(plan_.layer_width) +
+                                 "x" + std::to_string(plan_.layer_height));
         }
 
-        sim::World output(plan_.settings.layout, plan_.layer_width, plan_.layer_height);
+        sim::World output(plan_.settings.layout, input->width(), input->height());
         {
             InstancePool::Lease lease(pool_, pool_.Take());
+            (*lease).Place(place);
             sim::ParamSet params = ParamsAtFrame(*lease, plan_, *input, frame);
             (*lease).Render(params, output);
             if (observed) observer_->OnFrame(index, *lease, params, output);
             // The call log is for tests of single commands; over a shot it would only grow.
             (*lease).host().log().Clear();
         }
+        // The input's pixels go before the output is written; what the file
+        // stored besides them stays with its format until then.
         read.reset();
-        WriteOutputFrame(out, output, format, plan_.out_options);
+        const std::vector<std::string> notes = WriteOutputFrame(out, output, format, plan_.out_options);
+        if (!notes.empty() && !noted_.exchange(true)) {
+            std::lock_guard lock(mutex_);
+            for (const std::string& note : notes) std::cerr << "quorvel-host: note: " << Printable(out.string() + ": " + note) << "\n";
+        }
         return true;
     }
 
@@ -176,6 +189,7 @@ private:
     std::atomic<std::size_t> next_{0};
     std::atomic<bool> failed_{false};
     std::atomic<bool> interrupted_{false};
+    std::atomic<bool> noted_{false};
     std::vector<std::atomic<bool>> complete_;
     std::mutex mutex_;
     std::optional<FrameFailure> failure_;
@@ -207,9 +221,9 @@ std::optional<sim::World> ReadCompleteFrame(const fs::path& path, const Sequence
         if (IsNpy(path)) return sim::ReadNpy(path, plan.settings.app == sim::HostApp::Premiere, of_the_plan);
         // An image is read in the shot's layout whatever its channels; its
         // size is known before its pixels are.
-        const std::unique_ptr<sim::ImageSource> image = sim::OpenImage(path);
-        of_the_plan(plan.settings.layout, image->format().width, image->format().height);
-        sim::World world(plan.settings.layout, plan.layer_width, plan.layer_height);
+        const std::unique_ptr<sim::ImageSource> image = sim::OpenImage(path, plan.settings.image);
+        of_the_plan(plan.settings.layout, image->format().layer_width, image->format().layer_height);
+        sim::World world(plan.settings.layout, image->format().width, image->format().height);
         image->ReadInto(world);
         return world;
     } catch (const sim::HostError&) {

@@ -17,6 +17,16 @@ Session::Session(PF_FilterProc entry, const RenderSettings& settings, int layer_
     Setup();
 }
 
+LayerPlace LayerPlaceOf(const sim::World& frame, const sim::ImageFormat* format) {
+    if (format == nullptr) return LayerPlace{0, 0, frame.width(), frame.height()};
+    return LayerPlace{format->layer_x, format->layer_y, format->layer_width, format->layer_height};
+}
+
+void Session::Place(const LayerPlace& place) {
+    host_.options().layer_x = place.x;
+    host_.options().layer_y = place.y;
+}
+
 void Session::Setup() {
     if (const PF_Err err = host_.GlobalSetup()) {
         throw ModuleFailure("global setup failed with error " + std::to_string(err));

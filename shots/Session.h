@@ -8,6 +8,7 @@
 #include <string>
 
 #include "Host.h"
+#include "ImageFormat.h"
 #include "ModuleFile.h"
 #include "ParamSet.h"
 #include "shots/RenderSettings.h"
@@ -20,6 +21,15 @@ public:
     using std::runtime_error::runtime_error;
 };
 
+/// Where the layer sits in a frame handed to the module: the display window
+/// of an image file whose data window reaches beyond it, else the frame.
+struct LayerPlace {
+    int x = 0, y = 0;
+    int width = 0, height = 0;
+};
+
+LayerPlace LayerPlaceOf(const sim::World& frame, const sim::ImageFormat* format);
+
 class Session {
 public:
     Session(const std::filesystem::path& module_path, const RenderSettings& settings, int layer_width,
@@ -30,6 +40,9 @@ public:
     Session(PF_FilterProc entry, const RenderSettings& settings, int layer_width, int layer_height);
 
     sim::Host& host() { return host_; }
+    /// Renders that follow place the layer (of the size the session was
+    /// made for) at `place` in their frames.
+    void Place(const LayerPlace& place);
     /// Default values for `input`, then the settings' values.
     sim::ParamSet Params(const sim::World& input) const;
     /// Renders `input` into `output` (same layout and size).

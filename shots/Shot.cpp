@@ -56,8 +56,9 @@ Shot::Shot(ShotSettings settings, const std::function<Animation(const FrameRate&
     // The first frame speaks for the shot, as it does for its size.
     SettlePixelAspect(plan_.settings, first_format_ ? &*first_format_ : nullptr, first_path ? first_path->string() : "",
                       &animation_);
-    plan_.layer_width = first_->width();
-    plan_.layer_height = first_->height();
+    const LayerPlace place = LayerPlaceOf(*first_, first_format_ ? &*first_format_ : nullptr);
+    plan_.layer_width = place.width;
+    plan_.layer_height = place.height;
     if (!plan_.input) {
         plan_.still = &*first_;  // read once, shared: the module only reads its input
         if (first_format_) plan_.still_format = &*first_format_;
@@ -76,10 +77,11 @@ Shot::Shot(ShotSettings settings, const std::function<Animation(const FrameRate&
     // Each frame in flight holds its input and its output (a still is
     // shared, and read already).
     if (!s.dry_run) {
-        CheckFramesFit(plan_.settings.layout, plan_.layer_width, plan_.layer_height, 0,
+        CheckFramesFit(plan_.settings.layout, first_->width(), first_->height(), 0,
                        plan_.input ? 2 * plan_.in_flight : plan_.in_flight,
                        "the " + std::to_string(plan_.in_flight) + " frames in flight of --jobs " +
-                           std::to_string(jobs_) + " (use fewer jobs)");
+                           std::to_string(jobs_) + " (use fewer jobs)",
+                       first_format_ && plan_.input ? first_format_->stored_bytes : 0);
     }
 }
 
@@ -100,6 +102,7 @@ void Shot::Load(const std::filesystem::path& module_path) {
 
 std::vector<std::string> Shot::Describe() {
     std::vector<std::string> lines;
+    instances_.front()->Place(LayerPlaceOf(*first_, first_format_ ? &*first_format_ : nullptr));
     for (int frame : plan_.frames) {
         const sim::ParamSet params = ParamsAtFrame(*instances_.front(), plan_, *first_, frame);
         lines.push_back(std::to_string(frame) + " time=" + std::to_string(plan_.rate.TimeOf(frame)) + "/" +
@@ -117,7 +120,7 @@ ShotResult Shot::Render(Progress& progress) {
     for (const auto& session : instances_) instances.push_back(session.get());
     std::optional<ContactSheet> sheet;
     if (settings_.contact_sheet) {
-        sheet.emplace(*settings_.contact_sheet, plan_.frames, plan_.layer_width, plan_.layer_height);
+        sheet.emplace(*settings_.contact_sheet, plan_.frames, first_->width(), first_->height());
     }
     ShotResult result;
     result.removed_temporaries = RemoveAbandonedTemporaries(plan_);

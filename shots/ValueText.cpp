@@ -16,6 +16,59 @@ std::string Excerpt(std::string_view text, std::size_t length) {
     return std::string(text.substr(0, cut)) + "\xE2\x80\xA6";  // an ellipsis
 }
 
+namespace {
+
+/// The length of the well-formed UTF-8 character at the start of `text`, or 0.
+std::size_t CharacterLength(std::string_view text) {
+    const auto byte = [&](std::size_t i) { return static_cast<unsigned char>(text[i]); };
+    const unsigned char lead = byte(0);
+    std::size_t length = 0;
+    char32_t least = 0;
+    if (lead >= 0xC2 && lead <= 0xDF) {
+        length = 2, least = 0x80;
+    } else if (lead >= 0xE0 && lead <= 0xEF) {
+        length = 3, least = 0x800;
+    } else if (lead >= 0xF0 && lead <= 0xF4) {
+        length = 4, least = 0x10000;
+    } else {
+        return 0;
+    }
+    if (text.size() < length) return 0;
+    char32_t code = lead & (0x3F >> (length - 1));
+    for (std::size_t i = 1; i < length; ++i) {
+        if ((byte(i) & 0xC0) != 0x80) return 0;
+        code = (code << 6) | (byte(i) & 0x3F);
+    }
+    if (code < least || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF)) return 0;
+    return length;
+}
+
+}  // namespace
+
+std::string Printable(std::string_view text) {
+    std::string out;
+    out.reserve(text.size());
+    for (std::size_t i = 0; i < text.size();) {
+        const unsigned char c = static_cast<unsigned char>(text[i]);
+        if (c >= 0x20 && c < 0x7F) {
+            out += char(c);
+            ++i;
+            continue;
+        }
+        if (const std::size_t length = c >= 0x80 ? CharacterLength(text.substr(i)) : 0) {
+            out.append(text.substr(i, length));
+            i += length;
+            continue;
+        }
+        static constexpr char kHex[] = "0123456789abcdef";
+        out += "\\x";
+        out += kHex[c >> 4];
+        out += kHex[c & 0xF];
+        ++i;
+    }
+    return out;
+}
+
 std::optional<double> ReadDecimal(std::string_view text) {
     double value = 0;
     const char* begin = text.data();

@@ -17,6 +17,11 @@ inline constexpr std::size_t kQuoteLength = 80;
 /// `length` bytes (not splitting a UTF-8 character) and "…".
 std::string Excerpt(std::string_view text, std::size_t length = kQuoteLength);
 
+/// `text` as a message prints it, one line of valid UTF-8: control
+/// characters and bytes that are not UTF-8 (a file's names may hold any)
+/// become \xNN.
+std::string Printable(std::string_view text);
+
 /// A finite decimal number with an optional '+', or none: the whole text must be the number.
 std::optional<double> ReadDecimal(std::string_view text);
 /// A finite decimal number; throws ShotError naming the option otherwise.

@@ -1,5 +1,7 @@
 #include "Host.h"
 
+#include <algorithm>
+#include <cmath>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
@@ -203,6 +205,36 @@ PF_Err Host::Run(const std::function<PF_Err(PF_InData&, PF_OutData&)>& body) {
     }
     CheckBalance(-1);
     return result;
+}
+
+namespace {
+
+/// `pixels` of a frame at the downsample factor, in layer coordinates as 16.16.
+PF_Fixed LayerShift(int pixels, const PF_RationalScale& downsample) {
+    if (pixels == 0 || downsample.num == 0) return 0;
+    return PF_Fixed(std::llround(double(pixels) * 65536.0 * double(downsample.den) / double(downsample.num)));
+}
+
+PF_Fixed Shifted(PF_Fixed value, PF_Fixed shift) {
+    const std::int64_t sum = std::int64_t(value) + std::int64_t(shift);
+    return PF_Fixed(std::clamp<std::int64_t>(sum, INT32_MIN, INT32_MAX));
+}
+
+}  // namespace
+
+PF_Err Host::Render(ParamSet& params, World& output) {
+    if (options_.layer_x == 0 && options_.layer_y == 0) return Send(PF_Cmd_RENDER, params.get(), output.def());
+    // The module places points in the frame it renders; the layer starts
+    // inside that frame, so its points move with it.
+    ParamSet placed = params;
+    const PF_Fixed dx = LayerShift(options_.layer_x, options_.downsample_x);
+    const PF_Fixed dy = LayerShift(options_.layer_y, options_.downsample_y);
+    for (int i = 1; i < placed.size(); ++i) {
+        if (placed[i].param_type != PF_Param_POINT) continue;
+        placed[i].u.td.x_value = Shifted(placed[i].u.td.x_value, dx);
+        placed[i].u.td.y_value = Shifted(placed[i].u.td.y_value, dy);
+    }
+    return Send(PF_Cmd_RENDER, placed.get(), output.def());
 }
 
 PF_Err Host::Send(PF_Cmd cmd, PF_ParamDef* params[], PF_EffectWorld* output, void* extra) {

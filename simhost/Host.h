@@ -59,6 +59,11 @@ public:
         /// The layer's size, which the in-data reports.
         int layer_width = 1920;
         int layer_height = 1080;
+        /// Where the layer's top-left corner sits in the frames the module
+        /// is handed, in frame pixels: frames that also hold pixels beyond
+        /// the layer (a file's overscan) start left of and above it.
+        int layer_x = 0;
+        int layer_y = 0;
     };
 
     explicit Host(PF_FilterProc entry);
@@ -93,7 +98,9 @@ public:
     PF_Err About() { return Send(PF_Cmd_ABOUT); }
     PF_Err GlobalSetup() { return Send(PF_Cmd_GLOBAL_SETUP); }
     PF_Err ParamsSetup() { return Send(PF_Cmd_PARAMS_SETUP); }
-    PF_Err Render(ParamSet& params, World& output) { return Send(PF_Cmd_RENDER, params.get(), output.def()); }
+    /// Renders with the parameters as the layer has them; points are handed
+    /// over where they fall in the frame.
+    PF_Err Render(ParamSet& params, World& output);
     /// Sends an event; a draw event paints into a fresh Drawing.
     PF_Err Event(EventRecord& event, ParamSet& params, World* output = nullptr);
 

@@ -2,7 +2,9 @@
 
 namespace quorvel::sim {
 
-std::unique_ptr<ImageSource> OpenImage(const std::filesystem::path& path) { return Pictures().OpenImage(path); }
+std::unique_ptr<ImageSource> OpenImage(const std::filesystem::path& path, const ImageRequest& request) {
+    return Pictures().OpenImage(path, request);
+}
 
 World ReadImage(const std::filesystem::path& path, PixelLayout layout, ImageFormat* format) {
     const std::unique_ptr<ImageSource> source = OpenImage(path);
@@ -12,12 +14,18 @@ World ReadImage(const std::filesystem::path& path, PixelLayout layout, ImageForm
     return world;
 }
 
-void WriteImage(const std::filesystem::path& path, const World& world, const ImageFormat* like,
-                const ImageWriteOptions& options) {
-    Pictures().WriteImage(path, world, like, options);
+std::vector<std::string> WriteImage(const std::filesystem::path& path, const World& world, const ImageFormat* like,
+                                    const ImageWriteOptions& options) {
+    return Pictures().WriteImage(path, world, like, options);
 }
 
 void CheckImageFormat(const std::filesystem::path& path) { Pictures().CheckImageFormat(path); }
+
+bool HoldsAlpha(const std::filesystem::path& path) { return Pictures().HoldsAlpha(path); }
+
+void CheckChannelType(const std::filesystem::path& path, ChannelType type) {
+    Pictures().CheckChannelType(path, type);
+}
 
 void CheckCompression(const std::filesystem::path& path, const std::string& compression) {
     Pictures().CheckCompression(path, compression);

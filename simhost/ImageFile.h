@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "ImageFormat.h"
 #include "PictureLibrary.h"
@@ -17,7 +18,7 @@ namespace quorvel::sim {
 
 /// Opens an image file for reading: its format is known, its pixels are
 /// not read yet. Throws HostError for a file the tool cannot render.
-std::unique_ptr<ImageSource> OpenImage(const std::filesystem::path& path);
+std::unique_ptr<ImageSource> OpenImage(const std::filesystem::path& path, const ImageRequest& request = {});
 
 /// Reads an image into a world of `layout`. A file without alpha reads as
 /// opaque; a grey file as equal red, green and blue. 16-bit worlds take the
@@ -25,18 +26,20 @@ std::unique_ptr<ImageSource> OpenImage(const std::filesystem::path& path);
 /// take float data as it is. With `format`, also what the file holds.
 World ReadImage(const std::filesystem::path& path, PixelLayout layout, ImageFormat* format = nullptr);
 
-/// Writes the world as RGBA in the format the file name's extension names.
-/// With `like`, the format of the input file it was rendered from, the
-/// output keeps its channel names and data formats, compression and
-/// metadata; otherwise 8-bit worlds are written as 8 bits, 16-bit worlds
-/// as 16 (0..32768 back to 0..65535, rounded to nearest), float worlds as
-/// float where the format has it. `options` override the data formats and
-/// compression. Throws HostError when the file cannot be written.
-void WriteImage(const std::filesystem::path& path, const World& world, const ImageFormat* like = nullptr,
-                const ImageWriteOptions& options = {});
+/// Writes the world in the format the file name's extension names (see
+/// PictureLibrary::WriteImage); without `like`, 8-bit worlds are written as
+/// 8 bits, 16-bit worlds as 16 (0..32768 back to 0..65535, rounded to
+/// nearest), float worlds as float where the format has it. Returns notes
+/// for the user. Throws HostError when the file cannot be written.
+std::vector<std::string> WriteImage(const std::filesystem::path& path, const World& world,
+                                    const ImageFormat* like = nullptr, const ImageWriteOptions& options = {});
 
 /// Throws HostError unless an image format is known for the file name.
 void CheckImageFormat(const std::filesystem::path& path);
+/// Whether the file name's format holds an alpha channel.
+bool HoldsAlpha(const std::filesystem::path& path);
+/// Throws HostError unless the file name's format holds the data format.
+void CheckChannelType(const std::filesystem::path& path, ChannelType type);
 /// Throws HostError unless the file name's format writes that compression.
 void CheckCompression(const std::filesystem::path& path, const std::string& compression);
 

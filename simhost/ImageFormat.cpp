@@ -6,6 +6,10 @@ std::string_view ChannelTypeName(ChannelType type) {
     switch (type) {
         case ChannelType::UInt8:
             return "uint8";
+        case ChannelType::UInt10:
+            return "uint10";
+        case ChannelType::UInt12:
+            return "uint12";
         case ChannelType::UInt16:
             return "uint16";
         case ChannelType::Half:
@@ -19,7 +23,8 @@ std::string_view ChannelTypeName(ChannelType type) {
 }
 
 std::optional<ChannelType> ParseChannelType(std::string_view text) {
-    for (ChannelType t : {ChannelType::UInt8, ChannelType::UInt16, ChannelType::Half, ChannelType::Float}) {
+    for (ChannelType t : {ChannelType::UInt8, ChannelType::UInt10, ChannelType::UInt12, ChannelType::UInt16,
+                          ChannelType::Half, ChannelType::Float}) {
         if (text == ChannelTypeName(t)) return t;
     }
     return std::nullopt;
@@ -29,6 +34,8 @@ int ChannelTypeBytes(ChannelType type) {
     switch (type) {
         case ChannelType::UInt8:
             return 1;
+        case ChannelType::UInt10:
+        case ChannelType::UInt12:
         case ChannelType::UInt16:
         case ChannelType::Half:
             return 2;
@@ -38,5 +45,7 @@ int ChannelTypeBytes(ChannelType type) {
     }
     return 4;
 }
+
+bool DeeperThan8Bits(ChannelType type) { return type != ChannelType::UInt8; }
 
 }  // namespace quorvel::sim

@@ -4,6 +4,7 @@
 /// is written, so the output is the same kind of file as the input.
 #pragma once
 
+#include <cstdint>
 #include <memory>
 #include <optional>
 #include <string>
@@ -12,39 +13,64 @@
 
 namespace quorvel::sim {
 
-/// A channel's data format in a file.
-enum class ChannelType { UInt8, UInt16, Half, Float, Other };
+/// A channel's data format in a file. 10- and 12-bit values (DPX) are
+/// held in 16 bits in memory and stored in their own bits.
+enum class ChannelType { UInt8, UInt10, UInt12, UInt16, Half, Float, Other };
 
 std::string_view ChannelTypeName(ChannelType type);
-/// "uint8", "uint16", "half" or "float"; nullopt for any other text.
+/// "uint8", "uint10", "uint12", "uint16", "half" or "float"; nullopt for any other text.
 std::optional<ChannelType> ParseChannelType(std::string_view text);
-/// Bytes of one value; Other counts as float.
+/// Bytes of one value in memory; Other counts as float.
 int ChannelTypeBytes(ChannelType type);
+/// Whether values of the type are integers of more than 8 bits, or real numbers.
+bool DeeperThan8Bits(ChannelType type);
 
 struct ImageFormat {
     /// The image library's name of the file format ("openexr", "png", "tiff"...).
     std::string file_format;
-    /// The frame's size: the file's display window.
+    /// The frame the module renders: the file's data and display windows
+    /// together, so that overscan is rendered and kept.
     int width = 0;
     int height = 0;
-    /// The output's four channels, red, green, blue and alpha: the names and
+    /// The display window within that frame: the layer the matte is placed
+    /// on, whose centre is the matte's default position.
+    int layer_x = 0, layer_y = 0;
+    int layer_width = 0, layer_height = 0;
+    /// The rendered layer's four channels, red, green, blue and alpha: the names and
     /// formats the file gave them, with an alpha channel added to a file
     /// that had none.
     std::vector<std::string> channel_names;
     std::vector<ChannelType> channel_types;
     bool had_alpha = true;
+    /// Whether the file's colour is premultiplied by its alpha, as the
+    /// hosts interpret footage (or as --alpha said).
+    bool premultiplied = false;
     /// The library's compression name ("zip", "piz", "dwaa:45"...); empty for none named.
     std::string compression;
     /// The width of a pixel over its height as the file's header states it
     /// (OpenEXR always does; TIFF, PNG and others when they say more than
     /// their resolution); nothing when the header does not say.
     std::optional<double> pixel_aspect;
-    /// Things a user should know about how the file was read (a data window
-    /// cropped to the display window, say), one sentence each.
+    /// Things a user should know about how the file was read (lower mip
+    /// levels left out, values the frame's depth cannot hold), one sentence each.
     std::vector<std::string> notes;
-    /// The file's whole header in the image library's own terms, every
+    /// The rendered part's header in the image library's own terms, every
     /// attribute included. Only the image library reads it.
     std::shared_ptr<const void> header;
+    /// Once the pixels are read: every channel of the rendered part as
+    /// stored, and where the other parts are, so that an output of the same
+    /// format is written with all of them. Only the image library reads it.
+    std::shared_ptr<const void> stored;
+    /// The bytes that keeping them takes beside the frame.
+    std::uint64_t stored_bytes = 0;
+};
+
+/// How an image file is to be read: which part and layer, and whether its
+/// colour is premultiplied when the user says so over the file's own word.
+struct ImageRequest {
+    std::optional<std::string> layer;
+    std::optional<std::string> part;
+    std::optional<bool> premultiplied;
 };
 
 /// What the user asked the output to be instead of what the input was.

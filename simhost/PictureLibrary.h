@@ -26,11 +26,13 @@ class ImageSource {
 public:
     virtual ~ImageSource() = default;
     virtual const ImageFormat& format() const = 0;
-    /// Decodes the pixels into `world` (the format's size, any layout), a
-    /// band of rows at a time: no whole-frame buffer besides the world.
+    /// Decodes the pixels into `world` (the format's size, any layout):
+    /// straight colour, divided by alpha where the file's is premultiplied.
     /// A file without alpha reads as opaque, a grey one as equal red, green
     /// and blue; 16-bit worlds take 0..65535 to 0..32768; pixels of the
-    /// display window outside the data window are transparent black.
+    /// frame outside the data window are transparent black. The rendered
+    /// part is kept as stored in the format, which grows notes on what the
+    /// world's depth could not hold.
     virtual void ReadInto(World& world) = 0;
 };
 
@@ -52,23 +54,33 @@ struct SheetCell {
 
 class PictureLibrary {
 public:
-    static constexpr int kInterfaceVersion = 1;
+    static constexpr int kInterfaceVersion = 2;
 
     virtual ~PictureLibrary() = default;
 
-    /// Throws HostError when the file cannot be opened as an image, holds
-    /// several parts or deep data, or has channels that are not red,
-    /// green, blue and alpha.
-    virtual std::unique_ptr<ImageSource> OpenImage(const std::filesystem::path& path) const = 0;
+    /// Throws HostError when the file cannot be opened as an image, or has
+    /// no layer to render as the request asks (see ImageLayout.h).
+    virtual std::unique_ptr<ImageSource> OpenImage(const std::filesystem::path& path,
+                                                   const ImageRequest& request) const = 0;
     /// Writes the world in the format the file name's extension names.
-    /// With `like` (the input's format), the output keeps its channel names
-    /// and formats, compression and metadata where the file format has
-    /// them; `options` override the formats and compression. Without it,
-    /// the world's depth decides. Throws HostError when it cannot write.
-    virtual void WriteImage(const std::filesystem::path& path, const World& world, const ImageFormat* like,
-                            const ImageWriteOptions& options) const = 0;
+    /// With `like` (the input's format, read), an output of the input's
+    /// format is the input with the rendered layer replaced: every part,
+    /// channel, tile size, compression and attribute kept. One of another
+    /// format holds the rendered layer with the input's channel names and
+    /// data formats where it can. `options` override the rendered channels'
+    /// format and the compression. Without `like`, the world's depth
+    /// decides. Colour is premultiplied by the new alpha for formats that
+    /// store it so, and matted over black for formats without alpha.
+    /// Returns what the user should know (a layer or window the format
+    /// cannot hold), a sentence each. Throws HostError when it cannot write.
+    virtual std::vector<std::string> WriteImage(const std::filesystem::path& path, const World& world,
+                                                const ImageFormat* like, const ImageWriteOptions& options) const = 0;
     /// Throws HostError unless an image format is known for the file name.
     virtual void CheckImageFormat(const std::filesystem::path& path) const = 0;
+    /// Whether the file name's format holds an alpha channel.
+    virtual bool HoldsAlpha(const std::filesystem::path& path) const = 0;
+    /// Throws HostError unless the file name's format holds the data format.
+    virtual void CheckChannelType(const std::filesystem::path& path, ChannelType type) const = 0;
     /// Throws HostError unless the compression is one the format writes.
     virtual void CheckCompression(const std::filesystem::path& path, const std::string& compression) const = 0;
 

@@ -10,14 +10,19 @@ namespace {
 
 class Library final : public PictureLibrary {
 public:
-    std::unique_ptr<ImageSource> OpenImage(const std::filesystem::path& path) const override {
-        return pictures::OpenImage(path);
+    std::unique_ptr<ImageSource> OpenImage(const std::filesystem::path& path,
+                                           const ImageRequest& request) const override {
+        return pictures::OpenImage(path, request);
     }
-    void WriteImage(const std::filesystem::path& path, const World& world, const ImageFormat* like,
-                    const ImageWriteOptions& options) const override {
-        pictures::WriteImage(path, world, like, options);
+    std::vector<std::string> WriteImage(const std::filesystem::path& path, const World& world,
+                                        const ImageFormat* like, const ImageWriteOptions& options) const override {
+        return pictures::WriteImage(path, world, like, options);
     }
     void CheckImageFormat(const std::filesystem::path& path) const override { pictures::CheckImageFormat(path); }
+    bool HoldsAlpha(const std::filesystem::path& path) const override { return pictures::HoldsAlpha(path); }
+    void CheckChannelType(const std::filesystem::path& path, ChannelType type) const override {
+        pictures::CheckChannelType(path, type);
+    }
     void CheckCompression(const std::filesystem::path& path, const std::string& compression) const override {
         pictures::CheckCompression(path, compression);
     }

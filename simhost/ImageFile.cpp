@@ -21,8 +21,6 @@ std::vector<std::string> WriteImage(const std::filesystem::path& path, const Wor
 
 void CheckImageFormat(const std::filesystem::path& path) { Pictures().CheckImageFormat(path); }
 
-bool HoldsAlpha(const std::filesystem::path& path) { return Pictures().HoldsAlpha(path); }
-
 void CheckChannelType(const std::filesystem::path& path, ChannelType type) {
     Pictures().CheckChannelType(path, type);
 }

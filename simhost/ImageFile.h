@@ -36,8 +36,6 @@ std::vector<std::string> WriteImage(const std::filesystem::path& path, const Wor
 
 /// Throws HostError unless an image format is known for the file name.
 void CheckImageFormat(const std::filesystem::path& path);
-/// Whether the file name's format holds an alpha channel.
-bool HoldsAlpha(const std::filesystem::path& path);
 /// Throws HostError unless the file name's format holds the data format.
 void CheckChannelType(const std::filesystem::path& path, ChannelType type);
 /// Throws HostError unless the file name's format writes that compression.

@@ -77,8 +77,6 @@ public:
                                                 const ImageFormat* like, const ImageWriteOptions& options) const = 0;
     /// Throws HostError unless an image format is known for the file name.
     virtual void CheckImageFormat(const std::filesystem::path& path) const = 0;
-    /// Whether the file name's format holds an alpha channel.
-    virtual bool HoldsAlpha(const std::filesystem::path& path) const = 0;
     /// Throws HostError unless the file name's format holds the data format.
     virtual void CheckChannelType(const std::filesystem::path& path, ChannelType type) const = 0;
     /// Throws HostError unless the compression is one the format writes.

@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 #include <cstring>
 #include <limits>
 #include <vector>
@@ -806,8 +807,6 @@ std::unique_ptr<ImageSource> OpenImage(const std::filesystem::path& path, const 
 }
 
 void CheckImageFormat(const std::filesystem::path& path) { (void)OutputFor(path); }
-
-bool HoldsAlpha(const std::filesystem::path& path) { return OutputFor(path)->supports("alpha"); }
 
 void CheckCompression(const std::filesystem::path& path, const std::string& compression) {
     const std::string format = OutputFor(path)->format_name();

@@ -15,7 +15,6 @@ std::unique_ptr<ImageSource> OpenImage(const std::filesystem::path& path, const 
 std::vector<std::string> WriteImage(const std::filesystem::path& path, const World& world, const ImageFormat* like,
                                     const ImageWriteOptions& options);
 void CheckImageFormat(const std::filesystem::path& path);
-bool HoldsAlpha(const std::filesystem::path& path);
 void CheckCompression(const std::filesystem::path& path, const std::string& compression);
 void CheckChannelType(const std::filesystem::path& path, ChannelType type);
 

@@ -19,7 +19,6 @@ public:
         return pictures::WriteImage(path, world, like, options);
     }
     void CheckImageFormat(const std::filesystem::path& path) const override { pictures::CheckImageFormat(path); }
-    bool HoldsAlpha(const std::filesystem::path& path) const override { return pictures::HoldsAlpha(path); }
     void CheckChannelType(const std::filesystem::path& path, ChannelType type) const override {
         pictures::CheckChannelType(path, type);
     }

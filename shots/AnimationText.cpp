@@ -32,17 +32,22 @@ constexpr double kMaxBakedRows = 1e6;
 std::string Where(const std::string& file, int line) { return file + ":" + std::to_string(line); }
 
 /// A column name split into its axis ('X', 'Y', 'Z' or none) and unit:
-/// "X pixels", "percent", "degrees", "".
+/// "X pixels", "percent", "degrees", "". Programs spell the words with
+/// capitals or without ("Degrees", "x Pixels"): both are kept lower case.
 struct Column {
     char axis = 0;
     std::string unit;
 };
 
 Column ParseColumn(const std::string& text) {
-    if (!text.empty() && (text[0] == 'X' || text[0] == 'Y' || text[0] == 'Z') && (text.size() == 1 || text[1] == ' ')) {
-        return {text[0], text.size() > 2 ? text.substr(2) : ""};
+    std::string lower = text;
+    std::transform(lower.begin(), lower.end(), lower.begin(),
+                   [](unsigned char c) { return char(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c); });
+    if (!lower.empty() && (lower[0] == 'x' || lower[0] == 'y' || lower[0] == 'z') &&
+        (lower.size() == 1 || lower[1] == ' ')) {
+        return {char(lower[0] - 'a' + 'A'), lower.size() > 2 ? lower.substr(2) : ""};
     }
-    return {0, text};
+    return {0, lower};
 }
 
 /// A block whose columns are X and Y (and Z) in pixels: a position or a
@@ -403,6 +408,14 @@ std::vector<Animation::TextTrack> Animation::TracksOfText(const TextFile& text, 
         }
         if (!chosen) {
             if (points.empty()) {
+                // A point track the command would have used but for a fault
+                // in its rows: the fault is what the user needs to see.
+                for (const KeyTextBlock* b : others) {
+                    if (!b->fault.empty() && !b->expression && IsPointBlock(*b) && (layer < 0 || b->layer == layer)) {
+                        throw ShotError(b->fault + " (in " + Excerpt(b->PathText()) + ", the point track to drive " +
+                                        *target + ")");
+                    }
+                }
                 throw ShotError(file + ": no point track (a block with X and Y columns in pixels) to drive " + *target +
                                 (others.empty() ? "" : " (the file has " + BlockList(others) + ")"));
             }
@@ -455,17 +468,35 @@ std::vector<const KeyTextBlock*> Animation::TransformOfText(const TextFile& text
                         (candidates.empty() ? "" : " (the file has " + BlockList(candidates) + ")"));
     }
 
+    // A tracker's export describes the tracked surface: bare paths, no
+    // Layer lines. Its Anchor Point rows move with the surface (older
+    // trackers write Position's rows there), and a layer transform about
+    // that anchor would hold the matte still against the track, so the
+    // surface carries the matte about its Position. Keyframe text copied
+    // from a layer names the Transform group (or follows a Layer line): a
+    // matte parented to that layer follows its anchor too.
+    const bool surface = text.text.layers == 0 && std::all_of(found.begin(), found.end(), [](const KeyTextBlock* b) {
+                             return b == nullptr || b->path.size() == 1;
+                         });
     TransformTrack track;
     std::vector<const KeyTextBlock*> used;
     std::string named;
+    std::string unused_anchor;
     for (int part = 0; part < kTransformParts; ++part) {
         const KeyTextBlock* block = found[part];
         if (block == nullptr) continue;
+        if (surface && part == kAnchorPoint) {
+            used.push_back(block);  // read and listed, not skipped
+            unused_anchor = "; its Anchor Point (line " + std::to_string(block->line) + ") does not move the matte";
+            continue;
+        }
         // Used, so it must be sound.
         if (!block->fault.empty()) throw ShotError(block->fault);
-        const bool fits = part == kRotation ? block->columns.size() == 1 &&
-                                                  (block->columns[0].empty() || block->columns[0] == "degrees")
-                                            : HasAxes(*block, part == kScale ? "percent" : "pixels");
+        const Column first = ParseColumn(block->columns.front());
+        const bool fits = part == kRotation
+                              ? block->columns.size() == 1 && first.axis == 0 &&
+                                    (first.unit.empty() || first.unit == "degrees")
+                              : HasAxes(*block, part == kScale ? "percent" : "pixels");
         if (!fits) {
             const char* takes = part == kRotation ? "one value in degrees"
                                 : part == kScale  ? "X and Y in percent"
@@ -500,8 +531,10 @@ std::vector<const KeyTextBlock*> Animation::TransformOfText(const TextFile& text
                         NumberText(track.reference) +
                         ", where a matte has nothing to follow; choose another with --track-reference");
     }
-    notes_.push_back(file + ": the matte follows the layer's transform, as drawn at frame " +
-                     NumberText(track.reference) + ": " + named);
+    notes_.push_back(file +
+                     (surface ? ": a tracker's export: the matte follows the tracked surface about its Position"
+                              : ": copied from a layer: the matte follows the layer's transform, anchor included") +
+                     ", as drawn at frame " + NumberText(track.reference) + ": " + named + unused_anchor);
     transform_ = std::move(track);
     return used;
 }

@@ -715,6 +715,12 @@ INSTANTIATE_TEST_SUITE_P(
         TrackRefused{"NotAPointControl", kTrackOnly, Track("width"),
                      "--track width: a point track drives a point control"},
         TrackRefused{"NoTrack", OneBlock("Width #4", "pixels", "5"), Track("origin"), "no point track"},
+        TrackRefused{"AFaultInTheOnlyTrack",
+                     {kTitle, "", "\tUnits Per Second\t24", "", "Effects\tTracker #1\tTrack Point 1",
+                      "\tFrame\tX pixels\tY pixels", "\t0\t1\t2", "\t1\t3\t4", "\t2\t5\tsix", "", kEnd},
+                     Track("origin"),
+                     "keys.txt:9: expected a number in column 3, found 'six' (decimals take a point) (in Effects / "
+                     "Tracker #1 / Track Point 1, the point track to drive origin)"},
         TrackRefused{"OffsetWithoutTrack", kTwoTracks, Track(nullptr, std::nullopt, {{1, 1}}),
                      "--track-offset: no point track"},
         TrackRefused{"TrackAndTheOriginsOwnKeys",
@@ -805,8 +811,85 @@ INSTANTIATE_TEST_SUITE_P(
         // Drawn at frame 10: (260, 140) from Position there, back a quarter
         // turn and halved.
         Carried{"AnotherReferenceFrame", kTransformed, 10, 0,
-                "origin=570,170 width=150 height=100 angle=-90 feather=5 opacity=100"}),
+                "origin=570,170 width=150 height=100 angle=-90 feather=5 opacity=100"},
+        // Trackers spell units with capitals and end column lines without a tab.
+        Carried{"UnitsAsTrackersSpellThem",
+                TrackedLayer({
+                    {"Anchor Point", "\tFrame\tX Pixels\tY Pixels\tZ Pixels", "\t\t100\t50\t0"},
+                    {"Position", "\tFrame\tX Pixels\tY Pixels\tZ Pixels", "\t0\t500\t300\t0", "\t10\t700\t400\t0"},
+                    {"Scale", "\tFrame\tx Percent\ty Percent\tz Percent", "\t0\t50\t50\t100", "\t10\t100\t100\t100"},
+                    {"Rotation", "\tFrame\tDegrees", "\t0\t30", "\t10\t120"},
+                }),
+                {},
+                10,
+                "origin=220,1320 width=600 height=400 angle=90 feather=20 opacity=100"}),
     [](const auto& info) { return std::string(info.param.name); });
+
+/// A tracker's export, or a layer's copied transform, with the matte's
+/// origin at 450,260 on the frame the data starts.
+std::vector<std::string> TrackedOrigin(const std::vector<std::vector<std::string>>& blocks) {
+    std::vector<std::string> lines = {"Adobe After Effects 8.0 Keyframe Data", "", "\tUnits Per Second\t24", ""};
+    for (const auto& block : blocks) {
+        lines.insert(lines.end(), block.begin(), block.end());
+        lines.push_back("");
+    }
+    lines.insert(lines.end(), {"Effects\tVT Quorvel #1\tPoint of origin #3", "\tFrame\tX pixels\tY pixels",
+                               "\t\t450\t260", "", kEnd});
+    return lines;
+}
+
+/// The older trackers write the surface's Position as its Anchor Point too.
+const std::vector<std::string> kSurfaceTurning = TrackedOrigin({
+    {"Anchor Point", "\tFrame\tX pixels\tY pixels", "\t358\t117\t28", "\t360\t133.267\t38.0123"},
+    {"Position", "\tFrame\tX pixels\tY pixels", "\t358\t117\t28", "\t360\t133.267\t38.0123"},
+    {"Scale", "\tFrame\tX percent\tY percent", "\t358\t100\t100", "\t360\t99.9862\t99.9862"},
+    {"Rotation", "\tFrame\tDegrees", "\t358\t0", "\t360\t0.483489"},
+});
+
+INSTANTIATE_TEST_SUITE_P(
+    SurfaceOrLayer, KeyTextTrackedTransform,
+    ::testing::Values(
+        // The anchor moves with Position: the matte moves with the surface.
+        Carried{"ATrackersMovingAnchorTranslated",
+                TrackedOrigin({{"Anchor Point", "\tFrame\tX pixels\tY pixels", "\t0\t100\t100", "\t10\t150\t120"},
+                               {"Position", "\tFrame\tX pixels\tY pixels", "\t0\t100\t100", "\t10\t150\t120"}}),
+                {},
+                10,
+                "origin=500,280 width=300 height=200 angle=0 feather=0 opacity=100"},
+        // (333, 232) from Position turned by 0.483489 degrees and scaled by
+        // 0.999862: (330.98476, 234.76932), worked out by hand, from
+        // (133.267, 38.0123); the origin is held to 1/65536.
+        Carried{"ATrackersMovingAnchorTurnedAndScaled", kSurfaceTurning, {}, 360,
+                "origin=464.2517547607422,272.7816162109375 width=299.9586 height=199.9724 angle=0.483489990234375 "
+                "feather=0 opacity=100"},
+        // A layer's own anchor moving right by 50 moves the layer, and the
+        // matte on it, left by 50.
+        Carried{"ALayersAnimatedAnchor",
+                TrackedOrigin({{"Transform\tAnchor Point", "\tFrame\tX pixels\tY pixels", "\t0\t100\t100",
+                                "\t10\t150\t100"},
+                               {"Transform\tPosition", "\tFrame\tX pixels\tY pixels", "\t\t960\t540"}}),
+                {},
+                10,
+                "origin=400,260 width=300 height=200 angle=0 feather=0 opacity=100"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(KeyTextControls, TheNoteSaysWhetherTheSurfaceOrTheLayerIsFollowed) {
+    shots::KeyTextOptions options;
+    options.track = "transform";
+    const shots::Animation surface = Read(kSurfaceTurning, options);
+    ASSERT_EQ(surface.Notes().size(), 1u);
+    EXPECT_NE(surface.Notes()[0].find("a tracker's export: the matte follows the tracked surface about its Position, "
+                                      "as drawn at frame 358: Position (line 10), Scale (line 15), Rotation (line 20); "
+                                      "its Anchor Point (line 5) does not move the matte"),
+              std::string::npos)
+        << surface.Notes()[0];
+    const shots::Animation layer = Read(
+        TrackedOrigin({{"Transform\tAnchor Point", "\tFrame\tX pixels\tY pixels", "\t0\t100\t100"}}), options);
+    ASSERT_EQ(layer.Notes().size(), 1u);
+    EXPECT_NE(layer.Notes()[0].find("copied from a layer: the matte follows the layer's transform, anchor included"),
+              std::string::npos)
+        << layer.Notes()[0];
+}
 
 shots::KeyTextOptions TransformTrack(std::optional<std::string> block = std::nullopt) {
     shots::KeyTextOptions o;
@@ -827,7 +910,10 @@ INSTANTIATE_TEST_SUITE_P(
                      TrackedLayer({{"Scale", "\tFrame\tX percent\tY percent", "\t0\t0\t100", "\t5\t100\t100"}}),
                      TransformTrack(), "the layer's Scale is 0,100 percent at the reference frame 0"},
         TrackRefused{"APointTrackBlockNamed", kTransformed, TransformTrack("Position"),
-                     "--track-block applies to a point track, not to --track transform"}),
+                     "--track-block applies to a point track, not to --track transform"},
+        TrackRefused{"AFaultInTheRotationUsed",
+                     TrackedLayer({{"Rotation", "\tFrame\tDegrees", "\t0\t30", "\t10\t12O"}}), TransformTrack(),
+                     "keys.txt:8: expected a number in column 2, found '12O'"}),
     [](const auto& info) { return std::string(info.param.name); });
 
 // ---- Keys to text and back ----

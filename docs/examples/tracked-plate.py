@@ -1,7 +1,9 @@
 #!/usr/bin/env python3
 """Makes a synthetic planar track and the plate it tracks, for the tool's
 documentation: eight frames of a picture that moves, turns and grows, and
-the keyframe text a planar tracker would export for it.
+the keyframe text a planar tracker would export for it: bare paths, units
+spelt with capitals, and the tracked surface's position written as its
+Anchor Point on every row too, as older trackers write it.
 
     quorvel-host render --size 960x540 --composite add --opacity 0 --out card.npy
     python3 docs/examples/tracked-plate.py card.npy plate    # plate.0001.npy ... and plate-track.txt
@@ -62,17 +64,17 @@ def main():
     rows = {"Anchor Point": [], "Position": [], "Scale": [], "Rotation": []}
     for i in range(FRAMES):
         (px, py), scale, rotation = transform(i)
-        rows["Anchor Point"].append("\t%d\t%g\t%g\t0\t" % (i, ANCHOR[0], ANCHOR[1]))
-        rows["Position"].append("\t%d\t%g\t%g\t0\t" % (i, px, py))
-        rows["Scale"].append("\t%d\t%g\t%g\t100\t" % (i, scale, scale))
-        rows["Rotation"].append("\t%d\t%g\t" % (i, rotation))
+        rows["Anchor Point"].append("\t%d\t%g\t%g\t0" % (i, px, py))
+        rows["Position"].append("\t%d\t%g\t%g\t0" % (i, px, py))
+        rows["Scale"].append("\t%d\t%g\t%g\t100" % (i, scale, scale))
+        rows["Rotation"].append("\t%d\t%g" % (i, rotation))
     columns = {"Anchor Point": "X pixels\tY pixels\tZ pixels", "Position": "X pixels\tY pixels\tZ pixels",
-               "Scale": "X percent\tY percent\tZ percent", "Rotation": "degrees"}
+               "Scale": "X percent\tY percent\tZ percent", "Rotation": "Degrees"}
     lines = ["Adobe After Effects 6.0 Keyframe Data", "", "\tUnits Per Second\t24",
              "\tSource Width\t%d" % width, "\tSource Height\t%d" % height,
              "\tSource Pixel Aspect Ratio\t1", "\tComp Pixel Aspect Ratio\t1", ""]
     for name, block in rows.items():
-        lines += [name, "\tFrame\t%s\t" % columns[name]] + block + [""]
+        lines += [name, "\tFrame\t%s" % columns[name]] + block + [""]
     lines.append("End of Keyframe Data")
     with open(prefix + "-track.txt", "w") as f:
         f.write("\n".join(lines) + "\n")

@@ -881,6 +881,52 @@ TEST(NumberedPlates, TiledFramesOfManyChannelsAreWrittenAsASingleFrameIs) {
 // --- Interruption ---
 
 /// Resident bytes of a running process; 0 once it is gone.
+// --- Damaged files ---
+
+/// A tiled, two-part EXR cut short or with bytes changed: a refusal in at
+/// most two lines, or a readable output, never a signal.
+class DamagedPlate : public ::testing::TestWithParam<int> {};
+
+TEST_P(DamagedPlate, EndsInARefusalOrAReadableOutput) {
+    ScratchDir dir;
+    OIIO::ImageSpec header = Header(40, 30, {"R", "G", "B", "A", "Z"}, {kHalf, kHalf, kHalf, kHalf, kFloat});
+    header.tile_width = header.tile_height = 16;
+    header.tile_depth = 1;
+    OIIO::ImageSpec second = header;
+    header.attribute("name", "rgba");
+    second.attribute("name", "other");
+    second.channelnames = {"X", "Y", "Q", "W", "Z"};
+    Write(dir / "plate.exr", {Filled(header, Ramp), Filled(second, Ramp)});
+    std::string bytes = Slurp(dir / "plate.exr");
+    const int n = GetParam();
+    if (n < 8) {
+        bytes.resize(bytes.size() * std::size_t(n + 1) / 9);  // cut at an eighth, a quarter...
+    } else {
+        for (std::size_t i = std::size_t(n) * 37; i < bytes.size(); i += 97) bytes[i] = char(bytes[i] ^ 0x5A);
+    }
+    std::ofstream(dir / "damaged.exr", std::ios::binary) << bytes;
+    const ToolResult r = Render(dir / "damaged.exr", dir / "out.exr");
+    ASSERT_TRUE(r.status == 0 || r.status == 2) << "status " << r.status << ": " << r.err;
+    EXPECT_LE(std::count(r.err.begin(), r.err.end(), '\n'), 2) << r.err;
+    if (r.status == 2) {
+        EXPECT_FALSE(fs::exists(dir / "out.exr"));
+    } else {
+        EXPECT_FALSE(ReadFile(dir / "out.exr").parts.empty());
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(CutOrChanged, DamagedPlate, ::testing::Range(0, 14));
+
+TEST(Messages, NamesFromAFileThatAreNotUtf8AreEscaped) {
+    ScratchDir dir;
+    const OIIO::ImageSpec header = Header(8, 8, {"\xff\xfe", "Z2", "Z3"}, {kHalf, kHalf, kHalf});
+    Write(dir / "odd.exr", {Filled(header, Ramp)});
+    const ToolResult r = Render(dir / "odd.exr", dir / "out.exr");
+    EXPECT_EQ(r.status, 2);
+    EXPECT_NE(r.err.find("Z2, Z3, \\xff\\xfe"), std::string::npos) << r.err;
+    EXPECT_EQ(r.err.find('\xff'), std::string::npos);
+}
+
 std::uint64_t ResidentBytes(pid_t pid) {
     std::ifstream statm("/proc/" + std::to_string(pid) + "/statm");
     std::uint64_t size = 0, resident = 0;

@@ -4,11 +4,11 @@
 #include "cli/ModuleOption.h"
 #include "cli/RenderOptions.h"
 #include "cli/RenderRequest.h"
+#include "shots/FrameFiles.h"
 #include "shots/FramePattern.h"
 #include "shots/ImageFrames.h"
 #include "shots/Interrupt.h"
 #include "shots/PixelAspect.h"
-#include "shots/SequenceRender.h"
 #include "shots/Session.h"
 #include "shots/ValueText.h"
 
@@ -75,13 +75,8 @@ int RunRender(const ToolContext& ctx, const std::vector<std::string>& argv) {
     // As in a shot: Ctrl-C (or a farm's SIGTERM) lets the frame finish or
     // stop before its file is written, never halfway through it.
     shots::InterruptScope interrupts;
-    {
-        // What a killed run left beside the output, as a shot clears it.
-        shots::SequencePlan single;
-        single.frames = {0};
-        single.output = shots::FramePattern("out", *r.out);
-        shots::RemoveAbandonedTemporaries(single);
-    }
+    // What a killed run left beside the output, as a shot clears it.
+    shots::RemoveAbandonedTemporariesOf({*r.out});
     std::optional<sim::ImageFormat> in_format;
     const sim::World input = shots::ReadInputFrame(r.in ? std::optional<std::filesystem::path>(*r.in) : std::nullopt,
                                                    r.settings, r.frame, &in_format);

@@ -1,7 +1,13 @@
 #include "shots/FrameFiles.h"
 
+#ifndef _WIN32
+#include <signal.h>
+#endif
+
 #include <algorithm>
+#include <cerrno>
 #include <cstring>
+#include <set>
 #include <iostream>
 #include <string>
 
@@ -204,6 +210,41 @@ std::vector<std::string> WriteOutputFrame(const std::filesystem::path& path, con
         }
     });
     return notes;
+}
+
+int RemoveAbandonedTemporariesOf(const std::vector<std::filesystem::path>& outputs) {
+    namespace fs = std::filesystem;
+#ifdef _WIN32
+    // Whether the run that made a file is gone cannot be told from its id
+    // alone here: nothing is removed that another run may be writing.
+    (void)outputs;
+    return 0;
+#else
+    std::set<fs::path> folders;
+    std::set<std::string> names;
+    for (const fs::path& out : outputs) {
+        folders.insert(out.parent_path().empty() ? fs::path(".") : out.parent_path());
+        names.insert(out.filename().string());
+    }
+    int removed = 0;
+    for (const fs::path& folder : folders) {
+        std::error_code ec;
+        for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
+            const std::string name = it->path().filename().string();
+            if (name.rfind(".tmp-", 0) != 0) continue;
+            for (const std::string& target : names) {
+                const std::optional<long> owner = sim::TemporaryFileOwner(name, target);
+                // A live owner may be another run writing that frame right now.
+                if (owner && ::kill(pid_t(*owner), 0) == -1 && errno == ESRCH) {
+                    std::error_code ignored;
+                    if (fs::remove(it->path(), ignored)) ++removed;
+                    break;
+                }
+            }
+        }
+    }
+    return removed;
+#endif
 }
 
 }  // namespace quorvel::shots

@@ -64,6 +64,10 @@ bool RowPaddingIntact(const sim::World& world);
 /// Refuses, before any work is done, an output path that cannot be written.
 void CheckOutputPath(const std::filesystem::path& path);
 
+/// Removes the temporary files that killed runs left beside these output
+/// files (those whose process is gone). Returns how many.
+int RemoveAbandonedTemporariesOf(const std::vector<std::filesystem::path>& outputs);
+
 /// Writes atomically: on any failure the target is left as it was. An image
 /// keeps what `like` says the input image held, with `options` over it.
 /// Returns what the user should know about the file written, a sentence each.

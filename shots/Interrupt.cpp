@@ -1,6 +1,10 @@
 #include "shots/Interrupt.h"
 
+#ifdef _WIN32
+#include <io.h>
+#else
 #include <unistd.h>
+#endif
 
 #include <atomic>
 
@@ -17,12 +21,30 @@ extern "C" void OnInterrupt(int) {
     // Only async-signal-safe calls here: write(2) of a fixed text.
     static const char kMessage[] =
         "\nquorvel-host: interrupted: finishing the frames in progress (interrupt again to stop at once)\n";
+#ifdef _WIN32
+    const int ignored = ::_write(2, kMessage, unsigned(sizeof kMessage - 1));
+#else
     const ssize_t ignored = ::write(STDERR_FILENO, kMessage, sizeof kMessage - 1);
+#endif
     (void)ignored;
 }
 
 }  // namespace
 
+#ifdef _WIN32
+// The system's C runtime puts a signal's handler back to the default once it
+// has run, so a second Ctrl-C ends the process as it does elsewhere.
+InterruptScope::InterruptScope() {
+    g_requested.store(false);
+    previous_int_ = std::signal(SIGINT, OnInterrupt);
+    previous_term_ = std::signal(SIGTERM, OnInterrupt);
+}
+
+InterruptScope::~InterruptScope() {
+    std::signal(SIGINT, previous_int_);
+    std::signal(SIGTERM, previous_term_);
+}
+#else
 InterruptScope::InterruptScope() {
     g_requested.store(false);
     struct sigaction action {};
@@ -39,6 +61,8 @@ InterruptScope::~InterruptScope() {
     sigaction(SIGINT, &previous_int_, nullptr);
     sigaction(SIGTERM, &previous_term_, nullptr);
 }
+
+#endif
 
 bool InterruptScope::Requested() { return g_requested.load(); }
 

@@ -20,8 +20,13 @@ public:
     static bool Requested();
 
 private:
+#ifdef _WIN32
+    void (*previous_int_)(int) = nullptr;
+    void (*previous_term_)(int) = nullptr;
+#else
     struct sigaction previous_int_ {};
     struct sigaction previous_term_ {};
+#endif
 };
 
 }  // namespace quorvel::shots

@@ -1,14 +1,10 @@
 #include "shots/SequenceRender.h"
 
-#include <signal.h>
-
 #include <atomic>
-#include <cerrno>
 #include <condition_variable>
 #include <memory>
 #include <iostream>
 #include <mutex>
-#include <set>
 #include <thread>
 
 #include "AtomicFile.h"
@@ -232,31 +228,10 @@ std::optional<sim::World> ReadCompleteFrame(const fs::path& path, const Sequence
 }
 
 int RemoveAbandonedTemporaries(const SequencePlan& plan) {
-    std::set<fs::path> folders;
-    std::set<std::string> names;
-    for (int frame : plan.frames) {
-        const fs::path out = plan.output.PathFor(frame);
-        folders.insert(out.parent_path().empty() ? fs::path(".") : out.parent_path());
-        names.insert(out.filename().string());
-    }
-    int removed = 0;
-    for (const fs::path& folder : folders) {
-        std::error_code ec;
-        for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
-            const std::string name = it->path().filename().string();
-            if (name.rfind(".tmp-", 0) != 0) continue;
-            for (const std::string& target : names) {
-                const std::optional<long> owner = sim::TemporaryFileOwner(name, target);
-                // A live owner may be another run writing that frame right now.
-                if (owner && ::kill(pid_t(*owner), 0) == -1 && errno == ESRCH) {
-                    std::error_code ignored;
-                    if (fs::remove(it->path(), ignored)) ++removed;
-                    break;
-                }
-            }
-        }
-    }
-    return removed;
+    std::vector<fs::path> outputs;
+    outputs.reserve(plan.frames.size());
+    for (int frame : plan.frames) outputs.push_back(plan.output.PathFor(frame));
+    return RemoveAbandonedTemporariesOf(outputs);
 }
 
 SequenceOutcome RenderSequence(const SequencePlan& plan, const std::vector<Session*>& instances, Progress& progress,

@@ -1,6 +1,7 @@
 #include <iostream>
 
 #include "cli/Commands.h"
+#include "cli/FrameOptions.h"
 #include "cli/ModuleOption.h"
 #include "cli/RenderOptions.h"
 #include "cli/ViewOptions.h"
@@ -34,6 +35,7 @@ int RunOverlay(const ToolContext& ctx, const std::vector<std::string>& argv) {
     line.Value("in", "INPUT", "input frame: an image file or a .npy array (default: the built-in test card)",
                [&](const std::string& v) { in = v; });
     line.Value("out", "OUTPUT.png", "the window picture (required)", [&](const std::string& v) { out = v; });
+    AddImageInputOptions(line, settings.image);
     AddRenderOptions(line, settings);
     AddViewOptions(line, view);
     if (!line.Parse(argv, std::cout)) return 0;

@@ -5,14 +5,19 @@
 namespace quorvel::shots {
 
 const char* const kImageFramesHelp =
-    "Image files go through the image library (PNG, TIFF, EXR, JPEG and what\n"
-    "else it reads): 16-bit files' 0..65535 become the host's 0..32768 and back.\n"
-    "Without --depth, an image file's data decides it: 8 for 8-bit files, 16\n"
-    "(--host ae) or 32f (--host premiere) for deeper ones. An image output\n"
-    "keeps the input image's data format per channel (half stays half), channel\n"
-    "names, compression and metadata, unless --out-format or --compression say\n"
-    "otherwise; a file without alpha gains one. Colour is read and written as\n"
-    "the file stores it, never multiplied or divided by alpha.\n";
+    "Image files go through the image library (EXR, TIFF, PNG, DPX, JPEG and what\n"
+    "else it reads, scanline or tiled). The module renders one layer of one part\n"
+    "(--layer, --part) over the data and display windows together; the matte is\n"
+    "placed on the display window. Colour is premultiplied or straight as the\n"
+    "file says (EXR premultiplied, PNG straight, TIFF as tagged; --alpha says\n"
+    "otherwise): premultiplied colour is divided by alpha for the module and\n"
+    "multiplied by the new alpha after it. Without --host and --depth, 8-bit\n"
+    "files render at ae8 and deeper ones on the float path (pr32f), which keeps\n"
+    "every value; --host ae renders them at 16 bits and says what that loses.\n"
+    "An output of the input's format is the input with the layer replaced: every\n"
+    "other channel and part, data formats, tiles, compression and metadata kept,\n"
+    "unless --out-format or --compression say otherwise. Another format holds\n"
+    "the layer alone; one without alpha (JPEG) gets it matted over black.\n";
 
 void CheckImageFrameInput(const std::filesystem::path&) {}
 

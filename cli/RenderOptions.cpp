@@ -46,7 +46,8 @@ double FixedValue(const std::string& option, const std::string& text) {
 
 void AddRenderOptions(CommandLine& line, shots::RenderSettings& s) {
     CLI::Option* host = AddHostOption(
-        line, s.app, "host to play: ae renders ARGB, premiere BGRA (default ae; premiere for image files deeper than 8 bits)");
+        line, s.app,
+        "host to play: ae renders ARGB, premiere BGRA (default ae; premiere for image files deeper than 8 bits)");
     // The depth's meaning depends on the host, which may come later on the line.
     auto depth = std::make_shared<std::optional<std::string>>();
     line.Value("depth", "8|16|32f", "bits per channel: 8 or 16 with ae, 8 or 32f with premiere (default 8)",

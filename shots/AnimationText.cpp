@@ -493,10 +493,9 @@ std::vector<const KeyTextBlock*> Animation::TransformOfText(const TextFile& text
         // Used, so it must be sound.
         if (!block->fault.empty()) throw ShotError(block->fault);
         const Column first = ParseColumn(block->columns.front());
-        const bool fits = part == kRotation
-                              ? block->columns.size() == 1 && first.axis == 0 &&
-                                    (first.unit.empty() || first.unit == "degrees")
-                              : HasAxes(*block, part == kScale ? "percent" : "pixels");
+        const bool fits = part == kRotation ? block->columns.size() == 1 && first.axis == 0 &&
+                                                  (first.unit.empty() || first.unit == "degrees")
+                                            : HasAxes(*block, part == kScale ? "percent" : "pixels");
         if (!fits) {
             const char* takes = part == kRotation ? "one value in degrees"
                                 : part == kScale  ? "X and Y in percent"

@@ -7,8 +7,8 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
-#include <set>
 #include <iostream>
+#include <set>
 #include <string>
 
 #include "AtomicFile.h"

@@ -2,8 +2,8 @@
 
 #include <atomic>
 #include <condition_variable>
-#include <memory>
 #include <iostream>
+#include <memory>
 #include <mutex>
 #include <thread>
 
@@ -165,7 +165,8 @@ private:
         const std::vector<std::string> notes = WriteOutputFrame(out, output, format, plan_.out_options);
         if (!notes.empty() && !noted_.exchange(true)) {
             std::lock_guard lock(mutex_);
-            for (const std::string& note : notes) std::cerr << "quorvel-host: note: " << Printable(out.string() + ": " + note) << "\n";
+            for (const std::string& note : notes)
+                std::cerr << "quorvel-host: note: " << Printable(out.string() + ": " + note) << "\n";
         }
         return true;
     }

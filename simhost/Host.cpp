@@ -45,9 +45,7 @@ std::string Hex(A_u_long v) {
     return buf;
 }
 
-std::string KeyText(const SuiteKey& key) {
-    return "\"" + key.first + "\" v" + std::to_string(key.second);
-}
+std::string KeyText(const SuiteKey& key) { return "\"" + key.first + "\" v" + std::to_string(key.second); }
 
 const char* CommandName(PF_Cmd cmd) {
     switch (cmd) {
@@ -283,9 +281,7 @@ void Host::Unexpected(const char* function) {
     problems_.push_back(std::string("the module called ") + function + ", which it has no business calling");
 }
 
-void ForbiddenCall(const char* name) {
-    Host::Current().Unexpected(name);
-}
+void ForbiddenCall(const char* name) { Host::Current().Unexpected(name); }
 
 PF_Err Host::Hook(const char* function, std::string args) {
     log_.Add(function, std::move(args));
@@ -391,7 +387,7 @@ PF_Err Host::Iterate16(PF_InData*, A_long progress_base, A_long progress_final, 
 PF_Err Host::GetDrawingReference(PF_ContextH context, DRAWBOT_DrawRef* ref) {
     if (const PF_Err err = Hook("PF_GetDrawingReference")) return err;
     *ref = (context == nullptr || faults_.null_drawing_reference()) ? nullptr
-                                                                     : reinterpret_cast<DRAWBOT_DrawRef>(drawing_.get());
+                                                                    : reinterpret_cast<DRAWBOT_DrawRef>(drawing_.get());
     return PF_Err_NONE;
 }
 

@@ -87,8 +87,7 @@ public:
                 void* extra = nullptr);
     /// Sends one command with a fresh out-data record (out_data()), as a host
     /// prepares it: members cleared, padding and the audio record poison.
-    PF_Err Send(PF_Cmd cmd, PF_ParamDef* params[] = nullptr, PF_EffectWorld* output = nullptr,
-                void* extra = nullptr);
+    PF_Err Send(PF_Cmd cmd, PF_ParamDef* params[] = nullptr, PF_EffectWorld* output = nullptr, void* extra = nullptr);
 
     /// Runs `body` as if it were a command: the in-data is prepared, the
     /// host's services answer, and the suite balance is checked afterwards.

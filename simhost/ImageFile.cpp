@@ -21,9 +21,7 @@ std::vector<std::string> WriteImage(const std::filesystem::path& path, const Wor
 
 void CheckImageFormat(const std::filesystem::path& path) { Pictures().CheckImageFormat(path); }
 
-void CheckChannelType(const std::filesystem::path& path, ChannelType type) {
-    Pictures().CheckChannelType(path, type);
-}
+void CheckChannelType(const std::filesystem::path& path, ChannelType type) { Pictures().CheckChannelType(path, type); }
 
 void CheckCompression(const std::filesystem::path& path, const std::string& compression) {
     Pictures().CheckCompression(path, compression);

@@ -182,12 +182,14 @@ LayerPlan PlanLayer(const std::string& file, const std::vector<PartHeader>& part
             }
         }
         if (candidates.empty()) {
-            throw HostError(file + " holds " + std::to_string(parts.size()) + " parts and none has " +
-                            (choice.layer ? "the layer '" + *choice.layer + "'" : std::string("red, green and blue channels")));
+            throw HostError(
+                file + " holds " + std::to_string(parts.size()) + " parts and none has " +
+                (choice.layer ? "the layer '" + *choice.layer + "'" : std::string("red, green and blue channels")));
         }
         if (candidates.size() > 1) {
             std::string list;
-            for (std::size_t i = 0; i < candidates.size() && i < 16; ++i) list += (i ? ", " : "") + PartText(parts, candidates[i]);
+            for (std::size_t i = 0; i < candidates.size() && i < 16; ++i)
+                list += (i ? ", " : "") + PartText(parts, candidates[i]);
             if (candidates.size() > 16) list += ", ...";
             throw HostError(file + " holds " + std::to_string(candidates.size()) + " parts with colour: " + list +
                             "; choose one with --part NAME|INDEX");

@@ -3,8 +3,8 @@
 // itself, so what the tool keeps (data formats, channel names, compression,
 // metadata, windows) and what it refuses is checked against the library
 // that owns the formats, not against the tool's own reading of them.
-#include <gtest/gtest.h>
 #include <OpenImageIO/imageio.h>
+#include <gtest/gtest.h>
 #include <sys/resource.h>
 
 #include <algorithm>
@@ -141,7 +141,7 @@ struct KeptCase {
     std::vector<OIIO::TypeDesc> types;  ///< per channel
     const char* compression;            ///< what the input is written with
     const char* host;                   ///< empty: the tool's choice
-    const char* rendered_as;  ///< the depth the tool picks, in its report
+    const char* rendered_as;            ///< the depth the tool picks, in its report
 };
 
 void PrintTo(const KeptCase& c, std::ostream* os) { *os << c.name; }
@@ -319,7 +319,8 @@ TEST(ImageFormat, ADataWindowInsideTheDisplayWindowIsPlacedOnTransparentBlack) {
     header.full_x = header.full_y = 0;
     header.full_width = 160, header.full_height = 90;
     Write(dir / "in.exr", header, Pattern(header));
-    const ToolResult r = Render(dir / "in.exr", dir / "out.exr", {"--composite", "add", "--host", "premiere", "--width", "20", "--height", "10"});
+    const ToolResult r = Render(dir / "in.exr", dir / "out.exr",
+                                {"--composite", "add", "--host", "premiere", "--width", "20", "--height", "10"});
     ASSERT_EQ(r.status, 0) << r.err;
     EXPECT_NE(r.out.find("160x90"), std::string::npos) << r.out;
     const Image in = Read(dir / "in.exr"), out = Read(dir / "out.exr");
@@ -503,7 +504,8 @@ TEST(FrameMemory, AFrameBeyondWhatTheMachineCanGiveIsRefusedWithItsSize) {
         std::string npy_header = "{'descr': '|u1', 'fortran_order': False, 'shape': (16000, 16000, 4), }";
         npy_header.append(64 - (10 + npy_header.size() + 1) % 64, ' ');
         npy_header += '\n';
-        npy << "\x93NUMPY" << char(1) << char(0) << char(npy_header.size() & 0xFF) << char(npy_header.size() >> 8) << npy_header;
+        npy << "\x93NUMPY" << char(1) << char(0) << char(npy_header.size() & 0xFF) << char(npy_header.size() >> 8)
+            << npy_header;
     }
     const long limit_kb = 1500 * 1000;  // 1.54 GB, below two 1.02 GB frames
     struct {

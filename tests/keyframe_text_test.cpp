@@ -859,7 +859,10 @@ INSTANTIATE_TEST_SUITE_P(
         // (333, 232) from Position turned by 0.483489 degrees and scaled by
         // 0.999862: (330.98476, 234.76932), worked out by hand, from
         // (133.267, 38.0123); the origin is held to 1/65536.
-        Carried{"ATrackersMovingAnchorTurnedAndScaled", kSurfaceTurning, {}, 360,
+        Carried{"ATrackersMovingAnchorTurnedAndScaled",
+                kSurfaceTurning,
+                {},
+                360,
                 "origin=464.2517547607422,272.7816162109375 width=299.9586 height=199.9724 angle=0.483489990234375 "
                 "feather=0 opacity=100"},
         // A layer's own anchor moving right by 50 moves the layer, and the
@@ -883,8 +886,8 @@ TEST_F(KeyTextControls, TheNoteSaysWhetherTheSurfaceOrTheLayerIsFollowed) {
                                       "its Anchor Point (line 5) does not move the matte"),
               std::string::npos)
         << surface.Notes()[0];
-    const shots::Animation layer = Read(
-        TrackedOrigin({{"Transform\tAnchor Point", "\tFrame\tX pixels\tY pixels", "\t0\t100\t100"}}), options);
+    const shots::Animation layer =
+        Read(TrackedOrigin({{"Transform\tAnchor Point", "\tFrame\tX pixels\tY pixels", "\t0\t100\t100"}}), options);
     ASSERT_EQ(layer.Notes().size(), 1u);
     EXPECT_NE(layer.Notes()[0].find("copied from a layer: the matte follows the layer's transform, anchor included"),
               std::string::npos)

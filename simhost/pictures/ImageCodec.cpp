@@ -1,8 +1,7 @@
 #include "ImageCodec.h"
 
-#include <OpenImageIO/imageio.h>
-
 #include <Imath/half.h>
+#include <OpenImageIO/imageio.h>
 
 #include <algorithm>
 #include <cmath>
@@ -138,7 +137,8 @@ void ToFloat(OIIO::TypeDesc type, const std::uint8_t* src, std::size_t stride, i
         for (int i = 0; i < n; ++i) dst[std::size_t(i) * step] = float(src[std::size_t(i) * stride]) / 255.0f;
     } else {
         for (int i = 0; i < n; ++i) {
-            OIIO::convert_pixel_values(type, src + std::size_t(i) * stride, OIIO::TypeFloat, dst + std::size_t(i) * step);
+            OIIO::convert_pixel_values(type, src + std::size_t(i) * stride, OIIO::TypeFloat,
+                                       dst + std::size_t(i) * step);
         }
     }
 }
@@ -165,10 +165,12 @@ void FromFloat(const float* src, int step, int n, OIIO::TypeDesc type, std::uint
             std::memcpy(dst + std::size_t(i) * stride, &v, 2);
         }
     } else if (type == OIIO::TypeDesc::UINT8) {
-        for (int i = 0; i < n; ++i) dst[std::size_t(i) * stride] = Quantize<std::uint8_t>(src[std::size_t(i) * step], 255.0);
+        for (int i = 0; i < n; ++i)
+            dst[std::size_t(i) * stride] = Quantize<std::uint8_t>(src[std::size_t(i) * step], 255.0);
     } else {
         for (int i = 0; i < n; ++i) {
-            OIIO::convert_pixel_values(OIIO::TypeFloat, src + std::size_t(i) * step, type, dst + std::size_t(i) * stride);
+            OIIO::convert_pixel_values(OIIO::TypeFloat, src + std::size_t(i) * step, type,
+                                       dst + std::size_t(i) * stride);
         }
     }
 }
@@ -188,7 +190,8 @@ void WorldToFloat(const World& world, int row, int x0, int n, float* rgba) {
             const auto* p = reinterpret_cast<const std::uint16_t*>(pixels);
             for (int i = 0; i < n; ++i)
                 for (int c = 0; c < 4; ++c)
-                    rgba[4 * i + c] = float(HostToFile16(p[std::size_t(x0 + i) * 4 + std::size_t(source[c])])) / 65535.0f;
+                    rgba[4 * i + c] =
+                        float(HostToFile16(p[std::size_t(x0 + i) * 4 + std::size_t(source[c])])) / 65535.0f;
             break;
         }
         default: {
@@ -207,7 +210,8 @@ void FloatToWorld(const float* rgba, int n, World& world, int row, int x0) {
         case ChannelType::UInt8:
             for (int i = 0; i < n; ++i)
                 for (int c = 0; c < 4; ++c)
-                    pixels[std::size_t(x0 + i) * 4 + std::size_t(target[c])] = Quantize<std::uint8_t>(rgba[4 * i + c], 255.0);
+                    pixels[std::size_t(x0 + i) * 4 + std::size_t(target[c])] =
+                        Quantize<std::uint8_t>(rgba[4 * i + c], 255.0);
             break;
         case ChannelType::UInt16: {
             auto* p = reinterpret_cast<std::uint16_t*>(pixels);
@@ -318,8 +322,8 @@ public:
         stored_->file_format = in_->format_name();
         stored_->plan = plan_;
         stored_->pixel = PackedPixel::Of(header);
-        const bool file_premultiplied = stored_->file_format == "openexr" ||
-                                        header.get_int_attribute("oiio:UnassociatedAlpha", 0) == 0;
+        const bool file_premultiplied =
+            stored_->file_format == "openexr" || header.get_int_attribute("oiio:UnassociatedAlpha", 0) == 0;
         stored_->premultiplied = request.premultiplied.value_or(file_premultiplied) && plan_.alpha >= 0;
         DescribeFormat(header);
     }
@@ -339,10 +343,10 @@ public:
             throw HostError("cannot read " + name_ + ": " + FirstLine(in_->geterror(), "unreadable pixels"));
         }
         const ChannelType world_type = WorldChannelType(world.layout());
-        stored.exact = world_type == ChannelType::Float ||
-                       (world_type == ChannelType::UInt8 &&
-                        std::all_of(format_.channel_types.begin(), format_.channel_types.end(),
-                                    [](ChannelType t) { return t == ChannelType::UInt8; }));
+        stored.exact =
+            world_type == ChannelType::Float ||
+            (world_type == ChannelType::UInt8 && std::all_of(format_.channel_types.begin(), format_.channel_types.end(),
+                                                             [](ChannelType t) { return t == ChannelType::UInt8; }));
         const bool counting = world_type == ChannelType::UInt16;
         Clipping clipping;
         const Window& frame = plan_.frame;
@@ -404,7 +408,8 @@ private:
         const bool grey = plan_.red == plan_.green;
         const int sources[3] = {plan_.red, plan_.green, plan_.blue};
         for (int i = 0; i < 3; ++i) {
-            format_.channel_names.push_back(grey ? std::string(1, "RGB"[i]) : std::string(header.channel_name(sources[i])));
+            format_.channel_names.push_back(grey ? std::string(1, "RGB"[i])
+                                                 : std::string(header.channel_name(sources[i])));
             format_.channel_types.push_back(TypeOf(header.channelformat(sources[i]), bits));
         }
         if (format_.had_alpha) {
@@ -423,11 +428,12 @@ private:
         // copied through memory when the output is written.
         std::uint64_t largest_other = 0;
         for (std::size_t p = 0; p < stored_->parts.size(); ++p) {
-            if (int(p) != plan_.part) largest_other = std::max<std::uint64_t>(largest_other, stored_->parts[p].image_bytes(true));
+            if (int(p) != plan_.part)
+                largest_other = std::max<std::uint64_t>(largest_other, stored_->parts[p].image_bytes(true));
         }
-        format_.stored_bytes = std::uint64_t(stored_->pixel.bytes) * std::uint64_t(plan_.data.width) *
-                                   std::uint64_t(plan_.data.height) +
-                               largest_other;
+        format_.stored_bytes =
+            std::uint64_t(stored_->pixel.bytes) * std::uint64_t(plan_.data.width) * std::uint64_t(plan_.data.height) +
+            largest_other;
     }
 
     /// What the 16-bit path loses of deeper data, in one sentence.
@@ -515,8 +521,8 @@ bool HasFloatData(const std::string& file_format) {
 /// Attributes that describe the pixels as they were, wrong once the matte
 /// is on them, or a texture's levels, which the output no longer has.
 void EraseStaleAttributes(OIIO::ImageSpec& header) {
-    for (const char* name : {"oiio:SHA-1", "oiio:AverageColor", "oiio:ConstantColor", "oiio:subimages",
-                             "textureformat", "openexr:levelmode", "openexr:roundingmode", "tiff:subfiletype"}) {
+    for (const char* name : {"oiio:SHA-1", "oiio:AverageColor", "oiio:ConstantColor", "oiio:subimages", "textureformat",
+                             "openexr:levelmode", "openexr:roundingmode", "tiff:subfiletype"}) {
         header.erase_attribute(name);
     }
 }
@@ -542,8 +548,9 @@ struct OutputPart {
 void FinishColour(const OutputPart& part, const StoredImage* stored, int x, int y, int n, float* rgba,
                   std::vector<float>& scratch) {
     if (!part.premultiply && !part.over_black) return;
-    const bool keep = part.premultiply && stored != nullptr && stored->Kept() && stored->exact && stored->premultiplied &&
-                      stored->Inside(y) && x >= stored->plan.data.x && x + n <= stored->plan.data.x + stored->plan.data.width;
+    const bool keep = part.premultiply && stored != nullptr && stored->Kept() && stored->exact &&
+                      stored->premultiplied && stored->Inside(y) && x >= stored->plan.data.x &&
+                      x + n <= stored->plan.data.x + stored->plan.data.width;
     if (keep) {
         scratch.resize(std::size_t(n) * 4);
         StoredToFloat(*stored, x, y, n, scratch.data());
@@ -625,9 +632,8 @@ bool WritePixels(OIIO::ImageOutput& out, const World& world, const Window& frame
             AssembleRow(world, frame, part, stored, y, band.data() + std::size_t(y - top) * row_bytes, rgba, scratch);
         }
         const int x = w.x + part.shift_x, y0 = top + part.shift_y, y1 = bottom + part.shift_y;
-        const bool ok = part.header.tile_width > 0
-                            ? out.write_tiles(x, x + w.width, y0, y1, 0, 1, type, band.data())
-                            : out.write_scanlines(y0, y1, 0, type, band.data());
+        const bool ok = part.header.tile_width > 0 ? out.write_tiles(x, x + w.width, y0, y1, 0, 1, type, band.data())
+                                                   : out.write_scanlines(y0, y1, 0, type, band.data());
         if (!ok) return false;
     }
     return true;
@@ -643,7 +649,8 @@ void SetChannelTypes(OIIO::ImageSpec& header, const std::vector<ChannelType>& ty
     } else {
         header.erase_attribute("oiio:BitsPerSample");
     }
-    const bool one = std::all_of(types.begin(), types.end(), [&](ChannelType t) { return DescOf(t) == DescOf(types[0]); });
+    const bool one =
+        std::all_of(types.begin(), types.end(), [&](ChannelType t) { return DescOf(t) == DescOf(types[0]); });
     if (one) {
         header.set_format(DescOf(types[0]));
         return;
@@ -787,8 +794,8 @@ OutputPart LayerPart(const std::string& file_format, const OIIO::ImageOutput& ou
 void TakeWrittenFormats(const OIIO::ImageOutput& out, OutputPart& part) {
     const OIIO::ImageSpec& written = out.spec();
     if (std::size_t(written.nchannels) != part.sources.size()) {
-        throw HostError(std::string("cannot write the output: the ") + out.format_name() + " writer took " + std::to_string(written.nchannels) + " channels of " +
-                        std::to_string(part.sources.size()));
+        throw HostError(std::string("cannot write the output: the ") + out.format_name() + " writer took " +
+                        std::to_string(written.nchannels) + " channels of " + std::to_string(part.sources.size()));
     }
     part.pixel = PackedPixel::Of(written);
     part.header.tile_width = written.tile_width;
@@ -853,7 +860,9 @@ std::vector<std::string> WriteImage(const std::filesystem::path& path, const Wor
         display = stored->plan.display;
     }
     std::vector<std::string> notes;
-    const auto fail = [&](const std::string& why) { throw HostError("cannot write " + name + ": " + FirstLine(why, "?")); };
+    const auto fail = [&](const std::string& why) {
+        throw HostError("cannot write " + name + ": " + FirstLine(why, "?"));
+    };
 
     if (stored == nullptr || stored->file_format != file_format) {
         OutputPart part = LayerPart(file_format, *out, world, frame, display, like, options);
@@ -866,7 +875,8 @@ std::vector<std::string> WriteImage(const std::filesystem::path& path, const Wor
             const LayerPlan& plan = stored->plan;
             std::vector<std::string> left;
             for (int c = 0; c < h.nchannels; ++c) {
-                if (c != plan.red && c != plan.green && c != plan.blue && c != plan.alpha) left.push_back(h.channel_name(c));
+                if (c != plan.red && c != plan.green && c != plan.blue && c != plan.alpha)
+                    left.push_back(h.channel_name(c));
             }
             std::string list;
             for (std::size_t i = 0; i < left.size() && i < 8; ++i) list += (i ? ", " : "") + left[i];
@@ -875,7 +885,8 @@ std::vector<std::string> WriteImage(const std::filesystem::path& path, const Wor
             if (!left.empty() || parts > 0) {
                 std::string what = left.empty() ? "" : "the channels " + list;
                 if (parts > 0) {
-                    what += (what.empty() ? "" : " and ") + std::to_string(parts) + " other part" + (parts > 1 ? "s" : "");
+                    what +=
+                        (what.empty() ? "" : " and ") + std::to_string(parts) + " other part" + (parts > 1 ? "s" : "");
                 }
                 notes.push_back(file_format + " files hold one layer: " + what + " of " + stored->path +
                                 " are not written");

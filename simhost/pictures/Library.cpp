@@ -14,8 +14,8 @@ public:
                                            const ImageRequest& request) const override {
         return pictures::OpenImage(path, request);
     }
-    std::vector<std::string> WriteImage(const std::filesystem::path& path, const World& world,
-                                        const ImageFormat* like, const ImageWriteOptions& options) const override {
+    std::vector<std::string> WriteImage(const std::filesystem::path& path, const World& world, const ImageFormat* like,
+                                        const ImageWriteOptions& options) const override {
         return pictures::WriteImage(path, world, like, options);
     }
     void CheckImageFormat(const std::filesystem::path& path) const override { pictures::CheckImageFormat(path); }
@@ -38,8 +38,7 @@ public:
 
 }  // namespace quorvel::sim::pictures
 
-extern "C" const quorvel::sim::PictureLibrary* QuorvelPictureLibrary(
-    int interface_version) {
+extern "C" const quorvel::sim::PictureLibrary* QuorvelPictureLibrary(int interface_version) {
     static const quorvel::sim::pictures::Library library;
     return interface_version == quorvel::sim::PictureLibrary::kInterfaceVersion ? &library : nullptr;
 }

@@ -272,6 +272,7 @@ void StoredToFloat(const StoredImage& stored, int x, int y, int n, float* rgba) 
 /// Values a 16-bit world cannot hold, counted as they are read.
 struct Clipping {
     long long count = 0;
+    long long not_numbers = 0;
     float highest = -std::numeric_limits<float>::infinity();
     float lowest = std::numeric_limits<float>::infinity();
 
@@ -279,6 +280,7 @@ struct Clipping {
         for (int i = 0; i < n; ++i) {
             if (v[i] >= 0.0f && v[i] <= 1.0f) continue;
             ++count;
+            if (std::isnan(v[i])) ++not_numbers;
             if (v[i] > highest) highest = v[i];
             if (v[i] < lowest) lowest = v[i];
         }
@@ -444,10 +446,11 @@ private:
         });
         if (real) {
             if (clipping.count == 0) return;
-            std::string extreme = clipping.highest > 1.0f ? "the largest " + Number(clipping.highest) : "";
-            if (clipping.lowest < 0.0f || std::isnan(clipping.lowest) || extreme.empty()) {
-                extreme += (extreme.empty() ? "the lowest " : ", the lowest ") + Number(clipping.lowest);
-            }
+            std::string extreme;
+            const auto add = [&extreme](const std::string& part) { extreme += (extreme.empty() ? "" : ", ") + part; };
+            if (clipping.highest > 1.0f) add("the largest " + Number(clipping.highest));
+            if (clipping.lowest < 0.0f) add("the lowest " + Number(clipping.lowest));
+            if (clipping.not_numbers > 0) add(std::to_string(clipping.not_numbers) + " not a number");
             format_.notes.push_back(name_ + ": the 16-bit path holds 0 to 1, so " + std::to_string(clipping.count) +
                                     " values were clipped (" + extreme +
                                     "); without --host ae the float path keeps them");

@@ -2,7 +2,7 @@
 // checked against host/ by the compiler: a record that differs from the
 // hosts' by one member, one byte or one slot does not build. The facts are
 // those of the target being built: Windows x64, or an LP64 Unix system.
-#include "LayoutChecks.h"
+#include "abi/LayoutChecks.h"
 
 #include QUORVEL_ABI_CHECKS
 

@@ -9,7 +9,7 @@
 #include <type_traits>
 #include <utility>
 
-#include "PF_Host.h"
+#include "host/PF_Host.h"
 
 namespace quorvel::abi {
 

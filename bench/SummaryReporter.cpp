@@ -1,4 +1,4 @@
-#include "SummaryReporter.h"
+#include "bench/SummaryReporter.h"
 
 #include <algorithm>
 #include <cstdio>

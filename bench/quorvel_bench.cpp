@@ -17,13 +17,13 @@
 #include <utility>
 #include <vector>
 
-#include "Host.h"
+#include "simhost/Host.h"
 #include "render/IterateFloatPixels.h"
-#include "ModuleFile.h"
-#include "ParamSet.h"
+#include "modulefiles/ModuleFile.h"
+#include "simhost/ParamSet.h"
 #include "shell/Params.h"
-#include "SummaryReporter.h"
-#include "World.h"
+#include "bench/SummaryReporter.h"
+#include "frames/World.h"
 
 namespace {
 

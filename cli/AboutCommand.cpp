@@ -1,6 +1,6 @@
 #include <iostream>
 
-#include "ModuleFile.h"
+#include "modulefiles/ModuleFile.h"
 #include "cli/Commands.h"
 #include "cli/ModuleOption.h"
 

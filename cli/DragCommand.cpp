@@ -2,8 +2,8 @@
 #include <iostream>
 #include <nlohmann/json.hpp>
 
-#include "ParamEncoding.h"
-#include "TestCard.h"
+#include "frames/ParamEncoding.h"
+#include "imagefiles/TestCard.h"
 #include "cli/Commands.h"
 #include "cli/ModuleOption.h"
 #include "cli/RenderOptions.h"

@@ -4,7 +4,7 @@
 
 #include <vector>
 
-#include "ImageFormat.h"
+#include "imagefiles/ImageFormat.h"
 #include "cli/CommandLine.h"
 #include "shots/FrameFiles.h"
 

@@ -5,9 +5,9 @@
 #include <optional>
 #include <sstream>
 
-#include "AtomicFile.h"
-#include "HostError.h"
-#include "ModuleFile.h"
+#include "imagefiles/AtomicFile.h"
+#include "frames/HostError.h"
+#include "modulefiles/ModuleFile.h"
 #include "cli/Commands.h"
 #include "cli/ModuleOption.h"
 

@@ -2,9 +2,9 @@
 #include <iostream>
 #include <tuple>
 
-#include "AtomicFile.h"
-#include "HostError.h"
-#include "ModuleFile.h"
+#include "imagefiles/AtomicFile.h"
+#include "frames/HostError.h"
+#include "modulefiles/ModuleFile.h"
 #include "cli/Commands.h"
 #include "cli/KeyOptions.h"
 #include "cli/ModuleOption.h"

@@ -2,7 +2,7 @@
 
 #include <iostream>
 
-#include "ModuleFile.h"
+#include "modulefiles/ModuleFile.h"
 
 namespace quorvel::cli {
 

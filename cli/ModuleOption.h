@@ -7,7 +7,7 @@
 #include <optional>
 #include <string>
 
-#include "Host.h"
+#include "simhost/Host.h"
 #include "cli/CommandLine.h"
 
 namespace quorvel::cli {

@@ -2,8 +2,8 @@
 #include <iostream>
 #include <nlohmann/json.hpp>
 
-#include "ModuleFile.h"
-#include "ParamEncoding.h"
+#include "modulefiles/ModuleFile.h"
+#include "frames/ParamEncoding.h"
 #include "cli/Commands.h"
 #include "cli/ModuleOption.h"
 

@@ -2,7 +2,7 @@
 /// layer sits in the composition and the window over it.
 #pragma once
 
-#include "View.h"
+#include "frames/View.h"
 #include "cli/CommandLine.h"
 
 namespace quorvel::cli {

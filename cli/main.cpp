@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "HostError.h"
+#include "frames/HostError.h"
 #include "cli/CommandLine.h"
 #include "cli/Commands.h"
 #include "shots/Session.h"

@@ -46,3 +46,12 @@ function(quorvel_module_flags target)
     target_compile_options(${target} PUBLIC -ffp-contract=off -fno-fast-math)
   endif()
 endfunction()
+
+# A library of the module: the host's declarations, the module's flags, and
+# never built on a record that differs from the hosts'.
+function(quorvel_module_library target kind)
+  add_library(${target} ${kind} ${ARGN})
+  target_link_libraries(${target} PUBLIC quorvel_host_api)
+  quorvel_module_flags(${target})
+  add_dependencies(${target} quorvel_host_layout)
+endfunction()

@@ -4,7 +4,7 @@
 #
 # An installed tree keeps the tool's module and picture library in
 # lib/quorvel beside bin/, where the tool looks for them relative to itself
-# (simhost/ModuleFile.h), so an unpacked tree works as well as an installed one.
+# (frames/InstalledLayout.h), so an unpacked tree works as well as an installed one.
 include(GNUInstallDirs)
 
 set(CPACK_PACKAGE_NAME quorvel)

@@ -5,9 +5,9 @@ enable_language(RC)
 
 # The module exports EntryPointFunc and nothing else, and carries the
 # descriptor as the resource "PIPL" 16000. The resource's bytes come from the
-# same generator (shell/Descriptor.h) as the ELF section of other builds.
+# same generator (entry/Descriptor.h) as the ELF section of other builds.
 function(quorvel_windows_module target)
-  set(shell ${PROJECT_SOURCE_DIR}/shell)
+  set(entry ${PROJECT_SOURCE_DIR}/entry)
   set(bytes ${CMAKE_CURRENT_BINARY_DIR}/descriptor/pipl.bin)
   if(CMAKE_CROSSCOMPILING)
     # The writer runs during the build, so it is a program of the build machine.
@@ -16,17 +16,15 @@ function(quorvel_windows_module target)
     set(writer ${CMAKE_CURRENT_BINARY_DIR}/descriptor/write-descriptor-bytes)
     add_custom_command(
       OUTPUT ${writer}
-      COMMAND ${QUORVEL_BUILD_MACHINE_CXX} -std=c++20 -O1 -I${QUORVEL_LAYER_ROOTS}/quorvel_shell
-              -I${PROJECT_SOURCE_DIR}/host
-              -MD -MF ${writer}.d -o ${writer} ${shell}/WriteDescriptorBytes.cpp
+      COMMAND ${QUORVEL_BUILD_MACHINE_CXX} -std=c++20 -O1 -I${PROJECT_SOURCE_DIR}
+              -MD -MF ${writer}.d -o ${writer} ${entry}/WriteDescriptorBytes.cpp
       DEPFILE ${writer}.d
-      DEPENDS ${shell}/WriteDescriptorBytes.cpp
+      DEPENDS ${entry}/WriteDescriptorBytes.cpp
       COMMENT "Building the descriptor writer for the build machine"
       VERBATIM)
   else()
-    add_executable(write-descriptor-bytes ${shell}/WriteDescriptorBytes.cpp)
-    target_link_libraries(write-descriptor-bytes PRIVATE quorvel_host_api)
-    target_include_directories(write-descriptor-bytes PRIVATE ${QUORVEL_LAYER_ROOTS}/quorvel_shell)
+    add_executable(write-descriptor-bytes ${entry}/WriteDescriptorBytes.cpp)
+    target_link_libraries(write-descriptor-bytes PRIVATE quorvel_descriptor)
     set(writer write-descriptor-bytes)
   endif()
   add_custom_command(
@@ -37,7 +35,7 @@ function(quorvel_windows_module target)
     VERBATIM)
 
   # The version resource, from the numbers the module reports to the hosts.
-  file(STRINGS ${shell}/Constants.h version_lines REGEX "k(Major|Minor|Fix|Build)Version = [0-9]+;")
+  file(STRINGS ${PROJECT_SOURCE_DIR}/shell/Constants.h version_lines REGEX "k(Major|Minor|Fix|Build)Version = [0-9]+;")
   foreach(part Major Minor Fix Build)
     string(REGEX MATCH "k${part}Version = ([0-9]+)" found "${version_lines}")
     if(NOT found)
@@ -51,16 +49,16 @@ function(quorvel_windows_module target)
     message(FATAL_ERROR "the module reports version ${reported} (shell/Constants.h), the project says ${PROJECT_VERSION}")
   endif()
   set(QUORVEL_VERSION_TEXT ${reported}.${QUORVEL_VERSION_BUILD})
-  configure_file(${shell}/Version.rc.in ${CMAKE_CURRENT_BINARY_DIR}/descriptor/Version.rc @ONLY)
+  configure_file(${entry}/Version.rc.in ${CMAKE_CURRENT_BINARY_DIR}/descriptor/Version.rc @ONLY)
 
-  target_sources(${target} PRIVATE ${shell}/VT_Quorvel.rc ${CMAKE_CURRENT_BINARY_DIR}/descriptor/Version.rc
-                                   ${shell}/exports.def)
-  set_source_files_properties(${shell}/VT_Quorvel.rc PROPERTIES OBJECT_DEPENDS ${bytes})
+  target_sources(${target} PRIVATE ${entry}/VT_Quorvel.rc ${CMAKE_CURRENT_BINARY_DIR}/descriptor/Version.rc
+                                   ${entry}/exports.def)
+  set_source_files_properties(${entry}/VT_Quorvel.rc PROPERTIES OBJECT_DEPENDS ${bytes})
   # windres looks for the files a script names in its include folders.
   target_include_directories(${target} PRIVATE $<$<COMPILE_LANGUAGE:RC>:${CMAKE_CURRENT_BINARY_DIR}/descriptor>)
   # Only the .def file's export, never an automatic one.
   target_link_options(${target} PRIVATE "LINKER:--exclude-all-symbols")
-  set_property(TARGET ${target} APPEND PROPERTY LINK_DEPENDS ${shell}/exports.def)
+  set_property(TARGET ${target} APPEND PROPERTY LINK_DEPENDS ${entry}/exports.def)
 endfunction()
 
 # Debian ships GoogleTest for the build machine only, and its sources: the
@@ -82,13 +80,13 @@ endif()
 # Header-only libraries (nlohmann-json, CLI11) are the same for every
 # target, but their packages point at the build machine's /usr/include, whose
 # C headers must not shadow the Windows ones: only each one's own folder is
-# exposed, through a link, as the imported target its package would make.
+# exposed, copied into the build tree, as the imported target its package would make.
 function(quorvel_build_machine_headers target folder header package)
   find_path(QUORVEL_${folder}_INCLUDE ${folder}/${header} PATHS /usr/include NO_CMAKE_FIND_ROOT_PATH REQUIRED
             DOC "Folder holding ${folder}/${header} (Debian package ${package})")
   set(headers ${CMAKE_BINARY_DIR}/build-machine-headers)
-  file(MAKE_DIRECTORY ${headers})
-  file(CREATE_LINK ${QUORVEL_${folder}_INCLUDE}/${folder} ${headers}/${folder} SYMBOLIC)
+  file(REMOVE_RECURSE ${headers}/${folder})
+  file(COPY ${QUORVEL_${folder}_INCLUDE}/${folder} DESTINATION ${headers})
   add_library(${target} INTERFACE IMPORTED GLOBAL)
   target_include_directories(${target} INTERFACE ${headers})
 endfunction()

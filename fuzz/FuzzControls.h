@@ -4,9 +4,9 @@
 
 #include <string>
 
-#include "Host.h"
-#include "ModuleFile.h"
-#include "ParamSet.h"
+#include "simhost/Host.h"
+#include "modulefiles/ModuleFile.h"
+#include "simhost/ParamSet.h"
 #include "shots/Keyframes.h"
 #include "shots/ShotError.h"
 

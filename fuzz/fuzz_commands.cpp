@@ -15,8 +15,8 @@
 #include <string>
 #include <vector>
 
-#include "Host.h"
-#include "ModuleFile.h"
+#include "simhost/Host.h"
+#include "modulefiles/ModuleFile.h"
 
 namespace {
 

@@ -5,9 +5,9 @@
 #include <cstdint>
 #include <vector>
 
-#include "HostError.h"
-#include "ModuleDescriptor.h"
-#include "ModuleFile.h"
+#include "frames/HostError.h"
+#include "modulefiles/ModuleDescriptor.h"
+#include "modulefiles/ModuleFile.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     using namespace quorvel::sim;

@@ -22,8 +22,8 @@
 #include <string>
 #include <vector>
 
-#include "HostError.h"
-#include "ImageLayout.h"
+#include "frames/HostError.h"
+#include "imagefiles/ImageLayout.h"
 
 namespace {
 

@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <string_view>
 
-#include "FuzzControls.h"
+#include "fuzz/FuzzControls.h"
 #include "shots/ShotError.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {

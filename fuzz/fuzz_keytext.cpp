@@ -6,7 +6,7 @@
 #include <string_view>
 #include <vector>
 
-#include "FuzzControls.h"
+#include "fuzz/FuzzControls.h"
 #include "shots/KeyframeText.h"
 #include "shots/ShotError.h"
 

@@ -7,8 +7,8 @@
 #include <sstream>
 #include <string>
 
-#include "HostError.h"
-#include "Npy.h"
+#include "frames/HostError.h"
+#include "imagefiles/Npy.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     if (size == 0) return 0;

@@ -3,8 +3,8 @@
 #ifndef QUORVEL_HOST_DRAWBOT_SUITES_H
 #define QUORVEL_HOST_DRAWBOT_SUITES_H
 
-#include "PF_Types.h"
-#include "SP_Basic.h"
+#include "host/PF_Types.h"
+#include "host/SP_Basic.h"
 
 #ifdef __cplusplus
 extern "C" {

@@ -8,8 +8,8 @@
 #ifndef QUORVEL_HOST_PF_EFFECT_H
 #define QUORVEL_HOST_PF_EFFECT_H
 
-#include "PF_Types.h"
-#include "SP_Basic.h"
+#include "host/PF_Types.h"
+#include "host/SP_Basic.h"
 
 #ifdef __cplusplus
 extern "C" {

@@ -3,8 +3,8 @@
 #ifndef QUORVEL_HOST_PF_EVENT_H
 #define QUORVEL_HOST_PF_EVENT_H
 
-#include "DRAWBOT_Suites.h"
-#include "PF_Effect.h"
+#include "host/DRAWBOT_Suites.h"
+#include "host/PF_Effect.h"
 
 #ifdef __cplusplus
 extern "C" {

@@ -2,11 +2,11 @@
 #ifndef QUORVEL_HOST_PF_HOST_H
 #define QUORVEL_HOST_PF_HOST_H
 
-#include "DRAWBOT_Suites.h"
-#include "PF_Effect.h"
-#include "PF_Event.h"
-#include "PF_Suites.h"
-#include "PF_Types.h"
-#include "SP_Basic.h"
+#include "host/DRAWBOT_Suites.h"
+#include "host/PF_Effect.h"
+#include "host/PF_Event.h"
+#include "host/PF_Suites.h"
+#include "host/PF_Types.h"
+#include "host/SP_Basic.h"
 
 #endif

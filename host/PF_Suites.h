@@ -4,7 +4,7 @@
 #ifndef QUORVEL_HOST_PF_SUITES_H
 #define QUORVEL_HOST_PF_SUITES_H
 
-#include "PF_Effect.h"
+#include "host/PF_Effect.h"
 
 #ifdef __cplusplus
 extern "C" {

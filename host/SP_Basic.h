@@ -2,7 +2,7 @@
 #ifndef QUORVEL_HOST_SP_BASIC_H
 #define QUORVEL_HOST_SP_BASIC_H
 
-#include "PF_Types.h"
+#include "host/PF_Types.h"
 
 #ifdef __cplusplus
 extern "C" {

@@ -3,7 +3,7 @@
 #include <cmath>
 #include <cstdint>
 
-#include "overlay/DrawbotWrappers.h"
+#include "overlay/DrawbotWrappers_pvt.h"
 #include "overlay/Saturate.h"
 #include "shell/Params.h"
 #include "shell/SuiteHandler.h"

@@ -10,7 +10,7 @@
 
 #include <array>
 
-#include "PF_Host.h"
+#include "host/PF_Host.h"
 #include "overlay/OverlayGeometry.h"
 #include "shell/ScopedSuite.h"
 

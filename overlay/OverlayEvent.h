@@ -1,7 +1,7 @@
 /// The on-screen controls' command, as the entry point dispatches it.
 #pragma once
 
-#include "PF_Host.h"
+#include "host/PF_Host.h"
 
 namespace quorvel {
 

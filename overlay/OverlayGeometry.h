@@ -11,7 +11,7 @@
 #include <array>
 #include <cstddef>
 
-#include "PF_Host.h"
+#include "host/PF_Host.h"
 
 namespace quorvel {
 

@@ -9,7 +9,7 @@
 
 #include <array>
 
-#include "PF_Host.h"
+#include "host/PF_Host.h"
 #include "overlay/OverlayGeometry.h"
 
 namespace quorvel {

@@ -6,7 +6,7 @@
 #if defined(__SSE2__) || defined(_M_X64)
 #include <cpuid.h>
 
-#include "render/FloatRowKernels.h"
+#include "render/FloatRowKernels_pvt.h"
 #define QUORVEL_VECTOR_ROWS 1
 #else
 #include "render/IterateFloatPixels.h"

@@ -7,7 +7,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "PF_Host.h"
+#include "host/PF_Host.h"
 #include "render/MaskEvaluator.h"
 
 namespace quorvel {

@@ -2,7 +2,7 @@
 // time where the processor and the system support it. Only the kernels are
 // compiled here; everything they share with the rest of the module is
 // called out of line, in baseline code.
-#include "render/FloatRowKernels.h"
+#include "render/FloatRowKernels_pvt.h"
 
 namespace quorvel::avx2 {
 

@@ -2,7 +2,7 @@
 /// iterate suite covers.
 #pragma once
 
-#include "PF_Host.h"
+#include "host/PF_Host.h"
 #include "render/Pixels.h"
 
 namespace quorvel {

@@ -13,7 +13,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "PF_Host.h"
+#include "host/PF_Host.h"
 #include "render/FloatOps.h"
 #include "shell/Params.h"
 

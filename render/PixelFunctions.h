@@ -6,7 +6,7 @@
 
 #include <cstdint>
 
-#include "PF_Host.h"
+#include "host/PF_Host.h"
 #include "render/Pixels.h"
 
 namespace quorvel {

@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <string_view>
 
-#include "PF_Host.h"
+#include "host/PF_Host.h"
 
 namespace quorvel {
 

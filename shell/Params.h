@@ -2,7 +2,7 @@
 /// ids, and their registration with the host.
 #pragma once
 
-#include "PF_Host.h"
+#include "host/PF_Host.h"
 
 namespace quorvel {
 

@@ -2,7 +2,7 @@
 /// the user through the out-data record and returned, never thrown.
 #pragma once
 
-#include "PF_Host.h"
+#include "host/PF_Host.h"
 
 namespace quorvel {
 

@@ -1,7 +1,7 @@
 /// The module's string table: the about box text and most control names.
 #pragma once
 
-#include "PF_Host.h"
+#include "host/PF_Host.h"
 
 namespace quorvel {
 

@@ -6,11 +6,11 @@
 #include <memory>
 #include <string>
 
-#include "AtomicFile.h"
-#include "Canvas.h"
-#include "HostError.h"
-#include "ImageFile.h"
-#include "PictureLibrary.h"
+#include "imagefiles/AtomicFile.h"
+#include "imagefiles/Canvas.h"
+#include "frames/HostError.h"
+#include "imagefiles/ImageFile.h"
+#include "imagefiles/PictureLibrary.h"
 #include "shots/OverlayPicture.h"
 #include "shots/ShotError.h"
 

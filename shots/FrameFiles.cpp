@@ -11,11 +11,11 @@
 #include <set>
 #include <string>
 
-#include "AtomicFile.h"
-#include "HostError.h"
-#include "Npy.h"
-#include "Poison.h"
-#include "TestCard.h"
+#include "imagefiles/AtomicFile.h"
+#include "frames/HostError.h"
+#include "imagefiles/Npy.h"
+#include "frames/Poison.h"
+#include "imagefiles/TestCard.h"
 #include "shots/FrameMemory.h"
 #include "shots/ImageFrames.h"
 #include "shots/ShotError.h"

@@ -9,8 +9,8 @@
 #include <utility>
 #include <vector>
 
-#include "ImageFormat.h"
-#include "World.h"
+#include "imagefiles/ImageFormat.h"
+#include "frames/World.h"
 #include "shots/RenderSettings.h"
 
 namespace quorvel::shots {

@@ -8,7 +8,7 @@
 #include <optional>
 #include <string>
 
-#include "World.h"
+#include "frames/World.h"
 
 namespace quorvel::shots {
 

@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "PF_Host.h"
+#include "host/PF_Host.h"
 
 namespace quorvel::shots {
 

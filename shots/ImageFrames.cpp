@@ -1,6 +1,6 @@
 #include "shots/ImageFrames.h"
 
-#include "ImageFile.h"
+#include "imagefiles/ImageFile.h"
 
 namespace quorvel::shots {
 

@@ -9,9 +9,9 @@
 #include <string>
 #include <vector>
 
-#include "ImageFormat.h"
-#include "PictureLibrary.h"
-#include "World.h"
+#include "imagefiles/ImageFormat.h"
+#include "imagefiles/PictureLibrary.h"
+#include "frames/World.h"
 
 namespace quorvel::shots {
 

@@ -9,7 +9,7 @@
 #include <span>
 #include <stdexcept>
 
-#include "ParamEncoding.h"
+#include "frames/ParamEncoding.h"
 #include "shots/ParamIds.h"
 #include "shots/ShotError.h"
 #include "shots/ValueText.h"

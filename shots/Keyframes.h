@@ -13,8 +13,8 @@
 #include <string_view>
 #include <vector>
 
-#include "ModuleDescriptor.h"
-#include "ParamSet.h"
+#include "modulefiles/ModuleDescriptor.h"
+#include "simhost/ParamSet.h"
 #include "shots/FrameRate.h"
 #include "shots/KeyframeText.h"
 #include "shots/LayerTransform.h"

@@ -1,6 +1,6 @@
 #include "shots/OverlayPicture.h"
 
-#include "Canvas.h"
+#include "imagefiles/Canvas.h"
 #include "shots/FrameFiles.h"
 
 namespace quorvel::shots {

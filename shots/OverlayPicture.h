@@ -5,9 +5,9 @@
 
 #include <filesystem>
 
-#include "ParamSet.h"
-#include "View.h"
-#include "World.h"
+#include "simhost/ParamSet.h"
+#include "frames/View.h"
+#include "frames/World.h"
 #include "shots/Session.h"
 
 namespace quorvel::sim {

@@ -2,7 +2,7 @@
 /// their position in the parameter array, and how saved projects name them.
 #pragma once
 
-#include "PF_Host.h"
+#include "host/PF_Host.h"
 
 namespace quorvel::shots {
 

@@ -2,7 +2,7 @@
 
 #include <map>
 
-#include "ParamEncoding.h"
+#include "frames/ParamEncoding.h"
 #include "shots/ParamIds.h"
 #include "shots/ShotError.h"
 

@@ -9,10 +9,10 @@
 #include <utility>
 #include <vector>
 
-#include "Host.h"
-#include "ImageFormat.h"
-#include "ParamSet.h"
-#include "World.h"
+#include "simhost/Host.h"
+#include "imagefiles/ImageFormat.h"
+#include "simhost/ParamSet.h"
+#include "frames/World.h"
 
 namespace quorvel::shots {
 

@@ -7,10 +7,10 @@
 #include <mutex>
 #include <thread>
 
-#include "AtomicFile.h"
-#include "HostError.h"
-#include "ImageFile.h"
-#include "Npy.h"
+#include "imagefiles/AtomicFile.h"
+#include "frames/HostError.h"
+#include "imagefiles/ImageFile.h"
+#include "imagefiles/Npy.h"
 #include "shots/FrameFiles.h"
 #include "shots/ShotError.h"
 #include "shots/ValueText.h"

@@ -11,8 +11,8 @@
 #include <string>
 #include <vector>
 
-#include "ImageFormat.h"
-#include "World.h"
+#include "imagefiles/ImageFormat.h"
+#include "frames/World.h"
 #include "shots/FramePattern.h"
 #include "shots/FrameRate.h"
 #include "shots/Keyframes.h"

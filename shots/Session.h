@@ -7,10 +7,10 @@
 #include <stdexcept>
 #include <string>
 
-#include "Host.h"
-#include "ImageFormat.h"
-#include "ModuleFile.h"
-#include "ParamSet.h"
+#include "simhost/Host.h"
+#include "imagefiles/ImageFormat.h"
+#include "modulefiles/ModuleFile.h"
+#include "simhost/ParamSet.h"
 #include "shots/RenderSettings.h"
 
 namespace quorvel::shots {

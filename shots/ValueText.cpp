@@ -4,7 +4,7 @@
 #include <cmath>
 #include <optional>
 
-#include "ParamEncoding.h"
+#include "frames/ParamEncoding.h"
 #include "shots/ShotError.h"
 
 namespace quorvel::shots {

@@ -7,7 +7,7 @@
 #include <string_view>
 #include <utility>
 
-#include "PF_Host.h"
+#include "host/PF_Host.h"
 
 namespace quorvel::shots {
 

@@ -1,4 +1,4 @@
-#include "CallLog.h"
+#include "simhost/CallLog.h"
 
 namespace quorvel::sim {
 

@@ -1,4 +1,4 @@
-#include "FaultPlan.h"
+#include "simhost/FaultPlan.h"
 
 namespace quorvel::sim {
 

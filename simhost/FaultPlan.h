@@ -8,7 +8,7 @@
 #include <string>
 #include <utility>
 
-#include "PF_Host.h"
+#include "host/PF_Host.h"
 
 namespace quorvel::sim {
 

@@ -1,4 +1,4 @@
-#include "Host.h"
+#include "simhost/Host.h"
 
 #include <algorithm>
 #include <cmath>
@@ -7,10 +7,10 @@
 #include <cstring>
 #include <stdexcept>
 
-#include "Forbidden.h"
-#include "HostSuites.h"
-#include "Iterate.h"
-#include "Poison.h"
+#include "simhost/Forbidden_pvt.h"
+#include "simhost/HostSuites_pvt.h"
+#include "simhost/Iterate_pvt.h"
+#include "frames/Poison.h"
 
 namespace quorvel::sim {
 

@@ -10,13 +10,13 @@
 #include <string>
 #include <vector>
 
-#include "CallLog.h"
-#include "Drawing.h"
-#include "FaultPlan.h"
-#include "PF_Host.h"
-#include "ParamSet.h"
-#include "View.h"
-#include "World.h"
+#include "simhost/CallLog.h"
+#include "frames/Drawing.h"
+#include "simhost/FaultPlan.h"
+#include "host/PF_Host.h"
+#include "simhost/ParamSet.h"
+#include "frames/View.h"
+#include "frames/World.h"
 
 namespace quorvel::sim {
 

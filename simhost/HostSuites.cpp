@@ -1,4 +1,4 @@
-#include "HostSuites.h"
+#include "simhost/HostSuites_pvt.h"
 
 #include <cmath>
 #include <cstdarg>
@@ -6,10 +6,10 @@
 #include <cstring>
 #include <string>
 
-#include "Drawing.h"
-#include "Forbidden.h"
-#include "Host.h"
-#include "Poison.h"
+#include "frames/Drawing.h"
+#include "simhost/Forbidden_pvt.h"
+#include "simhost/Host.h"
+#include "frames/Poison.h"
 
 namespace quorvel::sim {
 

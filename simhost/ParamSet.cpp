@@ -1,9 +1,9 @@
-#include "ParamSet.h"
+#include "simhost/ParamSet.h"
 
 #include <cstdint>
 #include <cstring>
 
-#include "Poison.h"
+#include "frames/Poison.h"
 
 namespace quorvel::sim {
 

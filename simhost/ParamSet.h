@@ -4,7 +4,7 @@
 
 #include <vector>
 
-#include "PF_Host.h"
+#include "host/PF_Host.h"
 
 namespace quorvel::sim {
 

@@ -11,7 +11,7 @@
 #include <cstdlib>
 #include <vector>
 
-#include "ParamEncoding.h"
+#include "frames/ParamEncoding.h"
 #include "render/MaskEvaluator.h"
 #include "shell/Params.h"
 

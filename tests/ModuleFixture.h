@@ -5,8 +5,8 @@
 
 #include <string>
 
-#include "Host.h"
-#include "ModuleFile.h"
+#include "simhost/Host.h"
+#include "modulefiles/ModuleFile.h"
 
 namespace quorvel::test {
 

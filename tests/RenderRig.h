@@ -4,8 +4,8 @@
 #include <cstring>
 #include <vector>
 
-#include "ModuleFixture.h"
-#include "ParamEncoding.h"
+#include "tests/ModuleFixture.h"
+#include "frames/ParamEncoding.h"
 #include "shell/Params.h"
 
 namespace quorvel::test {

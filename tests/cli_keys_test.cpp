@@ -10,10 +10,10 @@
 #include <string>
 #include <vector>
 
-#include "KeyTextLines.h"
-#include "Npy.h"
-#include "TestCard.h"
-#include "ToolRunner.h"
+#include "tests/KeyTextLines.h"
+#include "imagefiles/Npy.h"
+#include "imagefiles/TestCard.h"
+#include "tests/ToolRunner.h"
 
 namespace quorvel::test {
 namespace {

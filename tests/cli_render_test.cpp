@@ -8,9 +8,9 @@
 #include <fstream>
 #include <nlohmann/json.hpp>
 
-#include "HostError.h"
-#include "Npy.h"
-#include "ToolRunner.h"
+#include "frames/HostError.h"
+#include "imagefiles/Npy.h"
+#include "tests/ToolRunner.h"
 
 namespace quorvel::test {
 namespace {

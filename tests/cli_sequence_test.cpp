@@ -21,9 +21,9 @@
 #include <set>
 #include <thread>
 
-#include "ImageFile.h"
-#include "Npy.h"
-#include "ToolRunner.h"
+#include "imagefiles/ImageFile.h"
+#include "imagefiles/Npy.h"
+#include "tests/ToolRunner.h"
 
 extern char** environ;
 

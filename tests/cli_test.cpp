@@ -5,7 +5,7 @@
 #include <fstream>
 #include <nlohmann/json.hpp>
 
-#include "ToolRunner.h"
+#include "tests/ToolRunner.h"
 
 namespace quorvel::test {
 namespace {

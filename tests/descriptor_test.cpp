@@ -6,10 +6,10 @@
 #include <string>
 #include <vector>
 
-#include "shell/Descriptor.h"
-#include "ModuleDescriptor.h"
-#include "HostError.h"
-#include "ModuleFixture.h"
+#include "entry/Descriptor.h"
+#include "modulefiles/ModuleDescriptor.h"
+#include "frames/HostError.h"
+#include "tests/ModuleFixture.h"
 
 namespace quorvel::test {
 namespace {

@@ -23,7 +23,7 @@
 #include "render/FloatRows.h"
 #include "render/IterateFloatPixels.h"
 #include "render/MaskEvaluator.h"
-#include "MaskRig.h"
+#include "tests/MaskRig.h"
 #include "render/PixelFunctions.h"
 
 namespace quorvel {

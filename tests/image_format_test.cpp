@@ -14,7 +14,7 @@
 #include <string>
 #include <vector>
 
-#include "ToolRunner.h"
+#include "tests/ToolRunner.h"
 
 namespace quorvel::test {
 namespace {

@@ -24,7 +24,7 @@
 #include <thread>
 #include <vector>
 
-#include "ToolRunner.h"
+#include "tests/ToolRunner.h"
 
 namespace quorvel::test {
 namespace {

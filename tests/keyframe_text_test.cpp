@@ -9,8 +9,8 @@
 #include <string>
 #include <vector>
 
-#include "KeyTextLines.h"
-#include "ModuleFixture.h"
+#include "tests/KeyTextLines.h"
+#include "tests/ModuleFixture.h"
 #include "shots/KeyframeText.h"
 #include "shots/Keyframes.h"
 #include "shots/ParamIds.h"

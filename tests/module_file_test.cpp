@@ -14,12 +14,12 @@
 #include <string>
 #include <vector>
 
-#include "shell/Descriptor.h"
-#include "HostError.h"
-#include "ModuleFile.h"
-#include "PeBuilder.h"
+#include "entry/Descriptor.h"
+#include "frames/HostError.h"
+#include "modulefiles/ModuleFile.h"
+#include "tests/PeBuilder.h"
 #if !defined(_WIN32)
-#include "ToolRunner.h"
+#include "tests/ToolRunner.h"
 #endif
 
 namespace quorvel::test {

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "ModuleFixture.h"
+#include "tests/ModuleFixture.h"
 #include "shell/Params.h"
 
 namespace quorvel::test {

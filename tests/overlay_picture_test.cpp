@@ -7,11 +7,11 @@
 #include <cstdlib>
 #include <filesystem>
 
-#include "Canvas.h"
-#include "ImageFile.h"
-#include "ModuleFixture.h"
+#include "imagefiles/Canvas.h"
+#include "imagefiles/ImageFile.h"
+#include "tests/ModuleFixture.h"
 #include "shell/Params.h"
-#include "TestCard.h"
+#include "imagefiles/TestCard.h"
 
 namespace quorvel::test {
 namespace {

@@ -6,9 +6,9 @@
 #include <string>
 #include <vector>
 
-#include "HostError.h"
-#include "PeBuilder.h"
-#include "PeImage.h"
+#include "frames/HostError.h"
+#include "tests/PeBuilder.h"
+#include "modulefiles/PeImage.h"
 
 namespace quorvel::test {
 namespace {

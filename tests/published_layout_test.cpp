@@ -19,8 +19,8 @@
 #include <string>
 #include <vector>
 
-#include "ModuleFixture.h"
-#include "RenderRig.h"
+#include "tests/ModuleFixture.h"
+#include "tests/RenderRig.h"
 
 namespace quorvel::test {
 namespace {

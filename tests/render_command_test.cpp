@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "RenderRig.h"
+#include "tests/RenderRig.h"
 
 namespace quorvel::test {
 namespace {

@@ -18,7 +18,7 @@
 
 #include "render/IterateFloatPixels.h"
 #include "render/MaskEvaluator.h"
-#include "MaskRig.h"
+#include "tests/MaskRig.h"
 #include "shell/Params.h"
 #include "render/PixelFunctions.h"
 

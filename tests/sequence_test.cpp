@@ -11,9 +11,9 @@
 #include <sstream>
 #include <stdexcept>
 
-#include "AtomicFile.h"
-#include "ModuleFixture.h"
-#include "TestCard.h"
+#include "imagefiles/AtomicFile.h"
+#include "tests/ModuleFixture.h"
+#include "imagefiles/TestCard.h"
 #include "shots/FramePattern.h"
 #include "shots/FrameRate.h"
 #include "shots/Keyframes.h"

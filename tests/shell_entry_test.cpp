@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "ModuleFixture.h"
+#include "tests/ModuleFixture.h"
 
 namespace quorvel::test {
 namespace {

@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "ModuleFixture.h"
+#include "tests/ModuleFixture.h"
 
 namespace quorvel::test {
 namespace {

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "ModuleFixture.h"
+#include "tests/ModuleFixture.h"
 #include "shell/ScopedSuite.h"
 #include "shell/SuiteHandler.h"
 

@@ -11,10 +11,10 @@
 #include <optional>
 #include <string>
 
-#include "ModuleFixture.h"
-#include "ParamEncoding.h"
+#include "tests/ModuleFixture.h"
+#include "frames/ParamEncoding.h"
 #include "shell/Params.h"
-#include "Poison.h"
+#include "frames/Poison.h"
 
 namespace quorvel::test {
 namespace {

@@ -9,8 +9,8 @@
 #include <cstring>
 #include <string>
 
-#include "HostError.h"
-#include "Npy.h"
+#include "frames/HostError.h"
+#include "imagefiles/Npy.h"
 
 namespace {
 

@@ -1,0 +1,43 @@
+# cmake -DROOT=<repository> -DRULES=<include-rules.txt> -P CheckIncludes.cmake
+#
+# Each line of RULES is "file|target|folder,folder,...": the file, the
+# target it is built in, and the folders that target may include. Every
+# quoted include must name a file of one of those folders by its path from
+# the repository root; a *_pvt.h header only from its own folder. Lists
+# every wrong include, then fails.
+cmake_minimum_required(VERSION 3.25)
+if(NOT ROOT OR NOT RULES)
+  message(FATAL_ERROR "usage: cmake -DROOT=<repository> -DRULES=<rules file> -P CheckIncludes.cmake")
+endif()
+file(STRINGS ${RULES} rules)
+set(faults "")
+foreach(rule IN LISTS rules)
+  if(NOT rule MATCHES "^([^|]+)\\|([^|]+)\\|(.*)$")
+    continue()
+  endif()
+  set(file ${CMAKE_MATCH_1})
+  set(target ${CMAKE_MATCH_2})
+  string(REPLACE "," ";" permitted "${CMAKE_MATCH_3}")
+  cmake_path(GET file PARENT_PATH own)
+  if(NOT EXISTS ${ROOT}/${file})
+    continue()
+  endif()
+  file(STRINGS ${ROOT}/${file} includes REGEX "^[ \t]*#[ \t]*include[ \t]*\"")
+  foreach(line IN LISTS includes)
+    string(REGEX REPLACE "^[ \t]*#[ \t]*include[ \t]*\"([^\"]*)\".*$" "\\1" header "${line}")
+    cmake_path(GET header PARENT_PATH folder)
+    if(NOT folder)
+      string(APPEND faults "  ${file}: \"${header}\" does not name its folder (write \"${own}/${header}\" or the folder it is in)\n")
+    elseif(NOT EXISTS ${ROOT}/${header})
+      string(APPEND faults "  ${file}: \"${header}\" is not a file of the repository (includes are named from its root)\n")
+    elseif(header MATCHES "_pvt\\.h$" AND NOT folder STREQUAL own)
+      string(APPEND faults "  ${file}: \"${header}\" is private to ${folder}/\n")
+    elseif(NOT folder IN_LIST permitted)
+      string(REPLACE ";" "/, " shown "${permitted}")
+      string(APPEND faults "  ${file}: \"${header}\" is in ${folder}/, which ${target} does not link (it may include ${shown}/)\n")
+    endif()
+  endforeach()
+endforeach()
+if(faults)
+  message(FATAL_ERROR "includes across the libraries' lines:\n${faults}")
+endif()

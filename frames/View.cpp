@@ -1,0 +1,31 @@
+#include "frames/View.h"
+
+namespace quorvel::sim {
+
+namespace {
+
+PF_FixedPoint Affine(PF_FixedPoint p, double scale, double ox, double oy) {
+    return {DoubleToFixed(FixedToDouble(p.x) * scale + ox), DoubleToFixed(FixedToDouble(p.y) * scale + oy)};
+}
+
+PF_FixedPoint InverseAffine(PF_FixedPoint p, double scale, double ox, double oy) {
+    if (scale == 0.0) return p;
+    return {DoubleToFixed((FixedToDouble(p.x) - ox) / scale), DoubleToFixed((FixedToDouble(p.y) - oy) / scale)};
+}
+
+}  // namespace
+
+PF_FixedPoint View::LayerToComp(PF_FixedPoint p) const {
+    return Affine(p, layer_scale, layer_x, layer_y);
+}
+PF_FixedPoint View::CompToLayer(PF_FixedPoint p) const {
+    return InverseAffine(p, layer_scale, layer_x, layer_y);
+}
+PF_FixedPoint View::SourceToFrame(PF_FixedPoint p) const {
+    return Affine(p, zoom, pan_x, pan_y);
+}
+PF_FixedPoint View::FrameToSource(PF_FixedPoint p) const {
+    return InverseAffine(p, zoom, pan_x, pan_y);
+}
+
+}  // namespace quorvel::sim

@@ -1,0 +1,40 @@
+#include "imagefiles/Canvas.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "imagefiles/AtomicFile.h"
+#include "frames/HostError.h"
+#include "imagefiles/ImageFile.h"
+
+namespace quorvel::sim {
+
+void Canvas::FittingSize(const World& frame, const View& view, int* width, int* height) {
+    double scale = view.zoom;
+    double ox = view.pan_x, oy = view.pan_y;
+    if (view.window == PF_Window_COMP) {
+        ox += view.layer_x * view.zoom;
+        oy += view.layer_y * view.zoom;
+        scale *= view.layer_scale;
+    }
+    *width = std::clamp(int(std::ceil(ox + frame.width() * scale)), 1, 16384);
+    *height = std::clamp(int(std::ceil(oy + frame.height() * scale)), 1, 16384);
+}
+
+Canvas::Canvas(const World& frame, const View& view, int width, int height) : width_(width), height_(height) {
+    if (width <= 0 || height <= 0 || width > 16384 || height > 16384) throw HostError("unsupported window size");
+    painter_ = Pictures().NewWindow(frame, view, width, height);
+}
+
+Canvas::~Canvas() = default;
+
+void Canvas::OnStroke(const Stroke& stroke) { painter_->OnStroke(stroke); }
+
+World Canvas::ToWorld() const { return painter_->ToWorld(); }
+
+void Canvas::WritePng(const std::filesystem::path& path) const {
+    const World picture = ToWorld();
+    WriteAtomically(path, [&](const std::filesystem::path& temp) { WriteImage(temp, picture); });
+}
+
+}  // namespace quorvel::sim

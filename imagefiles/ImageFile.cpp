@@ -1,0 +1,30 @@
+#include "imagefiles/ImageFile.h"
+
+namespace quorvel::sim {
+
+std::unique_ptr<ImageSource> OpenImage(const std::filesystem::path& path, const ImageRequest& request) {
+    return Pictures().OpenImage(path, request);
+}
+
+World ReadImage(const std::filesystem::path& path, PixelLayout layout, ImageFormat* format) {
+    const std::unique_ptr<ImageSource> source = OpenImage(path);
+    World world(layout, source->format().width, source->format().height);
+    source->ReadInto(world);
+    if (format != nullptr) *format = source->format();
+    return world;
+}
+
+std::vector<std::string> WriteImage(const std::filesystem::path& path, const World& world, const ImageFormat* like,
+                                    const ImageWriteOptions& options) {
+    return Pictures().WriteImage(path, world, like, options);
+}
+
+void CheckImageFormat(const std::filesystem::path& path) { Pictures().CheckImageFormat(path); }
+
+void CheckChannelType(const std::filesystem::path& path, ChannelType type) { Pictures().CheckChannelType(path, type); }
+
+void CheckCompression(const std::filesystem::path& path, const std::string& compression) {
+    Pictures().CheckCompression(path, compression);
+}
+
+}  // namespace quorvel::sim

@@ -1,0 +1,51 @@
+#include "imagefiles/ImageFormat.h"
+
+namespace quorvel::sim {
+
+std::string_view ChannelTypeName(ChannelType type) {
+    switch (type) {
+        case ChannelType::UInt8:
+            return "uint8";
+        case ChannelType::UInt10:
+            return "uint10";
+        case ChannelType::UInt12:
+            return "uint12";
+        case ChannelType::UInt16:
+            return "uint16";
+        case ChannelType::Half:
+            return "half";
+        case ChannelType::Float:
+            return "float";
+        case ChannelType::Other:
+            break;
+    }
+    return "other";
+}
+
+std::optional<ChannelType> ParseChannelType(std::string_view text) {
+    for (ChannelType t : {ChannelType::UInt8, ChannelType::UInt10, ChannelType::UInt12, ChannelType::UInt16,
+                          ChannelType::Half, ChannelType::Float}) {
+        if (text == ChannelTypeName(t)) return t;
+    }
+    return std::nullopt;
+}
+
+int ChannelTypeBytes(ChannelType type) {
+    switch (type) {
+        case ChannelType::UInt8:
+            return 1;
+        case ChannelType::UInt10:
+        case ChannelType::UInt12:
+        case ChannelType::UInt16:
+        case ChannelType::Half:
+            return 2;
+        case ChannelType::Float:
+        case ChannelType::Other:
+            return 4;
+    }
+    return 4;
+}
+
+bool DeeperThan8Bits(ChannelType type) { return type != ChannelType::UInt8; }
+
+}  // namespace quorvel::sim

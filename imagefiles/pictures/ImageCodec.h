@@ -1,0 +1,21 @@
+/// Image files through the image library: opening one for reading into a
+/// world, and writing a world as one.
+#pragma once
+
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "imagefiles/PictureLibrary.h"
+
+namespace quorvel::sim::pictures {
+
+std::unique_ptr<ImageSource> OpenImage(const std::filesystem::path& path, const ImageRequest& request);
+std::vector<std::string> WriteImage(const std::filesystem::path& path, const World& world, const ImageFormat* like,
+                                    const ImageWriteOptions& options);
+void CheckImageFormat(const std::filesystem::path& path);
+void CheckCompression(const std::filesystem::path& path, const std::string& compression);
+void CheckChannelType(const std::filesystem::path& path, ChannelType type);
+
+}  // namespace quorvel::sim::pictures

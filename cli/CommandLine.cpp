@@ -5,67 +5,82 @@
 #include <ostream>
 #include <utility>
 
+#include "shots/ValueText.h"
+
 namespace quorvel::cli {
 
 namespace {
 
-bool StartsWith(const std::string& text, const std::string& prefix) {
-    return text.size() >= prefix.size() && text.compare(0, prefix.size(), prefix) == 0;
-}
+/// Whether the option takes a value: a flag takes none.
+bool TakesValue(const CLI::Option* option) { return option->get_expected_max() > 0; }
 
-/// The option a message of the option library is about: its messages start
-/// with the option's name ("--width: 1 required W missing"), or with the
-/// name without dashes for a flag given a value.
-const CLI::Option* OptionOfMessage(const CLI::App& app, const std::string& message) {
-    for (const CLI::Option* option : app.get_options()) {
-        const std::string name = option->get_name();
-        if (name.empty()) continue;
-        if (StartsWith(message, name + ":") || StartsWith(message, name + " ") ||
-            StartsWith(message, name.substr(name.find_first_not_of('-')) + " ")) {
-            return option;
-        }
-    }
-    return nullptr;
-}
+/// The help text: the command's usage, its further text (the app's
+/// description), then a line an option with the help aligned, --help last.
+class HelpLayout : public CLI::Formatter {
+public:
+    explicit HelpLayout(std::string usage) : usage_(std::move(usage)) {}
 
-/// The option library's messages in this tool's words.
-UsageError Reworded(const CLI::App& app, const CLI::Error& error) {
-    const std::string message = error.what();
-    const CLI::Option* option = OptionOfMessage(app, message);
-    if (option != nullptr && dynamic_cast<const CLI::ArgumentMismatch*>(&error) != nullptr) {
-        if (option->get_lnames().empty()) {
-            return UsageError("at most " + std::to_string(option->get_expected_max()) + " " + option->get_type_name() +
-                              " may be given");
+    std::string make_help(const CLI::App* app, std::string name, CLI::AppFormatMode) const override {
+        // Positionals are in the usage; help comes last, as the usual
+        // footnote to a list of options.
+        std::vector<const CLI::Option*> options =
+            app->get_options([](const CLI::Option* option) { return option->nonpositional(); });
+        std::stable_partition(options.begin(), options.end(),
+                              [](const CLI::Option* option) { return !option->check_lname("help"); });
+        std::size_t widest = 0;
+        for (const CLI::Option* option : options) {
+            widest = std::max(widest, make_option_name(option, false).size() + make_option_opts(option).size());
         }
-        const std::string quoted = "option '" + option->get_name() + "'";
-        if (message.find("disallowed flag override") != std::string::npos)
-            return UsageError(quoted + " takes no value");
-        if (message.find("At Most") != std::string::npos) return UsageError(quoted + " given more than once");
-        if (message.find("missing") != std::string::npos) {
-            return UsageError(quoted + " needs a value " + option->get_type_name());
-        }
+        // Two spaces before each name, two after the longest.
+        HelpLayout aligned(*this);
+        aligned.column_width(widest + 4);
+        std::string out = make_usage(app, std::move(name)) + make_description(app);
+        for (const CLI::Option* option : options) out += aligned.make_option(option, false);
+        return out;
     }
-    if (dynamic_cast<const CLI::RequiresError*>(&error) != nullptr) {
-        std::string text = message;
-        text.replace(text.find(" requires "), 10, " needs ");
-        return UsageError(text);
+
+    std::string make_usage(const CLI::App*, std::string) const override { return usage_; }
+    std::string make_description(const CLI::App* app) const override { return app->get_description(); }
+    std::string make_option_name(const CLI::Option* option, bool) const override {
+        return "--" + option->get_lnames().front();
     }
-    if (dynamic_cast<const CLI::ExcludesError*>(&error) != nullptr) {
-        // "--in excludes --size": the library reports from the option
-        // declared first; the one declared to exclude it is the one to drop.
-        const auto at = message.find(" excludes ");
-        return UsageError(message.substr(at + 10) + " cannot be given with " + message.substr(0, at));
+    std::string make_option_opts(const CLI::Option* option) const override {
+        return TakesValue(option) ? " " + option->get_type_name() : "";
     }
-    return UsageError(message);
+
+private:
+    std::string usage_;
+};
+
+/// `check`, a validator of the option library, refusing in this tool's
+/// words. The refusal is thrown as it stands: the library would put its own
+/// words before a message it is handed.
+CLI::Validator Refusing(CLI::Validator check, Refusal refusal) {
+    return CLI::Validator(
+        [check = std::move(check), refusal = std::move(refusal)](std::string& text) {
+            std::string seen = text;
+            bool refused = false;
+            try {
+                refused = !check(seen).empty();
+            } catch (const CLI::ValidationError&) {
+                refused = true;
+            }
+            if (refused) throw UsageError(refusal(text));
+            return std::string();
+        },
+        "");
 }
 
 }  // namespace
 
-CommandLine::CommandLine(std::string usage) : app_(std::make_unique<CLI::App>()), usage_(std::move(usage)) {
+CommandLine::CommandLine(std::string usage) : app_(std::make_unique<CLI::App>()) {
     // Help is this tool's own flag, so that it prints this tool's text and
     // the command's exit status stays 0; strays are refused below, by name.
+    // Declared first, it is set before any other option's value is checked,
+    // so that a bad value does not stand in the way of the help.
     app_->set_help_flag();
     app_->allow_extras();
+    app_->formatter(std::make_shared<HelpLayout>(std::move(usage)));
     app_->add_flag("-h,--help", help_, "show this help");
 }
 
@@ -73,7 +88,35 @@ CommandLine::~CommandLine() = default;
 
 CLI::Option* CommandLine::Value(const std::string& name, const std::string& value_name, const std::string& help,
                                 std::function<void(const std::string&)> store) {
-    return app_->add_option_function<std::string>("--" + name, std::move(store), help)->type_name(value_name);
+    CLI::Option* option = app_->add_option_function<std::string>("--" + name, std::move(store), help)
+                              ->type_name(value_name)
+                              ->multi_option_policy(CLI::MultiOptionPolicy::TakeLast);
+    // The first check, so that a repeat is refused before anything is made
+    // of either value.
+    option->check(CLI::Validator(
+        [option](std::string&) {
+            if (option->count() > 1) throw UsageError("option '" + option->get_name() + "' given more than once");
+            return std::string();
+        },
+        ""));
+    return option;
+}
+
+CLI::Option* CommandLine::WholeNumber(const std::string& name, const std::string& value_name, const std::string& help,
+                                      int min, int max, Refusal refusal, std::function<void(int)> store) {
+    CLI::Option* option = Value(name, value_name, help, [name, store = std::move(store)](const std::string& v) {
+        store(shots::ParseInt(name, v));
+    });
+    option->check(CLI::Validator(
+        [name](std::string& text) {
+            static_cast<void>(shots::ParseInt(name, text));
+            return std::string();
+        },
+        ""));
+    // A range of doubles, which reads the digits as the decimal number they
+    // are: a range of ints would read a leading 0 as octal.
+    option->check(Refusing(CLI::Range(double(min), double(max)), std::move(refusal)));
+    return option;
 }
 
 CLI::Option* CommandLine::Values(const std::string& name, const std::string& value_name, const std::string& help,
@@ -95,12 +138,34 @@ CLI::Option* CommandLine::Flag(const std::string& name, const std::string& help,
 }
 
 CLI::Option* CommandLine::Positional(const std::string& value_name, std::vector<std::string>& values, int most) {
-    return app_->add_option(value_name, values)->type_name(value_name)->expected(0, most);
+    auto store = [&values, value_name, most](const std::vector<std::string>& given) {
+        if (given.size() > std::size_t(most)) {
+            throw UsageError("at most " + std::to_string(most) + " " + value_name + " may be given");
+        }
+        values = given;
+    };
+    // All of them reach the store, which counts them.
+    return app_->add_option_function<std::vector<std::string>>(value_name, store)
+        ->type_name(value_name)
+        ->expected(0, most)
+        ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll);
 }
 
 void CommandLine::Needs(CLI::Option* option, CLI::Option* needed) { option->needs(needed); }
 
-void CommandLine::Excludes(CLI::Option* option, CLI::Option* excluded) { option->excludes(excluded); }
+void CommandLine::Excludes(CLI::Option* option, CLI::Option* excluded) {
+    option->excludes(excluded);
+    excludes_.emplace_back(option, excluded);
+}
+
+void CommandLine::OneOf(CLI::Option* option, const std::vector<std::string>& names, Refusal refusal) {
+    option->check(Refusing(CLI::IsMember(names), std::move(refusal)));
+}
+
+void CommandLine::NumberNames(CLI::Option* option, const std::map<std::string, int>& numbers) {
+    // Without a description, which would join the value's name in the help.
+    option->transform(CLI::Transformer(numbers).description(""));
+}
 
 bool CommandLine::Given(const CLI::Option* option) { return option != nullptr && option->count() > 0; }
 
@@ -113,11 +178,52 @@ std::vector<CLI::Option*> CommandLine::DeclaredSince(std::size_t count) {
     return {options.begin() + std::ptrdiff_t(count), options.end()};
 }
 
+UsageError CommandLine::Explained(const CLI::Error& error, const std::string& last_read) const {
+    if (dynamic_cast<const CLI::ArgumentMismatch*>(&error) != nullptr) {
+        // Every count the options take is checked by their own declarations,
+        // so the library refuses a count only while reading: at the option it
+        // read last, a flag given a value or one whose value the line lacks.
+        const CLI::Option* option = app_->get_option_no_throw(last_read.substr(0, last_read.find('=')));
+        if (option != nullptr && option->nonpositional()) {
+            const std::string quoted = "option '" + option->get_name() + "'";
+            if (!TakesValue(option)) return UsageError(quoted + " takes no value");
+            return UsageError(quoted + " needs a value " + option->get_type_name());
+        }
+    }
+    if (dynamic_cast<const CLI::RequiresError*>(&error) != nullptr) {
+        // As the library looks: the options in their order, each one's needs.
+        for (const CLI::Option* option : app_->get_options()) {
+            if (!Given(option)) continue;
+            for (const CLI::Option* needed : option->get_needs()) {
+                if (!Given(needed)) return UsageError(NameOf(option) + " needs " + NameOf(needed));
+            }
+        }
+    }
+    if (dynamic_cast<const CLI::ExcludesError*>(&error) != nullptr) {
+        // Named as declared: the option declared to exclude the other is the
+        // one to drop.
+        for (const auto& [option, excluded] : excludes_) {
+            if (Given(option) && Given(excluded)) {
+                return UsageError(NameOf(option) + " cannot be given with " + NameOf(excluded));
+            }
+        }
+    }
+    // Nothing this tool declares meets anything else; the library's own
+    // words are better than none.
+    return UsageError(error.what());
+}
+
 bool CommandLine::Parse(const std::vector<std::string>& args, std::ostream& help_out) {
+    // The library reads from the back, taking each argument off as it reads
+    // it: what is left says where it stopped.
+    std::vector<std::string> unread(args.rbegin(), args.rend());
     try {
-        app_->parse(std::vector<std::string>(args.rbegin(), args.rend()));
+        app_->parse(unread);
     } catch (const CLI::Error& e) {
-        if (!help_) throw Reworded(*app_, e);
+        if (!help_) {
+            const std::size_t read = args.size() - std::min(unread.size(), args.size());
+            throw Explained(e, read > 0 ? args[read - 1] : std::string());
+        }
     } catch (...) {
         // A value that did not parse does not stand in the way of the help.
         if (!help_) throw;
@@ -145,25 +251,8 @@ bool CommandLine::Parse(const std::vector<std::string>& args, std::ostream& help
     return true;
 }
 
-std::string CommandLine::Help() const {
-    std::vector<std::string> heads;
-    std::vector<std::string> helps;
-    // Help last, as the usual footnote to a list of options.
-    std::vector<const CLI::Option*> options = std::as_const(*app_).get_options();
-    std::rotate(options.begin(), options.begin() + 1, options.end());
-    for (const CLI::Option* option : options) {
-        if (option->get_lnames().empty()) continue;  // positionals are in the usage line
-        const std::string name = "--" + option->get_lnames().front();
-        heads.push_back(option->get_type_size() == 0 ? name : name + " " + option->get_type_name());
-        helps.push_back(option->get_description());
-    }
-    std::size_t width = 0;
-    for (const std::string& head : heads) width = std::max(width, head.size());
-    std::string out = usage_ + extra_help_;
-    for (std::size_t i = 0; i < heads.size(); ++i) {
-        out += "  " + heads[i] + std::string(width - heads[i].size() + 2, ' ') + helps[i] + "\n";
-    }
-    return out;
-}
+void CommandLine::AddHelpText(const std::string& text) { app_->description(app_->get_description() + text); }
+
+std::string CommandLine::Help() const { return app_->help(); }
 
 }  // namespace quorvel::cli

@@ -1,23 +1,27 @@
 /// One command's options, each declared once: its name, its value's name,
 /// its help, and where its value goes, parsed there by the function that
-/// knows its type. Relations between options (needs, excludes) are stated
-/// on the declaration, and the help text is made from the declarations.
-/// Every problem with the command line is reported as a UsageError: one
-/// line, exit status 2.
+/// knows its type. What a value may be (a range, a set of names) and the
+/// relations between options (needs, excludes) are stated on the
+/// declaration, with the words a refusal is told in; the help text is made
+/// from the declarations. Every problem with the command line is reported as
+/// a UsageError: one line, exit status 2.
 #pragma once
 
 #include <cstddef>
 #include <functional>
 #include <iosfwd>
+#include <map>
 #include <memory>
 #include <stdexcept>
 #include <string>
+#include <utility>
 #include <vector>
 
 // The option library stays inside CommandLine.cpp: its header is large, and
 // the commands only hand its options around.
 namespace CLI {
 class App;
+class Error;
 class Option;
 }  // namespace CLI
 
@@ -28,6 +32,9 @@ class UsageError : public std::runtime_error {
 public:
     using std::runtime_error::runtime_error;
 };
+
+/// What a refused value is told, made from the value as given.
+using Refusal = std::function<std::string(const std::string& value)>;
 
 class CommandLine {
 public:
@@ -41,6 +48,11 @@ public:
     /// setting (throwing, with the option's name, when it cannot).
     CLI::Option* Value(const std::string& name, const std::string& value_name, const std::string& help,
                        std::function<void(const std::string&)> store);
+    /// An option taking a whole number from `min` to `max`: other text is
+    /// refused as shots::ParseInt refuses it, a number outside the range
+    /// with `refusal`.
+    CLI::Option* WholeNumber(const std::string& name, const std::string& value_name, const std::string& help, int min,
+                             int max, Refusal refusal, std::function<void(int)> store);
     /// An option that may be repeated; every value in order.
     CLI::Option* Values(const std::string& name, const std::string& value_name, const std::string& help,
                         std::vector<std::string>& values);
@@ -64,23 +76,35 @@ public:
     bool Parse(const std::vector<std::string>& args, std::ostream& help_out);
 
     /// Relations, stated with the declarations: `option` only beside
-    /// `needed`; `option` never beside `excluded`.
+    /// `needed`; `option` never beside `excluded` (and refused by name when
+    /// both are given).
     static void Needs(CLI::Option* option, CLI::Option* needed);
-    static void Excludes(CLI::Option* option, CLI::Option* excluded);
+    void Excludes(CLI::Option* option, CLI::Option* excluded);
+
+    /// The values `option` takes, any other refused with `refusal`.
+    static void OneOf(CLI::Option* option, const std::vector<std::string>& names, Refusal refusal);
+    /// Names that stand for numbers, such as a popup's choices: a name
+    /// reaches the option's store as its number, any other text as given.
+    static void NumberNames(CLI::Option* option, const std::map<std::string, int>& numbers);
+
     /// Whether the option was given, and its name as written ("--size").
     static bool Given(const CLI::Option* option);
     static std::string NameOf(const CLI::Option* option);
 
     /// Text printed between the usage and the option list.
-    void AddHelpText(const std::string& text) { extra_help_ += text; }
+    void AddHelpText(const std::string& text);
     std::string Help() const;
 
 private:
+    /// The option library's refusal of the line, in this tool's words.
+    /// `last_read` is the argument it was reading when it stopped.
+    UsageError Explained(const CLI::Error& error, const std::string& last_read) const;
+
     std::unique_ptr<CLI::App> app_;
-    std::string usage_;
-    std::string extra_help_;
     bool help_ = false;
     std::vector<std::function<void()>> then_;
+    /// Each exclusion as declared: the first never beside the second.
+    std::vector<std::pair<const CLI::Option*, const CLI::Option*>> excludes_;
 };
 
 }  // namespace quorvel::cli

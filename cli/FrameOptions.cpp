@@ -8,16 +8,16 @@ std::vector<CLI::Option*> AddFrameOptions(CommandLine& line, shots::FrameOptions
     return {
         line.Value("size", "WxH", "the test card's size when there is no --in (default 1920x1080)",
                    [&options](const std::string& v) { options.card_size = shots::ParseSize("size", v); }),
-        line.Value("row-padding", "BYTES",
-                   "bytes after each row of the input and output frames, as hosts may hand out (0 to 4096, whole "
-                   "channels; default 0)",
-                   [&options](const std::string& v) {
-                       options.row_padding = shots::ParseInt("row-padding", v);
-                       if (options.row_padding < 0 || options.row_padding > shots::kMaxRowPadding) {
-                           throw UsageError("--row-padding must be between 0 and " +
-                                            std::to_string(shots::kMaxRowPadding) + " bytes, not " + v);
-                       }
-                   }),
+        line.WholeNumber(
+            "row-padding", "BYTES",
+            "bytes after each row of the input and output frames, as hosts may hand out (0 to 4096, whole "
+            "channels; default 0)",
+            0, shots::kMaxRowPadding,
+            [](const std::string& v) {
+                return "--row-padding must be between 0 and " + std::to_string(shots::kMaxRowPadding) + " bytes, not " +
+                       v;
+            },
+            [&options](int bytes) { options.row_padding = bytes; }),
     };
 }
 
@@ -30,15 +30,13 @@ void AddImageInputOptions(CommandLine& line, sim::ImageRequest& request) {
                "the part of a multi-part image to render, by name or by index from 0 (default: the only part with "
                "colour)",
                [&request](const std::string& v) { request.part = v; });
-    line.Value("alpha", "straight|premultiplied",
-               "how the image's colour stands to its alpha, over what the file says (EXR: premultiplied; PNG: "
-               "straight; TIFF: as its header says)",
-               [&request](const std::string& v) {
-                   if (v != "straight" && v != "premultiplied") {
-                       throw UsageError("--alpha must be straight or premultiplied, not " + v);
-                   }
-                   request.premultiplied = v == "premultiplied";
-               });
+    CLI::Option* alpha =
+        line.Value("alpha", "straight|premultiplied",
+                   "how the image's colour stands to its alpha, over what the file says (EXR: premultiplied; PNG: "
+                   "straight; TIFF: as its header says)",
+                   [&request](const std::string& v) { request.premultiplied = v == "premultiplied"; });
+    CommandLine::OneOf(alpha, {"straight", "premultiplied"},
+                       [](const std::string& v) { return "--alpha must be straight or premultiplied, not " + v; });
 }
 
 void AddOutputFormatOptions(CommandLine& line, sim::ImageWriteOptions& choice) {

@@ -22,15 +22,12 @@ std::filesystem::path ResolveModulePath(const std::string& argv0, const std::opt
 }
 
 CLI::Option* AddHostOption(CommandLine& line, sim::HostApp& app, const std::string& help) {
-    return line.Value("host", "ae|premiere", help, [&app](const std::string& v) {
-        if (v == "ae") {
-            app = sim::HostApp::AfterEffects;
-        } else if (v == "premiere") {
-            app = sim::HostApp::Premiere;
-        } else {
-            throw UsageError("--host must be ae or premiere, not '" + v + "'");
-        }
+    CLI::Option* host = line.Value("host", "ae|premiere", help, [&app](const std::string& v) {
+        app = v == "ae" ? sim::HostApp::AfterEffects : sim::HostApp::Premiere;
     });
+    CommandLine::OneOf(host, {"ae", "premiere"},
+                       [](const std::string& v) { return "--host must be ae or premiere, not '" + v + "'"; });
+    return host;
 }
 
 bool ReportHostProblems(const sim::Host& host) {

@@ -61,7 +61,7 @@ int RunRender(const ToolContext& ctx, const std::vector<std::string>& argv) {
                [&r](const std::string& v) { r.out = v; });
     r.frame_options = AddFrameOptions(line, r.frame);
     // The test card's size; an input file's frame has its own.
-    CommandLine::Excludes(r.frame_options.front(), in);
+    line.Excludes(r.frame_options.front(), in);
     AddImageInputOptions(line, r.settings.image);
     AddOutputFormatOptions(line, r.out_format);
     AddRenderOptions(line, r.settings);

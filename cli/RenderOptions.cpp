@@ -12,15 +12,21 @@ namespace quorvel::cli {
 
 namespace {
 
-/// A popup by choice name, or any whole number passed through unchecked.
-A_long ParseChoice(const std::string& option, const std::string& text, const std::map<std::string, A_long>& names) {
-    if (const auto it = names.find(text); it != names.end()) return it->second;
-    if (!text.empty() && (std::isdigit(static_cast<unsigned char>(text[0])) || text[0] == '-' || text[0] == '+')) {
-        return shots::ParseInt(option, text);
-    }
-    std::string choices;
-    for (const auto& [name, value] : names) choices += (choices.empty() ? "" : ", ") + name;
-    throw UsageError("--" + option + ": '" + text + "' is not one of " + choices + " or a number");
+/// A popup, by its choices' names or by any whole number, passed through
+/// unchecked.
+void AddPopup(CommandLine& line, const std::string& name, const std::string& value_name, const std::string& help,
+              const std::map<std::string, int>& choices, std::optional<A_long>& value) {
+    std::string names;
+    for (const auto& [choice, number] : choices) names += (names.empty() ? "" : ", ") + choice;
+    CLI::Option* option = line.Value(name, value_name, help, [name, names, &value](const std::string& text) {
+        // A choice's name arrives as its number.
+        if (!text.empty() && (std::isdigit(static_cast<unsigned char>(text[0])) || text[0] == '-' || text[0] == '+')) {
+            value = shots::ParseInt(name, text);
+        } else {
+            throw UsageError("--" + name + ": '" + text + "' is not one of " + names + " or a number");
+        }
+    });
+    CommandLine::NumberNames(option, choices);
 }
 
 sim::PixelLayout LayoutFor(sim::HostApp app, const std::string& depth) {
@@ -57,21 +63,14 @@ void AddRenderOptions(CommandLine& line, shots::RenderSettings& s) {
         s.depth_given = depth->has_value();
         s.layout = LayoutFor(s.app, depth->value_or("8"));
     });
-    line.Value("mask-type", "ellipse|rectangle|N", "shape (default ellipse)", [&s](const std::string& v) {
-        s.mask_type = ParseChoice("mask-type", v, {{"ellipse", 1}, {"rectangle", 2}});
-    });
-    line.Value(
-        "composite", "add|subtract|intersect|create|N", "how the matte meets the layer's alpha (default create)",
-        [&s](const std::string& v) {
-            s.composite = ParseChoice("composite", v, {{"add", 1}, {"subtract", 2}, {"intersect", 3}, {"create", 4}});
-        });
-    line.Value(
-        "falloff", "linear|quadratic|cubic|gamma|gaussian|exponential|N", "feather profile (default linear)",
-        [&s](const std::string& v) {
-            s.falloff = ParseChoice(
-                "falloff", v,
-                {{"linear", 1}, {"quadratic", 2}, {"cubic", 3}, {"gamma", 4}, {"gaussian", 5}, {"exponential", 6}});
-        });
+    AddPopup(line, "mask-type", "ellipse|rectangle|N", "shape (default ellipse)", {{"ellipse", 1}, {"rectangle", 2}},
+             s.mask_type);
+    AddPopup(line, "composite", "add|subtract|intersect|create|N",
+             "how the matte meets the layer's alpha (default create)",
+             {{"add", 1}, {"subtract", 2}, {"intersect", 3}, {"create", 4}}, s.composite);
+    AddPopup(line, "falloff", "linear|quadratic|cubic|gamma|gaussian|exponential|N", "feather profile (default linear)",
+             {{"linear", 1}, {"quadratic", 2}, {"cubic", 3}, {"gamma", 4}, {"gaussian", 5}, {"exponential", 6}},
+             s.falloff);
     line.Value("origin", "X,Y", "centre in layer pixels (default the layer's centre)", [&s](const std::string& v) {
         s.origin = shots::ParsePair("origin", v);
         shots::ToFixed("origin", s.origin->first);
@@ -104,11 +103,10 @@ void AddRenderOptions(CommandLine& line, shots::RenderSettings& s) {
                    s.pixel_aspect_ratio = shots::ParseRational("par", v);
                    s.par_given = true;
                });
-    line.Value("threads", "N", "worker threads of the host's pixel iteration (default: all cores)",
-               [&s](const std::string& v) {
-                   s.threads = shots::ParseInt("threads", v);
-                   if (s.threads < 1 || s.threads > 256) throw UsageError("--threads must be between 1 and 256");
-               });
+    line.WholeNumber(
+        "threads", "N", "worker threads of the host's pixel iteration (default: all cores)", 1, 256,
+        [](const std::string&) { return "--threads must be between 1 and 256"; },
+        [&s](int threads) { s.threads = threads; });
 }
 
 }  // namespace quorvel::cli

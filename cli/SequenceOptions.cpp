@@ -1,5 +1,6 @@
 #include "cli/SequenceOptions.h"
 
+#include <functional>
 #include <memory>
 
 #include "shots/FramePattern.h"
@@ -9,12 +10,12 @@ namespace quorvel::cli {
 
 namespace {
 
-int Count(const std::string& option, const std::string& text, int min, int max) {
-    const int n = shots::ParseInt(option, text);
-    if (n < min || n > max) {
-        throw UsageError("--" + option + " must be between " + std::to_string(min) + " and " + std::to_string(max));
-    }
-    return n;
+/// A count from `min` to `max`.
+CLI::Option* Count(CommandLine& line, const std::string& name, const std::string& value_name, const std::string& help,
+                   int min, int max, std::function<void(int)> store) {
+    const std::string refusal = "--" + name + " must be between " + std::to_string(min) + " and " + std::to_string(max);
+    return line.WholeNumber(
+        name, value_name, help, min, max, [refusal](const std::string&) { return refusal; }, std::move(store));
 }
 
 }  // namespace
@@ -34,8 +35,8 @@ void AddSequenceOptions(CommandLine& line, ShotChoice& c) {
     AddKeyOptions(line, c.keys);
     for (CLI::Option* option : line.DeclaredSince(before_keys)) shot_only.push_back(option);
     shot_only.push_back(line.Flag("dry-run", "print each frame's parameter values instead of rendering", c.dry_run));
-    shot_only.push_back(line.Value("jobs", "N", "frames rendered at once (default: one per core)",
-                                   [&c](const std::string& v) { c.jobs = Count("jobs", v, 1, 256); }));
+    shot_only.push_back(Count(line, "jobs", "N", "frames rendered at once (default: one per core)", 1, 256,
+                              [&c](int n) { c.jobs = n; }));
     shot_only.push_back(line.Flag("skip-existing", "keep output frames that are already complete", c.skip_existing));
     line.Flag("quiet", "no progress on stderr", c.quiet);
     // The sheet's settings are filled in as they come and kept only when the
@@ -46,13 +47,12 @@ void AddSequenceOptions(CommandLine& line, ShotChoice& c) {
                    [sheet](const std::string& v) { sheet->path = v; });
     shot_only.push_back(path);
     for (CLI::Option* option : {
-             line.Value("contact-every", "N", "a thumbnail every N frames (default: at most 24 thumbnails)",
-                        [sheet](const std::string& v) { sheet->every = Count("contact-every", v, 1, 1 << 30); }),
-             line.Value("contact-columns", "N", "thumbnails a row (default 6)",
-                        [sheet](const std::string& v) { sheet->columns = Count("contact-columns", v, 1, 100); }),
-             line.Value(
-                 "contact-width", "PX", "thumbnail width in pixels (default 320)",
-                 [sheet](const std::string& v) { sheet->thumbnail_width = Count("contact-width", v, 16, 4096); }),
+             Count(line, "contact-every", "N", "a thumbnail every N frames (default: at most 24 thumbnails)", 1,
+                   1 << 30, [sheet](int n) { sheet->every = n; }),
+             Count(line, "contact-columns", "N", "thumbnails a row (default 6)", 1, 100,
+                   [sheet](int n) { sheet->columns = n; }),
+             Count(line, "contact-width", "PX", "thumbnail width in pixels (default 320)", 16, 4096,
+                   [sheet](int n) { sheet->thumbnail_width = n; }),
          }) {
         CommandLine::Needs(option, path);
         shot_only.push_back(option);

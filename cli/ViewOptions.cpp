@@ -18,15 +18,11 @@ double Scale(const std::string& option, const std::string& text) {
 }  // namespace
 
 void AddViewOptions(CommandLine& line, sim::View& view) {
-    line.Value("window", "comp|layer", "the window the overlay is in (default comp)", [&view](const std::string& v) {
-        if (v == "layer") {
-            view.window = PF_Window_LAYER;
-        } else if (v == "comp") {
-            view.window = PF_Window_COMP;
-        } else {
-            throw UsageError("--window must be comp or layer, not '" + v + "'");
-        }
-    });
+    CLI::Option* window =
+        line.Value("window", "comp|layer", "the window the overlay is in (default comp)",
+                   [&view](const std::string& v) { view.window = v == "layer" ? PF_Window_LAYER : PF_Window_COMP; });
+    CommandLine::OneOf(window, {"comp", "layer"},
+                       [](const std::string& v) { return "--window must be comp or layer, not '" + v + "'"; });
     line.Value("zoom", "Z", "window pixels per source pixel (default 1)",
                [&view](const std::string& v) { view.zoom = Scale("zoom", v); });
     line.Value("pan", "X,Y", "window position of the source's (0, 0) (default 0,0)",

@@ -1,4 +1,5 @@
 // quorvel-host: a headless host for the Quorvel effect module.
+#include <algorithm>
 #include <exception>
 #include <iostream>
 #include <new>
@@ -14,23 +15,48 @@
 
 namespace {
 
-constexpr const char* kUsage =
-    "usage: quorvel-host COMMAND [options]\n"
-    "\n"
-    "A headless host for the Quorvel effect module: it loads the module file the\n"
-    "way the real hosts do and sends it their commands.\n"
-    "\n"
-    "commands:\n"
-    "  inspect [MODULE]  decode the module's descriptor and find its entry point\n"
-    "  about             print the module's about text\n"
-    "  params            list the controls the module registers (--json for machines)\n"
-    "  render            render a frame (the built-in test card by default) to a file\n"
-    "  overlay           render a frame and draw the on-screen controls over it\n"
-    "  drag              replay a mouse drag on the on-screen controls\n"
-    "  keys              print keys (--key, --keys) as the host's keyframe text, to paste\n"
-    "\n"
-    "Run 'quorvel-host COMMAND --help' for a command's options. The module is the\n"
-    "VT_Quorvel.aex beside this tool unless --module PATH says otherwise.\n";
+using quorvel::cli::ToolContext;
+
+/// A command: its name, what follows the name in the list of commands, a
+/// line on what it does, and what runs it.
+struct Command {
+    const char* name;
+    const char* arguments;
+    const char* summary;
+    int (*run)(const ToolContext& ctx, const std::vector<std::string>& args);
+};
+
+constexpr Command kCommands[] = {
+    {"inspect", " [MODULE]", "decode the module's descriptor and find its entry point", quorvel::cli::RunInspect},
+    {"about", "", "print the module's about text", quorvel::cli::RunAbout},
+    {"params", "", "list the controls the module registers (--json for machines)", quorvel::cli::RunParams},
+    {"render", "", "render a frame (the built-in test card by default) to a file", quorvel::cli::RunRender},
+    {"overlay", "", "render a frame and draw the on-screen controls over it", quorvel::cli::RunOverlay},
+    {"drag", "", "replay a mouse drag on the on-screen controls", quorvel::cli::RunDrag},
+    {"keys", "", "print keys (--key, --keys) as the host's keyframe text, to paste", quorvel::cli::RunKeys},
+};
+
+std::string Usage() {
+    std::string usage =
+        "usage: quorvel-host COMMAND [options]\n"
+        "\n"
+        "A headless host for the Quorvel effect module: it loads the module file the\n"
+        "way the real hosts do and sends it their commands.\n"
+        "\n"
+        "commands:\n";
+    std::size_t widest = 0;
+    for (const Command& command : kCommands) {
+        widest = std::max(widest, std::string(command.name).size() + std::string(command.arguments).size());
+    }
+    for (const Command& command : kCommands) {
+        const std::string head = std::string(command.name) + command.arguments;
+        usage += "  " + head + std::string(widest - head.size() + 2, ' ') + command.summary + "\n";
+    }
+    return usage +
+           "\n"
+           "Run 'quorvel-host COMMAND --help' for a command's options. The module is the\n"
+           "VT_Quorvel.aex beside this tool unless --module PATH says otherwise.\n";
+}
 
 }  // namespace
 
@@ -41,21 +67,17 @@ int main(int argc, char** argv) {
         return 2;
     }
     if (args[0] == "--help" || args[0] == "-h" || args[0] == "help") {
-        std::cout << kUsage;
+        std::cout << Usage();
         return 0;
     }
-    const std::string command = args[0];
+    const std::string name = args[0];
     args.erase(args.begin());
-    const quorvel::cli::ToolContext ctx{argv[0]};
+    const ToolContext ctx{argv[0]};
     try {
-        if (command == "inspect") return quorvel::cli::RunInspect(ctx, args);
-        if (command == "about") return quorvel::cli::RunAbout(ctx, args);
-        if (command == "params") return quorvel::cli::RunParams(ctx, args);
-        if (command == "render") return quorvel::cli::RunRender(ctx, args);
-        if (command == "overlay") return quorvel::cli::RunOverlay(ctx, args);
-        if (command == "drag") return quorvel::cli::RunDrag(ctx, args);
-        if (command == "keys") return quorvel::cli::RunKeys(ctx, args);
-        throw quorvel::cli::UsageError("unknown command '" + command + "' (try --help)");
+        for (const Command& command : kCommands) {
+            if (name == command.name) return command.run(ctx, args);
+        }
+        throw quorvel::cli::UsageError("unknown command '" + name + "' (try --help)");
     } catch (const quorvel::cli::UsageError& e) {
         std::cerr << "quorvel-host: " << quorvel::shots::Printable(e.what()) << "\n";
         return 2;

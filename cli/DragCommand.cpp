@@ -2,13 +2,14 @@
 #include <iostream>
 #include <nlohmann/json.hpp>
 
-#include "frames/ParamEncoding.h"
+#include "numeric/FixedPoint.h"
 #include "imagefiles/TestCard.h"
 #include "cli/Commands.h"
 #include "cli/ModuleOption.h"
 #include "cli/RenderOptions.h"
 #include "cli/ViewOptions.h"
 #include "shots/OverlayPicture.h"
+#include "shots/ParamIds.h"
 #include "shots/Session.h"
 #include "shots/ValueText.h"
 
@@ -95,26 +96,26 @@ int RunDrag(const ToolContext& ctx, const std::vector<std::string>& argv) {
     }
     session.CheckHost();
 
-    const double w = shots::ParamById(params, 3).u.fs_d.value;
-    const double h = shots::ParamById(params, 4).u.fs_d.value;
-    const PF_Fixed angle = shots::ParamById(params, 5).u.ad.value;
-    const double feather = shots::ParamById(params, 6).u.fs_d.value;
-    const PF_Fixed opacity = shots::ParamById(params, 7).u.fd.value;
+    const double w = shots::ParamById(params, shots::kIdWidth).u.fs_d.value;
+    const double h = shots::ParamById(params, shots::kIdHeight).u.fs_d.value;
+    const PF_Fixed angle = shots::ParamById(params, shots::kIdAngle).u.ad.value;
+    const double feather = shots::ParamById(params, shots::kIdFeather).u.fs_d.value;
+    const PF_Fixed opacity = shots::ParamById(params, shots::kIdOpacity).u.fd.value;
     if (json) {
         nlohmann::json j;
         j["handle"] = handle;
         j["width"] = w;
         j["height"] = h;
-        j["angle"] = sim::FixedToDouble(angle);
+        j["angle"] = DoubleFromFixed(angle);
         j["angle_fixed"] = angle;
         j["feather"] = feather;
-        j["opacity"] = sim::FixedToDouble(opacity);
+        j["opacity"] = DoubleFromFixed(opacity);
         j["opacity_fixed"] = opacity;
         std::cout << j.dump() << "\n";
     } else {
         const char* name = handle >= 0 && handle <= 10 ? kHandleNames[handle] : "unknown";
         std::printf("handle   %ld (%s)\nwidth    %g\nheight   %g\nangle    %g degrees\nfeather  %g\nopacity  %g %%\n",
-                    long(handle), name, w, h, sim::FixedToDouble(angle), feather, sim::FixedToDouble(opacity));
+                    long(handle), name, w, h, DoubleFromFixed(angle), feather, DoubleFromFixed(opacity));
     }
     if (out) {
         sim::World frame(settings.layout, width, height);

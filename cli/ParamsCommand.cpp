@@ -3,7 +3,7 @@
 #include <nlohmann/json.hpp>
 
 #include "modulefiles/ModuleFile.h"
-#include "frames/ParamEncoding.h"
+#include "numeric/FixedPoint.h"
 #include "cli/Commands.h"
 #include "cli/ModuleOption.h"
 
@@ -17,7 +17,7 @@ constexpr const char* kUsage =
     "Runs global setup and parameter setup and prints the controls the module\n"
     "registers, in the order of the params array (index 0 is the input layer).\n\n";
 
-double Fixed(PF_Fixed v) { return sim::FixedToDouble(v); }
+double Fixed(PF_Fixed v) { return DoubleFromFixed(v); }
 
 const char* TypeName(PF_ParamType type) {
     switch (type) {

@@ -5,7 +5,7 @@
 #include "entry/Commands_pvt.h"
 #include "shell/Constants.h"
 #include "shell/DrawbotException.h"
-#include "shell/ScopedSuite.h"
+#include "shell/Errors.h"
 #include "shell/Strings.h"
 #include "shell/SuiteHandler.h"
 
@@ -30,15 +30,17 @@ PF_Err GlobalSetup(PF_InData* in_data, PF_OutData* out_data) {
 
     if (in_data->appl_id != PF_APPL_ID_PREMIERE) return PF_Err_NONE;
 
-    ScopedSuite pixel_formats(in_data, out_data, kPFPixelFormatSuite, kPFPixelFormatSuiteVersion1);
-    if (pixel_formats.result() != PF_Err_NONE) return PF_Err_NONE;  // reported; runs without formats
+    // Global setup never fails: a host without the suite, or without a basic
+    // suite at all, is told so and the module runs without declared formats.
+    SuiteHandler suites(in_data, out_data, NoBasicSuite::kReport);
+    const auto* suite = suites.Take<PF_PixelFormatSuite1>(SuiteId::PixelFormat);
+    if (suite == nullptr) return PF_Err_NONE;
 
-    const auto* suite = pixel_formats.as<PF_PixelFormatSuite1>();
     suite->ClearSupportedPixelFormats(in_data->effect_ref);
     // The float format first: the host offers formats in the order declared.
     suite->AddSupportedPixelFormat(in_data->effect_ref, PrPixelFormat_BGRA_4444_32f);
     suite->AddSupportedPixelFormat(in_data->effect_ref, PrPixelFormat_BGRA_4444_8u);
-    pixel_formats.Release();
+    suites.Release(SuiteId::PixelFormat);
     return PF_Err_NONE;
 }
 
@@ -49,7 +51,7 @@ PF_Err Dispatch(PF_Cmd cmd, PF_InData* in_data, PF_OutData* out_data, PF_ParamDe
     const bool handled = cmd == PF_Cmd_ABOUT || cmd == PF_Cmd_GLOBAL_SETUP || cmd == PF_Cmd_PARAMS_SETUP ||
                          cmd == PF_Cmd_RENDER || cmd == PF_Cmd_EVENT;
     // Every handled command reads the two records; a host that passes none gets an error, not a crash.
-    if (handled && (in_data == nullptr || out_data == nullptr)) return PF_Err_BAD_CALLBACK_PARAM;
+    if (handled && (in_data == nullptr || out_data == nullptr)) RaiseError(PF_Err_BAD_CALLBACK_PARAM);
 
     switch (cmd) {
         case PF_Cmd_ABOUT:

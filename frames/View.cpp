@@ -1,16 +1,20 @@
 #include "frames/View.h"
 
+#include "numeric/FixedPoint.h"
+
 namespace quorvel::sim {
 
 namespace {
 
 PF_FixedPoint Affine(PF_FixedPoint p, double scale, double ox, double oy) {
-    return {DoubleToFixed(FixedToDouble(p.x) * scale + ox), DoubleToFixed(FixedToDouble(p.y) * scale + oy)};
+    return {FixedFromDoubleNearestTiesEven(DoubleFromFixed(p.x) * scale + ox),
+            FixedFromDoubleNearestTiesEven(DoubleFromFixed(p.y) * scale + oy)};
 }
 
 PF_FixedPoint InverseAffine(PF_FixedPoint p, double scale, double ox, double oy) {
     if (scale == 0.0) return p;
-    return {DoubleToFixed((FixedToDouble(p.x) - ox) / scale), DoubleToFixed((FixedToDouble(p.y) - oy) / scale)};
+    return {FixedFromDoubleNearestTiesEven((DoubleFromFixed(p.x) - ox) / scale),
+            FixedFromDoubleNearestTiesEven((DoubleFromFixed(p.y) - oy) / scale)};
 }
 
 }  // namespace

@@ -3,8 +3,9 @@
 #include <cmath>
 #include <cstdint>
 
+#include "numeric/FixedPoint.h"
+#include "numeric/Saturate.h"
 #include "overlay/DrawbotWrappers_pvt.h"
-#include "overlay/Saturate.h"
 #include "shell/Params.h"
 #include "shell/SuiteHandler.h"
 
@@ -145,7 +146,7 @@ struct HandleStrokes {
 
         // 100 % at the top of the scale, 0 % at the bottom. The marker is one
         // pixel wider on the right, as it always has been.
-        const float y = top + float(100.0 - double(values.opacity) / kFixedOne);
+        const float y = top + float(100.0 - DoubleFromFixed(values.opacity));
         QuadPixels marker;
         marker.corner[kTopLeft] = {SaturateToInt32(x - 5.0f), SaturateToInt32(y - 2.0f)};
         marker.corner[kTopRight] = {SaturateToInt32(x + 6.0f), SaturateToInt32(y - 2.0f)};
@@ -162,7 +163,7 @@ QuadPixels ToQuadPixels(const OverlayQuad& quad) {
     for (std::size_t i = 0; i < quad.corner.size(); ++i) {
         // Rounded to nearest in 64 bits, then held as the host's 16-bit
         // drawing coordinate: only a value rounding to +32768 changes, to -32768.
-        const auto round = [](PF_Fixed v) { return A_long(std::int16_t((std::int64_t{v} + 32768) >> 16)); };
+        const auto round = [](PF_Fixed v) { return A_long(std::int16_t(WholeFromFixedNearestTiesUp(v))); };
         pixels.corner[i] = {round(quad.corner[i].x), round(quad.corner[i].y)};
     }
     return pixels;
@@ -175,13 +176,13 @@ void ComputeEllipseOutline(const PF_InData* in_data, PF_FixedPoint origin_layer,
     const auto cosine = [&](double v) {
         if (premiere) return std::cos(v);
         const auto fn = handler.ANSISuite1()->cos;
-        if (fn == nullptr) throw PF_Err(PF_Err_BAD_CALLBACK_PARAM);
+        if (fn == nullptr) RaiseMissingSuite();
         return fn(v);
     };
     const auto sine = [&](double v) {
         if (premiere) return std::sin(v);
         const auto fn = handler.ANSISuite1()->sin;
-        if (fn == nullptr) throw PF_Err(PF_Err_BAD_CALLBACK_PARAM);
+        if (fn == nullptr) RaiseMissingSuite();
         return fn(v);
     };
 
@@ -252,9 +253,9 @@ PF_Err DrawQuadOutline(const PF_InData* in_data, const QuadPixels& points, DRAWB
 
 void DrawOverlay(const PF_InData* in_data, PF_OutData* out_data, PF_ParamDef* const params[],
                  const PF_EventExtra* event) {
-    // Declared first so that it outlives, and releases after, the drawing
-    // suites and every pen and path below.
-    SuiteHandler handler(in_data->pica_basicP);
+    // Holds every suite of the draw. Declared first so that it outlives, and
+    // hands its suites back after, every pen and path below.
+    SuiteHandler handler(in_data, out_data);
     const OverlayParams values = ReadOverlayParams(params);
     const bool premiere = IsPremiere(in_data);
     const float angle = AngleRadians(values.angle);
@@ -264,16 +265,20 @@ void DrawOverlay(const PF_InData* in_data, PF_OutData* out_data, PF_ParamDef* co
     const QuadPixels feather = ToQuadPixels(layout.feather);
     const DRAWBOT_PointF32 origin = ToWindowFloat(layout.origin);
 
-    // A failed acquisition has been reported to the user and hands back what
-    // it got when this goes out of scope.
-    ScopedDrawbotSuites drawbot(in_data, out_data);
-    if (drawbot.result() != PF_Err_NONE) return;
-    const DrawbotSuites& suites = drawbot.suites();
+    // A failed acquisition has been reported to the user; what it got goes
+    // back with the handler.
+    DrawbotSuites suites;
+    if (!handler.TakeDrawbotSuites(suites)) return;
 
     DRAWBOT_DrawRef draw = nullptr;
     DrawChain chain(handler.EffectCustomUISuite1()->PF_GetDrawingReference(event->contextH, &draw));
     if (draw == nullptr) return;  // nothing to draw into; not an error
 
+    // The draw suite is held twice: taken above with the other three, and
+    // taken again on first use here (GetSurface in Premiere, GetSupplier
+    // below otherwise). Hosts see both acquisitions and both releases, and
+    // the call order they are checked against has them, so the second is
+    // not served from the first.
     DRAWBOT_SurfaceRef surface = nullptr;
     if (premiere) chain([&] { return handler.DrawbotSuite1()->GetSurface(draw, &surface); });
 

@@ -12,7 +12,7 @@
 
 #include "host/PF_Host.h"
 #include "overlay/OverlayGeometry.h"
-#include "shell/ScopedSuite.h"
+#include "shell/SuiteHandler.h"
 
 namespace quorvel {
 

@@ -5,12 +5,13 @@
 #include "overlay/OverlayDraw.h"
 #include "overlay/OverlayGeometry.h"
 #include "overlay/OverlayInteraction.h"
+#include "shell/Errors.h"
 
 namespace quorvel {
 
 PF_Err HandleOverlayEvent(PF_InData* in_data, PF_OutData* out_data, PF_ParamDef* params[], PF_LayerDef*,
                           PF_EventExtra* event) {
-    if (event == nullptr) return PF_Err_BAD_CALLBACK_PARAM;
+    if (event == nullptr) RaiseError(PF_Err_BAD_CALLBACK_PARAM);
 
     // A click that arrives while the host still has a drag going (send_drag
     // set) continues that drag; the record says so for whoever reads it next.

@@ -3,7 +3,9 @@
 #include <cmath>
 #include <cstdint>
 
-#include "overlay/Saturate.h"
+#include "numeric/FixedPoint.h"
+#include "numeric/Saturate.h"
+#include "shell/Errors.h"
 #include "shell/Params.h"
 #include "shell/SuiteHandler.h"
 
@@ -15,22 +17,17 @@ namespace {
 /// answer as one that hands us no suite: a code, not a crash in its process.
 template <typename Fn>
 Fn Require(Fn fn) {
-    if (fn == nullptr) throw PF_Err(PF_Err_BAD_CALLBACK_PARAM);
+    if (fn == nullptr) RaiseMissingSuite();
     return fn;
-}
-
-std::int32_t WholePixelsToFixed(A_long pixels) {
-    // Saturates rather than wrapping for a mouse beyond +-32767 pixels.
-    return ClampToInt32(std::int64_t{pixels} * 65536);
 }
 
 }  // namespace
 
 OverlayParams ReadOverlayParams(PF_ParamDef* const params[]) {
-    if (params == nullptr) throw PF_Err(PF_Err_BAD_CALLBACK_PARAM);
+    if (params == nullptr) RaiseError(PF_Err_BAD_CALLBACK_PARAM);
     for (const A_long index :
          {kParamMaskType, kParamOrigin, kParamWidth, kParamHeight, kParamAngle, kParamFeather, kParamOpacity}) {
-        if (params[index] == nullptr) throw PF_Err(PF_Err_BAD_CALLBACK_PARAM);
+        if (params[index] == nullptr) RaiseError(PF_Err_BAD_CALLBACK_PARAM);
     }
     OverlayParams values;
     values.mask_type = params[kParamMaskType]->u.pd.value;
@@ -50,17 +47,13 @@ PF_WindowType EventWindowType(const PF_EventExtra* event) {
     return (*event->contextH)->w_type;
 }
 
-float AngleRadians(PF_Fixed angle) { return float(double(angle) / kFixedOne * kRadiansPerDegree); }
+float AngleRadians(PF_Fixed angle) { return float(RadiansFromFixedDegrees(angle)); }
 
 float PixelAspectRatio(const PF_InData* in_data) {
     return float(in_data->pixel_aspect_ratio.num) / float(in_data->pixel_aspect_ratio.den);
 }
 
-PF_Fixed RoundToFixed(double v) {
-    const double scaled = v * kFixedOne;
-    // NaN fails the test and stays NaN, which the saturating cast maps to 0.
-    return SaturateToInt32(v >= 0.0 ? scaled + 0.5 : scaled - 0.5);
-}
+PF_Fixed RoundToFixed(double v) { return FixedFromDoubleNearestTiesAway(v); }
 
 OverlayBoxes ComputeOverlayBoxes(const PF_InData* in_data, const OverlayParams& params) {
     // Width and Feather are in square pixels; q turns a horizontal length into
@@ -178,7 +171,8 @@ PF_FixedPoint ComputeRotationHandlePoint(const PF_InData* in_data, const Overlay
 }
 
 PF_FixedPoint WindowToLayerComp(const PF_InData* in_data, const PF_EventExtra* event, A_long h, A_long v) {
-    PF_FixedPoint p{WholePixelsToFixed(h), WholePixelsToFixed(v)};
+    // Saturates rather than wrapping for a mouse beyond +-32767 pixels.
+    PF_FixedPoint p{FixedFromWholeSaturating(h), FixedFromWholeSaturating(v)};
     const PF_EventCallbacks& cbs = event->cbs;
     Require(cbs.frame_to_source)(cbs.refcon, event->contextH, &p);
     Require(cbs.comp_to_layer)(cbs.refcon, event->contextH, in_data->current_time, A_long(in_data->time_scale), &p);
@@ -186,7 +180,7 @@ PF_FixedPoint WindowToLayerComp(const PF_InData* in_data, const PF_EventExtra* e
 }
 
 PF_FixedPoint WindowToLayerLayer(const PF_InData*, const PF_EventExtra* event, A_long h, A_long v) {
-    PF_FixedPoint p{WholePixelsToFixed(h), WholePixelsToFixed(v)};
+    PF_FixedPoint p{FixedFromWholeSaturating(h), FixedFromWholeSaturating(v)};
     const PF_EventCallbacks& cbs = event->cbs;
     Require(cbs.frame_to_source)(cbs.refcon, event->contextH, &p);
     return p;
@@ -221,8 +215,6 @@ PF_FixedPoint RotationHandleWindowPoint(const PF_InData* in_data, const PF_Event
     return point;
 }
 
-DRAWBOT_PointF32 ToWindowFloat(PF_FixedPoint point) {
-    return {float(double(point.x) / kFixedOne), float(double(point.y) / kFixedOne)};
-}
+DRAWBOT_PointF32 ToWindowFloat(PF_FixedPoint point) { return {FloatFromFixed(point.x), FloatFromFixed(point.y)}; }
 
 }  // namespace quorvel

@@ -15,13 +15,6 @@
 
 namespace quorvel {
 
-/// pi / 180. The drag divides by the same double to turn a mouse direction
-/// back into degrees, so an angle survives the round trip.
-inline constexpr double kRadiansPerDegree = 0.017453292519943295;
-
-/// 1.0 in 16.16 fixed point.
-inline constexpr double kFixedOne = 65536.0;
-
 /// Handle numbers, shared by the hit test, the drag and the drawing. The
 /// number is what the host keeps for us between a click and its drags, and
 /// the hit test tries handles in this order.
@@ -80,7 +73,7 @@ float AngleRadians(PF_Fixed angle);
 float PixelAspectRatio(const PF_InData* in_data);
 
 /// The PF_Fixed nearest v x 65536, halves away from zero; saturates beyond
-/// the int32 range and gives 0 for NaN.
+/// the int32 range and gives 0 for NaN (FixedFromDoubleNearestTiesAway).
 PF_Fixed RoundToFixed(double v);
 
 /// The mask box (the matte's unrotated outline) and the feather box (the

@@ -3,16 +3,14 @@
 #include <cmath>
 #include <cstdint>
 
-#include "overlay/Saturate.h"
+#include "numeric/FixedPoint.h"
+#include "numeric/Saturate.h"
 #include "shell/Params.h"
 #include "shell/SuiteHandler.h"
 
 namespace quorvel {
 
 namespace {
-
-/// 16.16 to pixels.
-constexpr double kPixelsPerFixed = 1.52587890625e-05;
 
 /// The opacity scale sits 40 window pixels left of the origin; the origin's
 /// height is 50 %, and one window pixel is one percent.
@@ -21,7 +19,7 @@ constexpr std::int64_t kOpacityAtOrigin = 0x320000;
 
 PF_Fixed FloorMiddle(PF_Fixed a, PF_Fixed b) {
     // Halved toward zero in 64 bits so far-away corners cannot overflow the sum.
-    return PF_Fixed((std::int64_t{a} + b) / 2) >> 16;
+    return WholeFromFixedFloor(PF_Fixed((std::int64_t{a} + b) / 2));
 }
 
 bool IsHeldHandle(A_intptr_t refcon) { return refcon >= kFirstHandle && refcon <= kLastHandle; }
@@ -53,8 +51,8 @@ void DragCorner(PF_ParamDef* const params[], PF_FixedPoint m, PF_FixedPoint o, f
     const std::int64_t ex = sign_x * (std::int64_t{m.x} - o.x);
     const std::int64_t ey = sign_y * (std::int64_t{m.y} - o.y);
     const float theta = sign_x * sign_y > 0 ? -a : a;
-    const float dx = float(double(2 * ex) * kPixelsPerFixed) * par;
-    const float dy = float(double(2 * ey) * kPixelsPerFixed);
+    const float dx = float(DoubleFromFixed(2 * ex)) * par;
+    const float dy = float(DoubleFromFixed(2 * ey));
     const float c = std::cos(theta);
     const float s = std::sin(theta);
     // Not clamped: dragging across the origin gives a negative size.
@@ -74,29 +72,29 @@ PF_Fixed DragAngle(PF_FixedPoint m, PF_FixedPoint o) {
         degrees = dy > 0 ? 180.0f : 0.0f;
     } else {
         const float t = std::atan(float(dx) / float(dy));
-        degrees = float(-double(t) / kRadiansPerDegree);
+        degrees = float(DegreesFromRadians(-double(t)));
         if (dy > 0) {
             degrees = degrees + 180.0f;
         } else if (degrees < 0.0f) {
             degrees = degrees + 360.0f;
         }
     }
-    return SaturateToInt32(double(degrees * 65536.0f) + 0.5);
+    return FixedFromFloatPlusHalfTruncating(degrees);
 }
 
 /// Distance of the mouse from the box's edge on the handle's side. The
 /// vertical one is scaled by Width / Height so it reads as a horizontal
 /// feather, the way the matte measures it.
 float DragFeather(A_long handle, const OverlayParams& values, PF_FixedPoint m, PF_FixedPoint o, float a, float par) {
-    const double k = kPixelsPerFixed;
     switch (handle) {
         case HandleFeatherLeft: {
-            double d = (double(std::int64_t{m.x} - o.x) * k * double(par) + values.width * 0.5) * double(std::cos(a));
+            double d =
+                (DoubleFromFixed(std::int64_t{m.x} - o.x) * double(par) + values.width * 0.5) * double(std::cos(a));
             if (!(d > 0.0)) d = 0.0;
             return NarrowToFloat(std::sqrt(d * d));
         }
         case HandleFeatherRight:
-            return NarrowToFloat(double(std::int64_t{o.x} - m.x) * k * double(par) + values.width * 0.5);
+            return NarrowToFloat(DoubleFromFixed(std::int64_t{o.x} - m.x) * double(par) + values.width * 0.5);
         case HandleFeatherTop:
         case HandleFeatherBottom: {
             // With Height 0 the ratio is infinite (NaN when Width is 0 too);
@@ -104,7 +102,7 @@ float DragFeather(A_long handle, const OverlayParams& values, PF_FixedPoint m, P
             // inset the layout uses for that box.
             const float ratio = NarrowToFloat(values.width / values.height);
             const std::int64_t along = handle == HandleFeatherTop ? std::int64_t{m.y} - o.y : std::int64_t{o.y} - m.y;
-            return NarrowToFloat((double(along) * k + values.height * 0.5) * double(ratio));
+            return NarrowToFloat((DoubleFromFixed(along) + values.height * 0.5) * double(ratio));
         }
         default:
             return 0.0f;
@@ -117,7 +115,9 @@ std::array<PF_Point, kHandleCount> HitTestHandlePlaces(const OverlayLayout& layo
                                                        PF_Fixed opacity) {
     const auto& mask = layout.mask.corner;
     const auto& feather = layout.feather.corner;
-    const auto floor_point = [](PF_FixedPoint p) { return PF_Point{p.x >> 16, p.y >> 16}; };
+    const auto floor_point = [](PF_FixedPoint p) {
+        return PF_Point{WholeFromFixedFloor(p.x), WholeFromFixedFloor(p.y)};
+    };
     const auto floor_middle = [](PF_FixedPoint p, PF_FixedPoint q) {
         return PF_Point{FloorMiddle(p.x, q.x), FloorMiddle(p.y, q.y)};
     };
@@ -131,8 +131,9 @@ std::array<PF_Point, kHandleCount> HitTestHandlePlaces(const OverlayLayout& layo
     places[HandleFeatherRight - 1] = floor_middle(feather[kTopRight], feather[kBottomRight]);
     places[HandleFeatherTop - 1] = floor_middle(feather[kTopLeft], feather[kTopRight]);
     places[HandleFeatherBottom - 1] = floor_middle(feather[kBottomLeft], feather[kBottomRight]);
-    places[HandleOpacity - 1] = {ClampToInt32((std::int64_t{layout.origin.x} - kOpacityScaleOffsetX) >> 16),
-                                 ClampToInt32((std::int64_t{layout.origin.y} + kOpacityAtOrigin - opacity) >> 16)};
+    places[HandleOpacity - 1] = {
+        ClampToInt32(WholeFromFixedFloor(std::int64_t{layout.origin.x} - kOpacityScaleOffsetX)),
+        ClampToInt32(WholeFromFixedFloor(std::int64_t{layout.origin.y} + kOpacityAtOrigin - opacity))};
     return places;
 }
 
@@ -152,7 +153,7 @@ bool HitTestHandles(const PF_InData* in_data, PF_ParamDef* const params[], PF_Ev
         const std::int64_t dv = std::int64_t{place.v} - mouse.v;
         if (premiere) return (dh < 0 ? -dh : dh) + (dv < 0 ? -dv : dv);
         const auto fabs = suites.ANSISuite1()->fabs;
-        if (fabs == nullptr) throw PF_Err(PF_Err_BAD_CALLBACK_PARAM);
+        if (fabs == nullptr) RaiseMissingSuite();
         return std::int64_t{SaturateToInt32(fabs(double(dh)))} + SaturateToInt32(fabs(double(dv)));
     };
     // The first handle in number order wins, not the nearest: corners over

@@ -200,7 +200,7 @@ struct Frame {
           halfWidthSq(L::Splat(mask.halfWidthSq)),
           halfHeightSq(L::Splat(mask.halfHeightSq)),
           opacity(L::Splat(mask.opacity)),
-          hardEdge(mask.feather == 0.0f),
+          hard_edge(mask.feather == 0.0f),
           nearest(nearest) {}
 
     const MaskEvaluator& mask;
@@ -209,7 +209,7 @@ struct Frame {
     F innerHalfWidth, innerHalfHeight, innerAxesProduct, innerHalfWidthSq, innerHalfHeightSq;
     F invInnerHalfWidthSq, invInnerHalfHeightSq, halfWidthSq, halfHeightSq;
     F opacity;
-    bool hardEdge;
+    bool hard_edge;
     /// The fast curves' bounds hold (rounding to nearest).
     bool nearest;
 };
@@ -290,7 +290,7 @@ typename L::F EllipseOutside(const Frame<L>& f, typename L::F u, typename L::F v
     const F outer_sum = outer_v + outer_u;
     const F inside = L::Less(outer_sum, one);
     const F plain = L::Select(inside, zero, one);
-    if (f.hardEdge) return plain;
+    if (f.hard_edge) return plain;
     const F inner_v = vv * f.invInnerHalfHeightSq;
     const F inner_u = uu * f.invInnerHalfWidthSq;
     const F inner_sum = inner_v + inner_u;
@@ -327,7 +327,7 @@ typename L::F RectangleOutside(const Frame<L>& f, typename L::F u, typename L::F
     const F av = L::Abs(v);
     const F inside = L::And(L::Less(au, f.halfWidth), L::Less(av, f.halfHeight));
     const F plain = L::Select(inside, zero, one);
-    if (f.hardEdge) return plain;
+    if (f.hard_edge) return plain;
     const F in_band_u = L::GreaterEqual(au, f.innerHalfWidth);
     const F in_band_v = L::GreaterEqual(av, f.innerHalfHeight);
     const F border_mask = L::And(inside, L::Or(in_band_u, in_band_v));
@@ -400,13 +400,13 @@ void MaskRowsWith(const MaskEvaluator& mask, const FloatFrameWalk& walk, bool ne
     const std::int32_t vector_end = walk.width - walk.width % kStep;
     const std::byte* s = walk.source;
     std::byte* d = walk.destination;
-    const std::int32_t end_row = walk.firstRow + walk.rows;
-    for (std::int32_t y = walk.firstRow; y < end_row; ++y) {
+    const std::int32_t end_row = walk.first_row + walk.rows;
+    for (std::int32_t y = walk.first_row; y < end_row; ++y) {
         // Corrected on entering each later row, so that the walk never
         // steps outside the buffers after the last one.
-        if (y != walk.firstRow) {
-            s += walk.sourceStep;
-            d += walk.destinationStep;
+        if (y != walk.first_row) {
+            s += walk.source_step;
+            d += walk.destination_step;
         }
         // The row's terms, the same products the scalar code forms per pixel.
         const float fy = static_cast<float>(y);

@@ -40,11 +40,11 @@ bool PlanFloatWalk(A_long first_row, A_long end_row, const PF_EffectWorld* src, 
     walk = FloatFrameWalk{};
     walk.source = reinterpret_cast<const std::byte*>(src->data);
     walk.destination = reinterpret_cast<std::byte*>(dst->data);
-    walk.firstRow = first_row;
+    walk.first_row = first_row;
     walk.rows = A_long(rows);
     walk.width = width;
-    walk.sourceStep = src->rowbytes - row_bytes;
-    walk.destinationStep = dst->rowbytes - row_bytes;
+    walk.source_step = src->rowbytes - row_bytes;
+    walk.destination_step = dst->rowbytes - row_bytes;
     return true;
 }
 

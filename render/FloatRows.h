@@ -15,16 +15,16 @@ namespace quorvel {
 inline constexpr std::ptrdiff_t kFloatPixelBytes = 16;
 
 /// A walk over two float frames as IterateFloatPixels makes it: rows
-/// [firstRow, firstRow + rows) from the top of both buffers, `width` pixels
+/// [first_row, first_row + rows) from the top of both buffers, `width` pixels
 /// each, the pointers corrected by the steps at the end of each row.
 struct FloatFrameWalk {
     const std::byte* source;
     std::byte* destination;
-    A_long firstRow;
+    A_long first_row;
     A_long rows;
     A_long width;
-    A_long sourceStep;
-    A_long destinationStep;
+    A_long source_step;
+    A_long destination_step;
     /// Write with non-temporal stores (the destination is aligned for them).
     bool stream;
     /// The pixel-to-mask-space matrix's first two rows, read once.

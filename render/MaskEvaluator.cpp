@@ -1,21 +1,11 @@
 #include "render/MaskEvaluator.h"
 
+#include "numeric/FixedPoint.h"
 #include "shell/Params.h"
 
 namespace quorvel {
 
 namespace {
-
-constexpr double kFixedToReal = 1.0 / 65536.0;
-// Degrees to radians with the sign reversed: frame y grows downward, so a
-// positive Angle turns the shape clockwise on screen.
-constexpr double kNegDegreesToRadians = -0.017453292519943295;
-
-/// A 16.16 value as a real number, rounded to float once.
-float FixedToFloat(PF_Fixed value) {
-    const double real = static_cast<double>(value) * kFixedToReal;
-    return static_cast<float>(real);
-}
 
 /// A host rational as num / den in float; the numerator is signed, the
 /// denominator unsigned.
@@ -45,13 +35,15 @@ float EllipseRing(const MaskEvaluator& mask, MaskPoint p) {
 void InitMaskEvaluator(MaskEvaluator& mask, PF_ParamDef* params[], const PF_InData* in_data) {
     mask = MaskEvaluator{};
 
-    const double angle = static_cast<double>(params[kParamAngle]->u.ad.value) * kFixedToReal;
-    const double theta = angle * kNegDegreesToRadians;
+    // Degrees to radians with the sign reversed: frame y grows downward, so a
+    // positive Angle turns the shape clockwise on screen.
+    const double angle = DoubleFromFixed(params[kParamAngle]->u.ad.value);
+    const double theta = angle * -kRadiansPerDegree;
     const float c = static_cast<float>(std::cos(theta));
     const float s = static_cast<float>(std::sin(theta));
 
-    const float px = FixedToFloat(params[kParamOrigin]->u.td.x_value);
-    const float py = FixedToFloat(params[kParamOrigin]->u.td.y_value);
+    const float px = FloatFromFixed(params[kParamOrigin]->u.td.x_value);
+    const float py = FloatFromFixed(params[kParamOrigin]->u.td.y_value);
 
     // Horizontal distances become square pixels (times the pixel aspect) and
     // both become full-resolution pixels (divided by the downsampling).
@@ -90,7 +82,7 @@ void InitMaskEvaluator(MaskEvaluator& mask, PF_ParamDef* params[], const PF_InDa
 
     mask.falloff = params[kParamFalloff]->u.pd.value;
     {
-        const double percent = static_cast<double>(params[kParamOpacity]->u.fd.value) * kFixedToReal;
+        const double percent = DoubleFromFixed(params[kParamOpacity]->u.fd.value);
         mask.opacity = static_cast<float>(percent / 100.0);
     }
 

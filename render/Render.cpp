@@ -6,8 +6,8 @@
 #include "render/FloatRows.h"
 #include "render/MaskEvaluator.h"
 #include "render/PixelFunctions.h"
+#include "shell/Errors.h"
 #include "shell/Params.h"
-#include "shell/ScopedSuite.h"
 #include "shell/SuiteHandler.h"
 
 namespace quorvel {
@@ -24,18 +24,18 @@ A_long ExtentLines(const PF_LayerDef& output) {
 
 /// Premiere: the pixel layout must be asked for; only the two BGRA formats
 /// declared at global setup are rendered.
-PF_Err RenderPremiere(PF_InData* in_data, PF_OutData* out_data, SuiteHandler& suites, MaskEvaluator& mask,
-                      PF_EffectWorld* input, PF_LayerDef* output, A_long lines) {
-    // On a failure the scoped acquisition has already written the message.
-    ScopedSuite pixel_formats(in_data, out_data, kPFPixelFormatSuite, kPFPixelFormatSuiteVersion1);
-    if (pixel_formats.result() != PF_Err_NONE) return pixel_formats.result();
+void RenderPremiere(PF_InData* in_data, SuiteHandler& suites, MaskEvaluator& mask, PF_EffectWorld* input,
+                    PF_LayerDef* output, A_long lines) {
+    // On a failure the user has already been told.
+    const auto* pixel_formats = suites.Take<PF_PixelFormatSuite1>(SuiteId::PixelFormat);
+    if (pixel_formats == nullptr) RaiseMissingSuite();
 
     // The preset stands when the host leaves the code alone; the call's own
     // result says nothing the code does not.
     PrPixelFormat format = PrPixelFormat_BGRA_4444_8u;
-    pixel_formats.as<PF_PixelFormatSuite1>()->GetPixelFormat(output, &format);
+    pixel_formats->GetPixelFormat(output, &format);
 
-    PF_Err err = PF_Err_NONE;
+    bool supported = true;
     switch (format) {
         case PrPixelFormat_BGRA_4444_32f:
             // The module's own loop over the frame, as IterateFloatPixels
@@ -48,18 +48,20 @@ PF_Err RenderPremiere(PF_InData* in_data, PF_OutData* out_data, SuiteHandler& su
             suites.Iterate8Suite1()->iterate(in_data, 0, lines, input, nullptr, &mask, MaskPixelBGRA8, output);
             break;
         default:
-            err = PF_Err_UNRECOGNIZED_PARAM_TYPE;
+            supported = false;
             break;
     }
-    // A code thrown above is covered by the scoped suite's destructor.
-    const PF_Err released = pixel_formats.Release();
-    return err != PF_Err_NONE ? err : released;
+    // Handed back before the command ends, whatever its result; on a code
+    // thrown above the handler's destructor hands it back.
+    const bool released = suites.Release(SuiteId::PixelFormat);
+    if (!supported) RaiseError(PF_Err_UNRECOGNIZED_PARAM_TYPE);
+    if (!released) RaiseMissingSuite();
 }
 
 }  // namespace
 
 PF_Err Render(PF_InData* in_data, PF_OutData* out_data, PF_ParamDef* params[], PF_LayerDef* output) {
-    SuiteHandler suites(in_data->pica_basicP);
+    SuiteHandler suites(in_data, out_data);
 
     MaskEvaluator mask;
     InitMaskEvaluator(mask, params, in_data);
@@ -68,12 +70,15 @@ PF_Err Render(PF_InData* in_data, PF_OutData* out_data, PF_ParamDef* params[], P
     PF_EffectWorld* input = &params[kParamInput]->u.ld;
 
     if (in_data->appl_id == PF_APPL_ID_PREMIERE) {
-        return RenderPremiere(in_data, out_data, suites, mask, input, output, lines);
+        RenderPremiere(in_data, suites, mask, input, output, lines);
+    } else if ((output->world_flags & PF_WorldFlag_DEEP) != 0) {
+        RaiseIfError(
+            suites.Iterate16Suite1()->iterate(in_data, 0, lines, input, nullptr, &mask, MaskPixelARGB16, output));
+    } else {
+        RaiseIfError(
+            suites.Iterate8Suite1()->iterate(in_data, 0, lines, input, nullptr, &mask, MaskPixelARGB8, output));
     }
-    if ((output->world_flags & PF_WorldFlag_DEEP) != 0) {
-        return suites.Iterate16Suite1()->iterate(in_data, 0, lines, input, nullptr, &mask, MaskPixelARGB16, output);
-    }
-    return suites.Iterate8Suite1()->iterate(in_data, 0, lines, input, nullptr, &mask, MaskPixelARGB8, output);
+    return PF_Err_NONE;
 }
 
 }  // namespace quorvel

@@ -57,6 +57,7 @@ inline constexpr const char* kFalloffChoices = "Linear|Quadratic|Cubic|Gamma 2.2
 inline constexpr const char* kInvertCheckboxText = "Invert mask";
 
 /// Registers the ten controls and the on-screen controls with the host.
+/// Returns 0; the host's first refusal ends the command as a thrown code.
 PF_Err ParamsSetup(PF_InData* in_data, PF_OutData* out_data);
 
 }  // namespace quorvel

@@ -10,6 +10,7 @@
 #include <stdexcept>
 
 #include "frames/ParamEncoding.h"
+#include "numeric/FixedPoint.h"
 #include "shots/ParamIds.h"
 #include "shots/ShotError.h"
 #include "shots/ValueText.h"
@@ -38,7 +39,7 @@ struct ControlName {
 
 constexpr ControlName kControlNames[] = {
     {"origin", kIdOrigin},   {"width", kIdWidth},     {"height", kIdHeight},      {"angle", kIdAngle},
-    {"feather", kIdFeather}, {"opacity", kIdOpacity}, {"mask-type", kIdMaskType}, {"composite", kIdComposite},
+    {"feather", kIdFeather}, {"opacity", kIdOpacity}, {"mask-type", kIdMaskType}, {"composite", kIdCompositeMode},
     {"invert", kIdInvert},   {"falloff", kIdFalloff},
 };
 
@@ -298,7 +299,7 @@ void Animation::Resolve(const sim::ParamSet& params, const std::string& effect_n
         }
         if (track.fixed) {
             for (double v : key.value) {
-                if (!sim::CheckedDoubleToFixed(v)) ToFixed("key " + name, v);  // throws, naming the key
+                if (!CheckedFixedFromDoubleNearestTiesEven(v)) ToFixed("key " + name, v);  // throws, naming the key
             }
         }
         track.keys.push_back(key);
@@ -404,10 +405,10 @@ struct MatteControls {
 
     MatteGeometry Read() const {
         MatteGeometry m;
-        if (origin) m.x = sim::FixedToDouble(origin->u.td.x_value), m.y = sim::FixedToDouble(origin->u.td.y_value);
+        if (origin) m.x = DoubleFromFixed(origin->u.td.x_value), m.y = DoubleFromFixed(origin->u.td.y_value);
         if (width) m.width = width->u.fs_d.value;
         if (height) m.height = height->u.fs_d.value;
-        if (angle) m.angle = sim::FixedToDouble(angle->u.ad.value);
+        if (angle) m.angle = DoubleFromFixed(angle->u.ad.value);
         if (feather) m.feather = feather->u.fs_d.value;
         return m;
     }
@@ -478,17 +479,17 @@ std::string DescribeAnimatable(const sim::ParamSet& params) {
         std::string value;
         switch (def.param_type) {
             case PF_Param_POINT:
-                value = NumberText(sim::FixedToDouble(def.u.td.x_value)) + "," +
-                        NumberText(sim::FixedToDouble(def.u.td.y_value));
+                value =
+                    NumberText(DoubleFromFixed(def.u.td.x_value)) + "," + NumberText(DoubleFromFixed(def.u.td.y_value));
                 break;
             case PF_Param_FLOAT_SLIDER:
                 value = NumberText(def.u.fs_d.value);
                 break;
             case PF_Param_ANGLE:
-                value = NumberText(sim::FixedToDouble(def.u.ad.value));
+                value = NumberText(DoubleFromFixed(def.u.ad.value));
                 break;
             case PF_Param_FIX_SLIDER:
-                value = NumberText(sim::FixedToDouble(def.u.fd.value));
+                value = NumberText(DoubleFromFixed(def.u.fd.value));
                 break;
             default:
                 continue;

@@ -1,27 +1,22 @@
 #include "shots/LayerTransform.h"
 
 #include <cmath>
-#include <numbers>
 #include <tuple>
 
+#include "numeric/FixedPoint.h"
+
 namespace quorvel::shots {
-
-namespace {
-
-double Radians(double degrees) { return degrees * (std::numbers::pi / 180.0); }
-
-}  // namespace
 
 std::pair<double, double> LayerTransform::Map(double x, double y) const {
     const double dx = (x - anchor_x) * (scale_x / 100.0);
     const double dy = (y - anchor_y) * (scale_y / 100.0);
-    const double c = std::cos(Radians(rotation)), s = std::sin(Radians(rotation));
+    const double c = std::cos(RadiansFromDegrees(rotation)), s = std::sin(RadiansFromDegrees(rotation));
     return {position_x + c * dx - s * dy, position_y + s * dx + c * dy};
 }
 
 std::pair<double, double> LayerTransform::Unmap(double x, double y) const {
     const double qx = x - position_x, qy = y - position_y;
-    const double c = std::cos(Radians(rotation)), s = std::sin(Radians(rotation));
+    const double c = std::cos(RadiansFromDegrees(rotation)), s = std::sin(RadiansFromDegrees(rotation));
     return {anchor_x + (c * qx + s * qy) / (scale_x / 100.0), anchor_y + (c * qy - s * qx) / (scale_y / 100.0)};
 }
 

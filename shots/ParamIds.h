@@ -13,7 +13,7 @@ inline constexpr A_long kIdHeight = 4;
 inline constexpr A_long kIdAngle = 5;
 inline constexpr A_long kIdFeather = 6;
 inline constexpr A_long kIdOpacity = 7;
-inline constexpr A_long kIdComposite = 8;
+inline constexpr A_long kIdCompositeMode = 8;
 inline constexpr A_long kIdInvert = 9;
 inline constexpr A_long kIdFalloff = 10;
 

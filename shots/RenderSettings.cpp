@@ -46,7 +46,7 @@ sim::Host::Options HostOptionsFor(const RenderSettings& s, int layer_width, int 
 
 void ApplyParams(const RenderSettings& s, sim::ParamSet& params) {
     if (s.mask_type) Param(params, kIdMaskType).u.pd.value = *s.mask_type;
-    if (s.composite) Param(params, kIdComposite).u.pd.value = *s.composite;
+    if (s.composite) Param(params, kIdCompositeMode).u.pd.value = *s.composite;
     if (s.falloff) Param(params, kIdFalloff).u.pd.value = *s.falloff;
     if (s.origin) sim::SetPoint(Param(params, kIdOrigin), s.origin->first, s.origin->second);
     if (s.width) Param(params, kIdWidth).u.fs_d.value = *s.width;

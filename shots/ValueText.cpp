@@ -4,7 +4,7 @@
 #include <cmath>
 #include <optional>
 
-#include "frames/ParamEncoding.h"
+#include "numeric/FixedPoint.h"
 #include "shots/ShotError.h"
 
 namespace quorvel::shots {
@@ -129,7 +129,7 @@ std::pair<int, int> ParseSize(const std::string& option, const std::string& text
 }
 
 PF_Fixed ToFixed(const std::string& option, double value) {
-    const std::optional<PF_Fixed> fixed = sim::CheckedDoubleToFixed(value);
+    const std::optional<PF_Fixed> fixed = CheckedFixedFromDoubleNearestTiesEven(value);
     if (!fixed) {
         throw ShotError("--" + option + ": " + std::to_string(value) +
                         " is outside the host's range (-32768 to 32767)");

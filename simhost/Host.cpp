@@ -10,6 +10,7 @@
 #include "simhost/Forbidden_pvt.h"
 #include "simhost/HostSuites_pvt.h"
 #include "simhost/Iterate_pvt.h"
+#include "numeric/FixedPoint.h"
 #include "frames/Poison.h"
 
 namespace quorvel::sim {
@@ -24,8 +25,8 @@ constexpr PF_SpecVersion kSpecVersion{13, 28};
 constexpr A_long kCompositingHostId = 0x46584354;  // 'FXTC'; anything but 'PrMr'
 constexpr A_u_long kContextMagic = 0x434E5458;     // 'CNTX'
 constexpr A_long kLayerSeconds = 10;
-constexpr PF_Fixed kShutterAngle = 180 * 65536;
-constexpr PF_Fixed kShutterPhase = -90 * 65536;
+constexpr PF_Fixed kShutterAngle = FixedFromWholeSaturating(180);
+constexpr PF_Fixed kShutterPhase = FixedFromWholeSaturating(-90);
 
 /// Makes `host` the one the function tables reach for the length of a command.
 class CurrentHostScope {

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "frames/Drawing.h"
+#include "numeric/FixedPoint.h"
 #include "simhost/Forbidden_pvt.h"
 #include "simhost/Host.h"
 #include "frames/Poison.h"
@@ -409,7 +410,7 @@ const DRAWBOT_PathSuite1 kPathSuite = [] {
 
 // ---- Event callbacks ------------------------------------------------------
 
-std::string Point(const PF_FixedPoint* p) { return Num(p->x / 65536.0) + " " + Num(p->y / 65536.0); }
+std::string Point(const PF_FixedPoint* p) { return Num(DoubleFromFixed(p->x)) + " " + Num(DoubleFromFixed(p->y)); }
 
 PF_Err LayerToComp(void*, PF_ContextH, A_long, A_long, PF_FixedPoint* pt) {
     Host::Current().log().Add("layer_to_comp", Point(pt));

@@ -20,15 +20,15 @@ namespace quorvel::test {
 /// Parameter values in user units; defaults are the worked example (Width
 /// 200, Height 100, Feather 20, Linear, Angle 0, origin (0, 0), Create).
 struct MaskSettings {
-    A_long maskType = kMaskEllipse;
+    A_long mask_type = kMaskEllipse;
     A_long compositeMode = kCompositeCreate;
-    double originX = 0.0;
-    double originY = 0.0;
+    double origin_x = 0.0;
+    double origin_y = 0.0;
     double width = 200.0;
     double height = 100.0;
     double angle = 0.0;
     double feather = 20.0;
-    double opacityPercent = 100.0;
+    double opacity_percent = 100.0;
     A_long invert = 0;
     A_long falloff = kFalloffLinear;
 };
@@ -37,15 +37,15 @@ struct MaskSettings {
 class ParamArray {
 public:
     explicit ParamArray(const MaskSettings& s) {
-        auto& maskType = defs_[kParamMaskType];
-        maskType.param_type = PF_Param_POPUP;
-        maskType.u.pd.value = s.maskType;
+        auto& mask_type = defs_[kParamMaskType];
+        mask_type.param_type = PF_Param_POPUP;
+        mask_type.u.pd.value = s.mask_type;
         auto& composite = defs_[kParamCompositeMode];
         composite.param_type = PF_Param_POPUP;
         composite.u.pd.value = s.compositeMode;
         auto& origin = defs_[kParamOrigin];
         origin.param_type = PF_Param_POINT;
-        sim::SetPoint(origin, s.originX, s.originY);
+        sim::SetPoint(origin, s.origin_x, s.origin_y);
         SetFloat(kParamWidth, s.width);
         SetFloat(kParamHeight, s.height);
         SetFloat(kParamFeather, s.feather);
@@ -54,7 +54,7 @@ public:
         sim::SetAngle(angle, s.angle);
         auto& opacity = defs_[kParamOpacity];
         opacity.param_type = PF_Param_FIX_SLIDER;
-        sim::SetFixedSlider(opacity, s.opacityPercent);
+        sim::SetFixedSlider(opacity, s.opacity_percent);
         auto& invert = defs_[kParamInvert];
         invert.param_type = PF_Param_CHECKBOX;
         invert.u.bd.value = s.invert;
@@ -79,17 +79,17 @@ private:
 };
 
 struct Scales {
-    PF_RationalScale downsampleX{1, 1};
-    PF_RationalScale downsampleY{1, 1};
-    PF_RationalScale pixelAspect{1, 1};
+    PF_RationalScale downsample_x{1, 1};
+    PF_RationalScale downsample_y{1, 1};
+    PF_RationalScale pixel_aspect{1, 1};
 };
 
 inline MaskEvaluator Build(const MaskSettings& settings, const Scales& scales = {}) {
     ParamArray params(settings);
     PF_InData in_data{};
-    in_data.downsample_x = scales.downsampleX;
-    in_data.downsample_y = scales.downsampleY;
-    in_data.pixel_aspect_ratio = scales.pixelAspect;
+    in_data.downsample_x = scales.downsample_x;
+    in_data.downsample_y = scales.downsample_y;
+    in_data.pixel_aspect_ratio = scales.pixel_aspect;
     MaskEvaluator mask;
     InitMaskEvaluator(mask, params.get(), &in_data);
     return mask;
@@ -102,7 +102,7 @@ inline float Mask(const MaskEvaluator& mask, int x, int y) {
 }
 
 inline MaskSettings Rectangle(MaskSettings s = {}) {
-    s.maskType = kMaskRectangle;
+    s.mask_type = kMaskRectangle;
     return s;
 }
 

@@ -97,11 +97,11 @@ struct Mismatch {
 struct Findings {
     std::mutex lock;
     std::vector<Mismatch> mismatches;  // the first few
-    std::uint64_t mismatchCount = 0;
-    double largestPowerError = 0.0;  // relative, against the library's pow
-    float largestPowerErrorAt = 0.0f;
+    std::uint64_t mismatch_count = 0;
+    double largest_power_error = 0.0;  // relative, against the library's pow
+    float largest_power_error_at = 0.0f;
     std::uint64_t undecided = 0;  // arguments left to the exact expression
-    std::uint64_t undecidedAbove = 0;  // of those, at or above kMostPixels
+    std::uint64_t undecided_above = 0;  // of those, at or above kMostPixels
 };
 
 std::vector<VectorUnit> Units() {
@@ -124,7 +124,7 @@ void Sweep(std::int32_t falloff, std::uint32_t first, std::uint32_t last, Findin
     double largest = 0.0;
     float largestAt = 0.0f;
     std::uint64_t undecided = 0;
-    std::uint64_t undecidedAbove = 0;
+    std::uint64_t undecided_above = 0;
     auto record = [&](const char* implementation, float at, float expected, float actual) {
         ++mismatches;
         if (kept.size() < 8) kept.push_back({implementation, at, expected, actual});
@@ -153,7 +153,7 @@ void Sweep(std::int32_t falloff, std::uint32_t first, std::uint32_t last, Findin
             for (std::size_t i = 0; i < n; ++i) {
                 if (Decided(falloff, t[i])) continue;
                 ++undecided;
-                if (t[i] >= kMostPixels) ++undecidedAbove;
+                if (t[i] >= kMostPixels) ++undecided_above;
             }
             for (std::size_t i = 0; i < n; i += kErrorStride) {
                 if (!(t[i] > 0.0f)) continue;
@@ -167,15 +167,15 @@ void Sweep(std::int32_t falloff, std::uint32_t first, std::uint32_t last, Findin
         }
     }
     const std::lock_guard<std::mutex> guard(findings.lock);
-    findings.mismatchCount += mismatches;
+    findings.mismatch_count += mismatches;
     findings.undecided += undecided;
-    findings.undecidedAbove += undecidedAbove;
+    findings.undecided_above += undecided_above;
     for (const Mismatch& m : kept) {
         if (findings.mismatches.size() < 8) findings.mismatches.push_back(m);
     }
-    if (largest > findings.largestPowerError) {
-        findings.largestPowerError = largest;
-        findings.largestPowerErrorAt = largestAt;
+    if (largest > findings.largest_power_error) {
+        findings.largest_power_error = largest;
+        findings.largest_power_error_at = largestAt;
     }
 }
 
@@ -211,21 +211,22 @@ TEST_P(EveryFloatArgument, MatchesTheExactExpressionBitForBit) {
         ADD_FAILURE() << m.implementation << ": t = " << std::hexfloat << m.t << " gives " << m.actual
                       << ", the exact expression " << m.expected;
     }
-    EXPECT_EQ(findings.mismatchCount, 0u) << "arguments whose rounded curve differs from the exact one";
+    EXPECT_EQ(findings.mismatch_count, 0u) << "arguments whose rounded curve differs from the exact one";
 
     const bool power = falloff == kFalloffGamma || falloff == kFalloffGaussian || falloff == kFalloffExponential;
     if (power) {
         // The interval's ends lie kBound away; the approximation must stay
         // within half of that of the library's value for the ends to bracket
         // it. Asked with a sixteenfold margin.
-        std::printf("falloff %d: largest relative error against the library's pow %.3g at t = %a "
-                    "(margin assumed %.3g); arguments left to the exact expression: %llu, %llu of them "
-                    "at or above 2^-10\n",
-                    falloff, findings.largestPowerError, double(findings.largestPowerErrorAt),
-                    falloff_lanes::kBound / 16, static_cast<unsigned long long>(findings.undecided),
-                    static_cast<unsigned long long>(findings.undecidedAbove));
-        EXPECT_LT(findings.largestPowerError, falloff_lanes::kBound / 16)
-            << "at t = " << std::hexfloat << findings.largestPowerErrorAt;
+        std::printf(
+            "falloff %d: largest relative error against the library's pow %.3g at t = %a "
+            "(margin assumed %.3g); arguments left to the exact expression: %llu, %llu of them "
+            "at or above 2^-10\n",
+            falloff, findings.largest_power_error, double(findings.largest_power_error_at), falloff_lanes::kBound / 16,
+            static_cast<unsigned long long>(findings.undecided),
+            static_cast<unsigned long long>(findings.undecided_above));
+        EXPECT_LT(findings.largest_power_error, falloff_lanes::kBound / 16)
+            << "at t = " << std::hexfloat << findings.largest_power_error_at;
     }
 }
 

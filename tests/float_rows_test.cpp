@@ -127,12 +127,12 @@ struct FrameCase {
 std::ostream& operator<<(std::ostream& os, const FrameCase& c) { return os << c.name; }
 
 /// A small frame around a shape whose border covers much of it.
-MaskSettings SmallShape(A_long maskType, A_long falloff) {
+MaskSettings SmallShape(A_long mask_type, A_long falloff) {
     MaskSettings s;
-    s.maskType = maskType;
+    s.mask_type = mask_type;
     s.falloff = falloff;
-    s.originX = 20.0;
-    s.originY = 9.0;
+    s.origin_x = 20.0;
+    s.origin_y = 9.0;
     s.width = 38.0;
     s.height = 17.0;
     s.feather = 11.0;
@@ -155,7 +155,7 @@ std::vector<FrameCase> FrameCases() {
             MaskSettings inverted = s;
             inverted.invert = 1;
             inverted.compositeMode = kCompositeAdd;
-            inverted.opacityPercent = 70.0;
+            inverted.opacity_percent = 70.0;
             cases.push_back({name + "InvertedAdd", inverted, {}});
             MaskSettings subtract = s;
             subtract.compositeMode = kCompositeSubtract;
@@ -163,7 +163,7 @@ std::vector<FrameCase> FrameCases() {
             cases.push_back({name + "SubtractUpright", subtract, {}});
             MaskSettings intersect = s;
             intersect.compositeMode = kCompositeIntersect;
-            intersect.opacityPercent = 150.0;
+            intersect.opacity_percent = 150.0;
             cases.push_back({name + "IntersectOverOpaque", intersect, {}});
             MaskSettings unknownMode = s;
             unknownMode.compositeMode = 9;
@@ -183,7 +183,7 @@ std::vector<FrameCase> FrameCases() {
         thin.width = 1.5;
         cases.push_back({std::string(shapes[shape]) + "NarrowerThanTwoPixels", thin, {}});
         MaskSettings far = SmallShape(shape, kFalloffExponential);
-        far.originX = -3000.0;
+        far.origin_x = -3000.0;
         far.width = 6100.0;
         far.feather = 3000.0;
         cases.push_back({std::string(shapes[shape]) + "FarCentreWideBorder", far, {}});
@@ -257,8 +257,8 @@ TEST(FloatRows, LargeFrame) {
     constexpr A_long kSide = 1024;  // 16 MiB of pixels
     MaskSettings s;
     s.falloff = kFalloffGaussian;
-    s.originX = 512.0;
-    s.originY = 512.0;
+    s.origin_x = 512.0;
+    s.origin_y = 512.0;
     s.width = 1000.0;
     s.height = 700.0;
     s.feather = 300.0;

@@ -15,7 +15,7 @@
 #include "overlay/OverlayGeometry.h"
 #include "overlay/OverlayInteraction.h"
 #include "shell/Params.h"
-#include "overlay/Saturate.h"
+#include "numeric/Saturate.h"
 
 namespace quorvel {
 namespace {

@@ -60,8 +60,8 @@ MaskSettings WithAngle(double angle, MaskSettings s = {}) {
 }
 
 MaskSettings WithOrigin(double x, double y, MaskSettings s = {}) {
-    s.originX = x;
-    s.originY = y;
+    s.origin_x = x;
+    s.origin_y = y;
     return s;
 }
 
@@ -160,11 +160,11 @@ INSTANTIATE_TEST_SUITE_P(
     [](const auto& info) { return std::string(info.param.name); });
 
 // Outline at Angle 0, origin (100, 100), Width 300, Height 200.
-MaskSettings OutlineSettings(A_long maskType) {
+MaskSettings OutlineSettings(A_long mask_type) {
     MaskSettings s;
-    s.maskType = maskType;
-    s.originX = 100;
-    s.originY = 100;
+    s.mask_type = mask_type;
+    s.origin_x = 100;
+    s.origin_y = 100;
     s.width = 300;
     s.height = 200;
     s.feather = 0;
@@ -221,7 +221,7 @@ TEST(HardEdge, EllipseIsExactlyOneInsideAndZeroOutside) {
 
 struct FalloffCase {
     A_long falloff;
-    double atHalf;
+    double at_half;
     double tolerance;  // 0: exact
 };
 
@@ -230,9 +230,9 @@ class FalloffTest : public ::testing::TestWithParam<FalloffCase> {};
 TEST_P(FalloffTest, ValueAtHalf) {
     const FalloffCase& c = GetParam();
     if (c.tolerance == 0.0) {
-        EXPECT_EQ(ApplyFalloff(c.falloff, 0.5), c.atHalf);
+        EXPECT_EQ(ApplyFalloff(c.falloff, 0.5), c.at_half);
     } else {
-        EXPECT_NEAR(ApplyFalloff(c.falloff, 0.5), c.atHalf, c.tolerance);
+        EXPECT_NEAR(ApplyFalloff(c.falloff, 0.5), c.at_half, c.tolerance);
     }
 }
 
@@ -253,8 +253,8 @@ TEST_P(FalloffTest, SetsTheBandOfBothShapes) {
     MaskSettings s;
     s.falloff = c.falloff;
     const double tolerance = c.tolerance == 0.0 ? 0.0 : c.tolerance + 1e-7;
-    EXPECT_NEAR(Mask(Build(Rectangle(s)), 90, 0), 1.0 - c.atHalf, tolerance);
-    EXPECT_NEAR(Mask(Build(s), 0, 45), 1.0 - c.atHalf, tolerance);
+    EXPECT_NEAR(Mask(Build(Rectangle(s)), 90, 0), 1.0 - c.at_half, tolerance);
+    EXPECT_NEAR(Mask(Build(s), 0, 45), 1.0 - c.at_half, tolerance);
 }
 
 INSTANTIATE_TEST_SUITE_P(SixCurves, FalloffTest,
@@ -377,7 +377,7 @@ class OpacityTest : public ::testing::TestWithParam<OpacityCase> {};
 
 TEST_P(OpacityTest, BecomesAFraction) {
     MaskSettings s;
-    s.opacityPercent = GetParam().percent;
+    s.opacity_percent = GetParam().percent;
     EXPECT_NEAR(Build(s).opacity, GetParam().fraction, 1e-7);
 }
 
@@ -397,7 +397,7 @@ TEST(InitMaskEvaluator, InvertReadsOnlyTheLowByte) {
 TEST(InitMaskEvaluator, OnlyMaskTypeTwoIsTheRectangle) {
     for (A_long type : {0, 1, 3, -1, 0x102}) {
         MaskSettings s;
-        s.maskType = type;
+        s.mask_type = type;
         const MaskEvaluator m = Build(s);
         EXPECT_TRUE(m.isEllipse) << type;
         EXPECT_NEAR(Mask(m, 60, 30), 0.75736f, 1e-5) << type;
@@ -412,9 +412,9 @@ struct FeatherCase {
     double width;
     double height;
     double feather;
-    float expectedFeather;
-    float expectedInnerHalfWidth;
-    double expectedInnerHalfHeight;  // compared to 1e-5
+    float expected_feather;
+    float expected_inner_half_width;
+    double expected_inner_half_height;  // compared to 1e-5
 };
 
 std::ostream& operator<<(std::ostream& os, const FeatherCase& c) { return os << c.name; }
@@ -425,14 +425,14 @@ TEST_P(FeatherClampTest, FeatherAndInnerShape) {
     const FeatherCase& c = GetParam();
     for (A_long type : {kMaskEllipse, kMaskRectangle}) {
         MaskSettings s;
-        s.maskType = type;
+        s.mask_type = type;
         s.width = c.width;
         s.height = c.height;
         s.feather = c.feather;
         const MaskEvaluator m = Build(s);
-        EXPECT_EQ(m.feather, c.expectedFeather) << type;
-        EXPECT_EQ(m.innerHalfWidth, c.expectedInnerHalfWidth) << type;
-        EXPECT_NEAR(m.innerHalfHeight, c.expectedInnerHalfHeight, 1e-5) << type;
+        EXPECT_EQ(m.feather, c.expected_feather) << type;
+        EXPECT_EQ(m.innerHalfWidth, c.expected_inner_half_width) << type;
+        EXPECT_NEAR(m.innerHalfHeight, c.expected_inner_half_height, 1e-5) << type;
     }
 }
 
@@ -454,7 +454,7 @@ TEST(FeatherClamp, NegativeFeatherGivesAHardEdge) {
     for (A_long type : {kMaskEllipse, kMaskRectangle}) {
         for (double width : {1.0, 1.6}) {
             MaskSettings s;
-            s.maskType = type;
+            s.mask_type = type;
             s.width = width;
             s.height = width;
             s.feather = 5;
@@ -475,7 +475,7 @@ TEST(FeatherClamp, NegativeFeatherGivesAHardEdge) {
 // meets 0 × ∞ there and must still count it as outside.
 struct ZeroSizeCase {
     const char* name;
-    A_long maskType;
+    A_long mask_type;
     double width;
     double height;
     double feather;
@@ -489,7 +489,7 @@ TEST_P(ZeroSizeTest, NoPixelIsInside) {
     const ZeroSizeCase& c = GetParam();
     for (A_long invert : {0, 1}) {
         MaskSettings s = WithOrigin(10, 20);
-        s.maskType = c.maskType;
+        s.mask_type = c.mask_type;
         s.width = c.width;
         s.height = c.height;
         s.feather = c.feather;
@@ -567,11 +567,11 @@ INSTANTIATE_TEST_SUITE_P(
 constexpr int kInsideX = 0;
 constexpr int kOutsideX = 150;
 
-MaskEvaluator PixelMask(A_long mode, double opacityPercent) {
+MaskEvaluator PixelMask(A_long mode, double opacity_percent) {
     MaskSettings s = Rectangle();
     s.feather = 0;
     s.compositeMode = mode;
-    s.opacityPercent = opacityPercent;
+    s.opacity_percent = opacity_percent;
     return Build(s);
 }
 
@@ -605,9 +605,9 @@ std::uint8_t Run8(Layout8 layout, MaskEvaluator& mask, int x, int y, std::uint8_
 struct Store8Case {
     const char* name;
     A_long mode;
-    double opacityPercent;
+    double opacity_percent;
     int x;
-    std::uint8_t alphaIn;
+    std::uint8_t alpha_in;
     std::uint8_t expected;
 };
 
@@ -617,8 +617,8 @@ class Store8Test : public ::testing::TestWithParam<std::tuple<Layout8, Store8Cas
 
 TEST_P(Store8Test, StoresTruncatedAlpha) {
     const auto& [layout, c] = GetParam();
-    MaskEvaluator mask = PixelMask(c.mode, c.opacityPercent);
-    EXPECT_EQ(Run8(layout, mask, c.x, 0, c.alphaIn), c.expected);
+    MaskEvaluator mask = PixelMask(c.mode, c.opacity_percent);
+    EXPECT_EQ(Run8(layout, mask, c.x, 0, c.alpha_in), c.expected);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -721,12 +721,12 @@ TEST_P(SinglePrecisionTest, StoresTheSinglePrecisionLevel) {
     EXPECT_EQ(Run8(Layout8::ARGB, mask, c.x, c.y, 0), c.expected);
 }
 
-MaskSettings Tilted(A_long maskType, A_long falloff) {
+MaskSettings Tilted(A_long mask_type, A_long falloff) {
     MaskSettings s;
-    s.maskType = maskType;
+    s.mask_type = mask_type;
     s.falloff = falloff;
-    s.originX = 37.25;
-    s.originY = 20.5;
+    s.origin_x = 37.25;
+    s.origin_y = 20.5;
     s.width = 300;
     s.height = 120;
     s.angle = -17.5;
@@ -734,12 +734,12 @@ MaskSettings Tilted(A_long maskType, A_long falloff) {
     return s;
 }
 
-MaskSettings Turned30(A_long maskType, A_long falloff) {
+MaskSettings Turned30(A_long mask_type, A_long falloff) {
     MaskSettings s;
-    s.maskType = maskType;
+    s.mask_type = mask_type;
     s.falloff = falloff;
-    s.originX = 100.5;
-    s.originY = 50.25;
+    s.origin_x = 100.5;
+    s.origin_y = 50.25;
     s.angle = 30;
     return s;
 }
@@ -806,9 +806,9 @@ TEST(PixelStores, NaNCompositeStoresZero) {
 struct FloatCase {
     const char* name;
     A_long mode;
-    double opacityPercent;
+    double opacity_percent;
     int x;
-    float alphaIn;
+    float alpha_in;
     float expected;
 };
 
@@ -818,8 +818,8 @@ class FloatPixelTest : public ::testing::TestWithParam<FloatCase> {};
 
 TEST_P(FloatPixelTest, StoresAlphaUnscaled) {
     const FloatCase& c = GetParam();
-    MaskEvaluator mask = PixelMask(c.mode, c.opacityPercent);
-    PixelBGRA32f in{0.25f, 0.5f, 0.75f, c.alphaIn};
+    MaskEvaluator mask = PixelMask(c.mode, c.opacity_percent);
+    PixelBGRA32f in{0.25f, 0.5f, 0.75f, c.alpha_in};
     PixelBGRA32f out{-1, -1, -1, -1};
     EXPECT_EQ(MaskPixelBGRA32f(&mask, c.x, 0, &in, &out), PF_Err_NONE);
     EXPECT_EQ(out.alpha, c.expected);
@@ -897,12 +897,12 @@ PF_Err RecordVisit(void* refcon, A_long x, A_long y, PixelBGRA32f* in, PixelBGRA
 
 struct LoopCase {
     const char* name;
-    A_long srcWidth;
-    A_long srcRowbytes;
-    A_long dstWidth;
-    A_long dstRowbytes;
-    A_long firstRow;
-    A_long endRow;
+    A_long src_width;
+    A_long src_rowbytes;
+    A_long dst_width;
+    A_long dst_rowbytes;
+    A_long first_row;
+    A_long end_row;
 };
 
 std::ostream& operator<<(std::ostream& os, const LoopCase& c) { return os << c.name; }
@@ -916,15 +916,15 @@ constexpr A_long kWorldRows = 4;
 // stays inside both worlds: at most their rows, only the columns both have.
 TEST_P(IterateFloatPixelsTest, VisitsEachPixelOnceInRowOrder) {
     const LoopCase& c = GetParam();
-    FloatWorld src(c.srcWidth, kWorldRows, c.srcRowbytes);
-    FloatWorld dst(c.dstWidth, kWorldRows, c.dstRowbytes);
+    FloatWorld src(c.src_width, kWorldRows, c.src_rowbytes);
+    FloatWorld dst(c.dst_width, kWorldRows, c.dst_rowbytes);
     std::vector<Visit> visits;
-    EXPECT_EQ(IterateFloatPixels(c.firstRow, c.endRow, src.get(), &visits, RecordVisit, dst.get()), PF_Err_NONE);
+    EXPECT_EQ(IterateFloatPixels(c.first_row, c.end_row, src.get(), &visits, RecordVisit, dst.get()), PF_Err_NONE);
 
     std::vector<Visit> expected;
-    for (A_long y = c.firstRow; y < std::min(c.endRow, c.firstRow + kWorldRows); ++y) {
-        for (A_long x = 0; x < std::min(c.dstWidth, c.srcWidth); ++x) {
-            expected.push_back({x, y, src.At(x, y - c.firstRow), dst.At(x, y - c.firstRow)});
+    for (A_long y = c.first_row; y < std::min(c.end_row, c.first_row + kWorldRows); ++y) {
+        for (A_long x = 0; x < std::min(c.dst_width, c.src_width); ++x) {
+            expected.push_back({x, y, src.At(x, y - c.first_row), dst.At(x, y - c.first_row)});
         }
     }
     EXPECT_EQ(visits, expected);

@@ -285,7 +285,7 @@ class KeyOnFixedControl : public ModuleParams, public ::testing::WithParamInterf
 
 TEST_P(KeyOnFixedControl, IsRefusedBecauseTheModuleMarksItSo) {
     const A_long id = std::string(GetParam()) == "mask-type"   ? shots::kIdMaskType
-                      : std::string(GetParam()) == "composite" ? shots::kIdComposite
+                      : std::string(GetParam()) == "composite" ? shots::kIdCompositeMode
                       : std::string(GetParam()) == "invert"    ? shots::kIdInvert
                                                                : shots::kIdFalloff;
     const sim::ParamSet params = Params();

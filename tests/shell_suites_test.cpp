@@ -1,13 +1,12 @@
-// Suite access: lazy per-call handlers, scoped acquisitions and the four
-// drawing suites, against the simulated host's basic suite.
+// Suite access: suites taken on first use or at once, the four drawing
+// suites among them, against the simulated host's basic suite.
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
 
-#include "tests/ModuleFixture.h"
-#include "shell/ScopedSuite.h"
 #include "shell/SuiteHandler.h"
+#include "tests/ModuleFixture.h"
 
 namespace quorvel::test {
 namespace {
@@ -110,25 +109,24 @@ TEST_P(HandlerMissingSuite, Throws516AndReleasesWhatItHad) {
 
 INSTANTIATE_TEST_SUITE_P(MissingOrNull, HandlerMissingSuite, ::testing::Bool());
 
-TEST(ScopedSuite, AcquiresAndReleasesExplicitly) {
+TEST(SuiteHandlerTake, ReleasesExplicitlyOnce) {
     CheckedHost host;
     host.Run([](PF_InData& in, PF_OutData& out) {
-        ScopedSuite suite(&in, &out, kPFPixelFormatSuite, 1);
-        EXPECT_EQ(suite.result(), PF_Err_NONE);
-        EXPECT_NE(suite.get(), nullptr);
-        EXPECT_EQ(suite.Release(), PF_Err_NONE);
-        EXPECT_EQ(suite.Release(), PF_Err_NONE);  // already handed back: no second release
+        SuiteHandler suites(&in, &out);
+        EXPECT_NE(suites.Take<PF_PixelFormatSuite1>(SuiteId::PixelFormat), nullptr);
+        EXPECT_TRUE(suites.Release(SuiteId::PixelFormat));
+        EXPECT_TRUE(suites.Release(SuiteId::PixelFormat));  // already handed back: no second release
         return PF_Err_NONE;
     });
     EXPECT_EQ(host.Released(kPFPixelFormatSuite), 1);
 }
 
-TEST(ScopedSuite, NullTableReportsAcquireFailure) {
+TEST(SuiteHandlerTake, NullTableReportsAcquireFailure) {
     CheckedHost host;
     host.faults().NullSuite(kPFPixelFormatSuite);
     host.Run([](PF_InData& in, PF_OutData& out) {
-        ScopedSuite suite(&in, &out, kPFPixelFormatSuite, 1);
-        EXPECT_EQ(suite.result(), PF_Err_BAD_CALLBACK_PARAM);
+        SuiteHandler suites(&in, &out);
+        EXPECT_EQ(suites.Take<PF_PixelFormatSuite1>(SuiteId::PixelFormat), nullptr);
         return PF_Err_NONE;
     });
     EXPECT_EQ(host.out_data().out_flags, PF_OutFlag_DISPLAY_ERROR_MESSAGE);
@@ -136,13 +134,14 @@ TEST(ScopedSuite, NullTableReportsAcquireFailure) {
     EXPECT_EQ(host.log().Count("ReleaseSuite"), 0u);
 }
 
-TEST(ScopedSuite, ReleaseWithoutBasicSuiteReportsReleaseFailure) {
+TEST(SuiteHandlerTake, ReleaseWithoutBasicSuiteReportsReleaseFailure) {
     CheckedHost host;
     host.Run([](PF_InData& in, PF_OutData& out) {
-        ScopedSuite suite(&in, &out, kPFPixelFormatSuite, 1);
+        SuiteHandler suites(&in, &out);
+        suites.Take<PF_PixelFormatSuite1>(SuiteId::PixelFormat);
         SPBasicSuite* basic = in.pica_basicP;
         in.pica_basicP = nullptr;
-        EXPECT_EQ(suite.Release(), PF_Err_BAD_CALLBACK_PARAM);
+        EXPECT_FALSE(suites.Release(SuiteId::PixelFormat));
         in.pica_basicP = basic;
         basic->ReleaseSuite(kPFPixelFormatSuite, 1);  // keep the host's books straight
         return PF_Err_NONE;
@@ -151,29 +150,29 @@ TEST(ScopedSuite, ReleaseWithoutBasicSuiteReportsReleaseFailure) {
     EXPECT_STREQ(host.out_data().return_msg, "Not able to release AEFX Suite.");
 }
 
-TEST(ScopedSuite, DestructorReleasesWhenAThrownCodeUnwinds) {
+TEST(SuiteHandlerTake, HeldAlsoByAnAccessorIsAcquiredTwiceAndTakenGoesBackFirst) {
     CheckedHost host;
     host.Run([](PF_InData& in, PF_OutData& out) {
-        try {
-            ScopedSuite suite(&in, &out, kPFPixelFormatSuite, 1);
-            throw PF_Err(PF_Err_BAD_CALLBACK_PARAM);
-        } catch (PF_Err) {
-        }
+        SuiteHandler suites(&in, &out);
+        suites.DrawbotSuite1();
+        suites.Take<DRAWBOT_DrawbotSuite1>(SuiteId::DrawbotDraw);
+        suites.ANSISuite1();
         return PF_Err_NONE;
     });
-    EXPECT_EQ(host.Released(kPFPixelFormatSuite), 1);
+    EXPECT_EQ(host.log().Strings(),
+              (std::vector<std::string>{"AcquireSuite(DRAWBOT Draw Suite, 1)", "AcquireSuite(DRAWBOT Draw Suite, 1)",
+                                        "AcquireSuite(PF ANSI Suite, 1)", "ReleaseSuite(DRAWBOT Draw Suite, 1)",
+                                        "ReleaseSuite(PF ANSI Suite, 1)", "ReleaseSuite(DRAWBOT Draw Suite, 1)"}));
 }
 
-TEST(DrawbotSuites, AcquiresAllFourInOrderAndReleasesThemInOrder) {
+TEST(DrawbotSuites, TakesAllFourInOrderAndReleasesThemInOrder) {
     CheckedHost host;
     host.Run([](PF_InData& in, PF_OutData& out) {
+        SuiteHandler handler(&in, &out);
         DrawbotSuites suites;
-        EXPECT_EQ(AcquireDrawbotSuites(&in, &out, &suites), PF_Err_NONE);
-        EXPECT_NE(suites.draw, nullptr);
-        EXPECT_NE(suites.supplier, nullptr);
-        EXPECT_NE(suites.surface, nullptr);
+        EXPECT_TRUE(handler.TakeDrawbotSuites(suites));
         EXPECT_NE(suites.path, nullptr);
-        return ReleaseDrawbotSuites(&in, &out, &suites);
+        return PF_Err_NONE;
     });
     EXPECT_EQ(host.log().Strings(),
               (std::vector<std::string>{
@@ -187,9 +186,10 @@ TEST(DrawbotSuites, StopsAtTheFirstMissingSuiteAndReportsOnce) {
     CheckedHost host;
     host.faults().MissingSuite(kDRAWBOT_SurfaceSuite);
     host.Run([](PF_InData& in, PF_OutData& out) {
-        ScopedDrawbotSuites suites(&in, &out);
-        EXPECT_EQ(suites.result(), PF_Err_BAD_CALLBACK_PARAM);
-        EXPECT_EQ(suites.suites().path, nullptr);
+        SuiteHandler handler(&in, &out);
+        DrawbotSuites suites;
+        EXPECT_FALSE(handler.TakeDrawbotSuites(suites));
+        EXPECT_EQ(suites.path, nullptr);
         return PF_Err_NONE;
     });
     EXPECT_EQ(host.log().Strings("AcquireSuite"),
@@ -204,14 +204,16 @@ TEST(DrawbotSuites, StopsAtTheFirstMissingSuiteAndReportsOnce) {
     EXPECT_EQ(host.out_data().out_flags, PF_OutFlag_DISPLAY_ERROR_MESSAGE);
 }
 
-TEST(DrawbotSuites, ReleaseWithoutBasicSuiteReportsEachAndReturnsZero) {
+TEST(DrawbotSuites, ReleaseWithoutBasicSuiteReportsEach) {
     CheckedHost host;
     host.Run([](PF_InData& in, PF_OutData& out) {
-        DrawbotSuites suites;
-        EXPECT_EQ(AcquireDrawbotSuites(&in, &out, &suites), PF_Err_NONE);
         SPBasicSuite* basic = in.pica_basicP;
-        in.pica_basicP = nullptr;
-        EXPECT_EQ(ReleaseDrawbotSuites(&in, &out, &suites), PF_Err_NONE);
+        {
+            SuiteHandler handler(&in, &out);
+            DrawbotSuites suites;
+            EXPECT_TRUE(handler.TakeDrawbotSuites(suites));
+            in.pica_basicP = nullptr;
+        }
         in.pica_basicP = basic;
         for (const char* name : {kDRAWBOT_DrawSuite, kDRAWBOT_SupplierSuite, kDRAWBOT_SurfaceSuite, kDRAWBOT_PathSuite}) {
             basic->ReleaseSuite(name, 1);

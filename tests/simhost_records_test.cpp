@@ -12,7 +12,7 @@
 #include <string>
 
 #include "tests/ModuleFixture.h"
-#include "frames/ParamEncoding.h"
+#include "numeric/FixedPoint.h"
 #include "shell/Params.h"
 #include "frames/Poison.h"
 
@@ -166,8 +166,8 @@ TEST_P(ParamEncoding, RoundsToNearestEvenAndClampsOrRefusesWhatDoesNotFit) {
     const EncodingCase& c = GetParam();
     for (const int mode : {FE_TONEAREST, FE_UPWARD, FE_DOWNWARD, FE_TOWARDZERO}) {
         ASSERT_EQ(std::fesetround(mode), 0);
-        const PF_Fixed clamped = sim::DoubleToFixed(c.value);
-        const std::optional<PF_Fixed> checked = sim::CheckedDoubleToFixed(c.value);
+        const PF_Fixed clamped = FixedFromDoubleNearestTiesEven(c.value);
+        const std::optional<PF_Fixed> checked = CheckedFixedFromDoubleNearestTiesEven(c.value);
         std::fesetround(FE_TONEAREST);
         SCOPED_TRACE(mode);
         EXPECT_EQ(clamped, c.clamped);

@@ -4,7 +4,8 @@
 /// 16.16 coordinates and angles. A plain cast of a value outside the int32
 /// range, or of a NaN, is undefined behaviour, and such values do arrive:
 /// a Width of 1e30, a zero Height in a ratio, a pixel aspect ratio with a
-/// zero numerator. Every such conversion in the overlay goes through here.
+/// zero numerator. Every such conversion in the overlay goes through here,
+/// and so do the 16.16 conversions (numeric/FixedPoint.h) built on them.
 #pragma once
 
 #include <cstdint>

@@ -17,13 +17,13 @@
 #include <utility>
 #include <vector>
 
-#include "simhost/Host.h"
-#include "render/IterateFloatPixels.h"
-#include "modulefiles/ModuleFile.h"
-#include "simhost/ParamSet.h"
-#include "shell/Params.h"
 #include "bench/SummaryReporter.h"
 #include "frames/World.h"
+#include "modulefiles/ModuleFile.h"
+#include "render/IterateFloatPixels.h"
+#include "shell/Params.h"
+#include "simhost/Host.h"
+#include "simhost/ParamSet.h"
 
 namespace {
 

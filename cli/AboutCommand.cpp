@@ -1,8 +1,8 @@
 #include <iostream>
 
-#include "modulefiles/ModuleFile.h"
 #include "cli/Commands.h"
 #include "cli/ModuleOption.h"
+#include "modulefiles/ModuleFile.h"
 
 namespace quorvel::cli {
 

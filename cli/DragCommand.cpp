@@ -2,12 +2,12 @@
 #include <iostream>
 #include <nlohmann/json.hpp>
 
-#include "numeric/FixedPoint.h"
-#include "imagefiles/TestCard.h"
 #include "cli/Commands.h"
 #include "cli/ModuleOption.h"
 #include "cli/RenderOptions.h"
 #include "cli/ViewOptions.h"
+#include "imagefiles/TestCard.h"
+#include "numeric/FixedPoint.h"
 #include "shots/OverlayPicture.h"
 #include "shots/ParamIds.h"
 #include "shots/Session.h"

@@ -4,8 +4,8 @@
 
 #include <vector>
 
-#include "imagefiles/ImageFormat.h"
 #include "cli/CommandLine.h"
+#include "imagefiles/ImageFormat.h"
 #include "shots/FrameFiles.h"
 
 namespace quorvel::cli {

@@ -5,11 +5,11 @@
 #include <optional>
 #include <sstream>
 
-#include "imagefiles/AtomicFile.h"
-#include "frames/HostError.h"
-#include "modulefiles/ModuleFile.h"
 #include "cli/Commands.h"
 #include "cli/ModuleOption.h"
+#include "frames/HostError.h"
+#include "imagefiles/AtomicFile.h"
+#include "modulefiles/ModuleFile.h"
 
 namespace quorvel::cli {
 

@@ -2,12 +2,12 @@
 #include <iostream>
 #include <tuple>
 
-#include "imagefiles/AtomicFile.h"
-#include "frames/HostError.h"
-#include "modulefiles/ModuleFile.h"
 #include "cli/Commands.h"
 #include "cli/KeyOptions.h"
 #include "cli/ModuleOption.h"
+#include "frames/HostError.h"
+#include "imagefiles/AtomicFile.h"
+#include "modulefiles/ModuleFile.h"
 #include "shots/Session.h"
 #include "shots/ValueText.h"
 

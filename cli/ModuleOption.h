@@ -7,8 +7,8 @@
 #include <optional>
 #include <string>
 
-#include "simhost/Host.h"
 #include "cli/CommandLine.h"
+#include "simhost/Host.h"
 
 namespace quorvel::cli {
 

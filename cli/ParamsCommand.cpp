@@ -2,10 +2,10 @@
 #include <iostream>
 #include <nlohmann/json.hpp>
 
-#include "modulefiles/ModuleFile.h"
-#include "numeric/FixedPoint.h"
 #include "cli/Commands.h"
 #include "cli/ModuleOption.h"
+#include "modulefiles/ModuleFile.h"
+#include "numeric/FixedPoint.h"
 
 namespace quorvel::cli {
 

@@ -2,8 +2,8 @@
 /// layer sits in the composition and the window over it.
 #pragma once
 
-#include "frames/View.h"
 #include "cli/CommandLine.h"
+#include "frames/View.h"
 
 namespace quorvel::cli {
 

@@ -6,9 +6,9 @@
 #include <string>
 #include <vector>
 
-#include "frames/HostError.h"
 #include "cli/CommandLine.h"
 #include "cli/Commands.h"
+#include "frames/HostError.h"
 #include "shots/Session.h"
 #include "shots/ShotError.h"
 #include "shots/ValueText.h"

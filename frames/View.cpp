@@ -19,17 +19,9 @@ PF_FixedPoint InverseAffine(PF_FixedPoint p, double scale, double ox, double oy)
 
 }  // namespace
 
-PF_FixedPoint View::LayerToComp(PF_FixedPoint p) const {
-    return Affine(p, layer_scale, layer_x, layer_y);
-}
-PF_FixedPoint View::CompToLayer(PF_FixedPoint p) const {
-    return InverseAffine(p, layer_scale, layer_x, layer_y);
-}
-PF_FixedPoint View::SourceToFrame(PF_FixedPoint p) const {
-    return Affine(p, zoom, pan_x, pan_y);
-}
-PF_FixedPoint View::FrameToSource(PF_FixedPoint p) const {
-    return InverseAffine(p, zoom, pan_x, pan_y);
-}
+PF_FixedPoint View::LayerToComp(PF_FixedPoint p) const { return Affine(p, layer_scale, layer_x, layer_y); }
+PF_FixedPoint View::CompToLayer(PF_FixedPoint p) const { return InverseAffine(p, layer_scale, layer_x, layer_y); }
+PF_FixedPoint View::SourceToFrame(PF_FixedPoint p) const { return Affine(p, zoom, pan_x, pan_y); }
+PF_FixedPoint View::FrameToSource(PF_FixedPoint p) const { return InverseAffine(p, zoom, pan_x, pan_y); }
 
 }  // namespace quorvel::sim

@@ -3,8 +3,8 @@
 /// callbacks map points through it.
 #pragma once
 
-#include "host/PF_Host.h"
 #include "frames/ParamEncoding.h"
+#include "host/PF_Host.h"
 
 namespace quorvel::sim {
 

@@ -37,9 +37,7 @@ std::string_view LayoutName(PixelLayout layout) {
     return "?";
 }
 
-bool IsPremiereLayout(PixelLayout layout) {
-    return layout == PixelLayout::BGRA8 || layout == PixelLayout::BGRA32f;
-}
+bool IsPremiereLayout(PixelLayout layout) { return layout == PixelLayout::BGRA8 || layout == PixelLayout::BGRA32f; }
 
 PrPixelFormat PremiereFormat(PixelLayout layout) {
     return layout == PixelLayout::BGRA32f ? PrPixelFormat(PrPixelFormat_BGRA_4444_32f)
@@ -68,8 +66,7 @@ World::World(PixelLayout layout, int width, int height, int row_padding) : layou
     def_.dephault = 0;
 }
 
-World::World(World&& other) noexcept
-    : layout_(other.layout_), bytes_(std::move(other.bytes_)), def_(other.def_) {
+World::World(World&& other) noexcept : layout_(other.layout_), bytes_(std::move(other.bytes_)), def_(other.def_) {
     def_.data = reinterpret_cast<PF_PixelPtr>(bytes_.data());
 }
 
@@ -88,8 +85,6 @@ std::vector<std::uint8_t> World::PackedPixels() const {
     return out;
 }
 
-void World::Fill(std::uint8_t byte) {
-    std::fill_n(bytes_.data(), bytes_.size(), byte);
-}
+void World::Fill(std::uint8_t byte) { std::fill_n(bytes_.data(), bytes_.size(), byte); }
 
 }  // namespace quorvel::sim

@@ -7,8 +7,8 @@
 #include <string_view>
 #include <vector>
 
-#include "host/PF_Host.h"
 #include "frames/PixelBuffer.h"
+#include "host/PF_Host.h"
 
 namespace quorvel::sim {
 

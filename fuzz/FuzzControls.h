@@ -4,11 +4,11 @@
 
 #include <string>
 
-#include "simhost/Host.h"
 #include "modulefiles/ModuleFile.h"
-#include "simhost/ParamSet.h"
 #include "shots/Keyframes.h"
 #include "shots/ShotError.h"
+#include "simhost/Host.h"
+#include "simhost/ParamSet.h"
 
 namespace quorvel::fuzz {
 

@@ -15,8 +15,8 @@
 #include <string>
 #include <vector>
 
-#include "simhost/Host.h"
 #include "modulefiles/ModuleFile.h"
+#include "simhost/Host.h"
 
 namespace {
 
@@ -43,15 +43,30 @@ const std::vector<PF_ParamDef>& Registered() {
     return defs;
 }
 
-const char* const kSuites[] = {kPFANSISuite,           kPFPixelFormatSuite,    kPFIterate8Suite,
-                               kPFIterate16Suite,      kPFEffectCustomUISuite, kPFEffectCustomUIOverlayThemeSuite,
-                               kDRAWBOT_DrawSuite,     kDRAWBOT_SupplierSuite, kDRAWBOT_SurfaceSuite,
+const char* const kSuites[] = {kPFANSISuite,       kPFPixelFormatSuite,    kPFIterate8Suite,
+                               kPFIterate16Suite,  kPFEffectCustomUISuite, kPFEffectCustomUIOverlayThemeSuite,
+                               kDRAWBOT_DrawSuite, kDRAWBOT_SupplierSuite, kDRAWBOT_SurfaceSuite,
                                kDRAWBOT_PathSuite};
 
-const char* const kCalls[] = {"add_param", "register_ui", "GetPixelFormat", "iterate8",     "iterate16",
-                              "PF_GetDrawingReference", "GetSupplier", "GetSurface", "NewPen", "NewPath",
-                              "ReleaseObject", "MoveTo", "LineTo", "AddArc", "Close", "StrokePath",
-                              "PF_StrokePath", "AcquireSuite", "ClearSupportedPixelFormats",
+const char* const kCalls[] = {"add_param",
+                              "register_ui",
+                              "GetPixelFormat",
+                              "iterate8",
+                              "iterate16",
+                              "PF_GetDrawingReference",
+                              "GetSupplier",
+                              "GetSurface",
+                              "NewPen",
+                              "NewPath",
+                              "ReleaseObject",
+                              "MoveTo",
+                              "LineTo",
+                              "AddArc",
+                              "Close",
+                              "StrokePath",
+                              "PF_StrokePath",
+                              "AcquireSuite",
+                              "ClearSupportedPixelFormats",
                               "AddSupportedPixelFormat"};
 
 double HostileDouble(FuzzedDataProvider& in) {

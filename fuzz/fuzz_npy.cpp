@@ -17,7 +17,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     std::istringstream in(std::string(reinterpret_cast<const char*>(data + 1), size - 1));
     try {
         quorvel::sim::ReadNpy(in, "fuzz.npy", premiere, [](quorvel::sim::PixelLayout layout, int width, int height) {
-            if (std::size_t(width) * std::size_t(height) * quorvel::sim::BytesPerPixel(layout) > (std::size_t(16) << 20)) {
+            if (std::size_t(width) * std::size_t(height) * quorvel::sim::BytesPerPixel(layout) >
+                (std::size_t(16) << 20)) {
                 throw quorvel::sim::HostError("too large for the fuzzer");
             }
         });

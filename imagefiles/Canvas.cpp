@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <cmath>
 
-#include "imagefiles/AtomicFile.h"
 #include "frames/HostError.h"
+#include "imagefiles/AtomicFile.h"
 #include "imagefiles/ImageFile.h"
 
 namespace quorvel::sim {

@@ -8,9 +8,9 @@
 #include <memory>
 
 #include "frames/Drawing.h"
-#include "imagefiles/PictureLibrary.h"
 #include "frames/View.h"
 #include "frames/World.h"
+#include "imagefiles/PictureLibrary.h"
 
 namespace quorvel::sim {
 

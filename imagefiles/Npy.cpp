@@ -109,9 +109,8 @@ World ReadNpy(std::istream& in, const std::string& name, bool premiere, const Fr
 }
 
 void WriteNpy(const std::filesystem::path& path, const World& world) {
-    std::string header = std::string("{'descr': '") + Descr(world.layout()) +
-                         "', 'fortran_order': False, 'shape': (" + std::to_string(world.height()) + ", " +
-                         std::to_string(world.width()) + ", 4), }";
+    std::string header = std::string("{'descr': '") + Descr(world.layout()) + "', 'fortran_order': False, 'shape': (" +
+                         std::to_string(world.height()) + ", " + std::to_string(world.width()) + ", 4), }";
     // Pad so the data starts on a 64-byte boundary, ending the header with a newline.
     const std::size_t total = 10 + header.size() + 1;
     header.append((64 - total % 64) % 64, ' ');
@@ -126,7 +125,8 @@ void WriteNpy(const std::filesystem::path& path, const World& world) {
     out.write(header.data(), std::streamsize(header.size()));
     // Row by row, from the world itself: no second copy of the frame.
     const std::size_t row = std::size_t(world.width()) * BytesPerPixel(world.layout());
-    for (int y = 0; y < world.height(); ++y) out.write(reinterpret_cast<const char*>(world.Row(y)), std::streamsize(row));
+    for (int y = 0; y < world.height(); ++y)
+        out.write(reinterpret_cast<const char*>(world.Row(y)), std::streamsize(row));
     if (!out.flush()) throw HostError("cannot write " + path.string());
 }
 

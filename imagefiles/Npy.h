@@ -6,10 +6,10 @@
 
 #include <cstdint>
 #include <filesystem>
-#include <istream>
-#include <string>
 #include <functional>
+#include <istream>
 #include <optional>
+#include <string>
 
 #include "frames/World.h"
 

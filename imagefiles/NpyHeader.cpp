@@ -27,8 +27,8 @@ public:
     }
 
     void SkipSpace() {
-        while (at_ < text_.size() && (text_[at_] == ' ' || text_[at_] == '\t' || text_[at_] == '\n' ||
-                                      text_[at_] == '\r')) {
+        while (at_ < text_.size() &&
+               (text_[at_] == ' ' || text_[at_] == '\t' || text_[at_] == '\n' || text_[at_] == '\r')) {
             ++at_;
         }
     }
@@ -98,7 +98,8 @@ public:
         Expect('(', "'(' opening the shape");
         std::vector<std::int64_t> items;
         while (!Take(')')) {
-            if (items.size() == kMaxNpyDimensions) Fail("more than " + std::to_string(kMaxNpyDimensions) + " dimensions");
+            if (items.size() == kMaxNpyDimensions)
+                Fail("more than " + std::to_string(kMaxNpyDimensions) + " dimensions");
             items.push_back(Integer("a dimension"));
             if (!Take(',')) {
                 Expect(')', "',' or ')' in the shape");

@@ -12,7 +12,7 @@
 namespace quorvel::sim {
 
 struct NpyHeader {
-    std::string descr;                ///< the dtype, such as "<u2"
+    std::string descr;  ///< the dtype, such as "<u2"
     bool fortran_order = false;
     std::vector<std::int64_t> shape;  ///< each at least 0
 };

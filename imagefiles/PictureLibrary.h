@@ -14,9 +14,9 @@
 #include <vector>
 
 #include "frames/Drawing.h"
-#include "imagefiles/ImageFormat.h"
 #include "frames/View.h"
 #include "frames/World.h"
+#include "imagefiles/ImageFormat.h"
 
 namespace quorvel::sim {
 

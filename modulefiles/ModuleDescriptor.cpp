@@ -13,9 +13,7 @@ std::uint32_t ReadU32(std::span<const std::uint8_t> b, std::size_t at) {
            std::uint32_t(b[at + 3]) << 24;
 }
 
-std::uint16_t ReadU16(std::span<const std::uint8_t> b, std::size_t at) {
-    return std::uint16_t(b[at] | b[at + 1] << 8);
-}
+std::uint16_t ReadU16(std::span<const std::uint8_t> b, std::size_t at) { return std::uint16_t(b[at] | b[at + 1] << 8); }
 
 std::string Hex(std::uint32_t v) {
     char buf[16];
@@ -41,9 +39,7 @@ std::uint32_t FourCCFromText(const char* text) {
            std::uint32_t(std::uint8_t(text[2])) << 8 | std::uint32_t(std::uint8_t(text[3]));
 }
 
-std::string DescriptorProperty::KeyText() const {
-    return FourCCText(key);
-}
+std::string DescriptorProperty::KeyText() const { return FourCCText(key); }
 
 std::string DescriptorProperty::ValueText() const {
     const std::string k = KeyText();
@@ -100,9 +96,7 @@ std::optional<std::uint32_t> Descriptor::Long(const char* key) const {
     return ReadU32(p->data, 0);
 }
 
-std::string Descriptor::EntryPointName() const {
-    return CString("8664").value_or("");
-}
+std::string Descriptor::EntryPointName() const { return CString("8664").value_or(""); }
 
 Descriptor DecodeDescriptor(std::span<const std::uint8_t> bytes) {
     if (bytes.size() < 10) throw HostError("descriptor is truncated: " + std::to_string(bytes.size()) + " bytes");
@@ -123,8 +117,8 @@ Descriptor DecodeDescriptor(std::span<const std::uint8_t> bytes) {
         p.id = ReadU32(bytes, at + 8);
         const std::uint32_t length = ReadU32(bytes, at + 12);
         if (p.vendor != kVendor) {
-            throw HostError("descriptor property " + std::to_string(i + 1) + " has vendor '" +
-                            FourCCText(p.vendor) + "', expected '8BIM'");
+            throw HostError("descriptor property " + std::to_string(i + 1) + " has vendor '" + FourCCText(p.vendor) +
+                            "', expected '8BIM'");
         }
         const std::size_t padded = (std::size_t(length) + 3) & ~std::size_t(3);
         if (bytes.size() - at - 16 < padded) {

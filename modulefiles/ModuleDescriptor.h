@@ -14,7 +14,7 @@ struct DescriptorProperty {
     std::uint32_t vendor = 0;
     std::uint32_t key = 0;
     std::uint32_t id = 0;
-    std::uint32_t offset = 0;  ///< of the property, from the start of the resource
+    std::uint32_t offset = 0;        ///< of the property, from the start of the resource
     std::vector<std::uint8_t> data;  ///< the counted bytes
 
     /// The key as its four characters ("kind", "eVER", ...).

@@ -299,7 +299,8 @@ std::filesystem::path DefaultModulePath(const char* argv0) {
 #endif
     if (ec || self.empty()) self = std::filesystem::absolute(argv0 != nullptr ? argv0 : ".", ec);
     const std::filesystem::path beside = self.parent_path() / "VT_Quorvel.aex";
-    const std::filesystem::path installed = (self.parent_path() / kInstalledFilesFolder / "VT_Quorvel.aex").lexically_normal();
+    const std::filesystem::path installed =
+        (self.parent_path() / kInstalledFilesFolder / "VT_Quorvel.aex").lexically_normal();
     return !std::filesystem::exists(beside, ec) && std::filesystem::exists(installed, ec) ? installed : beside;
 }
 

@@ -9,8 +9,8 @@
 #include <vector>
 
 #include "frames/InstalledLayout.h"
-#include "modulefiles/ModuleDescriptor.h"
 #include "host/PF_Host.h"
+#include "modulefiles/ModuleDescriptor.h"
 #include "modulefiles/PeImage.h"
 
 namespace quorvel::sim {

@@ -38,9 +38,9 @@
 /// code through the linker.
 #pragma once
 
-#include <cstdint>
-
 #include <immintrin.h>
+
+#include <cstdint>
 
 namespace quorvel {
 namespace {

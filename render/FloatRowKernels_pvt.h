@@ -13,11 +13,11 @@
 /// with baseline code through the linker.
 #pragma once
 
+#include <immintrin.h>
+
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
-
-#include <immintrin.h>
 
 #include "render/FalloffLanes.h"
 #include "render/FloatRows.h"

@@ -69,7 +69,9 @@ VectorUnit AvailableVectorUnit() {
 
 namespace baseline {
 
-void MaskRows(const MaskEvaluator& mask, const FloatFrameWalk& walk) { float_rows::MaskRows<float_rows::Sse2Lanes>(mask, walk); }
+void MaskRows(const MaskEvaluator& mask, const FloatFrameWalk& walk) {
+    float_rows::MaskRows<float_rows::Sse2Lanes>(mask, walk);
+}
 
 void RoundedFalloffs(std::int32_t falloff, const float* t, float* out, std::size_t count) {
     float_rows::RoundedFalloffs<float_rows::Sse2Lanes>(falloff, t, out, count);

@@ -86,8 +86,8 @@ template <typename Layout, std::int32_t kFalloff>
 template <typename Layout, std::int32_t kFalloff>
 [[gnu::noinline, gnu::aligned(kCodeAlignment)]] PF_Err RectangleBorderPixel(const MaskEvaluator& mask, float au,
                                                                             float av, const void* in, void* out) {
-    const float outside = detail::RectangleBorderWith(mask, au, av, FalloffCurve<kFalloff>,
-                                                                FastRoundedFalloff<kFalloff>);
+    const float outside =
+        detail::RectangleBorderWith(mask, au, av, FalloffCurve<kFalloff>, FastRoundedFalloff<kFalloff>);
     return StorePixel<Layout>(mask, outside, in, out);
 }
 

@@ -10,10 +10,9 @@
 namespace quorvel {
 
 /// Packs a version the way the host reads `my_version` and 'eVER'.
-constexpr std::uint32_t PackVersion(std::uint32_t major, std::uint32_t minor, std::uint32_t fix,
-                                    std::uint32_t stage, std::uint32_t build) {
-    return ((major & 7u) << 19) | ((minor & 15u) << 15) | ((fix & 15u) << 11) | ((stage & 3u) << 9) |
-           (build & 511u);
+constexpr std::uint32_t PackVersion(std::uint32_t major, std::uint32_t minor, std::uint32_t fix, std::uint32_t stage,
+                                    std::uint32_t build) {
+    return ((major & 7u) << 19) | ((minor & 15u) << 15) | ((fix & 15u) << 11) | ((stage & 3u) << 9) | (build & 511u);
 }
 
 inline constexpr int kMajorVersion = 1;
@@ -25,9 +24,8 @@ inline constexpr int kBuildVersion = 1;
 inline constexpr std::uint32_t kEffectVersion =
     PackVersion(kMajorVersion, kMinorVersion, kFixVersion, kStageVersion, kBuildVersion);
 
-inline constexpr std::int32_t kGlobalOutFlags = PF_OutFlag_PIX_INDEPENDENT | PF_OutFlag_CUSTOM_UI |
-                                                PF_OutFlag_DEEP_COLOR_AWARE |
-                                                PF_OutFlag_SEND_UPDATE_PARAMS_UI;
+inline constexpr std::int32_t kGlobalOutFlags =
+    PF_OutFlag_PIX_INDEPENDENT | PF_OutFlag_CUSTOM_UI | PF_OutFlag_DEEP_COLOR_AWARE | PF_OutFlag_SEND_UPDATE_PARAMS_UI;
 inline constexpr std::int32_t kGlobalOutFlags2 = 0;
 
 /// Shown in the host's effect menu.

@@ -64,8 +64,8 @@ PF_Err ParamsSetup(PF_InData* in_data, PF_OutData* out_data) {
     ParamRegistrar reg(in_data);
 
     {
-        PF_ParamDef& def =
-            reg.Begin(PF_Param_POPUP, kIdMaskType, LookupString(StrID_MaskType_Param_Name), PF_ParamFlag_CANNOT_TIME_VARY);
+        PF_ParamDef& def = reg.Begin(PF_Param_POPUP, kIdMaskType, LookupString(StrID_MaskType_Param_Name),
+                                     PF_ParamFlag_CANNOT_TIME_VARY);
         SetPopup(def.u.pd, kMaskTypeCount, kMaskEllipse, LookupString(StrID_MaskType_Choices));
         reg.Add();
     }
@@ -114,8 +114,8 @@ PF_Err ParamsSetup(PF_InData* in_data, PF_OutData* out_data) {
         reg.Add();
     }
     {
-        PF_ParamDef& def =
-            reg.Begin(PF_Param_CHECKBOX, kIdInvert, LookupString(StrID_Invert_Param_Name), PF_ParamFlag_CANNOT_TIME_VARY);
+        PF_ParamDef& def = reg.Begin(PF_Param_CHECKBOX, kIdInvert, LookupString(StrID_Invert_Param_Name),
+                                     PF_ParamFlag_CANNOT_TIME_VARY);
         def.u.bd.value = def.u.bd.dephault = 0;
         def.u.bd.u.nameptr = kInvertCheckboxText;
         reg.Add();

@@ -6,9 +6,9 @@
 #include <memory>
 #include <string>
 
+#include "frames/HostError.h"
 #include "imagefiles/AtomicFile.h"
 #include "imagefiles/Canvas.h"
-#include "frames/HostError.h"
 #include "imagefiles/ImageFile.h"
 #include "imagefiles/PictureLibrary.h"
 #include "shots/OverlayPicture.h"

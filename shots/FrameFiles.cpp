@@ -11,10 +11,10 @@
 #include <set>
 #include <string>
 
-#include "imagefiles/AtomicFile.h"
 #include "frames/HostError.h"
-#include "imagefiles/Npy.h"
 #include "frames/Poison.h"
+#include "imagefiles/AtomicFile.h"
+#include "imagefiles/Npy.h"
 #include "imagefiles/TestCard.h"
 #include "shots/FrameMemory.h"
 #include "shots/ImageFrames.h"

@@ -9,8 +9,8 @@
 #include <utility>
 #include <vector>
 
-#include "imagefiles/ImageFormat.h"
 #include "frames/World.h"
+#include "imagefiles/ImageFormat.h"
 #include "shots/RenderSettings.h"
 
 namespace quorvel::shots {

@@ -9,9 +9,9 @@
 #include <string>
 #include <vector>
 
+#include "frames/World.h"
 #include "imagefiles/ImageFormat.h"
 #include "imagefiles/PictureLibrary.h"
-#include "frames/World.h"
 
 namespace quorvel::shots {
 

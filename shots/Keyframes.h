@@ -14,10 +14,10 @@
 #include <vector>
 
 #include "modulefiles/ModuleDescriptor.h"
-#include "simhost/ParamSet.h"
 #include "shots/FrameRate.h"
 #include "shots/KeyframeText.h"
 #include "shots/LayerTransform.h"
+#include "simhost/ParamSet.h"
 
 namespace quorvel::shots {
 

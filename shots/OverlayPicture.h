@@ -5,10 +5,10 @@
 
 #include <filesystem>
 
-#include "simhost/ParamSet.h"
 #include "frames/View.h"
 #include "frames/World.h"
 #include "shots/Session.h"
+#include "simhost/ParamSet.h"
 
 namespace quorvel::sim {
 class Canvas;

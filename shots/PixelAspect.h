@@ -5,8 +5,8 @@
 
 #include <string>
 
-#include "imagefiles/ImageFormat.h"
 #include "host/PF_Host.h"
+#include "imagefiles/ImageFormat.h"
 #include "shots/Keyframes.h"
 #include "shots/RenderSettings.h"
 

@@ -9,10 +9,10 @@
 #include <utility>
 #include <vector>
 
-#include "simhost/Host.h"
-#include "imagefiles/ImageFormat.h"
-#include "simhost/ParamSet.h"
 #include "frames/World.h"
+#include "imagefiles/ImageFormat.h"
+#include "simhost/Host.h"
+#include "simhost/ParamSet.h"
 
 namespace quorvel::shots {
 

@@ -7,8 +7,8 @@
 #include <mutex>
 #include <thread>
 
-#include "imagefiles/AtomicFile.h"
 #include "frames/HostError.h"
+#include "imagefiles/AtomicFile.h"
 #include "imagefiles/ImageFile.h"
 #include "imagefiles/Npy.h"
 #include "shots/FrameFiles.h"

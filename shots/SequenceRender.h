@@ -11,8 +11,8 @@
 #include <string>
 #include <vector>
 
-#include "imagefiles/ImageFormat.h"
 #include "frames/World.h"
+#include "imagefiles/ImageFormat.h"
 #include "shots/FramePattern.h"
 #include "shots/FrameRate.h"
 #include "shots/Keyframes.h"

@@ -7,11 +7,11 @@
 #include <stdexcept>
 #include <string>
 
-#include "simhost/Host.h"
 #include "imagefiles/ImageFormat.h"
 #include "modulefiles/ModuleFile.h"
-#include "simhost/ParamSet.h"
 #include "shots/RenderSettings.h"
+#include "simhost/Host.h"
+#include "simhost/ParamSet.h"
 
 namespace quorvel::shots {
 

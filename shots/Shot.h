@@ -11,9 +11,9 @@
 #include <string>
 #include <vector>
 
+#include "frames/World.h"
 #include "imagefiles/ImageFormat.h"
 #include "modulefiles/ModuleFile.h"
-#include "frames/World.h"
 #include "shots/ContactSheet.h"
 #include "shots/FramePattern.h"
 #include "shots/FrameRate.h"

@@ -18,9 +18,7 @@ struct HostCall {
 
 class CallLog {
 public:
-    void Add(std::string function, std::string args = {}) {
-        calls_.push_back({std::move(function), std::move(args)});
-    }
+    void Add(std::string function, std::string args = {}) { calls_.push_back({std::move(function), std::move(args)}); }
     void Clear() { calls_.clear(); }
 
     const std::vector<HostCall>& calls() const { return calls_; }

@@ -7,11 +7,11 @@
 #include <cstring>
 #include <stdexcept>
 
+#include "frames/Poison.h"
+#include "numeric/FixedPoint.h"
 #include "simhost/Forbidden_pvt.h"
 #include "simhost/HostSuites_pvt.h"
 #include "simhost/Iterate_pvt.h"
-#include "numeric/FixedPoint.h"
-#include "frames/Poison.h"
 
 namespace quorvel::sim {
 

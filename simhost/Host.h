@@ -10,13 +10,13 @@
 #include <string>
 #include <vector>
 
-#include "simhost/CallLog.h"
 #include "frames/Drawing.h"
-#include "simhost/FaultPlan.h"
-#include "host/PF_Host.h"
-#include "simhost/ParamSet.h"
 #include "frames/View.h"
 #include "frames/World.h"
+#include "host/PF_Host.h"
+#include "simhost/CallLog.h"
+#include "simhost/FaultPlan.h"
+#include "simhost/ParamSet.h"
 
 namespace quorvel::sim {
 

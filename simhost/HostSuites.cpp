@@ -1,5 +1,3 @@
-#include "simhost/HostSuites_pvt.h"
-
 #include <cmath>
 #include <cstdarg>
 #include <cstdio>
@@ -7,10 +5,11 @@
 #include <string>
 
 #include "frames/Drawing.h"
+#include "frames/Poison.h"
 #include "numeric/FixedPoint.h"
 #include "simhost/Forbidden_pvt.h"
 #include "simhost/Host.h"
-#include "frames/Poison.h"
+#include "simhost/HostSuites_pvt.h"
 
 namespace quorvel::sim {
 

@@ -5,8 +5,8 @@
 
 #include <map>
 
-#include "simhost/FaultPlan.h"
 #include "host/PF_Host.h"
+#include "simhost/FaultPlan.h"
 
 namespace quorvel::sim {
 

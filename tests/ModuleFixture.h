@@ -5,8 +5,8 @@
 
 #include <string>
 
-#include "simhost/Host.h"
 #include "modulefiles/ModuleFile.h"
+#include "simhost/Host.h"
 
 namespace quorvel::test {
 

@@ -4,9 +4,9 @@
 #include <cstring>
 #include <vector>
 
-#include "tests/ModuleFixture.h"
 #include "frames/ParamEncoding.h"
 #include "shell/Params.h"
+#include "tests/ModuleFixture.h"
 
 namespace quorvel::test {
 

@@ -10,9 +10,9 @@
 #include <string>
 #include <vector>
 
-#include "tests/KeyTextLines.h"
 #include "imagefiles/Npy.h"
 #include "imagefiles/TestCard.h"
+#include "tests/KeyTextLines.h"
 #include "tests/ToolRunner.h"
 
 namespace quorvel::test {

@@ -100,9 +100,23 @@ TEST_P(RenderExamples, ReproduceTheWorkedValues) {
         }
     }
     sim::WriteNpy(dir / "in.npy", input);
-    std::vector<std::string> args = {"render", "--in", (dir / "in.npy").string(), "--out", (dir / "out.npy").string(),
-                                     "--host", path.host, "--origin", "0,0", "--width", "200", "--height", "100",
-                                     "--feather", "20", "--threads", "2"};
+    std::vector<std::string> args = {"render",
+                                     "--in",
+                                     (dir / "in.npy").string(),
+                                     "--out",
+                                     (dir / "out.npy").string(),
+                                     "--host",
+                                     path.host,
+                                     "--origin",
+                                     "0,0",
+                                     "--width",
+                                     "200",
+                                     "--height",
+                                     "100",
+                                     "--feather",
+                                     "20",
+                                     "--threads",
+                                     "2"};
     args.insert(args.end(), example.options.begin(), example.options.end());
     const ToolResult r = RunTool(args);
     ASSERT_EQ(r.status, 0) << r.err;
@@ -113,17 +127,19 @@ TEST_P(RenderExamples, ReproduceTheWorkedValues) {
         EXPECT_EQ(got, StoredAlpha(path.layout, example.mask));
     } else {
         // Rounded figures: within their last digit, and one level of the store.
-        const double level = path.layout == PixelLayout::ARGB16 ? 1 / 32768.0 : path.layout == PixelLayout::BGRA32f ? 0 : 1 / 255.0;
+        const double level = path.layout == PixelLayout::ARGB16    ? 1 / 32768.0
+                             : path.layout == PixelLayout::BGRA32f ? 0
+                                                                   : 1 / 255.0;
         EXPECT_NEAR(got, example.mask, 1e-5 + level);
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    PathsAndExamples, RenderExamples, ::testing::Combine(::testing::ValuesIn(kPaths), ::testing::ValuesIn(kExamples)),
-    [](const auto& info) {
-        return std::string(std::get<0>(info.param).host) + std::get<0>(info.param).depth + "_" +
-               std::get<1>(info.param).name;
-    });
+INSTANTIATE_TEST_SUITE_P(PathsAndExamples, RenderExamples,
+                         ::testing::Combine(::testing::ValuesIn(kPaths), ::testing::ValuesIn(kExamples)),
+                         [](const auto& info) {
+                             return std::string(std::get<0>(info.param).host) + std::get<0>(info.param).depth + "_" +
+                                    std::get<1>(info.param).name;
+                         });
 
 TEST(CliRender, DefaultRenderOfTheTestCardWritesAnImage) {
     ScratchDir dir;
@@ -134,8 +150,8 @@ TEST(CliRender, DefaultRenderOfTheTestCardWritesAnImage) {
 
 TEST(CliRender, NegativeValuesAfterOptionsAndEqualsForm) {
     ScratchDir dir;
-    const ToolResult r = RunTool({"render", "--out=" + (dir / "o.npy").string(), "--angle", "-17.5", "--origin",
-                                  "-3.25,20.5", "--width=-5"});
+    const ToolResult r = RunTool(
+        {"render", "--out=" + (dir / "o.npy").string(), "--angle", "-17.5", "--origin", "-3.25,20.5", "--width=-5"});
     EXPECT_EQ(r.status, 0) << r.err;
 }
 
@@ -252,9 +268,7 @@ struct BadRender {
     void (*make_input)(const fs::path&) = nullptr;  // writes the file that @DIR names
 };
 
-void WriteBytes(const fs::path& path, const std::string& bytes) {
-    std::ofstream(path, std::ios::binary) << bytes;
-}
+void WriteBytes(const fs::path& path, const std::string& bytes) { std::ofstream(path, std::ios::binary) << bytes; }
 
 /// A .npy header for `descr` and `shape`, followed by `data_bytes` zero bytes.
 std::string NpyFile(const std::string& descr, const std::string& shape, std::size_t data_bytes) {
@@ -267,9 +281,7 @@ std::string NpyFile(const std::string& descr, const std::string& shape, std::siz
     return file + header + std::string(data_bytes, '\0');
 }
 
-void PrintTo(const BadRender& b, std::ostream* os) {
-    *os << b.name;
-}
+void PrintTo(const BadRender& b, std::ostream* os) { *os << b.name; }
 
 class CliRenderBadInput : public ::testing::TestWithParam<BadRender> {};
 
@@ -304,64 +316,96 @@ TEST_P(CliRenderBadInput, OneLineStatusTwoAndTheOldOutputKept) {
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, CliRenderBadInput,
-    ::testing::Values(
-        BadRender{"NoOut", {"render"}, "needs --out"},
-        BadRender{"DepthForHost", {"render", "--out", "@OUT", "--host", "premiere", "--depth", "16"}, "--depth 16"},
-        BadRender{"DepthForAe", {"render", "--out", "@OUT", "--depth", "32f"}, "--depth 32f"},
-        BadRender{"WidthNotANumber", {"render", "--out", "@OUT", "--width", "abc"}, "'abc' is not a number"},
-        BadRender{"ZeroDenominator", {"render", "--out", "@OUT", "--par", "1/0"}, "denominator"},
-        BadRender{"OriginOneNumber", {"render", "--out", "@OUT", "--origin", "3"}, "two numbers"},
-        BadRender{"OriginTooFar", {"render", "--out", "@OUT", "--origin", "40000,0"}, "outside the host's range"},
-        BadRender{"UnknownFalloff", {"render", "--out", "@OUT", "--falloff", "wobbly"}, "not one of"},
-        BadRender{"MissingFolder", {"render", "--out", "/nonexistent/dir/o.png"}, "does not exist"},
-        BadRender{"UnknownExtension", {"render", "--out", "/tmp/o.unknownext"}, "no image format"},
-        BadRender{"NoInput", {"render", "--in", "/nonexistent.png", "--out", "@OUT"}, "no such input file"},
-        BadRender{"CorruptNpy", {"render", "--in", "@DIR.npy", "--out", "@OUT"}, "unsupported .npy version",
-                  [](const fs::path& p) { WriteBytes(p.string() + ".npy", "\x93NUMPY garbage"); }},
-        BadRender{"EmptyFile", {"render", "--in", "@DIR", "--out", "@OUT"}, "cannot read",
-                  [](const fs::path& p) { WriteBytes(p, ""); }},
-        BadRender{"NpyWrongDtype", {"render", "--in", "@DIR.npy", "--out", "@OUT"}, "unsupported dtype",
-                  [](const fs::path& p) { WriteBytes(p.string() + ".npy", NpyFile("<i4", "(2, 2, 4)", 64)); }},
-        BadRender{"NpyThreeChannels", {"render", "--in", "@DIR.npy", "--out", "@OUT"}, "shape",
-                  [](const fs::path& p) { WriteBytes(p.string() + ".npy", NpyFile("|u1", "(2, 2, 3)", 12)); }},
-        BadRender{"NpyTruncated", {"render", "--in", "@DIR.npy", "--out", "@OUT"}, "truncated",
-                  [](const fs::path& p) { WriteBytes(p.string() + ".npy", NpyFile("|u1", "(4, 4, 4)", 10)); }},
-        BadRender{"NpyDepthContradicts", {"render", "--in", "@DIR.npy", "--out", "@OUT", "--depth", "8"}, "contradicts",
-                  [](const fs::path& p) { WriteBytes(p.string() + ".npy", NpyFile("<u2", "(2, 2, 4)", 32)); }},
-        BadRender{"NpyFloatForAe", {"render", "--in", "@DIR.npy", "--out", "@OUT"}, "does not render",
-                  [](const fs::path& p) { WriteBytes(p.string() + ".npy", NpyFile("<f4", "(2, 2, 4)", 64)); }},
-        BadRender{"TruncatedPng", {"render", "--in", "@DIR.png", "--out", "@OUT"}, "cannot read",
-                  [](const fs::path& p) { WriteBytes(p.string() + ".png", "\x89PNG\r\n\x1a\n\0\0\0\rIHDR"); }},
-        BadRender{"CorruptPng", {"render", "--in", "@DIR.png", "--out", "@OUT"}, "CRC error",
-                  [](const fs::path& p) {
-                      WriteBytes(p.string() + ".png",
-                                 std::string("\x89PNG\r\n\x1a\n\0\0\0\rIHDR\0\0\0\x02\0\0\0\x02\x08\x06\0\0\0", 29) +
-                                     "garbage where the checksum belongs");
-                  }},
-        BadRender{"NpyHugeDimension", {"render", "--in", "@DIR.npy", "--out", "@OUT"}, "frame too large",
-                  [](const fs::path& p) {
-                      WriteBytes(p.string() + ".npy", NpyFile("|u1", "(99999999999999999999, 2, 4)", 16));
-                  }},
-        BadRender{"NpyNegativeDimensions", {"render", "--in", "@DIR.npy", "--out", "@OUT"}, "negative dimension",
-                  [](const fs::path& p) { WriteBytes(p.string() + ".npy", NpyFile("|u1", "(-2, -3, 4)", 96)); }},
-        // Long enough to overflow the stack of a reader that recursed per character.
-        BadRender{"NpyLongDtype", {"render", "--in", "@DIR.npy", "--out", "@OUT"}, "string too long",
-                  [](const fs::path& p) {
-                      WriteBytes(p.string() + ".npy", NpyFile(std::string(30000, 'x'), "(2, 2, 4)", 16));
-                  }},
-        BadRender{"NpyLongShape", {"render", "--in", "@DIR.npy", "--out", "@OUT"}, "more than 64 dimensions",
-                  [](const fs::path& p) {
-                      std::string shape = "(";
-                      for (int i = 0; i < 16000; ++i) shape += "1, ";
-                      WriteBytes(p.string() + ".npy", NpyFile("|u1", shape + ")", 16));
-                  }},
-        BadRender{"NpyTwoDimensions", {"render", "--in", "@DIR.npy", "--out", "@OUT"}, "shape",
-                  [](const fs::path& p) { WriteBytes(p.string() + ".npy", NpyFile("|u1", "(2, 2)", 4)); }},
-        BadRender{"InputIsAFolder", {"render", "--in", "@DIR", "--out", "@OUT"}, "is a folder",
-                  [](const fs::path& p) { fs::create_directory(p); }},
-        BadRender{"ReadOnlyFolder", {"render", "--out", "/proc/quorvel.png"}, "cannot write"},
-        BadRender{"MissingValue", {"render", "--out", "@OUT", "--width"}, "needs a value"},
-        BadRender{"UnknownOption", {"render", "--out", "@OUT", "--colour", "red"}, "unknown option"}),
+    ::testing::
+        Values(
+            BadRender{"NoOut", {"render"}, "needs --out"},
+            BadRender{"DepthForHost", {"render", "--out", "@OUT", "--host", "premiere", "--depth", "16"}, "--depth 16"},
+            BadRender{"DepthForAe", {"render", "--out", "@OUT", "--depth", "32f"}, "--depth 32f"},
+            BadRender{"WidthNotANumber", {"render", "--out", "@OUT", "--width", "abc"}, "'abc' is not a number"},
+            BadRender{"ZeroDenominator", {"render", "--out", "@OUT", "--par", "1/0"}, "denominator"},
+            BadRender{"OriginOneNumber", {"render", "--out", "@OUT", "--origin", "3"}, "two numbers"},
+            BadRender{"OriginTooFar", {"render", "--out", "@OUT", "--origin", "40000,0"}, "outside the host's range"},
+            BadRender{"UnknownFalloff", {"render", "--out", "@OUT", "--falloff", "wobbly"}, "not one of"},
+            BadRender{"MissingFolder", {"render", "--out", "/nonexistent/dir/o.png"}, "does not exist"},
+            BadRender{"UnknownExtension", {"render", "--out", "/tmp/o.unknownext"}, "no image format"},
+            BadRender{"NoInput", {"render", "--in", "/nonexistent.png", "--out", "@OUT"}, "no such input file"},
+            BadRender{"CorruptNpy",
+                      {"render", "--in", "@DIR.npy", "--out", "@OUT"},
+                      "unsupported .npy version",
+                      [](const fs::path& p) { WriteBytes(p.string() + ".npy", "\x93NUMPY garbage"); }},
+            BadRender{"EmptyFile",
+                      {"render", "--in", "@DIR", "--out", "@OUT"},
+                      "cannot read",
+                      [](const fs::path& p) { WriteBytes(p, ""); }},
+            BadRender{"NpyWrongDtype",
+                      {"render", "--in", "@DIR.npy", "--out", "@OUT"},
+                      "unsupported dtype",
+                      [](const fs::path& p) { WriteBytes(p.string() + ".npy", NpyFile("<i4", "(2, 2, 4)", 64)); }},
+            BadRender{"NpyThreeChannels",
+                      {"render", "--in", "@DIR.npy", "--out", "@OUT"},
+                      "shape",
+                      [](const fs::path& p) { WriteBytes(p.string() + ".npy", NpyFile("|u1", "(2, 2, 3)", 12)); }},
+            BadRender{"NpyTruncated",
+                      {"render", "--in", "@DIR.npy", "--out", "@OUT"},
+                      "truncated",
+                      [](const fs::path& p) { WriteBytes(p.string() + ".npy", NpyFile("|u1", "(4, 4, 4)", 10)); }},
+            BadRender{"NpyDepthContradicts",
+                      {"render", "--in", "@DIR.npy", "--out", "@OUT", "--depth", "8"},
+                      "contradicts",
+                      [](const fs::path& p) { WriteBytes(p.string() + ".npy", NpyFile("<u2", "(2, 2, 4)", 32)); }},
+            BadRender{"NpyFloatForAe",
+                      {"render", "--in", "@DIR.npy", "--out", "@OUT"},
+                      "does not render",
+                      [](const fs::path& p) { WriteBytes(p.string() + ".npy", NpyFile("<f4", "(2, 2, 4)", 64)); }},
+            BadRender{"TruncatedPng",
+                      {"render", "--in", "@DIR.png", "--out", "@OUT"},
+                      "cannot read",
+                      [](const fs::path& p) { WriteBytes(p.string() + ".png", "\x89PNG\r\n\x1a\n\0\0\0\rIHDR"); }},
+            BadRender{"CorruptPng",
+                      {"render", "--in", "@DIR.png", "--out", "@OUT"},
+                      "CRC error",
+                      [](const fs::path& p) {
+                          WriteBytes(
+                              p.string() + ".png",
+                              std::string("\x89PNG\r\n\x1a\n\0\0\0\rIHDR\0\0\0\x02\0\0\0\x02\x08\x06\0\0\0", 29) +
+                                  "garbage where the checksum belongs");
+                      }},
+            BadRender{"NpyHugeDimension",
+                      {"render", "--in", "@DIR.npy", "--out", "@OUT"},
+                      "frame too large",
+                      [](const fs::path& p) {
+                          WriteBytes(p.string() + ".npy", NpyFile("|u1", "(99999999999999999999, 2, 4)", 16));
+                      }},
+            BadRender{"NpyNegativeDimensions",
+                      {"render", "--in", "@DIR.npy", "--out", "@OUT"},
+                      "negative dimension",
+                      [](const fs::path& p) { WriteBytes(p.string() + ".npy", NpyFile("|u1", "(-2, -3, 4)", 96)); }},
+            // Long enough to overflow the stack of a reader that recursed per character.
+            BadRender{"NpyLongDtype",
+                      {"render", "--in", "@DIR.npy", "--out", "@OUT"},
+                      "string too long",
+                      [](const fs::path& p) {
+                          WriteBytes(p.string() + ".npy", NpyFile(std::string(30000, 'x'), "(2, 2, 4)", 16));
+                      }},
+            BadRender{"NpyLongShape",
+                      {"render", "--in", "@DIR.npy", "--out", "@OUT"},
+                      "more than 64 dimensions",
+                      [](const fs::path& p) {
+                          std::string shape = "(";
+                          for (int i = 0; i < 16000; ++i) shape += "1, ";
+                          WriteBytes(p.string() + ".npy", NpyFile("|u1", shape + ")", 16));
+                      }},
+            BadRender{"NpyTwoDimensions",
+                      {"render", "--in", "@DIR.npy", "--out", "@OUT"},
+                      "shape",
+                      [](const fs::path& p) { WriteBytes(p.string() + ".npy", NpyFile("|u1", "(2, 2)", 4)); }},
+            BadRender{"InputIsAFolder",
+                      {"render", "--in", "@DIR", "--out", "@OUT"},
+                      "is a folder",
+                      [](const fs::path& p) { fs::create_directory(p); }},
+            BadRender{"ReadOnlyFolder", {"render", "--out", "/proc/quorvel.png"}, "cannot write"},
+            BadRender{"MissingValue", {"render", "--out", "@OUT", "--width"}, "needs a value"},
+            BadRender{"UnknownOption", {"render", "--out", "@OUT", "--colour", "red"}, "unknown option"}),
     [](const auto& info) { return std::string(info.param.name); });
 
 // The single-frame layout options: the test card's size and row padding.
@@ -401,9 +445,7 @@ struct DragExample {
     double value;
 };
 
-void PrintTo(const DragExample& d, std::ostream* os) {
-    *os << d.name;
-}
+void PrintTo(const DragExample& d, std::ostream* os) { *os << d.name; }
 
 class CliDragExamples : public ::testing::TestWithParam<DragExample> {};
 
@@ -420,20 +462,20 @@ TEST_P(CliDragExamples, GiveTheExpectedValue) {
 
 INSTANTIATE_TEST_SUITE_P(
     Examples, CliDragExamples,
-    ::testing::Values(
-        DragExample{"RotateUp", {"--click", "960,324", "--to", "960,100"}, 5, "angle_fixed", 0},
-        DragExample{"RotateRight", {"--click", "960,324", "--to", "1200,540"}, 5, "angle_fixed", 5898240},
-        DragExample{"RotateDown", {"--click", "960,324", "--to", "960,900"}, 5, "angle", 180},
-        DragExample{"RotateLeft", {"--click", "960,324", "--to", "700,540"}, 5, "angle", 270},
-        DragExample{"RotateOnOrigin", {"--click", "960,324", "--to", "960,540"}, 5, "angle", 270},
-        DragExample{"Opacity50Above", {"--click", "920,490", "--to", "920,490"}, 10, "opacity", 100},
-        DragExample{"Opacity60Above", {"--click", "920,490", "--to", "920,480"}, 10, "opacity", 110},
-        DragExample{"OpacityLevel", {"--click", "920,490", "--to", "900,540"}, 10, "opacity", 50},
-        DragExample{"BottomRightWidth", {"--click", "1110,640", "--to", "1060,590"}, 4, "width", 200},
-        DragExample{"BottomRightHeight", {"--click", "1110,640", "--to", "1060,590"}, 4, "height", 100},
-        DragExample{"TopLeftMirrored", {"--click", "810,440", "--to", "860,490"}, 1, "width", 200},
-        DragExample{"Aspect2Width", {"--par", "2/1", "--click", "1035,640", "--to", "1060,590"}, 4, "width", 400},
-        DragExample{"MissNothingChanges", {"--click", "100,100", "--to", "500,500"}, 0, "width", 300}),
+    ::testing::Values(DragExample{"RotateUp", {"--click", "960,324", "--to", "960,100"}, 5, "angle_fixed", 0},
+                      DragExample{"RotateRight", {"--click", "960,324", "--to", "1200,540"}, 5, "angle_fixed", 5898240},
+                      DragExample{"RotateDown", {"--click", "960,324", "--to", "960,900"}, 5, "angle", 180},
+                      DragExample{"RotateLeft", {"--click", "960,324", "--to", "700,540"}, 5, "angle", 270},
+                      DragExample{"RotateOnOrigin", {"--click", "960,324", "--to", "960,540"}, 5, "angle", 270},
+                      DragExample{"Opacity50Above", {"--click", "920,490", "--to", "920,490"}, 10, "opacity", 100},
+                      DragExample{"Opacity60Above", {"--click", "920,490", "--to", "920,480"}, 10, "opacity", 110},
+                      DragExample{"OpacityLevel", {"--click", "920,490", "--to", "900,540"}, 10, "opacity", 50},
+                      DragExample{"BottomRightWidth", {"--click", "1110,640", "--to", "1060,590"}, 4, "width", 200},
+                      DragExample{"BottomRightHeight", {"--click", "1110,640", "--to", "1060,590"}, 4, "height", 100},
+                      DragExample{"TopLeftMirrored", {"--click", "810,440", "--to", "860,490"}, 1, "width", 200},
+                      DragExample{
+                          "Aspect2Width", {"--par", "2/1", "--click", "1035,640", "--to", "1060,590"}, 4, "width", 400},
+                      DragExample{"MissNothingChanges", {"--click", "100,100", "--to", "500,500"}, 0, "width", 300}),
     [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace

@@ -65,9 +65,7 @@ struct BadInput {
     const char* message_part;
 };
 
-void PrintTo(const BadInput& b, std::ostream* os) {
-    *os << b.name;
-}
+void PrintTo(const BadInput& b, std::ostream* os) { *os << b.name; }
 
 class CliBadInput : public ::testing::TestWithParam<BadInput> {};
 
@@ -109,9 +107,7 @@ struct Patch {
     const char* message_part;
 };
 
-void PrintTo(const Patch& p, std::ostream* os) {
-    *os << p.name;
-}
+void PrintTo(const Patch& p, std::ostream* os) { *os << p.name; }
 
 class CliDamagedModule : public ::testing::TestWithParam<Patch> {};
 
@@ -140,13 +136,13 @@ TEST_P(CliDamagedModule, IsReportedWithStatusTwo) {
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Cases, CliDamagedModule,
-    ::testing::Values(Patch{"NotAnEffect", "MIB8dnik", 16, "XXXX", "not an effect"},
-                      // The descriptor names an entry point the library does not export.
-                      Patch{"NoSuchEntryPoint", "MIB84668", 16, "EntryPointFunX", "does not export its entry point"},
-                      Patch{"PropertyCountTooHigh", "MIB8dnik", -4, "\x63", "truncated"}),
-    [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Cases, CliDamagedModule,
+                         ::testing::Values(Patch{"NotAnEffect", "MIB8dnik", 16, "XXXX", "not an effect"},
+                                           // The descriptor names an entry point the library does not export.
+                                           Patch{"NoSuchEntryPoint", "MIB84668", 16, "EntryPointFunX",
+                                                 "does not export its entry point"},
+                                           Patch{"PropertyCountTooHigh", "MIB8dnik", -4, "\x63", "truncated"}),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace
 }  // namespace quorvel::test

@@ -1,14 +1,15 @@
 // The descriptor resource, byte for byte, as the built module carries it,
 // and the loader's checks of a descriptor.
+#include "entry/Descriptor.h"
+
 #include <gtest/gtest.h>
 
 #include <cstring>
 #include <string>
 #include <vector>
 
-#include "entry/Descriptor.h"
-#include "modulefiles/ModuleDescriptor.h"
 #include "frames/HostError.h"
+#include "modulefiles/ModuleDescriptor.h"
 #include "tests/ModuleFixture.h"
 
 namespace quorvel::test {
@@ -31,7 +32,7 @@ struct Row {
 
 // Offsets and lengths as the host's descriptor format lays them out.
 const Row kTable[] = {
-    {"dnik", 10, 4},  {"eman", 30, 12}, {"gtac", 58, 12}, {"4668", 86, 16},  {"RVPe", 118, 4}, {"RVSe", 138, 4},
+    {"dnik", 10, 4},  {"eman", 30, 12}, {"gtac", 58, 12}, {"4668", 86, 16}, {"RVPe", 118, 4},  {"RVSe", 138, 4},
     {"REVe", 158, 4}, {"FNIe", 178, 2}, {"OLGe", 198, 4}, {"2LGe", 218, 4}, {"ANMe", 238, 12}, {"LFea", 266, 4},
 };
 
@@ -116,9 +117,7 @@ struct Damage {
     const char* message_part;
 };
 
-void PrintTo(const Damage& d, std::ostream* os) {
-    *os << d.name;
-}
+void PrintTo(const Damage& d, std::ostream* os) { *os << d.name; }
 
 class DamagedDescriptor : public ::testing::TestWithParam<Damage> {};
 

@@ -100,7 +100,7 @@ struct Findings {
     std::uint64_t mismatch_count = 0;
     double largest_power_error = 0.0;  // relative, against the library's pow
     float largest_power_error_at = 0.0f;
-    std::uint64_t undecided = 0;  // arguments left to the exact expression
+    std::uint64_t undecided = 0;        // arguments left to the exact expression
     std::uint64_t undecided_above = 0;  // of those, at or above kMostPixels
 };
 

@@ -7,6 +7,7 @@
 // expression, and whole frames through each vector unit this processor has,
 // with lanes of every kind side by side.
 #include <gtest/gtest.h>
+#include <xmmintrin.h>
 
 #include <bit>
 #include <cfloat>
@@ -17,14 +18,12 @@
 #include <string>
 #include <vector>
 
-#include <xmmintrin.h>
-
 #include "render/FastFalloff.h"
 #include "render/FloatRows.h"
 #include "render/IterateFloatPixels.h"
 #include "render/MaskEvaluator.h"
-#include "tests/MaskRig.h"
 #include "render/PixelFunctions.h"
+#include "tests/MaskRig.h"
 
 namespace quorvel {
 namespace {
@@ -48,8 +47,7 @@ constexpr float kInf = std::numeric_limits<float>::infinity();
 
 const std::vector<float> kOutsideArguments = {
     std::numeric_limits<float>::quiet_NaN(), -std::numeric_limits<float>::quiet_NaN(), kInf, -kInf, -1.0f,
-    -std::numeric_limits<float>::denorm_min(), -FLT_MIN, -0.5f, std::nextafter(1.0f, 2.0f), 1.5f, 2.0f, 1e30f,
-    FLT_MAX,
+    -std::numeric_limits<float>::denorm_min(), -FLT_MIN, -0.5f, std::nextafter(1.0f, 2.0f), 1.5f, 2.0f, 1e30f, FLT_MAX,
     // The edges and a few inside, so that the vectors mix both kinds of lane.
     0.0f, -0.0f, std::numeric_limits<float>::denorm_min(), FLT_MIN, 0.5f, 1.0f, 0.999f, 0.001f};
 

@@ -9,13 +9,13 @@
 #include <string>
 #include <vector>
 
-#include "tests/KeyTextLines.h"
-#include "tests/ModuleFixture.h"
+#include "shell/Params.h"
 #include "shots/KeyframeText.h"
 #include "shots/Keyframes.h"
 #include "shots/ParamIds.h"
 #include "shots/ShotError.h"
-#include "shell/Params.h"
+#include "tests/KeyTextLines.h"
+#include "tests/ModuleFixture.h"
 
 namespace quorvel::test {
 namespace {

@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "tests/ModuleFixture.h"
 #include "shell/Params.h"
+#include "tests/ModuleFixture.h"
 
 namespace quorvel::test {
 namespace {

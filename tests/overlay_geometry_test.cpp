@@ -10,12 +10,12 @@
 #include <limits>
 #include <string>
 
-#include "overlay/OverlayEvent.h"
+#include "numeric/Saturate.h"
 #include "overlay/OverlayDraw.h"
+#include "overlay/OverlayEvent.h"
 #include "overlay/OverlayGeometry.h"
 #include "overlay/OverlayInteraction.h"
 #include "shell/Params.h"
-#include "numeric/Saturate.h"
 
 namespace quorvel {
 namespace {

@@ -9,9 +9,9 @@
 
 #include "imagefiles/Canvas.h"
 #include "imagefiles/ImageFile.h"
-#include "tests/ModuleFixture.h"
-#include "shell/Params.h"
 #include "imagefiles/TestCard.h"
+#include "shell/Params.h"
+#include "tests/ModuleFixture.h"
 
 namespace quorvel::test {
 namespace {
@@ -79,8 +79,7 @@ class OverlayPicture : public ::testing::TestWithParam<sim::HostApp> {};
 
 TEST_P(OverlayPicture, MatchesTheGoldenPicture) {
     const bool premiere = GetParam() == sim::HostApp::Premiere;
-    const fs::path golden =
-        fs::path(QUORVEL_GOLDEN_DIR) / (premiere ? "overlay-premiere.png" : "overlay-ae.png");
+    const fs::path golden = fs::path(QUORVEL_GOLDEN_DIR) / (premiere ? "overlay-premiere.png" : "overlay-ae.png");
     const sim::World picture = DrawPicture(GetParam());
     if (std::getenv("QUORVEL_UPDATE_GOLDEN") != nullptr) {
         sim::WriteImage(golden, picture);
@@ -96,8 +95,7 @@ TEST_P(OverlayPicture, MatchesTheGoldenPicture) {
 TEST_P(OverlayPicture, DiffersFromThePictureWithoutControls) {
     // Guards the comparison itself: drawing nothing must fail it.
     const bool premiere = GetParam() == sim::HostApp::Premiere;
-    const fs::path golden =
-        fs::path(QUORVEL_GOLDEN_DIR) / (premiere ? "overlay-premiere.png" : "overlay-ae.png");
+    const fs::path golden = fs::path(QUORVEL_GOLDEN_DIR) / (premiere ? "overlay-premiere.png" : "overlay-ae.png");
     if (!fs::exists(golden)) GTEST_SKIP() << "no golden picture yet";
     const sim::World expected = sim::ReadImage(golden, sim::PixelLayout::ARGB8);
     sim::World frame = sim::MakeTestCard(sim::PixelLayout::ARGB8, 320, 180);
@@ -111,8 +109,7 @@ TEST_P(OverlayPicture, DiffersFromThePictureWithoutControls) {
     EXPECT_GT(Compare(bare, expected, 24).share_over, 0.002);
 }
 
-INSTANTIATE_TEST_SUITE_P(Hosts, OverlayPicture,
-                         ::testing::Values(sim::HostApp::AfterEffects, sim::HostApp::Premiere),
+INSTANTIATE_TEST_SUITE_P(Hosts, OverlayPicture, ::testing::Values(sim::HostApp::AfterEffects, sim::HostApp::Premiere),
                          [](const auto& info) {
                              return std::string(info.param == sim::HostApp::Premiere ? "Premiere" : "AfterEffects");
                          });

@@ -7,8 +7,8 @@
 #include <vector>
 
 #include "frames/HostError.h"
-#include "tests/PeBuilder.h"
 #include "modulefiles/PeImage.h"
+#include "tests/PeBuilder.h"
 
 namespace quorvel::test {
 namespace {

@@ -420,7 +420,8 @@ private:
 
 /// A frame buffer and its world record.
 struct RawWorld {
-    RawWorld(const sim::World& like, bool deep) : record(world::kSize), pixels(like.bytes().begin(), like.bytes().end()) {
+    RawWorld(const sim::World& like, bool deep)
+        : record(world::kSize), pixels(like.bytes().begin(), like.bytes().end()) {
         record.Put(world::kWorldFlags, std::int32_t(deep ? 3 : 2));  // writeable, deep for 16 bits
         record.Put(world::kData, static_cast<void*>(pixels.data()));
         record.Put(world::kRowbytes, std::int32_t(like.rowbytes()));

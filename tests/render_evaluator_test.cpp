@@ -18,9 +18,9 @@
 
 #include "render/IterateFloatPixels.h"
 #include "render/MaskEvaluator.h"
-#include "tests/MaskRig.h"
-#include "shell/Params.h"
 #include "render/PixelFunctions.h"
+#include "shell/Params.h"
+#include "tests/MaskRig.h"
 
 namespace quorvel {
 namespace {

@@ -12,7 +12,6 @@
 #include <stdexcept>
 
 #include "imagefiles/AtomicFile.h"
-#include "tests/ModuleFixture.h"
 #include "imagefiles/TestCard.h"
 #include "shots/FramePattern.h"
 #include "shots/FrameRate.h"
@@ -21,6 +20,7 @@
 #include "shots/Progress.h"
 #include "shots/SequenceRender.h"
 #include "shots/ShotError.h"
+#include "tests/ModuleFixture.h"
 
 namespace quorvel::test {
 namespace {

@@ -56,10 +56,8 @@ TEST(GlobalSetup, PremiereDeclaresFloatThenEightBitAndReleasesTheSuite) {
     EXPECT_EQ(host.out_data().my_version, kVersion);
     EXPECT_EQ(host.out_data().out_flags, kGlobalFlags);
     const std::vector<std::string> expected = {
-        "AcquireSuite(PF Pixel Format Suite, 1)",
-        "ClearSupportedPixelFormats()",
-        "AddSupportedPixelFormat(0x61724742)",
-        "AddSupportedPixelFormat(0x61726762)",
+        "AcquireSuite(PF Pixel Format Suite, 1)", "ClearSupportedPixelFormats()",
+        "AddSupportedPixelFormat(0x61724742)",    "AddSupportedPixelFormat(0x61726762)",
         "ReleaseSuite(PF Pixel Format Suite, 1)",
     };
     EXPECT_EQ(host.log().Strings(), expected);

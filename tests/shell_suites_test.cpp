@@ -29,8 +29,8 @@ TEST(SuiteHandler, AsksOnceAndReleasesOnceWithTheSameNameAndVersion) {
         EXPECT_NE(first, nullptr);
         return PF_Err_NONE;
     });
-    EXPECT_EQ(host.log().Strings(), (std::vector<std::string>{"AcquireSuite(PF ANSI Suite, 1)",
-                                                              "ReleaseSuite(PF ANSI Suite, 1)"}));
+    EXPECT_EQ(host.log().Strings(),
+              (std::vector<std::string>{"AcquireSuite(PF ANSI Suite, 1)", "ReleaseSuite(PF ANSI Suite, 1)"}));
 }
 
 TEST(SuiteHandler, ReleasesInCatalogueOrderWhateverTheOrderOfUse) {
@@ -174,12 +174,12 @@ TEST(DrawbotSuites, TakesAllFourInOrderAndReleasesThemInOrder) {
         EXPECT_NE(suites.path, nullptr);
         return PF_Err_NONE;
     });
-    EXPECT_EQ(host.log().Strings(),
-              (std::vector<std::string>{
-                  "AcquireSuite(DRAWBOT Draw Suite, 1)", "AcquireSuite(DRAWBOT Supplier Suite, 1)",
-                  "AcquireSuite(DRAWBOT Surface Suite, 1)", "AcquireSuite(DRAWBOT Path Suite, 1)",
-                  "ReleaseSuite(DRAWBOT Draw Suite, 1)", "ReleaseSuite(DRAWBOT Supplier Suite, 1)",
-                  "ReleaseSuite(DRAWBOT Surface Suite, 1)", "ReleaseSuite(DRAWBOT Path Suite, 1)"}));
+    EXPECT_EQ(
+        host.log().Strings(),
+        (std::vector<std::string>{"AcquireSuite(DRAWBOT Draw Suite, 1)", "AcquireSuite(DRAWBOT Supplier Suite, 1)",
+                                  "AcquireSuite(DRAWBOT Surface Suite, 1)", "AcquireSuite(DRAWBOT Path Suite, 1)",
+                                  "ReleaseSuite(DRAWBOT Draw Suite, 1)", "ReleaseSuite(DRAWBOT Supplier Suite, 1)",
+                                  "ReleaseSuite(DRAWBOT Surface Suite, 1)", "ReleaseSuite(DRAWBOT Path Suite, 1)"}));
 }
 
 TEST(DrawbotSuites, StopsAtTheFirstMissingSuiteAndReportsOnce) {
@@ -192,13 +192,12 @@ TEST(DrawbotSuites, StopsAtTheFirstMissingSuiteAndReportsOnce) {
         EXPECT_EQ(suites.path, nullptr);
         return PF_Err_NONE;
     });
-    EXPECT_EQ(host.log().Strings("AcquireSuite"),
-              (std::vector<std::string>{"AcquireSuite(DRAWBOT Draw Suite, 1)",
-                                        "AcquireSuite(DRAWBOT Supplier Suite, 1)",
-                                        "AcquireSuite(DRAWBOT Surface Suite, 1)"}));
-    EXPECT_EQ(host.log().Strings("ReleaseSuite"),
-              (std::vector<std::string>{"ReleaseSuite(DRAWBOT Draw Suite, 1)",
-                                        "ReleaseSuite(DRAWBOT Supplier Suite, 1)"}));
+    EXPECT_EQ(host.log().Strings("AcquireSuite"), (std::vector<std::string>{"AcquireSuite(DRAWBOT Draw Suite, 1)",
+                                                                            "AcquireSuite(DRAWBOT Supplier Suite, 1)",
+                                                                            "AcquireSuite(DRAWBOT Surface Suite, 1)"}));
+    EXPECT_EQ(
+        host.log().Strings("ReleaseSuite"),
+        (std::vector<std::string>{"ReleaseSuite(DRAWBOT Draw Suite, 1)", "ReleaseSuite(DRAWBOT Supplier Suite, 1)"}));
     EXPECT_EQ(host.log().Count("sprintf"), 1u);
     EXPECT_STREQ(host.out_data().return_msg, "Not able to acquire AEFX Suite.");
     EXPECT_EQ(host.out_data().out_flags, PF_OutFlag_DISPLAY_ERROR_MESSAGE);
@@ -215,7 +214,8 @@ TEST(DrawbotSuites, ReleaseWithoutBasicSuiteReportsEach) {
             in.pica_basicP = nullptr;
         }
         in.pica_basicP = basic;
-        for (const char* name : {kDRAWBOT_DrawSuite, kDRAWBOT_SupplierSuite, kDRAWBOT_SurfaceSuite, kDRAWBOT_PathSuite}) {
+        for (const char* name :
+             {kDRAWBOT_DrawSuite, kDRAWBOT_SupplierSuite, kDRAWBOT_SurfaceSuite, kDRAWBOT_PathSuite}) {
             basic->ReleaseSuite(name, 1);
         }
         return PF_Err_NONE;

@@ -11,10 +11,10 @@
 #include <optional>
 #include <string>
 
-#include "tests/ModuleFixture.h"
+#include "frames/Poison.h"
 #include "numeric/FixedPoint.h"
 #include "shell/Params.h"
-#include "frames/Poison.h"
+#include "tests/ModuleFixture.h"
 
 namespace quorvel::test {
 namespace {

@@ -11,9 +11,9 @@
 #include <vector>
 
 #include "frames/HostError.h"
+#include "frames/PixelBuffer.h"
 #include "imagefiles/ImageFile.h"
 #include "imagefiles/ImageLayout.h"
-#include "frames/PixelBuffer.h"
 
 namespace quorvel::sim::pictures {
 

@@ -1,8 +1,8 @@
 // The picture library's one entry: the tool asks for the interface it was
 // built with and gets this build's implementation of it.
+#include "imagefiles/PictureLibrary.h"
 #include "imagefiles/pictures/CairoWindow.h"
 #include "imagefiles/pictures/ImageCodec.h"
-#include "imagefiles/PictureLibrary.h"
 
 namespace quorvel::sim::pictures {
 

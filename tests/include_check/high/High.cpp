@@ -1,6 +1,7 @@
-#include "low/Low.h"
-#include "low/Low_pvt.h"
+#include <vector>
+
 #include "Bare.h"
 #include "high/Missing.h"
+#include "low/Low.h"
+#include "low/Low_pvt.h"
 #include "side/Side.h"
-#include <vector>

@@ -7,6 +7,7 @@
 #   scripts/install-deps.sh bench      also the image library's own tool, to compare against
 #   scripts/install-deps.sh package    also what the Debian package's dependencies are found with, and unzip
 #   scripts/install-deps.sh farm       also Slurm and munge, for the one-node cluster of the farm test
+#   scripts/install-deps.sh format     also the pinned source formatter (scripts/format.sh)
 set -euo pipefail
 
 packages=(
@@ -37,12 +38,15 @@ for group in "$@"; do
     farm)
       packages+=(slurm-wlm munge)
       ;;
+    format)
+      packages+=(clang-format-14)
+      ;;
     package)
       # dpkg-shlibdeps finds the package's dependencies in what its binaries link.
       packages+=(dpkg-dev unzip)
       ;;
     *)
-      echo "install-deps: unknown group '$group' (known: windows, clang, bench, package, farm)" >&2
+      echo "install-deps: unknown group '$group' (known: windows, clang, bench, package, farm, format)" >&2
       exit 2
       ;;
   esac

@@ -10,7 +10,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 seconds="${1:-120}"
-targets=(quorvel-fuzz quorvel-fuzz-npy quorvel-fuzz-image-layout quorvel-fuzz-keys-json quorvel-fuzz-keytext quorvel-fuzz-frames quorvel-fuzz-pe quorvel-fuzz-elf)
+targets=(quorvel-fuzz quorvel-fuzz-npy quorvel-fuzz-image-layout quorvel-fuzz-fixed-layout quorvel-fuzz-keys-json quorvel-fuzz-keytext quorvel-fuzz-frames quorvel-fuzz-pe quorvel-fuzz-elf)
 if [[ $# -ge 2 ]]; then
   if [[ ! " ${targets[*]} " == *" $2 "* ]]; then
     echo "fuzz.sh: unknown target '$2' (known: ${targets[*]})" >&2

@@ -11,6 +11,7 @@
 #include "imagefiles/ImageLayout.h"
 #include "imagefiles/pictures/Association_pvt.h"
 #include "imagefiles/pictures/ImageCodec.h"
+#include "imagefiles/pictures/Readers_pvt.h"
 #include "imagefiles/pictures/StoredPixels_pvt.h"
 
 namespace quorvel::sim::pictures {
@@ -48,8 +49,8 @@ public:
         // as the hosts interpret footage.
         OIIO::ImageSpec hints;
         hints.attribute("oiio:UnassociatedAlpha", 1);
-        in_ = OIIO::ImageInput::open(name_, &hints);
-        if (!in_) throw HostError("cannot read " + name_ + ": " + FirstLine(OIIO::geterror(), "unreadable image"));
+        in_ = OpenReader(name_, hints);
+        CheckLength(name_, in_->format_name());
         std::vector<PartHeader> parts;
         for (int p = 0; p <= kMaxParts && in_->seek_subimage(p, 0); ++p) {
             stored_->parts.push_back(HeaderOf(*in_));
@@ -65,9 +66,13 @@ public:
         stored_->file_format = in_->format_name();
         stored_->plan = plan_;
         stored_->pixel = PackedPixel::Of(header);
-        const bool file_premultiplied =
-            stored_->file_format == "openexr" || header.get_int_attribute("oiio:UnassociatedAlpha", 0) == 0;
-        stored_->premultiplied = request.premultiplied.value_or(file_premultiplied) && plan_.alpha >= 0;
+        if (plan_.alpha < 0) {
+            association_ = Association{false, ""};
+        } else if (request.premultiplied) {
+            association_ = Association{*request.premultiplied, ""};  // the user's word, as --alpha gave it
+        } else {
+            association_ = AssociationOfHeader(stored_->file_format, header);
+        }
         DescribeFormat(header);
     }
 
@@ -81,10 +86,13 @@ public:
         stored.pixels = PixelBuffer(stored.RowBytes() * std::size_t(plan_.data.height));
         // The whole data window at once, whatever the file's tiles or
         // scanlines: the library picks the reader its layout needs.
-        if (!in_->read_image(plan_.part, 0, 0, int(stored.pixel.types.size()), OIIO::TypeUnknown,
-                             stored.pixels.data())) {
-            throw HostError("cannot read " + name_ + ": " + FirstLine(in_->geterror(), "unreadable pixels"));
-        }
+        (void)in_->geterror();  // what describing the file left behind
+        CheckRead(
+            *in_,
+            in_->read_image(plan_.part, 0, 0, int(stored.pixel.types.size()), OIIO::TypeUnknown, stored.pixels.data()),
+            name_);
+        if (!association_) GuessAssociation();
+        stored.premultiplied = format_.premultiplied = association_->premultiplied;
         const ChannelType world_type = WorldChannelType(world.layout());
         stored.exact =
             world_type == ChannelType::Float ||
@@ -120,6 +128,21 @@ public:
     }
 
 private:
+    /// Decides, from the stored pixels, the association of a file that
+    /// says nothing of it, and says so.
+    void GuessAssociation() {
+        const StoredImage& stored = *stored_;
+        AssociationGuess guess(format_.channel_types[0]);
+        const Window& data = plan_.data;
+        std::vector<float> rgba(std::size_t(data.width) * 4);
+        for (int y = data.y; y < data.y + data.height; ++y) {
+            StoredToFloat(stored, data.x, y, data.width, rgba.data());
+            guess.Look(rgba.data(), data.width);
+        }
+        association_ = guess.Verdict(stored.file_format);
+        format_.notes.push_back(name_ + ": " + association_->why + " (--alpha says otherwise)");
+    }
+
     PartHeader Describe(const OIIO::ImageSpec& h, int part) {
         PartHeader d;
         d.name = h.get_string_attribute("name");
@@ -145,7 +168,6 @@ private:
         format_.layer_width = plan_.display.width;
         format_.layer_height = plan_.display.height;
         format_.notes = plan_.notes;
-        format_.premultiplied = stored_->premultiplied;
         format_.had_alpha = plan_.alpha >= 0;
         const int bits = header.get_int_attribute("oiio:BitsPerSample", 0);
         const bool grey = plan_.red == plan_.green;
@@ -207,6 +229,9 @@ private:
     std::shared_ptr<StoredImage> stored_ = std::make_shared<StoredImage>();
     LayerPlan plan_;
     ImageFormat format_;
+    /// Known from the header or --alpha once the file is open, else from
+    /// the pixels once they are read.
+    std::optional<Association> association_;
 };
 
 }  // namespace

@@ -8,6 +8,7 @@
 #include "imagefiles/ImageLayout.h"
 #include "imagefiles/pictures/Association_pvt.h"
 #include "imagefiles/pictures/ImageCodec.h"
+#include "imagefiles/pictures/Readers_pvt.h"
 #include "imagefiles/pictures/StoredPixels_pvt.h"
 
 namespace quorvel::sim::pictures {
@@ -210,21 +211,9 @@ void SetChannelTypes(OIIO::ImageSpec& header, const std::vector<ChannelType>& ty
     }));
 }
 
-/// Tells the image library how the colour handed to it stands to alpha.
-/// A TIFF records it; formats of straight colour would otherwise have the
-/// library divide colour by alpha on the way out, and the others store
-/// the values as given either way.
-void MarkAssociation(OIIO::ImageSpec& header, const std::string& file_format, bool premultiplied) {
-    if (premultiplied && (file_format == "tiff" || StoresPremultiplied(file_format))) {
-        header.erase_attribute("oiio:UnassociatedAlpha");
-    } else {
-        header.attribute("oiio:UnassociatedAlpha", 1);
-    }
-}
-
 /// The rendered part written back in its own file format: every channel
 /// it stored, the rendered ones from the world.
-OutputPart SameFormatPart(const StoredImage& stored, const World& world, const Window& frame,
+OutputPart SameFormatPart(const StoredImage& stored, const ImageFormat* like, const World& world, const Window& frame,
                           const ImageWriteOptions& options) {
     const LayerPlan& plan = stored.plan;
     OutputPart part;
@@ -268,8 +257,8 @@ OutputPart SameFormatPart(const StoredImage& stored, const World& world, const W
     // Overscan kept: the data window covers what was rendered.
     part.window = frame;
     h.x = frame.x, h.y = frame.y, h.width = frame.width, h.height = frame.height;
-    part.premultiply = stored.premultiplied || StoresPremultiplied(stored.file_format);
-    MarkAssociation(h, stored.file_format, part.premultiply);
+    part.premultiply = WritesPremultiplied(stored.file_format, like, true);
+    MarkAssociation(h, part.premultiply);
     std::vector<OIIO::TypeDesc> descs;
     for (ChannelType t : types) descs.push_back(DescOf(t));
     part.pixel = PackedPixel(descs);
@@ -327,9 +316,8 @@ OutputPart LayerPart(const std::string& file_format, const OIIO::ImageOutput& ou
     SetChannelTypes(h, types);
     // A compression is named in the terms of its own format.
     if (like == nullptr || like->file_format != file_format) h.erase_attribute("compression");
-    part.premultiply = !part.over_black && (StoresPremultiplied(file_format) ||
-                                            (file_format == "tiff" && like != nullptr && like->premultiplied));
-    MarkAssociation(h, file_format, part.premultiply);
+    part.premultiply = !part.over_black && WritesPremultiplied(file_format, like, false);
+    MarkAssociation(h, part.premultiply);
     std::vector<OIIO::TypeDesc> descs;
     for (ChannelType t : types) descs.push_back(DescOf(t));
     part.pixel = PackedPixel(descs);
@@ -449,7 +437,7 @@ std::vector<std::string> WriteImage(const std::filesystem::path& path, const Wor
     }
 
     // The same format: every part of the input, the rendered one from the world.
-    OutputPart rendered = SameFormatPart(*stored, world, frame, options);
+    OutputPart rendered = SameFormatPart(*stored, like, world, frame, options);
     if (options.compression) rendered.header.attribute("compression", *options.compression);
     EraseStaleAttributes(rendered.header);
     std::vector<OIIO::ImageSpec> headers = stored->parts;
@@ -478,8 +466,7 @@ std::vector<std::string> WriteImage(const std::filesystem::path& path, const Wor
     hints.attribute("oiio:UnassociatedAlpha", 1);
     std::unique_ptr<OIIO::ImageInput> in;
     if (headers.size() > 1) {
-        in = OIIO::ImageInput::open(stored->path, &hints);
-        if (!in) fail("cannot read " + stored->path + " again: " + FirstLine(OIIO::geterror(), "?"));
+        in = OpenReader(stored->path, hints);
     }
     for (std::size_t p = 0; p < headers.size(); ++p) {
         const bool opened = p == 0 ? out->open(name, int(headers.size()), headers.data())
@@ -493,9 +480,8 @@ std::vector<std::string> WriteImage(const std::filesystem::path& path, const Wor
         // Another part, as stored, one at a time.
         const OIIO::ImageSpec& h = stored->parts[p];
         const PixelBuffer pixels(h.image_bytes(true));
-        if (!in->read_image(int(p), 0, 0, h.nchannels, OIIO::TypeUnknown, pixels.data())) {
-            fail("cannot read " + PartName(h, p) + " of " + stored->path + ": " + in->geterror());
-        }
+        CheckRead(*in, in->read_image(int(p), 0, 0, h.nchannels, OIIO::TypeUnknown, pixels.data()),
+                  PartName(h, p) + " of " + stored->path);
         if (!out->write_image(OIIO::TypeUnknown, pixels.data())) fail(out->geterror());
     }
     if (!out->close()) fail(out->geterror());

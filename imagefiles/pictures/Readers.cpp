@@ -1,0 +1,58 @@
+#include "imagefiles/pictures/Readers_pvt.h"
+
+#include <array>
+#include <cstdint>
+#include <filesystem>
+#include <fstream>
+#include <system_error>
+
+#include "frames/HostError.h"
+#include "imagefiles/FixedLayout.h"
+#include "imagefiles/pictures/StoredPixels_pvt.h"
+
+namespace quorvel::sim::pictures {
+
+std::unique_ptr<OIIO::ImageInput> OpenReader(const std::string& name, const OIIO::ImageSpec& hints) {
+    // Not opened by create: opening there tries every other reader when
+    // the one the name selects refuses the file.
+    std::unique_ptr<OIIO::ImageInput> in = OIIO::ImageInput::create(name, /*do_open=*/false);
+    if (!in) throw HostError("cannot read " + name + ": " + FirstLine(OIIO::geterror(), "not an image file"));
+    OIIO::ImageSpec header;
+    if (!in->open(name, header, hints)) {
+        throw HostError("cannot read " + name + ": " + FirstLine(in->geterror(), "unreadable image"));
+    }
+    return in;
+}
+
+void CheckRead(OIIO::ImageInput& in, bool read, const std::string& what) {
+    // Some readers return success and leave the error on the reader (a
+    // JPEG's missing rows); geterror() also clears it for the next read.
+    const std::string error = in.geterror();
+    if (read && error.empty()) return;
+    throw HostError("cannot read " + what + ": " + FirstLine(error, "unreadable pixels"));
+}
+
+void CheckLength(const std::string& name, const std::string& file_format) {
+    FixedLayout layout;
+    if (file_format == "dpx") {
+        layout = FixedLayout::Dpx;
+    } else if (file_format == "cineon") {
+        layout = FixedLayout::Cineon;
+    } else {
+        return;
+    }
+    // A pipe's bytes would be taken from the reader: only files are checked.
+    std::error_code ec;
+    if (!std::filesystem::is_regular_file(name, ec)) return;
+    std::array<std::uint8_t, kFixedLayoutHeaderBytes> header{};
+    std::ifstream file(std::filesystem::path(name), std::ios::binary);
+    file.read(reinterpret_cast<char*>(header.data()), std::streamsize(header.size()));
+    const std::size_t got = std::size_t(file.gcount());
+    const std::uintmax_t length = std::filesystem::file_size(name, ec);
+    const std::optional<std::uint64_t> promised = PromisedLength(layout, std::span(header.data(), got));
+    if (ec || !promised || length >= *promised) return;
+    throw HostError("cannot read " + name + ": the file is cut short: its header promises " +
+                    std::to_string(*promised) + " bytes of header and pixels, and it has " + std::to_string(length));
+}
+
+}  // namespace quorvel::sim::pictures

@@ -67,12 +67,12 @@ std::uint32_t DpxComponents(std::uint32_t descriptor) {
         case 6:  // luma
         case 8:  // depth
             return 1;
-        case 50:  // RGB
+        case 50:   // RGB
         case 102:  // CbYCr
         case 101:  // CbYaCrYa: two pixels in six samples
             return 3;
-        case 51:  // RGBA
-        case 52:  // ABGR
+        case 51:   // RGBA
+        case 52:   // ABGR
         case 103:  // CbYCrA
             return 4;
         case 100:  // CbYCrY: two pixels in four samples

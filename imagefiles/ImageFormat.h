@@ -42,6 +42,9 @@ struct ImageFormat {
     std::vector<std::string> channel_names;
     std::vector<ChannelType> channel_types;
     bool had_alpha = true;
+    /// Whether the rendered layer is one grey channel (read as equal red,
+    /// green and blue).
+    bool grey = false;
     /// Whether the file's colour is premultiplied by its alpha, as the
     /// hosts interpret footage (or as --alpha said).
     bool premultiplied = false;

@@ -173,9 +173,110 @@ INSTANTIATE_TEST_SUITE_P(
                       DamagedCase{"TiffStripsCut", "cut.tif", Cut(kRgb, 0.6, {{"compression", "none"}}), "TIFF"},
                       DamagedCase{"DpxCut", "cut.dpx", Cut(kRgba10, 0.6), "cut short"},
                       DamagedCase{"DpxCutToTheLastRow", "cut.dpx", Cut(kRgba10, 0.99), "cut short"},
-                      DamagedCase{"TargaCut", "cut.tga", Cut(Header(96, 64, {"R", "G", "B", "A"}, TypeDesc::UINT8), 0.6),
-                                  "end of file"},
+                      DamagedCase{"TargaCut", "cut.tga",
+                                  Cut(Header(96, 64, {"R", "G", "B", "A"}, TypeDesc::UINT8), 0.6), "end of file"},
                       DamagedCase{"PsdWithADamagedLayerSection", "damaged.psd", DamagedPsd, "cannot read"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+// --- Association ---
+
+/// Straight colour and soft alpha: colour above alpha in most soft pixels.
+float StraightColour(int x, int y, int c) { return float((x * 5 + y * 11 + c * 60) % 160 + 90) / 255.0f; }
+float SoftAlpha(int x, int y) { return float((x + 3 * y) % 9 + 1) / 10.0f; }
+
+/// A file of straight or premultiplied colour, however the format labels it.
+using MakeAssociated = std::function<void(const fs::path&, bool premultiplied)>;
+
+PixelValue Colour(bool premultiplied) {
+    return [premultiplied](int x, int y, int c) {
+        if (c == 3) return SoftAlpha(x, y);
+        return premultiplied ? StraightColour(x, y, c) * SoftAlpha(x, y) : StraightColour(x, y, c);
+    };
+}
+
+MakeAssociated Written(TypeDesc type, std::vector<std::pair<const char*, const char*>> attributes = {}) {
+    return [=](const fs::path& path, bool premultiplied) {
+        OIIO::ImageSpec header = Header(40, 30, {"R", "G", "B", "A"}, type);
+        for (const auto& [name, value] : attributes) header.attribute(name, value);
+        Write(path, header, Colour(premultiplied));
+    };
+}
+
+/// A Targa as the library writes it (alpha type 3, straight), its extension
+/// area's alpha type then set to `alpha_type`, or the extension area and
+/// footer cut off (a version 1 file) when it is 0.
+MakeAssociated Targa(int alpha_type) {
+    return [alpha_type](const fs::path& path, bool premultiplied) {
+        Written(TypeDesc::UINT8, {{"compression", "none"}})(path, premultiplied);
+        std::string bytes = Bytes(path);
+        if (alpha_type == 0) {
+            bytes.resize(18 + std::size_t(std::uint8_t(bytes[0])) + 40 * 30 * 4);
+        } else {
+            std::uint32_t extension = 0;
+            std::memcpy(&extension, bytes.data() + bytes.size() - 26, 4);  // little-endian, as the machine
+            bytes.at(extension + 494) = char(alpha_type);
+        }
+        Put(path, bytes);
+    };
+}
+
+struct AssociationCase {
+    const char* name;
+    const char* file;
+    MakeAssociated make;
+    bool premultiplied;  ///< what the file holds
+    const char* says;    ///< in the note on stderr; empty: no note of association
+};
+
+void PrintTo(const AssociationCase& c, std::ostream* os) { *os << c.name; }
+
+class Association : public ::testing::TestWithParam<AssociationCase> {};
+
+TEST_P(Association, IsTheFilesAndTheOutputHoldsItsColourTimesAlpha) {
+    const AssociationCase& c = GetParam();
+    ScratchDir dir;
+    c.make(dir / c.file, c.premultiplied);
+    // A matte that leaves alpha as it is: an EXR then holds the straight
+    // colour times the file's alpha, whatever the file's association.
+    const ToolResult r = Render(dir / c.file, dir / "out.exr", {"--composite", "add", "--opacity", "0"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    if (*c.says) {
+        EXPECT_NE(r.err.find(c.says), std::string::npos) << r.err;
+    } else {
+        EXPECT_EQ(r.err.find("premultiplied"), std::string::npos) << r.err;
+    }
+    const Image out = Read(dir / "out.exr");
+    ASSERT_EQ(out.header.nchannels, 4);
+    int wrong = 0;
+    std::string first;
+    for (int y = 0; y < 30; ++y) {
+        for (int x = 0; x < 40; ++x) {
+            const float a = out.At(x, y, 3);
+            if (std::abs(a - SoftAlpha(x, y)) > 1.0f / 255.0f) ++wrong;
+            for (int ch = 0; ch < 3; ++ch) {
+                const float expected = StraightColour(x, y, ch) * SoftAlpha(x, y);
+                if (std::abs(out.At(x, y, ch) - expected) > 2.5f / 255.0f && wrong++ == 0) {
+                    first = std::to_string(out.At(x, y, ch)) + " for " + std::to_string(expected);
+                }
+            }
+        }
+    }
+    EXPECT_EQ(wrong, 0) << "the first: " << first;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Files, Association,
+    ::testing::Values(
+        AssociationCase{"TargaSaysStraight", "in.tga", Targa(3), false, ""},
+        AssociationCase{"TargaSaysPremultiplied", "in.tga", Targa(4), true, ""},
+        AssociationCase{"TargaWithoutExtensionStraight", "in.tga", Targa(0), false, "read as straight"},
+        AssociationCase{"TargaWithoutExtensionPremultiplied", "in.tga", Targa(0), true, "read as premultiplied"},
+        AssociationCase{"BmpStraight", "in.bmp", Written(TypeDesc::UINT8), false, "read as straight"},
+        AssociationCase{"BmpPremultiplied", "in.bmp", Written(TypeDesc::UINT8), true, "read as premultiplied"},
+        AssociationCase{"DpxStraight", "in.dpx", Written(TypeDesc::UINT16), false, "read as straight"},
+        AssociationCase{"DpxPremultiplied", "in.dpx", Written(TypeDesc::UINT16), true, "read as premultiplied"},
+        AssociationCase{"TiffUnassociated", "in.tif", Written(TypeDesc::UINT8), false, ""},
+        AssociationCase{"PngStraight", "in.png", Written(TypeDesc::UINT16), false, ""}),
     [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace

@@ -171,6 +171,7 @@ private:
         format_.had_alpha = plan_.alpha >= 0;
         const int bits = header.get_int_attribute("oiio:BitsPerSample", 0);
         const bool grey = plan_.red == plan_.green;
+        format_.grey = grey;
         const int sources[3] = {plan_.red, plan_.green, plan_.blue};
         for (int i = 0; i < 3; ++i) {
             format_.channel_names.push_back(grey ? std::string(1, "RGB"[i])

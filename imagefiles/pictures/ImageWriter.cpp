@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <optional>
 #include <vector>
 
 #include "frames/HostError.h"
@@ -10,63 +11,11 @@
 #include "imagefiles/pictures/ImageCodec.h"
 #include "imagefiles/pictures/Readers_pvt.h"
 #include "imagefiles/pictures/StoredPixels_pvt.h"
+#include "imagefiles/pictures/Writers_pvt.h"
 
 namespace quorvel::sim::pictures {
 
 namespace {
-
-/// The compressions each format that has a choice writes, as the image
-/// library names them; a level may follow after a colon.
-struct Compressions {
-    const char* format;
-    std::vector<std::string> names;
-};
-
-const std::vector<Compressions>& KnownCompressions() {
-    static const std::vector<Compressions> known = {
-        {"openexr", {"none", "rle", "zip", "zips", "piz", "pxr24", "b44", "b44a", "dwaa", "dwab"}},
-        {"tiff", {"none", "lzw", "zip", "packbits", "ccittrle", "jpeg"}},
-        {"png", {"zip"}},
-    };
-    return known;
-}
-
-/// The data formats each format holds, for --out-format; formats not
-/// listed take what the library makes of the asked type.
-struct HeldTypes {
-    const char* format;
-    std::vector<ChannelType> types;
-};
-
-const std::vector<HeldTypes>& KnownTypes() {
-    using T = ChannelType;
-    static const std::vector<HeldTypes> known = {
-        {"openexr", {T::Half, T::Float}},
-        {"tiff", {T::UInt8, T::UInt16, T::Half, T::Float}},
-        {"png", {T::UInt8, T::UInt16}},
-        {"dpx", {T::UInt8, T::UInt10, T::UInt12, T::UInt16}},
-        {"jpeg", {T::UInt8}},
-    };
-    return known;
-}
-
-std::unique_ptr<OIIO::ImageOutput> OutputFor(const std::filesystem::path& path) {
-    auto out = OIIO::ImageOutput::create(path.string());
-    if (!out) {
-        throw HostError("cannot write " + path.string() + ": no image format for the extension '" +
-                        path.extension().string() + "'");
-    }
-    return out;
-}
-
-/// Whether the file format stores half or float data; the others that keep
-/// 16 bits are told to, the rest take what they have.
-bool HasFloatData(const std::string& file_format) {
-    for (const char* f : {"openexr", "tiff", "hdr", "fits", "psd", "rla", "dds", "null"}) {
-        if (file_format == f) return true;
-    }
-    return false;
-}
 
 /// Attributes that describe the pixels as they were, wrong once the matte
 /// is on them, or a texture's levels, which the output no longer has.
@@ -91,6 +40,7 @@ struct OutputPart {
     int shift_x = 0, shift_y = 0;
     bool premultiply = false;  ///< colour multiplied by alpha
     bool over_black = false;   ///< no alpha channel: colour matted over black
+    bool grey = false;         ///< the red channel written as grey
 };
 
 /// How the rendered colour is stored: straight, or multiplied by the new
@@ -268,8 +218,8 @@ OutputPart SameFormatPart(const StoredImage& stored, const ImageFormat* like, co
 /// The rendered layer alone, in a format other than the input's, or from
 /// an input that was not an image file.
 OutputPart LayerPart(const std::string& file_format, const OIIO::ImageOutput& out, const World& world,
-                     const Window& frame, const Window& display, const ImageFormat* like,
-                     const ImageWriteOptions& options) {
+                     const Window& frame, const Window& display, const ImageFormat* like, const std::string& like_name,
+                     const ImageWriteOptions& options, std::vector<std::string>& notes) {
     OutputPart part;
     OIIO::ImageSpec& h = part.header;
     if (like != nullptr && like->header) h = *static_cast<const OIIO::ImageSpec*>(like->header.get());
@@ -287,8 +237,15 @@ OutputPart LayerPart(const std::string& file_format, const OIIO::ImageOutput& ou
     h.tile_width = h.tile_height = 0;
     h.tile_depth = 1;
 
-    part.over_black = !out.supports("alpha");
-    const int channels = part.over_black ? 3 : 4;
+    const WriterRules& rules = RulesOf(out);
+    part.over_black = !rules.alpha;
+    // Grey stays grey where the writer holds it.
+    const bool grey_in = like != nullptr && like->grey;
+    part.grey = grey_in && (part.over_black ? rules.grey : rules.grey_alpha);
+    if (grey_in && !part.grey) {
+        notes.push_back(file_format + " files do not hold grey" + (part.over_black ? "" : " with alpha") +
+                        ": the grey of " + like_name + " is written as red, green and blue");
+    }
     std::vector<ChannelType> types(4, WorldChannelType(world.layout()));
     std::vector<std::string> names = {"R", "G", "B", "A"};
     if (like != nullptr && like->channel_names.size() == 4) {
@@ -298,20 +255,24 @@ OutputPart LayerPart(const std::string& file_format, const OIIO::ImageOutput& ou
     if (options.channel_type) types.assign(4, *options.channel_type);
     for (ChannelType& t : types) {
         if (t == ChannelType::Other) t = WorldChannelType(world.layout());
-        // Formats of integers only: 16 bits are the nearest to half or float
-        // (the library would pick 8).
-        if ((t == ChannelType::Half || t == ChannelType::Float) && !HasFloatData(file_format)) t = ChannelType::UInt16;
-        if (BitsOf(t) != 0 && file_format != "dpx") t = ChannelType::UInt16;
-        // EXR holds no integers of these sizes: 8-bit values come back from
-        // half exactly, 16-bit ones from float.
-        if (file_format == "openexr" && t == ChannelType::UInt8) t = ChannelType::Half;
-        if (file_format == "openexr" && (t == ChannelType::UInt16 || BitsOf(t) != 0)) t = ChannelType::Float;
+        // The nearest the writer holds: EXR takes 8-bit values as half,
+        // which gives them back exactly, and 16-bit ones as float; formats
+        // of integers take real numbers as 16 bits where they have them.
+        t = NearestHeldType(rules, t);
     }
+    std::vector<int> rendered = {0, 1, 2, 3};
+    if (part.grey) {
+        rendered = {0, 3};
+        names = {"Y", "A"};
+        types = {types[0], types[3]};
+    }
+    if (part.over_black) rendered.pop_back();
+    const int channels = int(rendered.size());
     names.resize(std::size_t(channels));
     types.resize(std::size_t(channels));
     h.nchannels = channels;
     h.channelnames = names;
-    h.alpha_channel = part.over_black ? -1 : 3;
+    h.alpha_channel = part.over_black ? -1 : channels - 1;
     h.z_channel = -1;
     SetChannelTypes(h, types);
     // A compression is named in the terms of its own format.
@@ -321,7 +282,7 @@ OutputPart LayerPart(const std::string& file_format, const OIIO::ImageOutput& ou
     std::vector<OIIO::TypeDesc> descs;
     for (ChannelType t : types) descs.push_back(DescOf(t));
     part.pixel = PackedPixel(descs);
-    for (int c = 0; c < channels; ++c) part.sources.push_back(kRendered[c]);
+    for (int c : rendered) part.sources.push_back(kRendered[c]);
     return part;
 }
 
@@ -337,6 +298,61 @@ void TakeWrittenFormats(const OIIO::ImageOutput& out, OutputPart& part) {
     part.pixel = PackedPixel::Of(written);
     part.header.tile_width = written.tile_width;
     part.header.tile_height = written.tile_height;
+}
+
+/// Whether the writer holds `channels` channels, of which the last is alpha.
+bool Holds(const WriterRules& rules, int channels) {
+    switch (channels) {
+        case 1:
+            return rules.grey;
+        case 2:
+            return rules.grey_alpha;
+        case 3:
+            return rules.rgb;
+        case 4:
+            return rules.alpha;
+        default:
+            return rules.extra_channels;
+    }
+}
+
+/// What of the input's header the writer keeps only when told, or cannot
+/// keep: set so that it is kept, or taken out with a note, never lost
+/// without a word nor written wrong.
+void FitHeaderToWriter(OIIO::ImageSpec& h, const WriterRules& rules, const ImageFormat* like,
+                       std::vector<std::string>& notes) {
+    const std::string format = rules.format;
+    const std::string of =
+        like != nullptr && like->stored ? " of " + static_cast<const StoredImage*>(like->stored.get())->path : "";
+    const int orientation = h.get_int_attribute("Orientation", 1);
+    // The DPX writer swaps or scrambles every orientation but the first two.
+    if (orientation != 1 && !(rules.orientation || (format == "dpx" && orientation == 2))) {
+        h.erase_attribute("Orientation");
+        notes.push_back(format + " files do not keep the orientation " + std::to_string(orientation) + of +
+                        ": the pixels are written as stored, without it");
+    }
+    if (format != "tiff") return;
+    if (h.get_string_attribute("tiff:ColorSpace") == "CMYK") {
+        // The library reads the inks as RGB, which is what was rendered;
+        // told CMYK, the writer would store red, green, blue and alpha as inks.
+        h.erase_attribute("tiff:ColorSpace");
+        h.erase_attribute("tiff:PhotometricInterpretation");
+        notes.push_back("the CMYK inks" + of + " are written as RGB, the colour the image library reads them as");
+    }
+    bool half = false, all_bytes = true;
+    for (int c = 0; c < h.nchannels; ++c) {
+        half = half || h.channelformat(c) == OIIO::TypeDesc::HALF;
+        all_bytes = all_bytes && h.channelformat(c) == OIIO::TypeDesc::UINT8;
+    }
+    // Without it the writer widens half to float.
+    if (half) h.attribute("tiff:half", 1);
+    const std::string compression = h.get_string_attribute("compression");
+    if (compression.rfind("jpeg", 0) == 0 && !(all_bytes && h.nchannels == 3)) {
+        // The writer would fall back to zip without a word.
+        h.attribute("compression", "zip");
+        notes.push_back("tiff files compress with jpeg three 8-bit channels only: the " + std::to_string(h.nchannels) +
+                        " channels" + of + " are compressed with zip");
+    }
 }
 
 std::string PartName(const OIIO::ImageSpec& header, std::size_t index) {
@@ -364,18 +380,13 @@ void CheckCompression(const std::filesystem::path& path, const std::string& comp
 }
 
 void CheckChannelType(const std::filesystem::path& path, ChannelType type) {
-    const std::string format = OutputFor(path)->format_name();
-    for (const HeldTypes& held : KnownTypes()) {
-        if (held.format != format) continue;
-        if (std::find(held.types.begin(), held.types.end(), type) != held.types.end()) return;
-        std::string list;
-        for (ChannelType t : held.types) list += (list.empty() ? "" : ", ") + std::string(ChannelTypeName(t));
-        throw HostError("--out-format " + std::string(ChannelTypeName(type)) + ": " + format + " files hold " + list);
-    }
-    if (BitsOf(type) != 0) {
-        throw HostError("--out-format " + std::string(ChannelTypeName(type)) + ": only dpx files hold " +
-                        std::string(ChannelTypeName(type)) + ", not " + format + " files");
-    }
+    const std::unique_ptr<OIIO::ImageOutput> out = OutputFor(path);
+    const WriterRules& rules = RulesOf(*out);
+    if (std::find(rules.types.begin(), rules.types.end(), type) != rules.types.end()) return;
+    std::string list;
+    for (ChannelType t : rules.types) list += (list.empty() ? "" : ", ") + std::string(ChannelTypeName(t));
+    throw HostError("--out-format " + std::string(ChannelTypeName(type)) + ": " + std::string(rules.format) +
+                    " files hold " + list);
 }
 
 std::vector<std::string> WriteImage(const std::filesystem::path& path, const World& world, const ImageFormat* like,
@@ -397,8 +408,16 @@ std::vector<std::string> WriteImage(const std::filesystem::path& path, const Wor
         throw HostError("cannot write " + name + ": " + FirstLine(why, "?"));
     };
 
-    if (stored == nullptr || stored->file_format != file_format) {
-        OutputPart part = LayerPart(file_format, *out, world, frame, display, like, options);
+    const WriterRules& rules = RulesOf(*out);
+    std::optional<OutputPart> same;
+    if (stored != nullptr && stored->file_format == file_format && rules.alpha) {
+        same = SameFormatPart(*stored, like, world, frame, options);
+        // A layout the writer does not hold goes as the layer alone.
+        if (!Holds(rules, same->header.nchannels)) same.reset();
+    }
+    if (!same) {
+        OutputPart part =
+            LayerPart(file_format, *out, world, frame, display, like, stored ? stored->path : "", options, notes);
         if (part.over_black) {
             notes.push_back(file_format + " files hold no alpha: the colour is matted over black");
         }
@@ -430,6 +449,7 @@ std::vector<std::string> WriteImage(const std::filesystem::path& path, const Wor
                             WindowText(display) + " are left out");
         }
         EraseStaleAttributes(part.header);
+        FitHeaderToWriter(part.header, rules, like, notes);
         if (!out->open(name, part.header)) fail(out->geterror());
         TakeWrittenFormats(*out, part);
         if (!WritePixels(*out, world, frame, part, stored) || !out->close()) fail(out->geterror());
@@ -437,9 +457,10 @@ std::vector<std::string> WriteImage(const std::filesystem::path& path, const Wor
     }
 
     // The same format: every part of the input, the rendered one from the world.
-    OutputPart rendered = SameFormatPart(*stored, like, world, frame, options);
+    OutputPart& rendered = *same;
     if (options.compression) rendered.header.attribute("compression", *options.compression);
     EraseStaleAttributes(rendered.header);
+    FitHeaderToWriter(rendered.header, rules, like, notes);
     std::vector<OIIO::ImageSpec> headers = stored->parts;
     const std::size_t chosen = std::size_t(stored->plan.part);
     headers[chosen] = rendered.header;

@@ -1,5 +1,3 @@
-#include "imagefiles/pictures/Readers_pvt.h"
-
 #include <array>
 #include <cstdint>
 #include <filesystem>
@@ -8,6 +6,7 @@
 
 #include "frames/HostError.h"
 #include "imagefiles/FixedLayout.h"
+#include "imagefiles/pictures/Readers_pvt.h"
 #include "imagefiles/pictures/StoredPixels_pvt.h"
 
 namespace quorvel::sim::pictures {

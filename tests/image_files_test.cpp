@@ -7,8 +7,10 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cctype>
 #include <cmath>
 #include <cstdint>
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -277,6 +279,277 @@ INSTANTIATE_TEST_SUITE_P(
         AssociationCase{"DpxPremultiplied", "in.dpx", Written(TypeDesc::UINT16), true, "read as premultiplied"},
         AssociationCase{"TiffUnassociated", "in.tif", Written(TypeDesc::UINT8), false, ""},
         AssociationCase{"PngStraight", "in.png", Written(TypeDesc::UINT16), false, ""}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+// --- Every writer, every layout ---
+
+/// One input of each layout the tool renders from, and each data format.
+struct Layout {
+    const char* name;
+    std::vector<std::string> channels;
+};
+
+const Layout kLayouts[] = {{"grey", {"Y"}},
+                           {"grey-alpha", {"Y", "A"}},
+                           {"rgb", {"R", "G", "B"}},
+                           {"rgba", {"R", "G", "B", "A"}},
+                           {"many", {"R", "G", "B", "A", "Z", "mask.R", "mask.G"}}};
+const TypeDesc kTypes[] = {TypeDesc::UINT8, TypeDesc::UINT16, TypeDesc::HALF, TypeDesc::FLOAT};
+
+/// The extension of every writer the image library has; the tool takes a
+/// name with any of them or refuses it before the render.
+std::vector<std::string> WriterExtensions() {
+    std::vector<std::string> extensions;
+    const std::string writers = "," + std::string(OIIO::get_string_attribute("output_format_list")) + ",";
+    const std::string list = OIIO::get_string_attribute("extension_list");  // "format:ext,ext;format:..."
+    for (std::size_t at = 0; at < list.size();) {
+        const std::size_t end = std::min(list.find(';', at), list.size());
+        const std::string entry = list.substr(at, end - at);
+        const std::size_t colon = entry.find(':');
+        if (colon != std::string::npos && writers.find("," + entry.substr(0, colon) + ",") != std::string::npos) {
+            extensions.push_back(entry.substr(colon + 1, entry.find(',', colon) - colon - 1));
+        }
+        at = end + 1;
+    }
+    return extensions;
+}
+
+class EveryWriter : public ::testing::TestWithParam<std::string> {};
+
+/// Whether the library's writer makes a file of `header` that its reader
+/// reads back whole; some make files their reader refuses.
+bool WritesItsOwn(const fs::path& path, const OIIO::ImageSpec& header) {
+    auto out = OIIO::ImageOutput::create(path.string());
+    const std::vector<float> pixels(header.image_pixels() * std::size_t(header.nchannels), 0.5f);
+    if (!out || !out->open(path.string(), header) || !out->write_image(TypeDesc::FLOAT, pixels.data()) ||
+        !out->close()) {
+        return false;
+    }
+    auto in = OIIO::ImageInput::open(path.string());
+    std::vector<float> back(pixels.size() * 2);
+    return in && HeaderOf(*in).nchannels == header.nchannels &&
+           in->read_image(0, 0, 0, header.nchannels, TypeDesc::FLOAT, back.data());
+}
+
+/// Each writer gets every layout and data format from an EXR, its
+/// own grey and RGB files where its writer makes them, and the tool's own
+/// output of each layout again: the render is written and opens, or is
+/// refused in one line with nothing written; never a signal.
+TEST_P(EveryWriter, TakesEveryLayoutOrRefusesItWithoutAbort) {
+    const std::string ext = GetParam();
+    ScratchDir dir;
+    std::vector<fs::path> inputs;
+    for (const Layout& layout : kLayouts) {
+        for (TypeDesc type : kTypes) {
+            // The data formats meet the writer's per channel: every one with
+            // four channels and more, the integer and the real end with fewer.
+            if (layout.channels.size() < 4 && type != TypeDesc::UINT8 && type != TypeDesc::FLOAT) continue;
+            const fs::path exr = dir / (std::string(layout.name) + "-" + std::string(type.c_str()) + ".exr");
+            Write(exr, Header(32, 32, layout.channels, type), Soft);
+            inputs.push_back(exr);
+        }
+        const OIIO::ImageSpec own = Header(32, 32, layout.channels, TypeDesc::UINT8);
+        const fs::path own_file = dir / (std::string(layout.name) + "-own." + ext);
+        if (own.nchannels % 2 == 1 && own.nchannels < 4 && WritesItsOwn(own_file, own)) inputs.push_back(own_file);
+    }
+    for (const Layout& layout : kLayouts) inputs.push_back(dir / (std::string(layout.name) + "-uint8-out." + ext));
+    for (const fs::path& in : inputs) {
+        if (!fs::exists(in)) continue;  // the tool refused that layout
+        const std::string out = in.stem().string() + "-out." + ext;
+        const ToolResult r = Render(in, dir / out, {"--composite", "add"});
+        ASSERT_TRUE(r.status == 0 || r.status == 2) << in.filename() << " to " << out << ": status " << r.status << "\n"
+                                                    << r.err;
+        if (r.status == 0) {
+            EXPECT_TRUE(OIIO::ImageInput::open((dir / out).string())) << out << ": " << OIIO::geterror();
+        } else {
+            EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << r.err;
+            EXPECT_FALSE(fs::exists(dir / out));
+        }
+    }
+    for (const auto& entry : fs::directory_iterator(dir.path())) {
+        EXPECT_EQ(entry.path().filename().string().find(".tmp-"), std::string::npos) << entry.path();
+    }
+    // Every writer the tool writes colour with takes RGBA in some form.
+    const bool writes =
+        OIIO::ImageOutput::create("x." + ext) != nullptr && ext != "null" && ext != "term" && ext != "zfile";
+    EXPECT_EQ(fs::exists(dir / ("rgba-uint8-out." + ext)), writes) << ext;
+}
+
+INSTANTIATE_TEST_SUITE_P(Writers, EveryWriter, ::testing::ValuesIn(WriterExtensions()),
+                         [](const auto& info) { return info.param; });
+
+// --- A format's own rules ---
+
+struct FormatCase {
+    const char* name;
+    const char* in;
+    std::function<void(const fs::path&)> make;
+    const char* out;
+    std::vector<std::string> options;
+    const char* says;  ///< in a note; empty: no note needed
+    std::function<void(const Image& out)> check;
+};
+
+void PrintTo(const FormatCase& c, std::ostream* os) { *os << c.name; }
+
+std::function<void(const fs::path&)> Made(std::vector<std::string> channels, TypeDesc type,
+                                          std::vector<std::pair<const char*, const char*>> attributes = {},
+                                          int bits = 0) {
+    return [=](const fs::path& path) {
+        OIIO::ImageSpec header = Header(40, 32, channels, type);
+        for (const auto& [name, value] : attributes) {
+            // Numbers as the library's integer attributes.
+            if (std::isdigit(static_cast<unsigned char>(value[0]))) {
+                header.attribute(name, std::atoi(value));
+            } else {
+                header.attribute(name, value);
+            }
+        }
+        if (bits != 0) header.attribute("oiio:BitsPerSample", bits);
+        Write(path, header, Soft);
+    };
+}
+
+std::function<void(const Image&)> Holds(std::vector<std::string> channels, const char* type, int bits = 0) {
+    return [=](const Image& out) {
+        EXPECT_EQ(out.header.channelnames, channels);
+        EXPECT_EQ(std::string(out.header.format.c_str()), type);
+        if (bits != 0) {
+            EXPECT_EQ(out.header.get_int_attribute("oiio:BitsPerSample"), bits);
+        }
+    };
+}
+
+std::function<void(const Image&)> Attribute(const char* name, std::string value) {
+    return [=](const Image& out) { EXPECT_EQ(out.header.get_string_attribute(name), value) << name; };
+}
+
+std::function<void(const Image&)> Orientation(int value) {
+    return [=](const Image& out) { EXPECT_EQ(out.header.get_int_attribute("Orientation", 1), value); };
+}
+
+class FormatRules : public ::testing::TestWithParam<FormatCase> {};
+
+TEST_P(FormatRules, AreFollowedAndWhatCannotBeKeptIsNamed) {
+    const FormatCase& c = GetParam();
+    ScratchDir dir;
+    c.make(dir / c.in);
+    std::vector<std::string> options = {"--composite", "add", "--width", "10", "--height", "10"};
+    options.insert(options.end(), c.options.begin(), c.options.end());
+    const ToolResult r = Render(dir / c.in, dir / c.out, options);
+    ASSERT_EQ(r.status, 0) << r.err;
+    if (*c.says) {
+        EXPECT_NE(r.err.find(c.says), std::string::npos) << r.err;
+    }
+    const Image out = Read(dir / c.out);
+    c.check(out);
+    // The matte is on the output wherever it has alpha.
+    if (out.header.alpha_channel >= 0) {
+        EXPECT_EQ(out.At(20, 16, out.header.alpha_channel), 1.0f);
+    }
+}
+
+const std::vector<std::string> kY = {"Y"}, kYA = {"Y", "A"}, kRgb3 = {"R", "G", "B"}, kRgba4 = {"R", "G", "B", "A"};
+
+INSTANTIATE_TEST_SUITE_P(
+    Files, FormatRules,
+    ::testing::Values(
+        FormatCase{"GreyDpx8",
+                   "in.dpx",
+                   Made(kY, TypeDesc::UINT8),
+                   "out.dpx",
+                   {},
+                   "do not hold grey with alpha",
+                   Holds(kRgba4, "uint8")},
+        FormatCase{"GreyDpx10",
+                   "in.dpx",
+                   Made(kY, TypeDesc::UINT16, {}, 10),
+                   "out.dpx",
+                   {},
+                   "do not hold grey",
+                   Holds(kRgba4, "uint16", 10)},
+        FormatCase{"GreyDpx16",
+                   "in.dpx",
+                   Made(kY, TypeDesc::UINT16),
+                   "out.dpx",
+                   {},
+                   "do not hold grey",
+                   Holds(kRgba4, "uint16")},
+        FormatCase{"GreyPngToExr", "in.png", Made(kY, TypeDesc::UINT8), "out.exr", {}, "", Holds(kYA, "half")},
+        FormatCase{"GreyPngToPng", "in.png", Made(kY, TypeDesc::UINT16), "out.png", {}, "", Holds(kYA, "uint16")},
+        FormatCase{"JpegToJpeg",
+                   "in.jpg",
+                   Made(kRgb3, TypeDesc::UINT8),
+                   "out.jpg",
+                   {},
+                   "matted over black",
+                   Holds(kRgb3, "uint8")},
+        FormatCase{"HdrToHdr",
+                   "in.hdr",
+                   Made(kRgb3, TypeDesc::FLOAT),
+                   "out.hdr",
+                   {},
+                   "matted over black",
+                   Holds(kRgb3, "float")},
+        FormatCase{"JpegInTiff",
+                   "in.tif",
+                   Made(kRgb3, TypeDesc::UINT8, {{"compression", "jpeg"}}),
+                   "out.tif",
+                   {},
+                   "compressed with zip",
+                   Attribute("compression", "zip")},
+        FormatCase{"RleTarga",
+                   "in.tga",
+                   Made(kRgba4, TypeDesc::UINT8, {{"compression", "rle"}}),
+                   "out.tga",
+                   {},
+                   "",
+                   Attribute("compression", "rle")},
+        FormatCase{"HalfTiff",
+                   "in.tif",
+                   Made(kRgba4, TypeDesc::HALF, {{"tiff:half", "1"}}),
+                   "out.tif",
+                   {},
+                   "",
+                   Holds(kRgba4, "half")},
+        FormatCase{"TiffAskedHalf",
+                   "in.tif",
+                   Made(kRgba4, TypeDesc::UINT8),
+                   "out.tif",
+                   {"--out-format", "half"},
+                   "",
+                   Holds(kRgba4, "half")},
+        FormatCase{"CmykTiff",
+                   "in.tif",
+                   Made(kRgb3, TypeDesc::UINT8, {{"tiff:ColorSpace", "CMYK"}}),
+                   "out.tif",
+                   {},
+                   "CMYK",
+                   Attribute("tiff:ColorSpace", "")},
+        FormatCase{"OrientationKept",
+                   "in.tif",
+                   Made(kRgba4, TypeDesc::UINT8, {{"Orientation", "6"}}),
+                   "out.tif",
+                   {},
+                   "",
+                   Orientation(6)},
+        FormatCase{"OrientationDropped",
+                   "in.tif",
+                   Made(kRgba4, TypeDesc::UINT8, {{"Orientation", "6"}}),
+                   "out.png",
+                   {},
+                   "orientation 6",
+                   Orientation(1)},
+        FormatCase{"TargaPremultipliedWrittenStraight",
+                   "in.tga",
+                   [](const fs::path& path) { Targa(4)(path, true); },
+                   "out.tga",
+                   {},
+                   "",
+                   [](const Image& out) {
+                       EXPECT_EQ(out.header.get_int_attribute("targa:alpha_type"), 3);
+                       EXPECT_NEAR(out.At(0, 0, 0), StraightColour(0, 0, 0), 2.0 / 255.0);
+                   }}),
     [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace

@@ -409,6 +409,11 @@ std::vector<std::string> WriteImage(const std::filesystem::path& path, const Wor
     };
 
     const WriterRules& rules = RulesOf(*out);
+    if (std::min(frame.width, frame.height) < rules.least_side) {
+        fail(file_format + " files of less than " + std::to_string(rules.least_side) +
+             " pixels a side cannot be read back: the frame is " + std::to_string(frame.width) + "x" +
+             std::to_string(frame.height));
+    }
     std::optional<OutputPart> same;
     if (stored != nullptr && stored->file_format == file_format && rules.alpha) {
         same = SameFormatPart(*stored, like, world, frame, options);

@@ -1,8 +1,7 @@
-#include "imagefiles/pictures/Writers_pvt.h"
-
 #include <algorithm>
 
 #include "frames/HostError.h"
+#include "imagefiles/pictures/Writers_pvt.h"
 
 namespace quorvel::sim::pictures {
 
@@ -16,7 +15,7 @@ using T = ChannelType;
 /// channels, an assertion that aborts the process.
 const std::vector<WriterRules>& AllRules() {
     static const std::vector<WriterRules> rules = {
-        // format     grey   grey+A rgb   rgba   extra  types                                   orientation
+        // format, grey, grey and alpha, RGB, RGBA, more channels, data formats, orientation, least side
         {"openexr", true, true, true, true, true, {T::Half, T::Float}, true},
         {"tiff", true, true, true, true, true, {T::UInt8, T::UInt16, T::Half, T::Float}, true},
         {"png", true, true, true, true, false, {T::UInt8, T::UInt16}, false},
@@ -30,7 +29,7 @@ const std::vector<WriterRules>& AllRules() {
         {"fits", true, true, true, true, false, {T::UInt8, T::Float}, true},
         {"hdr", false, false, true, false, false, {T::Float}, false},
         {"pnm", true, false, true, false, false, {T::UInt8}, false},
-        {"jpeg2000", true, false, true, true, false, {T::UInt8, T::UInt16}, false},
+        {"jpeg2000", true, false, true, true, false, {T::UInt8, T::UInt16}, false, 32},
         {"webp", false, false, true, true, false, {T::UInt8}, false},
         {"heif", false, false, true, true, false, {T::UInt8}, false},
         {"gif", false, false, false, true, false, {T::UInt8}, false},

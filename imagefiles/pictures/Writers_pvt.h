@@ -30,6 +30,9 @@ struct WriterRules {
     /// nearest choice; a format asked of it outside them comes back another.
     std::vector<ChannelType> types;
     bool orientation;  ///< stores every Orientation as given
+    /// The smallest side it writes a readable file of: smaller ones it
+    /// writes without complaint and its reader refuses.
+    int least_side = 1;
 };
 
 /// The rules of the writer for `file_format`; null for a writer the tool

@@ -177,8 +177,35 @@ INSTANTIATE_TEST_SUITE_P(
                       DamagedCase{"DpxCutToTheLastRow", "cut.dpx", Cut(kRgba10, 0.99), "cut short"},
                       DamagedCase{"TargaCut", "cut.tga",
                                   Cut(Header(96, 64, {"R", "G", "B", "A"}, TypeDesc::UINT8), 0.6), "end of file"},
-                      DamagedCase{"PsdWithADamagedLayerSection", "damaged.psd", DamagedPsd, "cannot read"}),
+                      DamagedCase{"PsdWithADamagedLayerSection", "damaged.psd", DamagedPsd, "cannot read"},
+                      // Refused by the reader its name selects; no other is tried.
+                      DamagedCase{"JpegNamedPsd", "plate.psd",
+                                  [](const fs::path& path) {
+                                      Write(path.parent_path() / "plate.jpg", kRgb, Soft);
+                                      fs::rename(path.parent_path() / "plate.jpg", path);
+                                  },
+                                  "cannot read"}),
     [](const auto& info) { return std::string(info.param.name); });
+
+TEST(Signature, AFileWhoseNameNamesNoFormatIsReadByTheReaderItsBytesSelect) {
+    ScratchDir dir;
+    Write(dir / "plate.png", kRgb, Soft);
+    fs::rename(dir / "plate.png", dir / "plate.take3");
+    const ToolResult r = Render(dir / "plate.take3", dir / "out.png");
+    EXPECT_EQ(r.status, 0) << r.err;
+}
+
+TEST(DamagedFrame, StopsTheShotNamingTheFrameAndItsFile) {
+    ScratchDir dir;
+    Write(dir / "shot.0001.jpg", kRgb, Soft);
+    Cut(kRgb, 0.5)(dir / "shot.0002.jpg");
+    const ToolResult r =
+        RunTool({"render", "--frames", "1-2", "--in", dir.str("shot.%04d.jpg"), "--out", dir.str("out.%04d.png")});
+    EXPECT_EQ(r.status, 2) << r.err;
+    EXPECT_NE(r.err.find("frame 2: cannot read " + dir.str("shot.0002.jpg") + ": JPEG error"), std::string::npos)
+        << r.err;
+    EXPECT_FALSE(fs::exists(dir / "out.0002.png"));
+}
 
 // --- Association ---
 

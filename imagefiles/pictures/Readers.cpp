@@ -1,4 +1,6 @@
+#include <algorithm>
 #include <array>
+#include <cctype>
 #include <cstdint>
 #include <filesystem>
 #include <fstream>
@@ -11,10 +13,38 @@
 
 namespace quorvel::sim::pictures {
 
+namespace {
+
+/// The reader the file name's extension names, by the library's own list
+/// ("openexr:exr,sxr;tiff:tif,tiff;..."); empty when none does.
+std::string ReaderOfExtension(const std::string& name) {
+    std::string ext = std::filesystem::path(name).extension().string();
+    if (ext.size() < 2) return "";
+    ext = ext.substr(1);
+    for (char& c : ext) c = char(std::tolower(static_cast<unsigned char>(c)));
+    const std::string list = OIIO::get_string_attribute("extension_list");
+    for (std::size_t at = 0; at < list.size();) {
+        const std::size_t end = std::min(list.find(';', at), list.size());
+        const std::string entry = list.substr(at, end - at);
+        const std::size_t colon = entry.find(':');
+        if (colon != std::string::npos) {
+            const std::string extensions = "," + entry.substr(colon + 1) + ",";
+            if (extensions.find("," + ext + ",") != std::string::npos) return entry.substr(0, colon);
+        }
+        at = end + 1;
+    }
+    return "";
+}
+
+}  // namespace
+
 std::unique_ptr<OIIO::ImageInput> OpenReader(const std::string& name, const OIIO::ImageSpec& hints) {
-    // Not opened by create: opening there tries every other reader when
-    // the one the name selects refuses the file.
-    std::unique_ptr<OIIO::ImageInput> in = OIIO::ImageInput::create(name, /*do_open=*/false);
+    // Made by the format's name, not the file's: made from an existing
+    // file, and opened there, the library tries every other reader when
+    // the one the name selects refuses it. Only a name that selects none
+    // is left to the library, which then looks at the file's signature.
+    const std::string reader = ReaderOfExtension(name);
+    std::unique_ptr<OIIO::ImageInput> in = OIIO::ImageInput::create(reader.empty() ? name : reader, false);
     if (!in) throw HostError("cannot read " + name + ": " + FirstLine(OIIO::geterror(), "not an image file"));
     OIIO::ImageSpec header;
     if (!in->open(name, header, hints)) {

@@ -396,9 +396,9 @@ TEST_P(EveryWriter, TakesEveryLayoutOrRefusesItWithoutAbort) {
     for (const auto& entry : fs::directory_iterator(dir.path())) {
         EXPECT_EQ(entry.path().filename().string().find(".tmp-"), std::string::npos) << entry.path();
     }
-    // Every writer the tool writes colour with takes RGBA in some form.
-    const bool writes =
-        OIIO::ImageOutput::create("x." + ext) != nullptr && ext != "null" && ext != "term" && ext != "zfile";
+    // Every writer the tool writes colour with takes RGBA in some form;
+    // it refuses those of depth, of no file, and the one that garbles.
+    const bool writes = ext != "null" && ext != "term" && ext != "zfile" && ext != "iff";
     EXPECT_EQ(fs::exists(dir / ("rgba-uint8-out." + ext)), writes) << ext;
 }
 

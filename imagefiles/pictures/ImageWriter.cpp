@@ -322,6 +322,13 @@ bool Holds(const WriterRules& rules, int channels) {
 void FitHeaderToWriter(OIIO::ImageSpec& h, const WriterRules& rules, const ImageFormat* like,
                        std::vector<std::string>& notes) {
     const std::string format = rules.format;
+    if (format != "openexr" && !h.channelformats.empty()) {
+        // Channels of several data formats: EXR alone writes them as they
+        // are; TIFF refuses them and others write files their readers
+        // garble or hang on. All take the widest, which holds every value.
+        h.set_format(h.format);
+        h.channelformats.clear();
+    }
     const std::string of =
         like != nullptr && like->stored ? " of " + static_cast<const StoredImage*>(like->stored.get())->path : "";
     const int orientation = h.get_int_attribute("Orientation", 1);

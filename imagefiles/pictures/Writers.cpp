@@ -10,7 +10,7 @@ namespace {
 using T = ChannelType;
 
 /// Measured on each writer with every layout (1, 2, 3, 4, 5 and 7
-/// channels) and data format: a layout marked false is refused, written
+/// channels) and data format, read back with the library's readers: a layout marked false is refused, written
 /// with channels dropped or added, or, for DPX of 2 or more than 4
 /// channels, an assertion that aborts the process.
 const std::vector<WriterRules>& AllRules() {
@@ -24,8 +24,9 @@ const std::vector<WriterRules>& AllRules() {
         {"targa", true, false, true, true, false, {T::UInt8}, false},
         {"bmp", true, false, true, true, false, {T::UInt8}, false},
         {"sgi", true, true, true, true, true, {T::UInt8, T::UInt16}, false},
+        // Half makes a corrupt file.
         {"rla", true, true, true, true, true, {T::UInt8, T::UInt16, T::Float}, false},
-        {"iff", false, false, true, true, false, {T::UInt8, T::UInt16}, false},
+        // More than four channels, or half, make files its reader crashes on.
         {"fits", true, true, true, true, false, {T::UInt8, T::Float}, true},
         {"hdr", false, false, true, false, false, {T::Float}, false},
         {"pnm", true, false, true, false, false, {T::UInt8}, false},
@@ -37,6 +38,20 @@ const std::vector<WriterRules>& AllRules() {
     };
     return rules;
 }
+
+/// Writers the tool does not write with, and why.
+struct Refusal {
+    const char* format;
+    const char* why;
+};
+
+const Refusal kRefused[] = {
+    {"zfile", "zfile files hold one depth channel, not a colour picture"},
+    {"null", "the null writer writes nothing"},
+    {"term", "the terminal writer shows a picture, it writes no file"},
+    // Its RGB comes back wrong at some sizes (65x65, 7x5), without an error.
+    {"iff", "the image library's iff writer garbles some frame sizes without a word"},
+};
 
 }  // namespace
 
@@ -54,8 +69,11 @@ std::unique_ptr<OIIO::ImageOutput> OutputFor(const std::filesystem::path& path) 
                         path.extension().string() + "'");
     }
     if (RulesFor(out->format_name()) == nullptr) {
-        throw HostError("cannot write " + path.string() + ": " + out->format_name() +
-                        " files do not hold a colour picture the tool can write");
+        std::string why = std::string(out->format_name()) + " files are not among those the tool writes";
+        for (const Refusal& r : kRefused) {
+            if (r.format == std::string(out->format_name())) why = r.why;
+        }
+        throw HostError("cannot write " + path.string() + ": " + why);
     }
     return out;
 }

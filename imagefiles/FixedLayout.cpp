@@ -38,9 +38,11 @@ bool Checkable(std::uint64_t width, std::uint64_t height) {
     return width > 0 && height > 0 && width <= kLargestSide && height <= kLargestSide;
 }
 
-/// Bytes that `values` samples of `bits` take: packed tight, or filled into
-/// 32-bit words (10 bits three to a word; 12 bits one to 16 bits).
-std::optional<std::uint64_t> SampleBytes(std::uint64_t values, std::uint32_t bits, bool filled) {
+/// Bytes of one row of `values` samples of `bits`: whole bytes for 8, 16,
+/// 32 and 64 bits; 10 and 12 bits in 32-bit words that each row begins
+/// afresh, filled (10 bits three to a word, 12 bits one to 16 bits) or
+/// packed tight.
+std::optional<std::uint64_t> RowBytes(std::uint64_t values, std::uint32_t bits, bool filled) {
     switch (bits) {
         case 8:
         case 16:
@@ -48,9 +50,9 @@ std::optional<std::uint64_t> SampleBytes(std::uint64_t values, std::uint32_t bit
         case 64:
             return values * (bits / 8);
         case 10:
-            return filled ? (values + 2) / 3 * 4 : (values * 10 + 7) / 8;
+            return filled ? (values + 2) / 3 * 4 : (values * 10 + 31) / 32 * 4;
         case 12:
-            return filled ? values * 2 : (values * 12 + 7) / 8;
+            return filled ? values * 2 : (values * 12 + 31) / 32 * 4;
         default:
             return std::nullopt;
     }
@@ -103,9 +105,9 @@ std::optional<std::uint64_t> DpxLength(std::span<const std::uint8_t> header) {
         std::uint64_t offset = f.U32(at + 28);
         if (e == 0 && (offset == 0 || offset == 0xffffffffu)) offset = f.U32(4);
         if (components == 0 || encoding != 0 || offset == 0 || offset == 0xffffffffu) return std::nullopt;
-        const std::optional<std::uint64_t> bytes = SampleBytes(width * height * components, bits, packing != 0);
-        if (!bytes) return std::nullopt;
-        longest = std::max(longest, offset + *bytes);
+        const std::optional<std::uint64_t> row = RowBytes(width * components, bits, packing != 0);
+        if (!row) return std::nullopt;
+        longest = std::max(longest, offset + height * *row);
     }
     return longest;
 }
@@ -130,9 +132,9 @@ std::optional<std::uint64_t> CineonLength(std::span<const std::uint8_t> header) 
     const std::uint64_t offset = f.U32(4);
     if (!Checkable(width, height) || offset == 0) return std::nullopt;
     // Packing 0 is tight bits; the others fill 32-bit words.
-    const std::optional<std::uint64_t> bytes = SampleBytes(width * height * channels, bits, f.U8(kPacking) != 0);
-    if (!bytes) return std::nullopt;
-    return offset + *bytes;
+    const std::optional<std::uint64_t> row = RowBytes(width * channels, bits, f.U8(kPacking) != 0);
+    if (!row) return std::nullopt;
+    return offset + height * *row;
 }
 
 }  // namespace

@@ -46,7 +46,8 @@ struct ImageFormat {
     /// green and blue).
     bool grey = false;
     /// Whether the file's colour is premultiplied by its alpha, as the
-    /// hosts interpret footage (or as --alpha said).
+    /// hosts interpret footage (or as --alpha said): by the header, or,
+    /// for a file that says nothing, guessed once its pixels are read.
     bool premultiplied = false;
     /// The library's compression name ("zip", "piz", "dwaa:45"...); empty for none named.
     std::string compression;

@@ -54,7 +54,7 @@ struct SheetCell {
 
 class PictureLibrary {
 public:
-    static constexpr int kInterfaceVersion = 2;
+    static constexpr int kInterfaceVersion = 3;
 
     virtual ~PictureLibrary() = default;
 

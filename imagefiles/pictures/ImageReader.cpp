@@ -86,10 +86,13 @@ public:
         stored.pixels = PixelBuffer(stored.RowBytes() * std::size_t(plan_.data.height));
         // The whole data window at once, whatever the file's tiles or
         // scanlines: the library picks the reader its layout needs.
-        (void)in_->geterror();  // what describing the file left behind
+        (void)in_->geterror();  // what seeking past the last part and level left behind
         CheckRead(
             *in_,
-            in_->read_image(plan_.part, 0, 0, int(stored.pixel.types.size()), OIIO::TypeUnknown, stored.pixels.data()),
+            [&] {
+                return in_->read_image(plan_.part, 0, 0, int(stored.pixel.types.size()), OIIO::TypeUnknown,
+                                       stored.pixels.data());
+            },
             name_);
         if (!association_) GuessAssociation();
         stored.premultiplied = format_.premultiplied = association_->premultiplied;

@@ -513,8 +513,9 @@ std::vector<std::string> WriteImage(const std::filesystem::path& path, const Wor
         // Another part, as stored, one at a time.
         const OIIO::ImageSpec& h = stored->parts[p];
         const PixelBuffer pixels(h.image_bytes(true));
-        CheckRead(*in, in->read_image(int(p), 0, 0, h.nchannels, OIIO::TypeUnknown, pixels.data()),
-                  PartName(h, p) + " of " + stored->path);
+        CheckRead(
+            *in, [&] { return in->read_image(int(p), 0, 0, h.nchannels, OIIO::TypeUnknown, pixels.data()); },
+            PartName(h, p) + " of " + stored->path);
         if (!out->write_image(OIIO::TypeUnknown, pixels.data())) fail(out->geterror());
     }
     if (!out->close()) fail(out->geterror());

@@ -2,6 +2,7 @@
 #include <array>
 #include <cctype>
 #include <cstdint>
+#include <exception>
 #include <filesystem>
 #include <fstream>
 #include <system_error>
@@ -47,17 +48,34 @@ std::unique_ptr<OIIO::ImageInput> OpenReader(const std::string& name, const OIIO
     std::unique_ptr<OIIO::ImageInput> in = OIIO::ImageInput::create(reader.empty() ? name : reader, false);
     if (!in) throw HostError("cannot read " + name + ": " + FirstLine(OIIO::geterror(), "not an image file"));
     OIIO::ImageSpec header;
-    if (!in->open(name, header, hints)) {
-        throw HostError("cannot read " + name + ": " + FirstLine(in->geterror(), "unreadable image"));
+    bool opened = false;
+    try {
+        opened = in->open(name, header, hints);
+    } catch (const std::exception& e) {
+        // Some readers let the standard library's exceptions out of a
+        // damaged header (a vector sized by a negative count).
+        throw HostError("cannot read " + name + ": " + FirstLine(e.what(), "unreadable image"));
+    }
+    // What opening left on the reader is an error too: a progressive
+    // JPEG's missing scans are found there.
+    const std::string error = in->geterror();
+    if (!opened || !error.empty()) {
+        throw HostError("cannot read " + name + ": " + FirstLine(error, "unreadable image"));
     }
     return in;
 }
 
-void CheckRead(OIIO::ImageInput& in, bool read, const std::string& what) {
+void CheckRead(OIIO::ImageInput& in, const std::function<bool()>& read, const std::string& what) {
     // Some readers return success and leave the error on the reader (a
     // JPEG's missing rows); geterror() also clears it for the next read.
+    bool done = false;
+    try {
+        done = read();
+    } catch (const std::exception& e) {
+        throw HostError("cannot read " + what + ": " + FirstLine(e.what(), "unreadable pixels"));
+    }
     const std::string error = in.geterror();
-    if (read && error.empty()) return;
+    if (done && error.empty()) return;
     throw HostError("cannot read " + what + ": " + FirstLine(error, "unreadable pixels"));
 }
 

@@ -6,6 +6,7 @@
 
 #include <OpenImageIO/imageio.h>
 
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -20,9 +21,10 @@ namespace OIIO = OIIO_NAMESPACE;
 /// another refused may abort the process.
 std::unique_ptr<OIIO::ImageInput> OpenReader(const std::string& name, const OIIO::ImageSpec& hints);
 
-/// Throws HostError, in the library's words and naming `what` of the file,
-/// when a read failed or left an error on the reader.
-void CheckRead(OIIO::ImageInput& in, bool read, const std::string& what);
+/// Runs `read` on the reader; throws HostError, in the library's words and
+/// naming `what` of the file, when it failed, threw, or left an error on
+/// the reader.
+void CheckRead(OIIO::ImageInput& in, const std::function<bool()>& read, const std::string& what);
 
 /// Throws HostError when a file of a format whose reader does not notice a
 /// short file is shorter than the pixels its header promises.

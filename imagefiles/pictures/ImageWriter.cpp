@@ -40,7 +40,6 @@ struct OutputPart {
     int shift_x = 0, shift_y = 0;
     bool premultiply = false;  ///< colour multiplied by alpha
     bool over_black = false;   ///< no alpha channel: colour matted over black
-    bool grey = false;         ///< the red channel written as grey
 };
 
 /// How the rendered colour is stored: straight, or multiplied by the new
@@ -241,8 +240,8 @@ OutputPart LayerPart(const std::string& file_format, const OIIO::ImageOutput& ou
     part.over_black = !rules.alpha;
     // Grey stays grey where the writer holds it.
     const bool grey_in = like != nullptr && like->grey;
-    part.grey = grey_in && (part.over_black ? rules.grey : rules.grey_alpha);
-    if (grey_in && !part.grey) {
+    const bool grey = grey_in && (part.over_black ? rules.grey : rules.grey_alpha);
+    if (grey_in && !grey) {
         notes.push_back(file_format + " files do not hold grey" + (part.over_black ? "" : " with alpha") +
                         ": the grey of " + like_name + " is written as red, green and blue");
     }
@@ -261,7 +260,7 @@ OutputPart LayerPart(const std::string& file_format, const OIIO::ImageOutput& ou
         t = NearestHeldType(rules, t);
     }
     std::vector<int> rendered = {0, 1, 2, 3};
-    if (part.grey) {
+    if (grey) {
         rendered = {0, 3};
         names = {"Y", "A"};
         types = {types[0], types[3]};

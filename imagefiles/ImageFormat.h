@@ -49,8 +49,6 @@ struct ImageFormat {
     /// hosts interpret footage (or as --alpha said): by the header, or,
     /// for a file that says nothing, guessed once its pixels are read.
     bool premultiplied = false;
-    /// Whether that was guessed from the pixels.
-    bool association_guessed = false;
     /// The library's compression name ("zip", "piz", "dwaa:45"...); empty for none named.
     std::string compression;
     /// The width of a pixel over its height as the file's header states it

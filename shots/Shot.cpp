@@ -53,13 +53,7 @@ Shot::Shot(ShotSettings settings, const std::function<Animation(const FrameRate&
     if (s.input)
         first_path = plan_.input ? plan_.input->PathFor(plan_.frames.front()) : std::filesystem::path(*s.input);
     first_.emplace(ReadInputFrame(first_path, plan_.settings, {}, &first_format_));
-    // The first frame speaks for the shot, as it does for its size. Where
-    // its association was guessed, every frame is read as it was, as the
-    // hosts interpret a sequence once: a frame without soft pixels must not
-    // be read otherwise than its neighbours.
-    if (first_format_ && first_format_->association_guessed && !plan_.settings.image.premultiplied) {
-        plan_.settings.image.premultiplied = first_format_->premultiplied;
-    }
+    // The first frame speaks for the shot, as it does for its size.
     SettlePixelAspect(plan_.settings, first_format_ ? &*first_format_ : nullptr, first_path ? first_path->string() : "",
                       &animation_);
     const LayerPlace place = LayerPlaceOf(*first_, first_format_ ? &*first_format_ : nullptr);

@@ -460,23 +460,6 @@ TEST_P(EveryWriter, TakesEveryLayoutOrRefusesItWithoutAbort) {
 INSTANTIATE_TEST_SUITE_P(Writers, EveryWriter, ::testing::ValuesIn(WriterExtensions()),
                          [](const auto& info) { return info.param; });
 
-TEST(ShotAssociation, GuessedOnTheFirstFrameHoldsForEveryFrame) {
-    ScratchDir dir;
-    // Straight soft colour first, then an opaque frame that by itself would
-    // say nothing.
-    Written(TypeDesc::UINT16)(dir / "shot.0001.dpx", false);
-    Write(dir / "shot.0002.dpx", Header(40, 30, {"R", "G", "B", "A"}, TypeDesc::UINT16),
-          [](int x, int y, int c) { return c == 3 ? 1.0f : StraightColour(x, y, c); });
-    const ToolResult r = RunTool({"render", "--frames", "1-2", "--in", dir.str("shot.%04d.dpx"), "--out",
-                                  dir.str("out.%04d.dpx"), "--width", "10", "--height", "10"});
-    ASSERT_EQ(r.status, 0) << r.err;
-    EXPECT_NE(r.err.find("read as straight"), std::string::npos) << r.err;
-    // Outside the matte alpha is 0; straight colour stays as it was.
-    const Image second = Read(dir / "out.0002.dpx");
-    EXPECT_EQ(second.At(0, 0, 3), 0.0f);
-    EXPECT_NEAR(second.At(0, 0, 0), StraightColour(0, 0, 0), 1.0 / 65535.0);
-}
-
 // --- A format's own rules ---
 
 struct FormatCase {

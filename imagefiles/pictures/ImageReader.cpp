@@ -143,7 +143,6 @@ private:
             guess.Look(rgba.data(), data.width);
         }
         association_ = guess.Verdict(stored.file_format);
-        format_.association_guessed = true;
         format_.notes.push_back(name_ + ": " + association_->why + " (--alpha says otherwise)");
     }
 

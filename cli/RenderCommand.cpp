@@ -94,8 +94,9 @@ int RunRender(const ToolContext& ctx, const std::vector<std::string>& argv) {
         std::cerr << "quorvel-host: interrupted: " << *r.out << " not written\n";
         return kInterruptedStatus;
     }
+    sim::WrittenImage written;
     for (const std::string& note :
-         shots::WriteOutputFrame(*r.out, output, in_format ? &*in_format : nullptr, out_options)) {
+         shots::WriteOutputFrame(*r.out, output, in_format ? &*in_format : nullptr, out_options, &written)) {
         std::cerr << "quorvel-host: note: " << shots::Printable(*r.out + ": " + note) << "\n";
     }
     if (shots::InterruptScope::Requested()) {
@@ -103,8 +104,10 @@ int RunRender(const ToolContext& ctx, const std::vector<std::string>& argv) {
         std::cerr << "quorvel-host: interrupted: wrote " << *r.out << " first\n";
         return kInterruptedStatus;
     }
-    std::cout << "wrote " << *r.out << " (" << output.width() << "x" << output.height() << ", "
-              << sim::LayoutName(r.settings.layout);
+    // What the file holds, which a format without overscan or of other data
+    // formats holds otherwise than the frame rendered.
+    std::cout << "wrote " << *r.out << " (" << written.width << "x" << written.height << ", "
+              << sim::ChannelTypesText(written.channel_types) << ", rendered at " << sim::LayoutName(r.settings.layout);
     // As the worlds handed to the module had it, not as asked.
     const std::size_t padding = output.rowbytes() - std::size_t(output.width()) * sim::BytesPerPixel(output.layout());
     if (padding > 0) std::cout << ", rows padded by " << padding << " bytes";

@@ -1,8 +1,10 @@
 #include "imagefiles/AtomicFile.h"
 
+#include <fcntl.h>
 #include <unistd.h>
 
 #include <atomic>
+#include <cerrno>
 #include <string>
 #include <system_error>
 
@@ -50,6 +52,13 @@ void WriteAtomically(const std::filesystem::path& target,
     // Keep the extension last: image writers pick the format by it.
     const std::filesystem::path temp = folder / (std::string(kTemporaryPrefix) + std::to_string(::getpid()) + "-" +
                                                  std::to_string(counter++) + "-" + target.filename().string());
+    // Made here, so that a folder the user may not write in, or a file
+    // system mounted read-only, is told as the system tells it.
+    const int fd = ::open(temp.string().c_str(), O_WRONLY | O_CREAT | O_EXCL, 0666);
+    if (fd < 0) {
+        throw HostError("cannot write " + target.string() + ": " + std::generic_category().message(errno));
+    }
+    ::close(fd);
     try {
         write(temp);
     } catch (...) {

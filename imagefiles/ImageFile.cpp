@@ -14,9 +14,9 @@ World ReadImage(const std::filesystem::path& path, PixelLayout layout, ImageForm
     return world;
 }
 
-std::vector<std::string> WriteImage(const std::filesystem::path& path, const World& world, const ImageFormat* like,
-                                    const ImageWriteOptions& options) {
-    return Pictures().WriteImage(path, world, like, options);
+WrittenImage WriteImage(const std::filesystem::path& path, const World& world, const ImageFormat* like,
+                        const ImageWriteOptions& options, const ImageStamp* stamp) {
+    return Pictures().WriteImage(path, world, like, options, stamp);
 }
 
 void CheckImageFormat(const std::filesystem::path& path) { Pictures().CheckImageFormat(path); }

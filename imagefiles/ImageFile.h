@@ -29,10 +29,10 @@ World ReadImage(const std::filesystem::path& path, PixelLayout layout, ImageForm
 /// Writes the world in the format the file name's extension names (see
 /// PictureLibrary::WriteImage); without `like`, 8-bit worlds are written as
 /// 8 bits, 16-bit worlds as 16 (0..32768 back to 0..65535, rounded to
-/// nearest), float worlds as float where the format has it. Returns notes
-/// for the user. Throws HostError when the file cannot be written.
-std::vector<std::string> WriteImage(const std::filesystem::path& path, const World& world,
-                                    const ImageFormat* like = nullptr, const ImageWriteOptions& options = {});
+/// nearest), float worlds as float where the format has it. Returns notes and
+/// what the file holds. Throws HostError when the file cannot be written.
+WrittenImage WriteImage(const std::filesystem::path& path, const World& world, const ImageFormat* like = nullptr,
+                        const ImageWriteOptions& options = {}, const ImageStamp* stamp = nullptr);
 
 /// Throws HostError unless an image format is known for the file name.
 void CheckImageFormat(const std::filesystem::path& path);

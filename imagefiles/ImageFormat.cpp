@@ -1,5 +1,7 @@
 #include "imagefiles/ImageFormat.h"
 
+#include <algorithm>
+
 namespace quorvel::sim {
 
 std::string_view ChannelTypeName(ChannelType type) {
@@ -47,5 +49,17 @@ int ChannelTypeBytes(ChannelType type) {
 }
 
 bool DeeperThan8Bits(ChannelType type) { return type != ChannelType::UInt8; }
+
+std::string ChannelTypesText(const std::vector<ChannelType>& types) {
+    std::vector<ChannelType> distinct;
+    for (ChannelType t : types) {
+        if (std::find(distinct.begin(), distinct.end(), t) == distinct.end()) distinct.push_back(t);
+    }
+    std::string text;
+    for (std::size_t i = 0; i < distinct.size(); ++i) {
+        text += (i == 0 ? "" : i + 1 == distinct.size() ? " and " : ", ") + std::string(ChannelTypeName(distinct[i]));
+    }
+    return text;
+}
 
 }  // namespace quorvel::sim

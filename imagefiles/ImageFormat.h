@@ -83,4 +83,32 @@ struct ImageWriteOptions {
     std::optional<std::string> compression;
 };
 
+/// What a written image says of its own making, over what the input's
+/// header said. Nothing in it may differ between two renders of a frame
+/// but the time, which the caller fixes when renders must match.
+struct ImageStamp {
+    /// The name the file is known by, for the formats that record it: the
+    /// target's, not that of the temporary file the bytes go to.
+    std::string file_name;
+    std::string software;   ///< the program and its version
+    std::string date_time;  ///< "YYYY:MM:DD HH:MM:SS", as the image library writes times
+    /// The line the write adds to the image's history, after the input's.
+    std::string history;
+};
+
+/// What a file holds as written: the rendered layer's size and the data
+/// formats of its channels, which the writer may have settled otherwise
+/// than asked (a format without alpha, a display window without overscan).
+struct WrittenImage {
+    int width = 0;
+    int height = 0;
+    std::vector<ChannelType> channel_types;  ///< red, green, blue (and alpha) as stored
+    /// What the user should know about the file, a sentence each.
+    std::vector<std::string> notes;
+};
+
+/// The written data formats in words: "uint16", or "half and float" for
+/// channels of several.
+std::string ChannelTypesText(const std::vector<ChannelType>& types);
+
 }  // namespace quorvel::sim

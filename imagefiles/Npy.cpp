@@ -1,10 +1,14 @@
 #include "imagefiles/Npy.h"
 
+#include <cerrno>
 #include <charconv>
+#include <cstdio>
 #include <cstring>
 #include <fstream>
 #include <limits>
+#include <memory>
 #include <string>
+#include <system_error>
 #include <vector>
 
 #include "frames/HostError.h"
@@ -115,19 +119,40 @@ void WriteNpy(const std::filesystem::path& path, const World& world) {
     const std::size_t total = 10 + header.size() + 1;
     header.append((64 - total % 64) % 64, ' ');
     header += '\n';
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    if (!out) throw HostError("cannot write " + path.string());
-    out.write(kMagic, 6);
+    // Through stdio, which keeps the system's reason for a failed write.
+    const auto fail = [&] {
+        throw HostError("cannot write " + path.string() + ": " +
+                        std::generic_category().message(errno != 0 ? errno : EIO));
+    };
+    errno = 0;
+    std::unique_ptr<std::FILE, int (*)(std::FILE*)> out(std::fopen(path.string().c_str(), "wb"), &std::fclose);
+    if (!out) fail();
+    const auto put = [&](const void* bytes, std::size_t size) {
+        if (std::fwrite(bytes, 1, size, out.get()) != size) fail();
+    };
+    put(kMagic, 6);
     const char version[2] = {1, 0};
-    out.write(version, 2);
+    put(version, 2);
     const char length[2] = {char(header.size() & 0xFF), char(header.size() >> 8)};
-    out.write(length, 2);
-    out.write(header.data(), std::streamsize(header.size()));
+    put(length, 2);
+    put(header.data(), header.size());
     // Row by row, from the world itself: no second copy of the frame.
     const std::size_t row = std::size_t(world.width()) * BytesPerPixel(world.layout());
-    for (int y = 0; y < world.height(); ++y)
-        out.write(reinterpret_cast<const char*>(world.Row(y)), std::streamsize(row));
-    if (!out.flush()) throw HostError("cannot write " + path.string());
+    for (int y = 0; y < world.height(); ++y) put(world.Row(y), row);
+    if (std::fflush(out.get()) != 0) fail();
+    // Closed here, where the last of the bytes may yet find the disk full.
+    if (std::fclose(out.release()) != 0) fail();
+}
+
+ChannelType NpyChannelType(PixelLayout layout) {
+    switch (BytesPerPixel(layout)) {
+        case 4:
+            return ChannelType::UInt8;
+        case 8:
+            return ChannelType::UInt16;
+        default:
+            return ChannelType::Float;
+    }
 }
 
 }  // namespace quorvel::sim

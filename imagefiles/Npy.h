@@ -12,6 +12,7 @@
 #include <string>
 
 #include "frames/World.h"
+#include "imagefiles/ImageFormat.h"
 
 namespace quorvel::sim {
 
@@ -30,7 +31,11 @@ World ReadNpy(const std::filesystem::path& path, bool premiere, const FrameCheck
 /// The same from a stream; `name` names it in messages.
 World ReadNpy(std::istream& in, const std::string& name, bool premiere, const FrameCheck& before_allocating = {});
 
-/// Writes the world's pixels exactly (rows packed, no padding).
+/// Writes the world's pixels exactly (rows packed, no padding). Throws
+/// HostError naming the system's reason when the file cannot be written.
 void WriteNpy(const std::filesystem::path& path, const World& world);
+
+/// The data format of a world of the layout in its file.
+ChannelType NpyChannelType(PixelLayout layout);
 
 }  // namespace quorvel::sim

@@ -54,7 +54,7 @@ struct SheetCell {
 
 class PictureLibrary {
 public:
-    static constexpr int kInterfaceVersion = 3;
+    static constexpr int kInterfaceVersion = 4;
 
     virtual ~PictureLibrary() = default;
 
@@ -71,10 +71,14 @@ public:
     /// format and the compression. Without `like`, the world's depth
     /// decides. Colour is premultiplied by the new alpha for formats that
     /// store it so, and matted over black for formats without alpha.
-    /// Returns what the user should know (a layer or window the format
-    /// cannot hold), a sentence each. Throws HostError when it cannot write.
-    virtual std::vector<std::string> WriteImage(const std::filesystem::path& path, const World& world,
-                                                const ImageFormat* like, const ImageWriteOptions& options) const = 0;
+    /// With `stamp`, the file names its own making: the software, the
+    /// time, a line of history after the input's, and the stamp's file
+    /// name where the format records one. Returns what the file holds and
+    /// what the user should know (a layer or window the format cannot
+    /// hold). Throws HostError when it cannot write, naming the system's
+    /// reason (a full disk, a folder without permission) when there is one.
+    virtual WrittenImage WriteImage(const std::filesystem::path& path, const World& world, const ImageFormat* like,
+                                    const ImageWriteOptions& options, const ImageStamp* stamp) const = 0;
     /// Throws HostError unless an image format is known for the file name.
     virtual void CheckImageFormat(const std::filesystem::path& path) const = 0;
     /// Throws HostError unless the file name's format holds the data format.

@@ -189,14 +189,15 @@ void CheckOutputPath(const std::filesystem::path& path) {
 }
 
 std::vector<std::string> WriteOutputFrame(const std::filesystem::path& path, const sim::World& world,
-                                          const sim::ImageFormat* like, const sim::ImageWriteOptions& options) {
-    std::vector<std::string> notes;
+                                          const sim::ImageFormat* like, const sim::ImageWriteOptions& options,
+                                          sim::WrittenImage* written) {
+    sim::WrittenImage image{world.width(), world.height(), {4, sim::NpyChannelType(world.layout())}, {}};
     sim::WriteAtomically(path, [&](const std::filesystem::path& temp) {
         try {
             if (IsNpy(path)) {
                 sim::WriteNpy(temp, world);
             } else {
-                notes = WriteImageFrame(temp, world, like, options);
+                image = WriteImageFrame(path, temp, world, like, options);
             }
         } catch (const sim::HostError& e) {
             // The user knows the file by the name they gave, not the temporary one.
@@ -209,7 +210,8 @@ std::vector<std::string> WriteOutputFrame(const std::filesystem::path& path, con
             throw sim::HostError(message);
         }
     });
-    return notes;
+    if (written != nullptr) *written = image;
+    return image.notes;
 }
 
 int RemoveAbandonedTemporariesOf(const std::vector<std::filesystem::path>& outputs) {

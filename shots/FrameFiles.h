@@ -70,9 +70,11 @@ int RemoveAbandonedTemporariesOf(const std::vector<std::filesystem::path>& outpu
 
 /// Writes atomically: on any failure the target is left as it was. An image
 /// keeps what `like` says the input image held, with `options` over it.
-/// Returns what the user should know about the file written, a sentence each.
+/// Returns what the user should know about the file written, a sentence
+/// each; what the file holds goes to `written`, when given.
 std::vector<std::string> WriteOutputFrame(const std::filesystem::path& path, const sim::World& world,
                                           const sim::ImageFormat* like = nullptr,
-                                          const sim::ImageWriteOptions& options = {});
+                                          const sim::ImageWriteOptions& options = {},
+                                          sim::WrittenImage* written = nullptr);
 
 }  // namespace quorvel::shots

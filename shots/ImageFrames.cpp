@@ -1,8 +1,47 @@
 #include "shots/ImageFrames.h"
 
+#include <charconv>
+#include <cstdlib>
+#include <ctime>
+#include <string>
+#include <string_view>
+
 #include "imagefiles/ImageFile.h"
+#include "shots/ShotError.h"
 
 namespace quorvel::shots {
+
+namespace {
+
+constexpr const char* kSoftware = "quorvel-host " QUORVEL_VERSION;
+
+/// When the frame was rendered, as image files state it: at
+/// SOURCE_DATE_EPOCH when that is set (in UTC, as the reproducible-builds
+/// convention reads it), so that two renders of a frame are the same file;
+/// by the clock, in local time, otherwise.
+std::string RenderTime() {
+    std::tm when{};
+    const char* epoch = std::getenv("SOURCE_DATE_EPOCH");
+    if (epoch != nullptr && *epoch != '\0') {
+        const std::string_view text(epoch);
+        long long seconds = -1;
+        const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), seconds);
+        const std::time_t t = std::time_t(seconds);
+        if (error != std::errc() || end != text.data() + text.size() || seconds < 0 ||
+            ::gmtime_r(&t, &when) == nullptr) {
+            throw ShotError("SOURCE_DATE_EPOCH must be a whole number of seconds since 1970, not '" +
+                            std::string(text) + "'");
+        }
+    } else {
+        const std::time_t now = std::time(nullptr);
+        ::localtime_r(&now, &when);
+    }
+    char text[32];
+    std::strftime(text, sizeof text, "%Y:%m:%d %H:%M:%S", &when);
+    return text;
+}
+
+}  // namespace
 
 const char* const kImageFramesHelp =
     "Image files go through the image library (EXR, TIFF, PNG, DPX, JPEG and what\n"
@@ -36,9 +75,17 @@ void CheckImageFrameChannelType(const std::filesystem::path& path, sim::ChannelT
     sim::CheckChannelType(path, type);
 }
 
-std::vector<std::string> WriteImageFrame(const std::filesystem::path& path, const sim::World& world,
-                                         const sim::ImageFormat* like, const sim::ImageWriteOptions& options) {
-    return sim::WriteImage(path, world, like, options);
+sim::WrittenImage WriteImageFrame(const std::filesystem::path& target, const std::filesystem::path& temp,
+                                  const sim::World& world, const sim::ImageFormat* like,
+                                  const sim::ImageWriteOptions& options) {
+    sim::ImageStamp stamp;
+    stamp.file_name = target.filename().string();
+    stamp.software = kSoftware;
+    stamp.date_time = RenderTime();
+    // Nothing of this run (its command line, its frames) that a render of
+    // part of the shot would give otherwise than the whole.
+    stamp.history = std::string(kSoftware) + " render";
+    return sim::WriteImage(temp, world, like, options, &stamp);
 }
 
 }  // namespace quorvel::shots

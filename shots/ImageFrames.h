@@ -30,10 +30,14 @@ void CheckImageFrameOutput(const std::filesystem::path& path);
 void CheckImageFrameCompression(const std::filesystem::path& path, const std::string& compression);
 /// Throws unless this file name's format holds that data format.
 void CheckImageFrameChannelType(const std::filesystem::path& path, sim::ChannelType type);
-/// Writes the world as an image, in the format the file name's extension
-/// names, keeping what `like` (the input's format, if any) says the file
-/// held. Returns notes for the user.
-std::vector<std::string> WriteImageFrame(const std::filesystem::path& path, const sim::World& world,
-                                         const sim::ImageFormat* like, const sim::ImageWriteOptions& options);
+/// Writes the world as an image to `temp`, which becomes `target`, in the
+/// format the file name's extension names, keeping what `like` (the input's
+/// format, if any) says the file held. The file names this tool as its
+/// software, the render's time (SOURCE_DATE_EPOCH when set, so that renders
+/// match byte for byte) and the render in its history. Returns what the
+/// file holds and notes for the user.
+sim::WrittenImage WriteImageFrame(const std::filesystem::path& target, const std::filesystem::path& temp,
+                                  const sim::World& world, const sim::ImageFormat* like,
+                                  const sim::ImageWriteOptions& options);
 
 }  // namespace quorvel::shots

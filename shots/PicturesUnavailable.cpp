@@ -41,9 +41,9 @@ void CheckImageFrameCompression(const std::filesystem::path& path, const std::st
 
 void CheckImageFrameChannelType(const std::filesystem::path& path, sim::ChannelType) { RefuseImage("write", path); }
 
-std::vector<std::string> WriteImageFrame(const std::filesystem::path& path, const sim::World&, const sim::ImageFormat*,
-                                         const sim::ImageWriteOptions&) {
-    RefuseImage("write", path);
+sim::WrittenImage WriteImageFrame(const std::filesystem::path& target, const std::filesystem::path&, const sim::World&,
+                                  const sim::ImageFormat*, const sim::ImageWriteOptions&) {
+    RefuseImage("write", target);
 }
 
 // The viewer window as a picture.

@@ -12,8 +12,8 @@
 namespace quorvel::sim::pictures {
 
 std::unique_ptr<ImageSource> OpenImage(const std::filesystem::path& path, const ImageRequest& request);
-std::vector<std::string> WriteImage(const std::filesystem::path& path, const World& world, const ImageFormat* like,
-                                    const ImageWriteOptions& options);
+WrittenImage WriteImage(const std::filesystem::path& path, const World& world, const ImageFormat* like,
+                        const ImageWriteOptions& options, const ImageStamp* stamp);
 void CheckImageFormat(const std::filesystem::path& path);
 void CheckCompression(const std::filesystem::path& path, const std::string& compression);
 void CheckChannelType(const std::filesystem::path& path, ChannelType type);

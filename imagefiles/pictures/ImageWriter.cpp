@@ -1,8 +1,13 @@
+#include <OpenImageIO/filesystem.h>
 #include <OpenImageIO/imageio.h>
+#include <sys/statvfs.h>
 
 #include <algorithm>
+#include <cerrno>
+#include <cstdio>
 #include <cstring>
 #include <optional>
+#include <system_error>
 #include <vector>
 
 #include "frames/HostError.h"
@@ -24,6 +29,126 @@ void EraseStaleAttributes(OIIO::ImageSpec& header) {
                              "openexr:levelmode", "openexr:roundingmode", "tiff:subfiletype"}) {
         header.erase_attribute(name);
     }
+}
+
+/// The output file, for the writers that take one from the caller: the
+/// bytes go through stdio as with the library's own file, and the first
+/// failure's system reason is kept. The writers' own messages leave it
+/// out ("File output failed"), and some do not look at what a write returns.
+class OutputFile final : public OIIO::Filesystem::IOFile {
+public:
+    /// Null, with the reason in `error`, when the file cannot be opened.
+    static std::unique_ptr<OutputFile> Open(const std::filesystem::path& path, int& error) {
+        errno = 0;
+        std::FILE* file = std::fopen(path.c_str(), "wb");
+        if (file == nullptr) {
+            error = errno != 0 ? errno : EIO;
+            return nullptr;
+        }
+        return std::unique_ptr<OutputFile>(new OutputFile(file));
+    }
+    OutputFile(const OutputFile&) = delete;
+    OutputFile& operator=(const OutputFile&) = delete;
+    ~OutputFile() override {
+        if (file_ != nullptr) std::fclose(file_);
+    }
+
+    /// Closed by Finish, which tells how that went; a writer closing its
+    /// proxy would lose the reason.
+    void close() override {}
+
+    size_t write(const void* buf, size_t size) override {
+        errno = 0;
+        const size_t n = IOFile::write(buf, size);
+        written_ = written_ || n > 0;
+        if (n < size) Note();
+        return n;
+    }
+    size_t pwrite(const void* buf, size_t size, int64_t offset) override {
+        errno = 0;
+        const size_t n = IOFile::pwrite(buf, size, offset);
+        written_ = written_ || n > 0;
+        if (n < size) Note();
+        return n;
+    }
+    bool seek(int64_t offset) override {
+        errno = 0;
+        const bool ok = IOFile::seek(offset);
+        if (!ok) Note();
+        return ok;
+    }
+
+    /// Closes the file, whose buffered bytes may only now meet a full disk.
+    /// Returns the first failure's errno, 0 when every byte was written.
+    int Finish() {
+        if (file_ != nullptr) {
+            errno = 0;
+            if (std::fflush(file_) != 0) Note();
+            if (std::fclose(file_) != 0) Note();
+            file_ = nullptr;
+        }
+        return error_;
+    }
+    int error() const { return error_; }
+    bool written() const { return written_; }
+
+private:
+    explicit OutputFile(std::FILE* file) : IOFile(file, Write), file_(file) {}
+    void Note() {
+        if (error_ == 0) error_ = errno != 0 ? errno : EIO;
+    }
+    std::FILE* file_;
+    int error_ = 0;
+    bool written_ = false;
+};
+
+/// For a writer that opens the file itself, which tells no reason: a file
+/// system without a free block left is the likeliest, and the one a user
+/// can do something about.
+int FullDiskError(const std::filesystem::path& path) {
+    std::filesystem::path folder = path.parent_path();
+    if (folder.empty()) folder = ".";
+    struct statvfs fs {};
+    if (::statvfs(folder.c_str(), &fs) == 0 && fs.f_bfree == 0) return ENOSPC;
+    return 0;
+}
+
+std::string ReasonText(int error) { return std::generic_category().message(error); }
+
+/// The file's own account of its making: the software and time of this
+/// write, and its line after the input's history, where the format keeps
+/// one (FITS as its HISTORY cards, most others as the Exif history).
+void StampHeader(OIIO::ImageSpec& h, const std::string& file_format, const ImageStamp& stamp) {
+    h.attribute("Software", stamp.software);
+    h.attribute("DateTime", stamp.date_time);
+    const char* key = file_format == "fits" ? "History" : "Exif:ImageHistory";
+    const std::string earlier = h.get_string_attribute(key);
+    h.attribute(key, earlier.empty() ? stamp.history : earlier + "\n" + stamp.history);
+}
+
+/// The RLA writer dates the file by the clock, whatever the header says:
+/// its date field, 20 bytes at offset 528, is given the stamp's time in
+/// the writer's own form ("Dec 31 07:30 2008").
+int DateRlaFile(const std::filesystem::path& path, const std::string& date_time) {
+    static const char* const kMonths[] = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
+                                          "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
+    int year = 0, month = 0, day = 0, hour = 0, minute = 0, second = 0;
+    if (std::sscanf(date_time.c_str(), "%d:%d:%d %d:%d:%d", &year, &month, &day, &hour, &minute, &second) != 6 ||
+        month < 1 || month > 12) {
+        return 0;
+    }
+    char field[20] = {};
+    std::snprintf(field, sizeof field, "%s %02d %02d:%02d %04d", kMonths[month - 1], day, hour, minute, year);
+    errno = 0;
+    std::FILE* file = std::fopen(path.c_str(), "r+b");
+    if (file == nullptr) return errno != 0 ? errno : EIO;
+    int error = 0;
+    if (std::fseek(file, 528, SEEK_SET) != 0 || std::fwrite(field, 1, sizeof field, file) != sizeof field ||
+        std::fflush(file) != 0) {
+        error = errno != 0 ? errno : EIO;
+    }
+    if (std::fclose(file) != 0 && error == 0) error = errno != 0 ? errno : EIO;
+    return error;
 }
 
 /// A rendered channel's place in an output pixel: which of red, green,
@@ -337,6 +462,11 @@ void FitHeaderToWriter(OIIO::ImageSpec& h, const WriterRules& rules, const Image
         notes.push_back(format + " files do not keep the orientation " + std::to_string(orientation) + of +
                         ": the pixels are written as stored, without it");
     }
+    // Without a description the SGI writer leaves the header's image name
+    // as the memory held it: different bytes on every run.
+    if (format == "sgi" && h.find_attribute("ImageDescription", OIIO::TypeDesc::STRING) == nullptr) {
+        h.attribute("ImageDescription", "");
+    }
     if (format != "tiff") return;
     if (h.get_string_attribute("tiff:ColorSpace") == "CMYK") {
         // The library reads the inks as RGB, which is what was rendered;
@@ -395,9 +525,11 @@ void CheckChannelType(const std::filesystem::path& path, ChannelType type) {
                     " files hold " + list);
 }
 
-std::vector<std::string> WriteImage(const std::filesystem::path& path, const World& world, const ImageFormat* like,
-                                    const ImageWriteOptions& options) {
+WrittenImage WriteImage(const std::filesystem::path& path, const World& world, const ImageFormat* like,
+                        const ImageWriteOptions& options, const ImageStamp* stamp) {
     const std::string name = path.string();
+    // Before the writer: it may still write on its way out.
+    std::unique_ptr<OutputFile> file;
     std::unique_ptr<OIIO::ImageOutput> out = OutputFor(path);
     const std::string file_format = out->format_name();
     const StoredImage* stored =
@@ -409,9 +541,54 @@ std::vector<std::string> WriteImage(const std::filesystem::path& path, const Wor
         frame = stored->plan.frame;
         display = stored->plan.display;
     }
-    std::vector<std::string> notes;
+    WrittenImage written;
+    std::vector<std::string>& notes = written.notes;
+    // The system's reason, where a write failed for one, before the writer's words.
     const auto fail = [&](const std::string& why) {
-        throw HostError("cannot write " + name + ": " + FirstLine(why, "?"));
+        const int error = file ? file->error() : FullDiskError(path);
+        throw HostError("cannot write " + name + ": " +
+                        (error != 0 ? ReasonText(error) + " (" + FirstLine(why, "?") + ")" : FirstLine(why, "?")));
+    };
+    // The name the writer opens: a writer handed the file writes under
+    // the name given, and one that records it (DPX) records the target's,
+    // not the temporary file's. The EXR writer takes no file for a file of
+    // several parts, which it opens by name whatever it is handed.
+    const auto open_name = [&](bool one_part) {
+        if (!out->supports("ioproxy") || !one_part) return name;
+        int error = 0;
+        file = OutputFile::Open(path, error);
+        if (!file) throw HostError("cannot write " + name + ": " + ReasonText(error));
+        if (!out->set_ioproxy(file.get())) fail(out->geterror());
+        return stamp != nullptr && !stamp->file_name.empty() ? stamp->file_name : name;
+    };
+    // Every byte on the disk, or the reason why not.
+    const auto finish = [&] {
+        if (!out->close()) fail(out->geterror());
+        if (file) {
+            if (file->Finish() != 0) fail("the file is incomplete");
+            // Never a file left empty by a writer that wrote elsewhere.
+            if (!file->written()) fail("the " + file_format + " writer wrote nothing to it");
+        } else if (FullDiskError(path) != 0) {
+            // The writer may not have looked at what its writes returned.
+            fail("the file system is full");
+        }
+        if (stamp != nullptr && file_format == "rla") {
+            if (const int error = DateRlaFile(path, stamp->date_time); error != 0) {
+                throw HostError("cannot write " + name + ": " + ReasonText(error));
+            }
+        }
+    };
+    // What the file holds of the rendered layer, as the writer settled it.
+    const auto record = [&](const OutputPart& part) {
+        const OIIO::ImageSpec& spec = out->spec();
+        const int bits =
+            spec.get_int_attribute("oiio:BitsPerSample", part.header.get_int_attribute("oiio:BitsPerSample"));
+        written.width = spec.width;
+        written.height = spec.height;
+        written.channel_types.clear();
+        for (std::size_t c = 0; c < part.sources.size(); ++c) {
+            if (part.sources[c] < 0) written.channel_types.push_back(TypeOf(spec.channelformat(int(c)), bits));
+        }
     };
 
     const WriterRules& rules = RulesOf(*out);
@@ -460,11 +637,14 @@ std::vector<std::string> WriteImage(const std::filesystem::path& path, const Wor
                             WindowText(display) + " are left out");
         }
         EraseStaleAttributes(part.header);
+        if (stamp != nullptr) StampHeader(part.header, file_format, *stamp);
         FitHeaderToWriter(part.header, rules, like, notes);
-        if (!out->open(name, part.header)) fail(out->geterror());
+        if (!out->open(open_name(true), part.header)) fail(out->geterror());
         TakeWrittenFormats(*out, part);
-        if (!WritePixels(*out, world, frame, part, stored) || !out->close()) fail(out->geterror());
-        return notes;
+        record(part);
+        if (!WritePixels(*out, world, frame, part, stored)) fail(out->geterror());
+        finish();
+        return written;
     }
 
     // The same format: every part of the input, the rendered one from the world.
@@ -494,18 +674,24 @@ std::vector<std::string> WriteImage(const std::filesystem::path& path, const Wor
             if (p != chosen) EraseStaleAttributes(headers[p]);
         }
     }
+    // The whole file is written anew, every part of it by this write.
+    if (stamp != nullptr) {
+        for (OIIO::ImageSpec& h : headers) StampHeader(h, file_format, *stamp);
+    }
     OIIO::ImageSpec hints;
     hints.attribute("oiio:UnassociatedAlpha", 1);
     std::unique_ptr<OIIO::ImageInput> in;
     if (headers.size() > 1) {
         in = OpenReader(stored->path, hints);
     }
+    const std::string opened_as = open_name(headers.size() == 1);
     for (std::size_t p = 0; p < headers.size(); ++p) {
-        const bool opened = p == 0 ? out->open(name, int(headers.size()), headers.data())
-                                   : out->open(name, headers[p], OIIO::ImageOutput::AppendSubimage);
+        const bool opened = p == 0 ? out->open(opened_as, int(headers.size()), headers.data())
+                                   : out->open(opened_as, headers[p], OIIO::ImageOutput::AppendSubimage);
         if (!opened) fail(out->geterror());
         if (p == chosen) {
             TakeWrittenFormats(*out, rendered);
+            record(rendered);
             if (!WritePixels(*out, world, frame, rendered, stored)) fail(out->geterror());
             continue;
         }
@@ -517,8 +703,8 @@ std::vector<std::string> WriteImage(const std::filesystem::path& path, const Wor
             PartName(h, p) + " of " + stored->path);
         if (!out->write_image(OIIO::TypeUnknown, pixels.data())) fail(out->geterror());
     }
-    if (!out->close()) fail(out->geterror());
-    return notes;
+    finish();
+    return written;
 }
 
 }  // namespace quorvel::sim::pictures

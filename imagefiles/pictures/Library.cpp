@@ -14,9 +14,9 @@ public:
                                            const ImageRequest& request) const override {
         return pictures::OpenImage(path, request);
     }
-    std::vector<std::string> WriteImage(const std::filesystem::path& path, const World& world, const ImageFormat* like,
-                                        const ImageWriteOptions& options) const override {
-        return pictures::WriteImage(path, world, like, options);
+    WrittenImage WriteImage(const std::filesystem::path& path, const World& world, const ImageFormat* like,
+                            const ImageWriteOptions& options, const ImageStamp* stamp) const override {
+        return pictures::WriteImage(path, world, like, options, stamp);
     }
     void CheckImageFormat(const std::filesystem::path& path) const override { pictures::CheckImageFormat(path); }
     void CheckChannelType(const std::filesystem::path& path, ChannelType type) const override {

@@ -28,7 +28,10 @@ constexpr const char* kUsage =
     ".npy arrays of shape (H, W, 4) hold exact pixel data in the world's memory\n"
     "order (A,R,G,B with --host ae, B,G,R,A with --host premiere), uint8, uint16\n"
     "(0..32768) or float32. The output is written only when the render\n"
-    "succeeds, and never half-written.\n";
+    "succeeds, and never half-written; the line printed gives its size and\n"
+    "data format as written. Image files name this tool as their software, the\n"
+    "render's time (SOURCE_DATE_EPOCH when set, so that renders match byte for\n"
+    "byte) and the render in their history.\n";
 
 constexpr const char* kFrameHelp =
     "Without --in the input is the built-in test card, 1920x1080 or --size WxH.\n"

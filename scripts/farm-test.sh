@@ -27,6 +27,9 @@ work=$(mktemp -d "${TMPDIR:-/tmp}/quorvel-farm.XXXXXX")
 # munged wants its socket's folders searchable by all.
 chmod 755 "$work"
 export SLURM_CONF=$work/slurm.conf
+# The frames are dated by it, on the node as here (sbatch passes the
+# environment on): renders of a frame compare byte for byte.
+export SOURCE_DATE_EPOCH=1700000000
 stop_cluster() {
   local status=$?
   # Jobs first, so that no step outlives its daemon; then the daemons.

@@ -61,14 +61,17 @@ private:
 
 /// Runs quorvel-host with `args`; stdout and stderr go through files in a
 /// scratch folder, so any amount of output is captured. `shell_first` is
-/// shell text run before it in the same shell (a `ulimit`, say).
-inline ToolResult RunTool(const std::vector<std::string>& args, const std::string& shell_first = "") {
+/// shell text run before it in the same shell (a `ulimit`, say); `runner`
+/// a command that runs it (one that takes away privileges, say).
+inline ToolResult RunTool(const std::vector<std::string>& args, const std::string& shell_first = "",
+                          const std::string& runner = "") {
     static int counter = 0;
     // One folder for the test program's runs, removed when the program ends.
     static const ScratchDir dir;
     const auto out = dir / ("out" + std::to_string(counter));
     const auto err = dir / ("err" + std::to_string(counter++));
-    std::string command = (shell_first.empty() ? "" : shell_first + "; exec ") + ShellQuote(QUORVEL_HOST_TOOL);
+    std::string command = (shell_first.empty() ? "" : shell_first + "; exec ") + (runner.empty() ? "" : runner + " ") +
+                          ShellQuote(QUORVEL_HOST_TOOL);
     for (const std::string& a : args) command += " " + ShellQuote(a);
     command += " >" + ShellQuote(out.string()) + " 2>" + ShellQuote(err.string()) + " </dev/null";
     const int raw = std::system(command.c_str());

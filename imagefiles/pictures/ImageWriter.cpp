@@ -1,5 +1,6 @@
 #include <OpenImageIO/filesystem.h>
 #include <OpenImageIO/imageio.h>
+#include <sys/stat.h>
 #include <sys/statvfs.h>
 
 #include <algorithm>
@@ -31,6 +32,23 @@ void EraseStaleAttributes(OIIO::ImageSpec& header) {
     }
 }
 
+/// For a write that failed without a reason told: a file system without a
+/// free block left is the likeliest, and the one a user can do something
+/// about; 0 when there is space.
+int FullDiskError(const std::filesystem::path& path) {
+    std::filesystem::path folder = path.parent_path();
+    if (folder.empty()) folder = ".";
+    struct statvfs fs {};
+    if (::statvfs(folder.c_str(), &fs) == 0 && fs.f_bfree == 0) return ENOSPC;
+    return 0;
+}
+
+/// The same where the write is known to have failed.
+int WriteError(const std::filesystem::path& path) {
+    const int error = FullDiskError(path);
+    return error != 0 ? error : EIO;
+}
+
 /// The output file, for the writers that take one from the caller: the
 /// bytes go through stdio as with the library's own file, and the first
 /// failure's system reason is kept. The writers' own messages leave it
@@ -60,14 +78,12 @@ public:
     size_t write(const void* buf, size_t size) override {
         errno = 0;
         const size_t n = IOFile::write(buf, size);
-        written_ = written_ || n > 0;
         if (n < size) Note();
         return n;
     }
     size_t pwrite(const void* buf, size_t size, int64_t offset) override {
         errno = 0;
         const size_t n = IOFile::pwrite(buf, size, offset);
-        written_ = written_ || n > 0;
         if (n < size) Note();
         return n;
     }
@@ -80,10 +96,16 @@ public:
 
     /// Closes the file, whose buffered bytes may only now meet a full disk.
     /// Returns the first failure's errno, 0 when every byte was written.
-    int Finish() {
+    /// Some writers (JPEG) write to the stream itself, past this class:
+    /// the stream's error flag tells of their failures, not their reason.
+    int Finish(const std::filesystem::path& path) {
         if (file_ != nullptr) {
             errno = 0;
             if (std::fflush(file_) != 0) Note();
+            if (std::ferror(file_) != 0 && error_ == 0) error_ = WriteError(path);
+            struct stat st {};
+            written_ = ::fstat(::fileno(file_), &st) == 0 && st.st_size > 0;
+            errno = 0;
             if (std::fclose(file_) != 0) Note();
             file_ = nullptr;
         }
@@ -102,17 +124,6 @@ private:
     bool written_ = false;
 };
 
-/// For a writer that opens the file itself, which tells no reason: a file
-/// system without a free block left is the likeliest, and the one a user
-/// can do something about.
-int FullDiskError(const std::filesystem::path& path) {
-    std::filesystem::path folder = path.parent_path();
-    if (folder.empty()) folder = ".";
-    struct statvfs fs {};
-    if (::statvfs(folder.c_str(), &fs) == 0 && fs.f_bfree == 0) return ENOSPC;
-    return 0;
-}
-
 std::string ReasonText(int error) { return std::generic_category().message(error); }
 
 /// The file's own account of its making: the software and time of this
@@ -126,9 +137,30 @@ void StampHeader(OIIO::ImageSpec& h, const std::string& file_format, const Image
     h.attribute(key, earlier.empty() ? stamp.history : earlier + "\n" + stamp.history);
 }
 
+/// Puts `size` bytes at `offset` in a file, at its start made anew when
+/// `offset` is negative. Returns the failure's errno, or 0.
+int PutBytes(const std::filesystem::path& path, const void* bytes, std::size_t size, long offset = -1) {
+    errno = 0;
+    std::FILE* file = std::fopen(path.c_str(), offset < 0 ? "wb" : "r+b");
+    if (file == nullptr) return errno != 0 ? errno : EIO;
+    int error = 0;
+    if ((offset >= 0 && std::fseek(file, offset, SEEK_SET) != 0) || std::fwrite(bytes, 1, size, file) != size ||
+        std::fflush(file) != 0) {
+        error = errno != 0 ? errno : EIO;
+    }
+    if (std::fclose(file) != 0 && error == 0) error = errno != 0 ? errno : EIO;
+    return error;
+}
+
+/// Puts `bytes` at `offset` in a written file: for a field its writer
+/// fills otherwise than the header says. Returns the failure's errno, or 0.
+int PutField(const std::filesystem::path& path, long offset, const std::string& bytes) {
+    return PutBytes(path, bytes.data(), bytes.size(), offset);
+}
+
 /// The RLA writer dates the file by the clock, whatever the header says:
-/// its date field, 20 bytes at offset 528, is given the stamp's time in
-/// the writer's own form ("Dec 31 07:30 2008").
+/// its date field, 20 bytes at offset 528, takes the header's time in the
+/// writer's own form ("Dec 31 07:30 2008").
 int DateRlaFile(const std::filesystem::path& path, const std::string& date_time) {
     static const char* const kMonths[] = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
                                           "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
@@ -139,17 +171,13 @@ int DateRlaFile(const std::filesystem::path& path, const std::string& date_time)
     }
     char field[20] = {};
     std::snprintf(field, sizeof field, "%s %02d %02d:%02d %04d", kMonths[month - 1], day, hour, minute, year);
-    errno = 0;
-    std::FILE* file = std::fopen(path.c_str(), "r+b");
-    if (file == nullptr) return errno != 0 ? errno : EIO;
-    int error = 0;
-    if (std::fseek(file, 528, SEEK_SET) != 0 || std::fwrite(field, 1, sizeof field, file) != sizeof field ||
-        std::fflush(file) != 0) {
-        error = errno != 0 ? errno : EIO;
-    }
-    if (std::fclose(file) != 0 && error == 0) error = errno != 0 ? errno : EIO;
-    return error;
+    return PutField(path, 528, std::string(field, sizeof field));
 }
+
+/// Without a description the SGI writer leaves the header's image name,
+/// 80 bytes at offset 24, as the memory held it: different bytes on every
+/// run, and a name of noise for its reader. They are cleared.
+int ClearSgiName(const std::filesystem::path& path) { return PutField(path, 24, std::string(80, '\0')); }
 
 /// A rendered channel's place in an output pixel: which of red, green,
 /// blue and alpha, or a stored channel written back as it is.
@@ -462,11 +490,6 @@ void FitHeaderToWriter(OIIO::ImageSpec& h, const WriterRules& rules, const Image
         notes.push_back(format + " files do not keep the orientation " + std::to_string(orientation) + of +
                         ": the pixels are written as stored, without it");
     }
-    // Without a description the SGI writer leaves the header's image name
-    // as the memory held it: different bytes on every run.
-    if (format == "sgi" && h.find_attribute("ImageDescription", OIIO::TypeDesc::STRING) == nullptr) {
-        h.attribute("ImageDescription", "");
-    }
     if (format != "tiff") return;
     if (h.get_string_attribute("tiff:ColorSpace") == "CMYK") {
         // The library reads the inks as RGB, which is what was rendered;
@@ -530,6 +553,7 @@ WrittenImage WriteImage(const std::filesystem::path& path, const World& world, c
     const std::string name = path.string();
     // Before the writer: it may still write on its way out.
     std::unique_ptr<OutputFile> file;
+    std::unique_ptr<OIIO::Filesystem::IOVecOutput> memory;
     std::unique_ptr<OIIO::ImageOutput> out = OutputFor(path);
     const std::string file_format = out->format_name();
     const StoredImage* stored =
@@ -545,7 +569,8 @@ WrittenImage WriteImage(const std::filesystem::path& path, const World& world, c
     std::vector<std::string>& notes = written.notes;
     // The system's reason, where a write failed for one, before the writer's words.
     const auto fail = [&](const std::string& why) {
-        const int error = file ? file->error() : FullDiskError(path);
+        int error = file ? file->error() : 0;
+        if (error == 0) error = FullDiskError(path);
         throw HostError("cannot write " + name + ": " +
                         (error != 0 ? ReasonText(error) + " (" + FirstLine(why, "?") + ")" : FirstLine(why, "?")));
     };
@@ -555,6 +580,13 @@ WrittenImage WriteImage(const std::filesystem::path& path, const World& world, c
     // several parts, which it opens by name whatever it is handed.
     const auto open_name = [&](bool one_part) {
         if (!out->supports("ioproxy") || !one_part) return name;
+        if (file_format == "jpeg") {
+            // The JPEG library ends the process when a write to its file
+            // fails: it writes to memory, and the bytes go to the file after.
+            memory = std::make_unique<OIIO::Filesystem::IOVecOutput>();
+            if (!out->set_ioproxy(memory.get())) fail(out->geterror());
+            return stamp != nullptr && !stamp->file_name.empty() ? stamp->file_name : name;
+        }
         int error = 0;
         file = OutputFile::Open(path, error);
         if (!file) throw HostError("cannot write " + name + ": " + ReasonText(error));
@@ -563,20 +595,26 @@ WrittenImage WriteImage(const std::filesystem::path& path, const World& world, c
     };
     // Every byte on the disk, or the reason why not.
     const auto finish = [&] {
+        const bool unnamed_sgi = file_format == "sgi" && out->spec().get_string_attribute("ImageDescription").empty();
         if (!out->close()) fail(out->geterror());
-        if (file) {
-            if (file->Finish() != 0) fail("the file is incomplete");
+        if (memory) {
+            const std::vector<unsigned char>& bytes = memory->buffer();
+            if (bytes.empty()) fail("the " + file_format + " writer wrote nothing");
+            if (const int error = PutBytes(path, bytes.data(), bytes.size()); error != 0) {
+                throw HostError("cannot write " + name + ": " + ReasonText(error));
+            }
+        } else if (file) {
+            if (file->Finish(path) != 0) fail("the file is incomplete");
             // Never a file left empty by a writer that wrote elsewhere.
             if (!file->written()) fail("the " + file_format + " writer wrote nothing to it");
         } else if (FullDiskError(path) != 0) {
             // The writer may not have looked at what its writes returned.
             fail("the file system is full");
         }
-        if (stamp != nullptr && file_format == "rla") {
-            if (const int error = DateRlaFile(path, stamp->date_time); error != 0) {
-                throw HostError("cannot write " + name + ": " + ReasonText(error));
-            }
-        }
+        int error = 0;
+        if (stamp != nullptr && file_format == "rla") error = DateRlaFile(path, stamp->date_time);
+        if (unnamed_sgi) error = ClearSgiName(path);
+        if (error != 0) throw HostError("cannot write " + name + ": " + ReasonText(error));
     };
     // What the file holds of the rendered layer, as the writer settled it.
     const auto record = [&](const OutputPart& part) {

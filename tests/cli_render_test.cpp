@@ -151,7 +151,7 @@ TEST(CliRender, DefaultRenderOfTheTestCardWritesAnImage) {
 TEST(CliRender, NegativeValuesAfterOptionsAndEqualsForm) {
     ScratchDir dir;
     const ToolResult r = RunTool(
-        {"render", "--out=" + (dir / "o.npy").string(), "--angle", "-17.5", "--origin", "-3.25,20.5", "--width=-5"});
+        {"render", "--out=" + (dir / "o.npy").string(), "--angle", "-17.5", "--origin=-3.25,20.5", "--width", "5"});
     EXPECT_EQ(r.status, 0) << r.err;
 }
 

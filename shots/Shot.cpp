@@ -143,7 +143,7 @@ ShotResult Shot::Render(Progress& progress) {
     for (const auto& session : instances_) instances.push_back(session.get());
     std::optional<ContactSheet> sheet;
     if (settings_.contact_sheet) {
-        sheet.emplace(*settings_.contact_sheet, plan_.frames, first_->width(), first_->height());
+        sheet.emplace(*settings_.contact_sheet, plan_.frames, plan_.layer_width, plan_.layer_height);
     }
     ShotResult result;
     result.removed_temporaries = RemoveAbandonedTemporaries(plan_);

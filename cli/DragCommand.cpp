@@ -3,13 +3,17 @@
 #include <nlohmann/json.hpp>
 
 #include "cli/Commands.h"
+#include "cli/FrameOptions.h"
 #include "cli/ModuleOption.h"
 #include "cli/RenderOptions.h"
 #include "cli/ViewOptions.h"
 #include "imagefiles/TestCard.h"
 #include "numeric/FixedPoint.h"
+#include "shots/FrameFiles.h"
+#include "shots/HandlePlaces.h"
 #include "shots/OverlayPicture.h"
 #include "shots/ParamIds.h"
+#include "shots/PixelAspect.h"
 #include "shots/Session.h"
 #include "shots/ValueText.h"
 
@@ -18,18 +22,15 @@ namespace quorvel::cli {
 namespace {
 
 constexpr const char* kUsage =
-    "usage: quorvel-host drag [params] [--host ae|premiere] [--window comp|layer] [--size WxH]\n"
-    "                         [view options] --click H,V --to H,V [--to H,V ...] [--json]\n"
+    "usage: quorvel-host drag [params] [--host ae|premiere] [--window comp|layer] [--in INPUT | --size WxH]\n"
+    "                         [view options] --click H,V --to H,V [--to H,V ...] [--json] [--out PNG]\n"
     "\n"
     "Replays a mouse drag on the module's on-screen controls: one click at --click,\n"
     "then one drag event per --to, the last marked as the mouse release. Prints\n"
     "which handle the click grabbed (0 for none) and the parameter values after\n"
-    "the drag.\n\n";
-
-constexpr const char* kHandleNames[] = {
-    "none",     "top-left corner", "top-right corner", "bottom-left corner", "bottom-right corner",
-    "rotation", "left feather",    "right feather",    "top feather",        "bottom feather",
-    "opacity"};
+    "the drag. A click that grabs no handle is no failure: stderr names the\n"
+    "handle nearest to it and how far away it was drawn. With --in the layer is\n"
+    "the image's display window, placed in its frame as render places it.\n\n";
 
 PF_Point ParsePoint(const std::string& option, const std::string& text) {
     const auto at = text.find(',');
@@ -37,12 +38,26 @@ PF_Point ParsePoint(const std::string& option, const std::string& text) {
     return PF_Point{shots::ParseInt(option, text.substr(0, at)), shots::ParseInt(option, text.substr(at + 1))};
 }
 
+/// What a click that grabbed nothing missed: the handle the module draws
+/// nearest to it, asked of the module with a draw event.
+std::string MissNote(sim::Host& host, sim::ParamSet& params, const sim::View& view, PF_Point click) {
+    std::string note = "the click at " + std::to_string(click.h) + "," + std::to_string(click.v) + " grabbed no handle";
+    sim::EventRecord draw(PF_Event_DRAW, view.window);
+    if (host.Event(draw, params) != PF_Err_NONE) return note;
+    const auto nearest = shots::Nearest(shots::DrawnHandles(host.drawing().strokes()), click.h, click.v);
+    if (!nearest) return note;
+    char distance[32];
+    std::snprintf(distance, sizeof distance, "%.1f", nearest->distance);
+    return note + ": the nearest is the " + shots::HandleName(nearest->handle.number) + " handle, " + distance +
+           " window pixels away";
+}
+
 }  // namespace
 
 int RunDrag(const ToolContext& ctx, const std::vector<std::string>& argv) {
     std::optional<std::string> module_path;
-    int width = 1920;
-    int height = 1080;
+    std::optional<std::filesystem::path> in;
+    shots::FrameOptions card;
     std::optional<PF_Point> click;
     std::vector<std::string> to;
     bool json = false;
@@ -51,8 +66,16 @@ int RunDrag(const ToolContext& ctx, const std::vector<std::string>& argv) {
     sim::View view;
     CommandLine line(kUsage);
     AddModuleOption(line, module_path);
-    line.Value("size", "WxH", "the layer's size (default 1920x1080)",
-               [&](const std::string& v) { std::tie(width, height) = shots::ParseSize("size", v); });
+    CLI::Option* in_option =
+        line.Value("in", "INPUT",
+                   "the layer: an image file or a .npy array, whose display window it is (default: the built-in test "
+                   "card)",
+                   [&](const std::string& v) { in = v; });
+    CLI::Option* size = line.Value("size", "WxH", "the test card's size when there is no --in (default 1920x1080)",
+                                   [&](const std::string& v) { card.card_size = shots::ParseSize("size", v); });
+    // An input file's layer has its own size.
+    line.Excludes(size, in_option);
+    AddImageInputOptions(line, settings.image);
     line.Value("click", "H,V", "where the mouse goes down, in window pixels (required)",
                [&](const std::string& v) { click = ParsePoint("click", v); });
     line.Values("to", "H,V", "a drag position in window pixels; repeat for a path, the last one releases", to);
@@ -69,9 +92,17 @@ int RunDrag(const ToolContext& ctx, const std::vector<std::string>& argv) {
     if (path.empty()) throw UsageError("drag needs at least one --to H,V");
     if (out) shots::CheckOverlayPictureOutput(*out);
 
-    shots::Session session(ResolveModulePath(ctx.argv0, module_path), settings, width, height);
-    sim::World layer =
-        out ? sim::MakeTestCard(settings.layout, width, height) : sim::World(settings.layout, width, height);
+    // Without a picture to draw the test card's pixels are not needed, only its size.
+    std::optional<sim::ImageFormat> in_format;
+    const auto [card_width, card_height] =
+        card.card_size.value_or(std::pair{sim::kTestCardWidth, sim::kTestCardHeight});
+    const sim::World layer = in || out ? shots::ReadInputFrame(in, settings, card, &in_format)
+                                       : sim::World(settings.layout, card_width, card_height);
+    if (in) shots::SettlePixelAspect(settings, in_format ? &*in_format : nullptr, in->string());
+    // As render places it: on an image's display window, overscan around it.
+    const shots::LayerPlace place = shots::LayerPlaceOf(layer, in_format ? &*in_format : nullptr);
+    shots::Session session(ResolveModulePath(ctx.argv0, module_path), settings, place.width, place.height);
+    session.Place(place);
     sim::ParamSet params = session.Params(layer);
     sim::Host& host = session.host();
     host.view() = view;
@@ -93,6 +124,8 @@ int RunDrag(const ToolContext& ctx, const std::vector<std::string>& argv) {
                 throw shots::ModuleFailure("the module's drag event failed with error " + std::to_string(err));
             }
         }
+    } else {
+        std::cerr << "quorvel-host: " << MissNote(host, params, view, *click) << "\n";
     }
     session.CheckHost();
 
@@ -113,12 +146,12 @@ int RunDrag(const ToolContext& ctx, const std::vector<std::string>& argv) {
         j["opacity_fixed"] = opacity;
         std::cout << j.dump() << "\n";
     } else {
-        const char* name = handle >= 0 && handle <= 10 ? kHandleNames[handle] : "unknown";
+        const std::string name = shots::HandleName(long(handle));
         std::printf("handle   %ld (%s)\nwidth    %g\nheight   %g\nangle    %g degrees\nfeather  %g\nopacity  %g %%\n",
-                    long(handle), name, w, h, DoubleFromFixed(angle), feather, DoubleFromFixed(opacity));
+                    long(handle), name.c_str(), w, h, DoubleFromFixed(angle), feather, DoubleFromFixed(opacity));
     }
     if (out) {
-        sim::World frame(settings.layout, width, height);
+        sim::World frame(settings.layout, layer.width(), layer.height());
         session.Render(params, frame);
         shots::WriteOverlayPicture(session, params, frame, view, *out);
     }

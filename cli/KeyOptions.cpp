@@ -36,13 +36,17 @@ void AddKeyOptions(CommandLine& line, KeyChoice& c) {
     });
 }
 
-shots::Animation ReadAnimation(const KeyChoice& c, const shots::FrameRate& rate, std::optional<double> default_start,
-                               bool keep_data_clock) {
+shots::Animation ReadAnimation(const KeyChoice& c, const shots::FrameRate& rate,
+                               const std::optional<shots::KeyLanding>& default_start, bool keep_data_clock) {
     shots::Animation animation;
     for (const std::string& key : c.keys) animation.AddKeyOption(key);
     shots::KeyTextOptions options;
     options.rate = rate;
-    options.start = c.start ? c.start : default_start;
+    if (const std::optional<shots::KeyLanding> landing =
+            c.start ? shots::KeyLanding{*c.start, "as --keys-start says"} : default_start) {
+        options.start = landing->frame;
+        options.start_why = landing->why;
+    }
     options.strict_timing = c.strict_timing;
     options.keep_data_clock = keep_data_clock;
     options.track = c.track;

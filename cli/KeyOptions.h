@@ -33,6 +33,6 @@ void AddKeyOptions(CommandLine& line, KeyChoice& choice);
 /// The keys the options give. Keyframe text's first frame lands on
 /// --keys-start, else on `default_start`, else keeps its time.
 shots::Animation ReadAnimation(const KeyChoice& choice, const shots::FrameRate& rate,
-                               std::optional<double> default_start, bool keep_data_clock = false);
+                               const std::optional<shots::KeyLanding>& default_start, bool keep_data_clock = false);
 
 }  // namespace quorvel::cli

@@ -20,7 +20,9 @@ constexpr const char* kUsage =
     "Renders the frame through the module, then sends it a draw event for the\n"
     "composition or layer window and saves the window as the host would show it:\n"
     "the rendered frame over a checkerboard at the window's zoom, with the\n"
-    "module's outline and handles drawn on top.\n\n";
+    "module's outline and handles drawn on top. The window shows the layer: an\n"
+    "image's display window, whose top-left corner is the layer's (0, 0); a data\n"
+    "window beyond it (overscan) is rendered, and lies outside the window.\n\n";
 
 }  // namespace
 
@@ -45,7 +47,10 @@ int RunOverlay(const ToolContext& ctx, const std::vector<std::string>& argv) {
     std::optional<sim::ImageFormat> in_format;
     const sim::World input = shots::ReadInputFrame(in, settings, {}, &in_format);
     if (in) shots::SettlePixelAspect(settings, in_format ? &*in_format : nullptr, in->string());
-    shots::Session session(ResolveModulePath(ctx.argv0, module_path), settings, input.width(), input.height());
+    // As render places it: on an image's display window, overscan around it.
+    const shots::LayerPlace place = shots::LayerPlaceOf(input, in_format ? &*in_format : nullptr);
+    shots::Session session(ResolveModulePath(ctx.argv0, module_path), settings, place.width, place.height);
+    session.Place(place);
     sim::World frame(settings.layout, input.width(), input.height());
     sim::ParamSet params = session.Params(input);
     session.Render(params, frame);

@@ -12,10 +12,14 @@ namespace {
 /// The exit status of a run stopped by Ctrl-C: 128 + SIGINT, as shells report it.
 constexpr int kInterruptedStatus = 130;
 
-/// "frames 1001-1040 complete; 1041-1240 not rendered"
+/// "frames 1001-1040 complete; 1041-1240 not rendered", with the way on
+/// where a rerun can finish the shot: a stopped run, or an output that
+/// could not be written. A fault of the input or the module comes back.
 std::string CompletionText(const shots::SequenceOutcome& outcome) {
+    const bool rerun = !outcome.failure || outcome.failure->output;
     return "frames " + shots::FrameRangesText(outcome.complete) + " complete; " +
-           shots::FrameRangesText(outcome.missing) + " not rendered (rerun with --skip-existing to render only those)";
+           shots::FrameRangesText(outcome.missing) + " not rendered" +
+           (rerun ? " (rerun with --skip-existing to render only those)" : "");
 }
 
 std::string Plural(std::size_t n, const char* word) { return std::to_string(n) + " " + word + (n == 1 ? "" : "s"); }
@@ -45,15 +49,22 @@ const char* const kSequenceHelp =
     "the origin with --track origin (or on its own when it is all the file\n"
     "holds), moved by --track-offset X,Y; --track transform carries the matte\n"
     "with the layer's Anchor Point, Position, Scale and Rotation from\n"
-    "--track-reference FRAME. Its first frame lands on the first of\n"
-    "--frames, or on --keys-start FRAME; data at another rate than --fps is\n"
-    "converted by time, or refused with --strict-timing. 'quorvel-host keys'\n"
-    "writes keys as that text.\n"
+    "--track-reference FRAME. Its first frame lands where the shot begins:\n"
+    "on --keys-start FRAME, else on the first input frame on disk, else on the\n"
+    "first of --frames (so give --keys-start to render a part of a longer shot\n"
+    "of the test card); one line says where it landed. Data at another rate\n"
+    "than --fps is converted by time, or refused with --strict-timing. Values\n"
+    "outside a control's range are refused in options and --key, and clamped\n"
+    "in key files, as the host clamps pasted keys. 'quorvel-host keys' writes\n"
+    "keys as that text.\n"
     "--dry-run prints every frame's values instead of rendering.\n"
     "--chunk SIZE:INDEX renders the INDEX-th (from 0) run of SIZE frames of\n"
     "--frames, as an array task of a cluster scheduler: --chunk 8:$SLURM_ARRAY_TASK_ID\n"
     "(or AWS_BATCH_JOB_ARRAY_INDEX, JOB_COMPLETION_INDEX). An index past the last\n"
     "chunk renders nothing, says so and exits 0.\n"
+    "Every input frame is checked from its header before the first renders:\n"
+    "missing frames, and frames of another size or other channels than the\n"
+    "first, are listed and nothing is written.\n"
     "\n"
     "--jobs frames render at once, each on an effect instance of its own, while\n"
     "others are read and written; at most twice --jobs frames are in memory.\n"
@@ -106,10 +117,11 @@ int RunSequence(const ToolContext& ctx, const RenderRequest& r) {
     settings.skip_existing = choice.skip_existing;
     settings.dry_run = choice.dry_run;
     settings.contact_sheet = choice.contact_sheet;
-    // Keyframe text lands on the shot's first frame, whichever chunk renders.
-    const double shot_start = choice.frames->front();
-    shots::Shot shot(
-        settings, [&](const shots::FrameRate& rate, double) { return ReadAnimation(choice.keys, rate, shot_start); });
+    // Keyframe text lands where the shot begins, whichever share of it renders.
+    settings.list_first = choice.frames->front();
+    shots::Shot shot(settings, [&](const shots::FrameRate& rate, const shots::KeyLanding& landing) {
+        return ReadAnimation(choice.keys, rate, landing);
+    });
     shot.Load(ResolveModulePath(ctx.argv0, r.module));
     for (const std::string& note : shot.Notes()) std::cerr << "quorvel-host: " << note << "\n";
     if (choice.dry_run) {

@@ -31,7 +31,7 @@
 #   aspect      pixel aspect 10/11, 2/1, 40/33, 1/2 x 4 layouts       16
 #   both        downsample and pixel aspect together x 4 layouts       8
 #   angle       -17.5 to 1000 degrees, both mask types x 4 layouts    28
-#   opacity     0, 12.5, 50, 99.9, 150 percent x 4 layouts           20
+#   opacity     0, 12.5, 50, 99.9, 100 percent x 4 layouts           20
 #   feather     0, half the box, wider than the box, 1000 x 4 layouts 16
 #   threads     1 and 3 worker threads on 301x167                      4
 #   choice      popup values the popups never offer                    8
@@ -231,7 +231,7 @@ done
 # opacity, feather: none, half the box's height, wider than the box, far wider
 feathers=(0 8 40 1000)
 for l in "${layouts[@]}"; do
-  for o in 0 12.5 50 99.9 150; do
+  for o in 0 12.5 50 99.9 100; do
     # shellcheck disable=SC2086
     frame "opacity-$l-$o" ${card[$l]} --size 32x24 --opacity "$o" --width 20 --height 16 --feather 6
   done

@@ -10,6 +10,7 @@
 #include <span>
 #include <tuple>
 
+#include "shots/FramePattern.h"
 #include "shots/Keyframes.h"
 #include "shots/ShotError.h"
 #include "shots/ValueText.h"
@@ -228,6 +229,7 @@ std::string EffectDisplayName(const sim::Descriptor& descriptor) {
 
 void Animation::AddKeyText(const std::string& file, std::string_view content, const KeyTextOptions& options) {
     KeyText text = ParseKeyText(content, file);
+    std::vector<std::string> notes;
     double scale = 1.0;
     if (const KeyTextHeaderLine* units = text.Find("Units Per Second")) {
         const double data_rate = ReadRate(file, *units);
@@ -239,6 +241,9 @@ void Animation::AddKeyText(const std::string& file, std::string_view content, co
                                 " (--fps); --strict-timing refuses to convert it");
             }
             scale = rate / data_rate;
+            notes.push_back(Where(file, units->line) + ": the data runs at " + Excerpt(units->value) +
+                            " frames/s and the render at " + RateText(options.rate) +
+                            " (--fps): its frames are converted by time");
         }
     }
     // Frames count from the earliest row of any block with frames, ours or not.
@@ -249,7 +254,11 @@ void Animation::AddKeyText(const std::string& file, std::string_view content, co
             row.frame = options.start ? *options.start + (row.frame - *first) * scale : row.frame * scale;
         }
     }
-    texts_.push_back({file, std::move(text), options});
+    if (options.start && first) {
+        notes.push_back(file + ": its first frame, " + NumberText(*first) + ", lands on frame " +
+                        NumberText(*options.start) + (options.start_why.empty() ? "" : ", " + options.start_why));
+    }
+    texts_.push_back({file, std::move(text), options, std::move(notes)});
 }
 
 std::optional<double> Animation::DataRate() const {
@@ -424,6 +433,11 @@ std::vector<Animation::TextTrack> Animation::TracksOfText(const TextFile& text, 
         }
         add(*chosen, index, options.track_offset ? options.track_offset->first : 0.0,
             options.track_offset ? options.track_offset->second : 0.0);
+        if (!chosen->constant) {
+            spans_.push_back(
+                {file + ": the track " + Excerpt(chosen->PathText()) + " (line " + std::to_string(chosen->line) + ")",
+                 chosen->rows.front().frame, chosen->rows.back().frame});
+        }
         // Named when the file offered a choice the tool made.
         if (!why.empty()) {
             notes_.push_back(file + ": " + params[index].name + " follows " + Excerpt(chosen->PathText()) + " (line " +
@@ -520,6 +534,16 @@ std::vector<const KeyTextBlock*> Animation::TransformOfText(const TextFile& text
                  std::to_string(block->line) + ")";
     }
 
+    std::optional<TrackSpan> span;
+    for (const KeyTextBlock* block : used) {
+        if (block->constant) continue;
+        if (!span)
+            span = TrackSpan{file + ": the tracked transform", block->rows.front().frame, block->rows.back().frame};
+        span->first = std::min(span->first, block->rows.front().frame);
+        span->last = std::max(span->last, block->rows.back().frame);
+    }
+    if (span) spans_.push_back(*span);
+
     // Where the data's first row landed, unless told.
     track.reference = text.options.track_reference.value_or(EarliestFrame(text.text).value_or(0));
     track.at_reference = track.At(track.reference);
@@ -536,6 +560,36 @@ std::vector<const KeyTextBlock*> Animation::TransformOfText(const TextFile& text
                      ", as drawn at frame " + NumberText(track.reference) + ": " + named + unused_anchor);
     transform_ = std::move(track);
     return used;
+}
+
+std::vector<std::string> Animation::FitNotes(int layer_width, int layer_height, const std::vector<int>& frames) const {
+    std::vector<std::string> notes;
+    for (const TextFile& text : texts_) {
+        const KeyTextHeaderLine* width = text.text.Find("Source Width");
+        const KeyTextHeaderLine* height = text.text.Find("Source Height");
+        if (width == nullptr || height == nullptr) continue;
+        const std::optional<double> w = ReadDecimal(width->value);
+        const std::optional<double> h = ReadDecimal(height->value);
+        if (!w || !h || (*w == layer_width && *h == layer_height)) continue;
+        notes.push_back(Where(text.file, width->line) + ": the data was made on a " + Excerpt(width->value) + "x" +
+                        Excerpt(height->value) + " source and the layer is " + std::to_string(layer_width) + "x" +
+                        std::to_string(layer_height) + ": its pixel values are used as they are");
+    }
+    for (const TrackSpan& span : spans_) {
+        std::vector<int> before, after;
+        for (int frame : frames) {
+            if (frame < span.first) before.push_back(frame);
+            if (frame > span.last) after.push_back(frame);
+        }
+        if (before.empty() && after.empty()) continue;
+        std::string held;
+        if (!before.empty()) held = "frames " + FrameRangesText(before) + " hold its first value";
+        if (!after.empty())
+            held += (held.empty() ? "" : "; ") + ("frames " + FrameRangesText(after)) + " hold its last value";
+        notes.push_back(span.what + " covers frames " + NumberText(span.first) + " to " + NumberText(span.last) +
+                        " of the shot's " + FrameRangesText(frames) + ": " + held);
+    }
+    return notes;
 }
 
 KeyText AnimationKeyText(const Animation& animation, const sim::ParamSet& params, const KeyTextSettings& settings) {

@@ -8,7 +8,6 @@
 
 #include "frames/HostError.h"
 #include "imagefiles/AtomicFile.h"
-#include "imagefiles/Canvas.h"
 #include "imagefiles/ImageFile.h"
 #include "imagefiles/PictureLibrary.h"
 #include "shots/OverlayPicture.h"
@@ -50,9 +49,7 @@ ContactSheet::ContactSheet(const ContactSheetSettings& settings, const std::vect
 void ContactSheet::OnFrame(std::size_t index, Session& instance, sim::ParamSet& params, sim::World& frame) {
     sim::View view;
     view.zoom = zoom_;
-    sim::Canvas canvas(frame, view, thumb_width_, thumb_height_);
-    PaintOverlay(instance, params, frame, view, canvas);
-    sim::World thumbnail = canvas.ToWorld();
+    sim::World thumbnail = DrawOverlayWindow(instance, params, frame, view, thumb_width_, thumb_height_);
     std::lock_guard lock(mutex_);
     thumbnails_.insert_or_assign(index, std::move(thumbnail));
 }

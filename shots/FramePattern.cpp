@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <limits>
+#include <string_view>
 
 #include "shots/ShotError.h"
 #include "shots/ValueText.h"
@@ -101,6 +102,33 @@ std::filesystem::path FramePattern::PathFor(int frame) const {
     char number[32];
     std::snprintf(number, sizeof number, "%0*d", width_, frame);
     return prefix_ + number + suffix_;
+}
+
+std::optional<int> FramePattern::FirstFrameOnDisk() const {
+    if (!numbered_ || std::filesystem::path(suffix_).has_parent_path()) return std::nullopt;
+    const std::filesystem::path prefix(prefix_);
+    const std::string name_prefix = prefix.filename().string();
+    const std::filesystem::path folder = prefix.has_parent_path() ? prefix.parent_path() : ".";
+    std::optional<int> first;
+    std::error_code ec;
+    std::filesystem::directory_iterator entries(folder, ec);
+    if (ec) return std::nullopt;
+    // A farm's folder may hold many other files: names are only compared.
+    for (const std::filesystem::directory_iterator end; !ec && entries != end; entries.increment(ec)) {
+        const std::string name = entries->path().filename().string();
+        if (name.size() <= name_prefix.size() + suffix_.size() || !name.starts_with(name_prefix) ||
+            !name.ends_with(suffix_)) {
+            continue;
+        }
+        const std::string_view digits(name.data() + name_prefix.size(),
+                                      name.size() - name_prefix.size() - suffix_.size());
+        int frame = 0;
+        const auto [ptr, parsed] = std::from_chars(digits.data(), digits.data() + digits.size(), frame);
+        if (parsed != std::errc() || ptr != digits.data() + digits.size()) continue;
+        if (PathFor(frame).filename().string() != name) continue;
+        if (!first || frame < *first) first = frame;
+    }
+    return first;
 }
 
 std::vector<int> ParseFrameList(const std::string& option, const std::string& text) {

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -25,6 +26,11 @@ public:
     const std::string& text() const { return text_; }
     /// The file of `frame`; the text itself when it has no field.
     std::filesystem::path PathFor(int frame) const;
+    /// The lowest frame whose file is in the pattern's folder: the names
+    /// that PathFor gives exactly, so "shot.01001.exr" is no frame of
+    /// "shot.%04d.exr". None when there is none, the folder cannot be read,
+    /// or the field is in a folder's name.
+    std::optional<int> FirstFrameOnDisk() const;
 
 private:
     std::string text_;

@@ -14,6 +14,7 @@
 #include "shots/ParamIds.h"
 #include "shots/ShotError.h"
 #include "shots/ValueText.h"
+#include "simhost/ParamRange.h"
 
 namespace quorvel::shots {
 
@@ -139,6 +140,7 @@ void Animation::AddKeyOption(const std::string& text) {
     }
     PendingKey key;
     key.source = source;
+    key.typed = true;
     key.name = text.substr(0, at);
     if (FindName(key.name) == nullptr) {
         throw ShotError(source + ": no control is called '" + Excerpt(key.name) + "' (known: " + KnownNames() + ")");
@@ -254,12 +256,49 @@ struct KeySource {
     std::string Text() const { return line ? *where + ":" + std::to_string(line) : *where; }
 };
 
+/// Values of key files outside their controls' ranges, clamped as the host
+/// clamps pasted keys: how many, and the farthest below and above.
+class ClampedValues {
+public:
+    void Add(double value, const sim::ParamRange& range, const std::string& where) {
+        ++count_;
+        const Extreme seen{value, where + ", " + range.Text()};
+        if (value > range.max) {
+            if (highest_.where.empty() || value > highest_.value) highest_ = seen;
+        } else if (lowest_.where.empty() || value < lowest_.value) {
+            lowest_ = seen;  // below the range, or not a number
+        }
+    }
+    /// One line, or empty when nothing was clamped.
+    std::string Note() const {
+        if (count_ == 0) return "";
+        std::string note = "clamped " + std::to_string(count_) + " key value" + (count_ == 1 ? "" : "s") +
+                           " of key files to their controls' ranges, as the host clamps pasted keys:";
+        if (!lowest_.where.empty()) note += " lowest " + NumberText(lowest_.value) + " (" + lowest_.where + ")";
+        if (!highest_.where.empty()) {
+            note += std::string(lowest_.where.empty() ? "" : ";") + " highest " + NumberText(highest_.value) + " (" +
+                    highest_.where + ")";
+        }
+        return note;
+    }
+
+private:
+    struct Extreme {
+        double value = 0;
+        std::string where;
+    };
+    int count_ = 0;
+    Extreme lowest_, highest_;
+};
+
 }  // namespace
 
 void Animation::Resolve(const sim::ParamSet& params, const std::string& effect_name) {
     tracks_.clear();
+    spans_.clear();
     notes_.clear();
     transform_.reset();
+    for (const TextFile& text : texts_) notes_.insert(notes_.end(), text.notes.begin(), text.notes.end());
     // Where each track's keys came from, key by key, until they are checked.
     std::map<std::string, std::vector<KeySource>> sources;
 
@@ -289,8 +328,20 @@ void Animation::Resolve(const sim::ParamSet& params, const std::string& effect_n
         track.fixed = IsFixedType(def.param_type);
         return track;
     };
+    ClampedValues clamped;
+    // A value typed as an option is refused outside its control's range, as
+    // the control refuses it; one from a file is clamped, as pasted.
     auto add = [&](const std::string& name, Track& track, std::vector<KeySource>& track_sources, Keyframe key,
-                   const KeySource& source) {
+                   const KeySource& source, bool typed) {
+        const PF_ParamDef& def = params[params.IndexOfId(track.id)];
+        if (const std::optional<sim::ParamRange> range = sim::RangeOf(def); range && !range->Holds(key.value[0])) {
+            if (typed) {
+                throw ShotError(source.Text() + ": " + NumberText(key.value[0]) + " is outside " + def.name +
+                                "'s range, " + range->Text());
+            }
+            clamped.Add(key.value[0], *range, source.Text() + ", " + def.name);
+            key.value = {range->Clamp(key.value[0])};
+        }
         // Keys live on the frames a shot can render; one far beyond them
         // could only be baked into rows without end.
         if (!(std::fabs(key.frame) < kMaxKeyFrame)) {
@@ -318,7 +369,7 @@ void Animation::Resolve(const sim::ParamSet& params, const std::string& effect_n
         } else {
             key.value = {ParseNumber("key " + pending.name, pending.value)};
         }
-        add(pending.name, track, sources[pending.name], key, source);
+        add(pending.name, track, sources[pending.name], key, source, pending.typed);
     }
     for (const TextFile& text : texts_) {
         for (const TextTrack& t : TracksOfText(text, params, effect_name)) {
@@ -334,10 +385,12 @@ void Animation::Resolve(const sim::ParamSet& params, const std::string& effect_n
                 Keyframe key;
                 key.frame = block.rows[r].frame;
                 key.value = point ? KeyValue{v[0] + t.dx, v[1] + t.dy} : KeyValue{v[0]};
-                add(name, track, track_sources, key, {&text.file, block.rows[r].line});
+                add(name, track, track_sources, key, {&text.file, block.rows[r].line}, false);
             }
         }
     }
+
+    if (const std::string note = clamped.Note(); !note.empty()) notes_.push_back(note);
 
     // In order of frames, and no two keys of a control at one frame: of two,
     // the later given is named.
@@ -380,13 +433,6 @@ LayerTransform Animation::TransformTrack::At(double frame) const {
 
 namespace {
 
-/// A slider's value as the host would take a computed one: within the
-/// slider's valid range (its low end for a value that is not a number).
-double WithinRange(double v, const PF_FloatSliderDef& slider) {
-    if (!(v >= slider.valid_min)) return slider.valid_min;
-    return std::min(v, double(slider.valid_max));
-}
-
 /// The matte's controls (origin, width, height, angle, feather), as
 /// geometry and back; a control the module did not register is left alone.
 struct MatteControls {
@@ -414,10 +460,10 @@ struct MatteControls {
     }
     void Write(const MatteGeometry& m) const {
         if (origin) sim::SetPoint(*origin, m.x, m.y);
-        if (width) width->u.fs_d.value = WithinRange(m.width, width->u.fs_d);
-        if (height) height->u.fs_d.value = WithinRange(m.height, height->u.fs_d);
+        if (width) width->u.fs_d.value = sim::RangeOf(*width)->Clamp(m.width);
+        if (height) height->u.fs_d.value = sim::RangeOf(*height)->Clamp(m.height);
         if (angle) sim::SetAngle(*angle, m.angle);
-        if (feather) feather->u.fs_d.value = WithinRange(m.feather, feather->u.fs_d);
+        if (feather) feather->u.fs_d.value = sim::RangeOf(*feather)->Clamp(m.feather);
     }
 
     /// The control of that id when it has the type the matte's geometry needs.

@@ -68,6 +68,13 @@ double SegmentWeight(Interpolation from, Interpolation to, double s);
 /// first key's value before it, the last key's after it.
 std::vector<double> Evaluate(const std::vector<Keyframe>& keys, double frame);
 
+/// Where keyframe text's first frame lands, and why: --keys-start, or a
+/// fact of the shot, so that every range of it renders the same animation.
+struct KeyLanding {
+    double frame = 0;
+    std::string why;  ///< "as --keys-start says", "the first frame of plate.%04d.exr on disk"
+};
+
 /// How keyframe text (the hosts' clipboard data, trackers' exports) meets
 /// the render's clock and the module's controls.
 struct KeyTextOptions {
@@ -77,6 +84,8 @@ struct KeyTextOptions {
     /// data's blocks, ours or not). Without it the data's times are kept:
     /// frame F of the data is at F / its rate seconds.
     std::optional<double> start;
+    /// Why it lands there, for the note that says where it landed.
+    std::string start_why;
     /// Refuse data whose rate differs from `rate` instead of converting it.
     bool strict_timing = false;
     /// Keep the data's own rate and frame numbers, whatever `rate` says:
@@ -175,6 +184,11 @@ public:
     /// What Resolve has to tell about the key files besides errors: the
     /// blocks it skipped, one line a file.
     const std::vector<std::string>& Notes() const { return notes_; }
+    /// What of the keyframe text does not fit the shot, a line each: a
+    /// source of another size than the layer, a track that ends before the
+    /// shot's last frame (or begins after its first), whose value the
+    /// frames beyond it hold. Resolve must have been called.
+    std::vector<std::string> FitNotes(int layer_width, int layer_height, const std::vector<int>& frames) const;
     /// Writes each keyed control's value at `frame` into `params`, in the
     /// host's encodings, and with a tracked transform, the matte carried
     /// from the reference frame to `frame`. Resolve must have been called.
@@ -190,6 +204,7 @@ private:
         std::string value;
         Interpolation interpolation = Interpolation::Linear;
         std::string source;  ///< where the key came from, for messages
+        bool typed = false;  ///< a --key option, not a file's entry
     };
     struct Track {
         A_long id = 0;
@@ -201,6 +216,9 @@ private:
         std::string file;
         KeyText text;  ///< frames already on the render's clock
         KeyTextOptions options;
+        /// What reading it on the render's clock has to tell: where it
+        /// landed, the rate it was converted from.
+        std::vector<std::string> notes;
     };
     /// A tracked layer's transform that carries the matte (--track
     /// transform): the keys of its Anchor Point, Position, Scale and
@@ -233,7 +251,15 @@ private:
     std::vector<const KeyTextBlock*> TransformOfText(const TextFile& text,
                                                      const std::vector<const KeyTextBlock*>& candidates);
 
+    /// The frames a track's rows span, on the render's clock.
+    struct TrackSpan {
+        std::string what;  ///< "track.txt: the track Transform / Position (line 12)"
+        double first = 0;
+        double last = 0;
+    };
+
     std::vector<PendingKey> pending_;
+    std::vector<TrackSpan> spans_;
     std::vector<TextFile> texts_;
     std::vector<std::string> notes_;
     std::map<std::string, Track> tracks_;

@@ -1,23 +1,48 @@
 #include "shots/OverlayPicture.h"
 
+#include <algorithm>
+#include <cmath>
+
 #include "imagefiles/Canvas.h"
 #include "shots/FrameFiles.h"
 
 namespace quorvel::shots {
 
-void CheckOverlayPictureOutput(const std::filesystem::path& path) { CheckOutputPath(path); }
+namespace {
 
-void WriteOverlayPicture(Session& session, sim::ParamSet& params, sim::World& frame, const sim::View& view,
-                         const std::filesystem::path& path) {
-    int width = 0, height = 0;
-    sim::Canvas::FittingSize(frame, view, &width, &height);
-    sim::Canvas canvas(frame, view, width, height);
-    PaintOverlay(session, params, frame, view, canvas);
-    canvas.WritePng(path);
+/// The view through which the window shows `frame`: the layer's view moved
+/// by where the layer lies in the frame, so that the frame's pixel at the
+/// layer's corner is drawn where the layer's (0, 0) is, and pixels beyond
+/// the layer (a file's overscan) at negative or beyond-size layer
+/// coordinates. The module's strokes, layer points mapped through `view`,
+/// then fall on the pixels they describe, and on the matte it rendered.
+sim::View FrameView(sim::View view, const LayerPlace& place) {
+    if (view.window == PF_Window_COMP) {
+        view.layer_x -= view.layer_scale * place.x;
+        view.layer_y -= view.layer_scale * place.y;
+    } else {
+        view.pan_x -= view.zoom * place.x;
+        view.pan_y -= view.zoom * place.y;
+    }
+    return view;
 }
 
-void PaintOverlay(Session& session, sim::ParamSet& params, sim::World& frame, const sim::View& view,
-                  sim::Canvas& canvas) {
+/// The window size that shows the whole layer through `view`, as
+/// Canvas::FittingSize fits a frame: a frame's overscan is outside the
+/// layer, as it is outside a composition.
+void LayerWindowSize(const sim::View& view, const LayerPlace& place, int* width, int* height) {
+    double scale = view.zoom;
+    double ox = view.pan_x, oy = view.pan_y;
+    if (view.window == PF_Window_COMP) {
+        ox += view.layer_x * view.zoom;
+        oy += view.layer_y * view.zoom;
+        scale *= view.layer_scale;
+    }
+    *width = std::clamp(int(std::ceil(ox + place.width * scale)), 1, 16384);
+    *height = std::clamp(int(std::ceil(oy + place.height * scale)), 1, 16384);
+}
+
+void Paint(Session& session, sim::ParamSet& params, sim::World& frame, const sim::View& view, sim::Canvas& canvas) {
     sim::Host& host = session.host();
     host.view() = view;
     host.SetStrokeSink(&canvas);
@@ -26,6 +51,26 @@ void PaintOverlay(Session& session, sim::ParamSet& params, sim::World& frame, co
     host.SetStrokeSink(nullptr);
     if (err != PF_Err_NONE) throw ModuleFailure("the module's draw event failed with error " + std::to_string(err));
     session.CheckHost();
+}
+
+}  // namespace
+
+void CheckOverlayPictureOutput(const std::filesystem::path& path) { CheckOutputPath(path); }
+
+void WriteOverlayPicture(Session& session, sim::ParamSet& params, sim::World& frame, const sim::View& view,
+                         const std::filesystem::path& path) {
+    int width = 0, height = 0;
+    LayerWindowSize(view, session.place(), &width, &height);
+    sim::Canvas canvas(frame, FrameView(view, session.place()), width, height);
+    Paint(session, params, frame, view, canvas);
+    canvas.WritePng(path);
+}
+
+sim::World DrawOverlayWindow(Session& session, sim::ParamSet& params, sim::World& frame, const sim::View& view,
+                             int width, int height) {
+    sim::Canvas canvas(frame, FrameView(view, session.place()), width, height);
+    Paint(session, params, frame, view, canvas);
+    return canvas.ToWorld();
 }
 
 }  // namespace quorvel::shots

@@ -10,24 +10,21 @@
 #include "shots/Session.h"
 #include "simhost/ParamSet.h"
 
-namespace quorvel::sim {
-class Canvas;
-}
-
 namespace quorvel::shots {
 
 /// Refuses, before any work is done, a picture path that cannot be written.
 void CheckOverlayPictureOutput(const std::filesystem::path& path);
 
-/// Sends a draw event for the window of `view` over `frame` and writes the
-/// window, strokes painted, as a PNG. Throws ModuleFailure when the module
-/// fails the event or breaks a host rule.
+/// Sends a draw event for the window of `view` over `frame`, a render of the
+/// session's layer placed in it as the session places it, and writes the
+/// window, which shows the whole layer, strokes painted, as a PNG. Throws
+/// ModuleFailure when the module fails the event or breaks a host rule.
 void WriteOverlayPicture(Session& session, sim::ParamSet& params, sim::World& frame, const sim::View& view,
                          const std::filesystem::path& path);
 
-/// Sends a draw event for the window of `view` over `frame`, painting the
-/// strokes into `canvas` (made for that frame and view). Throws as above.
-void PaintOverlay(Session& session, sim::ParamSet& params, sim::World& frame, const sim::View& view,
-                  sim::Canvas& canvas);
+/// The same window at `width` x `height` pixels, as an opaque 8-bit frame.
+/// Throws as above.
+sim::World DrawOverlayWindow(Session& session, sim::ParamSet& params, sim::World& frame, const sim::View& view,
+                             int width, int height);
 
 }  // namespace quorvel::shots

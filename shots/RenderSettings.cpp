@@ -3,8 +3,10 @@
 #include <map>
 
 #include "frames/ParamEncoding.h"
+#include "shots/Keyframes.h"
 #include "shots/ParamIds.h"
 #include "shots/ShotError.h"
+#include "simhost/ParamRange.h"
 
 namespace quorvel::shots {
 
@@ -14,6 +16,17 @@ PF_ParamDef& Param(sim::ParamSet& params, A_long id) {
     const int index = params.IndexOfId(id);
     if (index < 0) throw ShotError("the module registered no control with id " + std::to_string(id));
     return params[index];
+}
+
+/// A slider's value as its option gives it: refused outside the range the
+/// module registers, as the host's control refuses a typed value.
+PF_ParamDef& Slider(sim::ParamSet& params, A_long id, const char* option, double value) {
+    PF_ParamDef& def = Param(params, id);
+    if (const std::optional<sim::ParamRange> range = sim::RangeOf(def); range && !range->Holds(value)) {
+        throw ShotError(std::string("--") + option + " " + NumberText(value) + " is outside " + def.name +
+                        "'s range, " + range->Text());
+    }
+    return def;
 }
 
 }  // namespace
@@ -49,11 +62,11 @@ void ApplyParams(const RenderSettings& s, sim::ParamSet& params) {
     if (s.composite) Param(params, kIdCompositeMode).u.pd.value = *s.composite;
     if (s.falloff) Param(params, kIdFalloff).u.pd.value = *s.falloff;
     if (s.origin) sim::SetPoint(Param(params, kIdOrigin), s.origin->first, s.origin->second);
-    if (s.width) Param(params, kIdWidth).u.fs_d.value = *s.width;
-    if (s.height) Param(params, kIdHeight).u.fs_d.value = *s.height;
-    if (s.feather) Param(params, kIdFeather).u.fs_d.value = *s.feather;
+    if (s.width) Slider(params, kIdWidth, "width", *s.width).u.fs_d.value = *s.width;
+    if (s.height) Slider(params, kIdHeight, "height", *s.height).u.fs_d.value = *s.height;
+    if (s.feather) Slider(params, kIdFeather, "feather", *s.feather).u.fs_d.value = *s.feather;
     if (s.angle) sim::SetAngle(Param(params, kIdAngle), *s.angle);
-    if (s.opacity) sim::SetFixedSlider(Param(params, kIdOpacity), *s.opacity);
+    if (s.opacity) sim::SetFixedSlider(Slider(params, kIdOpacity, "opacity", *s.opacity), *s.opacity);
     if (s.invert) Param(params, kIdInvert).u.bd.value = 1;
 }
 

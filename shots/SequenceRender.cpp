@@ -5,6 +5,7 @@
 #include <iostream>
 #include <memory>
 #include <mutex>
+#include <stdexcept>
 #include <thread>
 
 #include "frames/HostError.h"
@@ -62,6 +63,13 @@ private:
     std::vector<Session*> free_;
 };
 
+/// An output frame that could not be written: once its cause is mended
+/// (a full disk, a folder's permissions), the rest can be rendered.
+class OutputFailure : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
 /// The run's state shared by the workers.
 class Run {
 public:
@@ -93,6 +101,8 @@ public:
                 complete_[index].store(true);
             } catch (const ModuleFailure& e) {
                 Fail(frame, e.what(), 1);
+            } catch (const OutputFailure& e) {
+                Fail(frame, e.what(), 2, true);
             } catch (const std::exception& e) {
                 Fail(frame, e.what(), 2);
             }
@@ -162,7 +172,14 @@ private:
         // The input's pixels go before the output is written; what the file
         // stored besides them stays with its format until then.
         read.reset();
-        const std::vector<std::string> notes = WriteOutputFrame(out, output, format, plan_.out_options);
+        std::vector<std::string> notes;
+        try {
+            notes = WriteOutputFrame(out, output, format, plan_.out_options);
+        } catch (const ModuleFailure&) {
+            throw;
+        } catch (const std::exception& e) {
+            throw OutputFailure(e.what());
+        }
         if (!notes.empty() && !noted_.exchange(true)) {
             std::lock_guard lock(mutex_);
             for (const std::string& note : notes)
@@ -171,9 +188,10 @@ private:
         return true;
     }
 
-    void Fail(int frame, const std::string& message, int status) {
+    void Fail(int frame, const std::string& message, int status, bool output = false) {
         std::lock_guard lock(mutex_);
-        if (!failure_) failure_ = FrameFailure{frame, "frame " + std::to_string(frame) + ": " + message, status};
+        if (!failure_)
+            failure_ = FrameFailure{frame, "frame " + std::to_string(frame) + ": " + message, status, output};
         failed_.store(true);
     }
 

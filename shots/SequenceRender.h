@@ -61,6 +61,8 @@ struct FrameFailure {
     int frame = 0;
     std::string message;  ///< names the frame
     int status = 2;       ///< exit status: 1 when the module failed, 2 for bad input
+    /// The output frame could not be written: a rerun may finish the shot.
+    bool output = false;
 };
 
 struct SequenceOutcome {

@@ -27,6 +27,11 @@ void Session::Place(const LayerPlace& place) {
     host_.options().layer_y = place.y;
 }
 
+LayerPlace Session::place() const {
+    const sim::Host::Options& o = host_.options();
+    return LayerPlace{o.layer_x, o.layer_y, o.layer_width, o.layer_height};
+}
+
 void Session::Setup() {
     if (const PF_Err err = host_.GlobalSetup()) {
         throw ModuleFailure("global setup failed with error " + std::to_string(err));

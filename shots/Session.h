@@ -43,6 +43,8 @@ public:
     /// Renders that follow place the layer (of the size the session was
     /// made for) at `place` in their frames.
     void Place(const LayerPlace& place);
+    /// Where renders place the layer now, and its size.
+    LayerPlace place() const;
     /// Default values for `input`, then the settings' values.
     sim::ParamSet Params(const sim::World& input) const;
     /// Renders `input` into `output` (same layout and size).

@@ -5,6 +5,7 @@
 
 #include "shots/FrameFiles.h"
 #include "shots/FrameMemory.h"
+#include "shots/InputCheck.h"
 #include "shots/Interrupt.h"
 #include "shots/PixelAspect.h"
 #include "shots/ShotError.h"
@@ -17,7 +18,7 @@ int HardwareThreads() { return std::max(1, int(std::thread::hardware_concurrency
 
 }  // namespace
 
-Shot::Shot(ShotSettings settings, const std::function<Animation(const FrameRate&, double first)>& read_animation)
+Shot::Shot(ShotSettings settings, const std::function<Animation(const FrameRate&, const KeyLanding&)>& read_animation)
     : settings_(std::move(settings)) {
     const ShotSettings& s = settings_;
     plan_.frames = s.frames;
@@ -39,7 +40,7 @@ Shot::Shot(ShotSettings settings, const std::function<Animation(const FrameRate&
     plan_.skip_existing = s.skip_existing;
     plan_.settings = s.render;
 
-    animation_ = read_animation(plan_.rate, plan_.frames.front());
+    animation_ = read_animation(plan_.rate, Landing());
     if (!s.dry_run) {
         const std::filesystem::path first_output = plan_.output.PathFor(plan_.frames.front());
         CheckOutputPath(first_output);
@@ -71,6 +72,12 @@ Shot::Shot(ShotSettings settings, const std::function<Animation(const FrameRate&
         }
     }
 
+    // A fault of the input is found before any frame is written.
+    if (plan_.input && !s.dry_run) {
+        CheckInputFrames(*plan_.input, plan_.frames, *first_, first_format_ ? &*first_format_ : nullptr,
+                         plan_.settings);
+    }
+
     // Frames share the cores: each instance's pixel iteration gets its share.
     if (plan_.settings.threads == 0) plan_.settings.threads = std::max(1, HardwareThreads() / jobs_);
     plan_.in_flight = 2 * jobs_;
@@ -87,6 +94,18 @@ Shot::Shot(ShotSettings settings, const std::function<Animation(const FrameRate&
 
 Shot::~Shot() = default;
 
+KeyLanding Shot::Landing() const {
+    if (plan_.input) {
+        if (const std::optional<int> first = plan_.input->FirstFrameOnDisk()) {
+            return {double(*first), "the first frame of " + plan_.input->text() + " on disk"};
+        }
+    }
+    const int first = settings_.list_first.value_or(plan_.frames.front());
+    return {double(first),
+            "the first of --frames: for a part of a longer shot, give the shot's first frame with "
+            "--keys-start"};
+}
+
 void Shot::Load(const std::filesystem::path& module_path) {
     module_.emplace(module_path);
     instances_.push_back(
@@ -98,6 +117,10 @@ void Shot::Load(const std::filesystem::path& module_path) {
         }
     }
     plan_.animation = &animation_;
+    notes_ = animation_.Notes();
+    for (std::string& note : animation_.FitNotes(plan_.layer_width, plan_.layer_height, plan_.frames)) {
+        notes_.push_back(std::move(note));
+    }
 }
 
 std::vector<std::string> Shot::Describe() {
@@ -120,7 +143,7 @@ ShotResult Shot::Render(Progress& progress) {
     for (const auto& session : instances_) instances.push_back(session.get());
     std::optional<ContactSheet> sheet;
     if (settings_.contact_sheet) {
-        sheet.emplace(*settings_.contact_sheet, plan_.frames, first_->width(), first_->height());
+        sheet.emplace(*settings_.contact_sheet, plan_.frames, plan_.layer_width, plan_.layer_height);
     }
     ShotResult result;
     result.removed_temporaries = RemoveAbandonedTemporaries(plan_);

@@ -27,6 +27,9 @@ namespace quorvel::shots {
 
 struct ShotSettings {
     std::vector<int> frames;  ///< ascending, at least one
+    /// The first frame of the list these frames are a share of (--frames
+    /// before --chunk); none: the first of `frames`.
+    std::optional<int> list_first;
     /// A file name: numbered, one file a frame; plain, every frame's input.
     /// None: the test card.
     std::optional<std::string> input;
@@ -57,9 +60,10 @@ public:
     /// folder, reads the first input frame (which decides the layer's size
     /// and, for .npy files, the depth), and checks that the frames in flight
     /// fit in memory. `read_animation` gives the keys once the clock is
-    /// known, landing keyframe text on the shot's first frame. Throws
+    /// known, landing keyframe text where the shot begins: on the first
+    /// input frame on disk, else on the first frame of the list. Throws
     /// ShotError for bad input.
-    Shot(ShotSettings settings, const std::function<Animation(const FrameRate&, double first)>& read_animation);
+    Shot(ShotSettings settings, const std::function<Animation(const FrameRate&, const KeyLanding&)>& read_animation);
     ~Shot();
     Shot(const Shot&) = delete;
     Shot& operator=(const Shot&) = delete;
@@ -68,8 +72,9 @@ public:
     /// ShotError for keys it cannot take, ModuleFailure when the module
     /// fails its setup.
     void Load(const std::filesystem::path& module_path);
-    /// What reading the keys has to tell besides errors, a line each.
-    const std::vector<std::string>& Notes() const { return animation_.Notes(); }
+    /// What reading the keys has to tell besides errors, and what of them
+    /// does not fit the shot, a line each.
+    const std::vector<std::string>& Notes() const { return notes_; }
 
     /// Each frame's time and animated values, a line a frame.
     std::vector<std::string> Describe();
@@ -83,9 +88,12 @@ public:
     const FramePattern& output() const { return plan_.output; }
 
 private:
+    KeyLanding Landing() const;
+
     ShotSettings settings_;
     SequencePlan plan_;
     Animation animation_;
+    std::vector<std::string> notes_;
     int jobs_ = 1;
     std::optional<sim::ImageFormat> first_format_;
     std::optional<sim::World> first_;

@@ -74,6 +74,7 @@ public:
     Host& operator=(const Host&) = delete;
 
     Options& options() { return options_; }
+    const Options& options() const { return options_; }
     FaultPlan& faults() { return faults_; }
     CallLog& log() { return log_; }
     View& view() { return view_; }

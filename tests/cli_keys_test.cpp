@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <charconv>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -176,7 +177,10 @@ TEST(KeysFromText, ATrackersBakedPointsDriveTheOriginFrameByFrame) {
     const ToolResult r = RunTool({"render", "--frames", "1001-" + std::to_string(1000 + kRows), "--dry-run", "--keys",
                                   dir.str("track.txt"), "--track-offset", "-40,12.5"});
     ASSERT_EQ(r.status, 0) << r.err;
-    EXPECT_EQ(r.err, "");
+    // Without input frames on disk, the list says where the track begins.
+    EXPECT_EQ(r.err, "quorvel-host: " + dir.str("track.txt") +
+                         ": its first frame, 0, lands on frame 1001, the first of --frames: for a part of a longer "
+                         "shot, give the shot's first frame with --keys-start\n");
     EXPECT_EQ(Origins(r.out), expected);
 }
 
@@ -236,23 +240,159 @@ TEST(KeysFromText, TheSourcesPixelAspectRatioIsTheRendersWhenTheInputGivesNone) 
     EXPECT_EQ(Slurp(dir / "told.1.npy"), Slurp(dir / "square.1.npy"));
 }
 
-TEST(KeysFromText, TheFirstFrameLandsOnTheFirstRenderedFrameOrOnKeysStart) {
+struct Landing {
+    const char* name;
+    std::vector<std::string> args;  ///< after the render's --frames 1002-1003 --keys k.txt
+    bool input_from_1001 = false;   ///< input frames 1001-1003 on disk
+    const char* widths;             ///< at 1002 and 1003
+    const char* note_part;
+};
+
+void PrintTo(const Landing& l, std::ostream* os) { *os << l.name; }
+
+class KeyTextLanding : public ::testing::TestWithParam<Landing> {};
+
+// Where keyframe text begins is a fact of the shot, so a part of the shot
+// renders the animation the whole does; one line says where it landed.
+TEST_P(KeyTextLanding, OnKeysStartElseTheFirstInputFrameElseTheFirstOfTheList) {
     ScratchDir dir;
     WriteFile(dir / "k.txt", Lines({kTitle, "Effects\tVT Quorvel #1\tWidth #4", "\tFrame\tpixels", "\t10\t100",
                                     "\t12\t300", "", kEnd}));
-    const ToolResult first = RunTool({"render", "--frames", "1001-1003", "--dry-run", "--keys", dir.str("k.txt")});
-    ASSERT_EQ(first.status, 0) << first.err;
-    EXPECT_EQ(Count(first.out, "width=100 "), 1u) << first.out;
-    EXPECT_NE(first.out.find("1002 time=1002/24 origin=960,540 width=200 "), std::string::npos) << first.out;
-    EXPECT_NE(first.out.find("1003 time=1003/24 origin=960,540 width=300 "), std::string::npos) << first.out;
-
-    const ToolResult later =
-        RunTool({"render", "--frames", "1001-1003", "--dry-run", "--keys", dir.str("k.txt"), "--keys-start", "1002"});
-    ASSERT_EQ(later.status, 0) << later.err;
-    EXPECT_NE(later.out.find("1001 time=1001/24 origin=960,540 width=100 "), std::string::npos) << later.out;
-    EXPECT_NE(later.out.find("1002 time=1002/24 origin=960,540 width=100 "), std::string::npos) << later.out;
-    EXPECT_NE(later.out.find("1003 time=1003/24 origin=960,540 width=200 "), std::string::npos) << later.out;
+    if (GetParam().input_from_1001) {
+        for (int f = 1001; f <= 1003; ++f) {
+            sim::WriteNpy(dir / ("in." + std::to_string(f) + ".npy"),
+                          sim::MakeTestCard(sim::PixelLayout::ARGB8, 16, 8));
+        }
+    }
+    std::vector<std::string> args = {"render", "--frames", "1002-1003", "--dry-run", "--keys", dir.str("k.txt")};
+    for (const std::string& a : GetParam().args) args.push_back(a.rfind("@/", 0) == 0 ? dir.str(a.substr(2)) : a);
+    const ToolResult r = RunTool(args);
+    ASSERT_EQ(r.status, 0) << r.err;
+    std::string widths;
+    for (auto at = r.out.find("width="); at != std::string::npos; at = r.out.find("width=", at + 1)) {
+        widths += (widths.empty() ? "" : " ") + r.out.substr(at + 6, r.out.find(' ', at) - at - 6);
+    }
+    EXPECT_EQ(widths, GetParam().widths) << r.out;
+    EXPECT_EQ(Count(r.err, "lands on frame"), 1u) << r.err;
+    EXPECT_NE(r.err.find(GetParam().note_part), std::string::npos) << r.err;
 }
+
+INSTANTIATE_TEST_SUITE_P(Cases, KeyTextLanding,
+                         ::testing::Values(Landing{"FirstOfTheList",
+                                                   {},
+                                                   false,
+                                                   "100 200",
+                                                   "its first frame, 10, lands on frame 1002, the first of --frames"},
+                                           Landing{"FirstInputFrameOnDisk",
+                                                   {"--in", "@/in.%d.npy"},
+                                                   true,
+                                                   "200 300",
+                                                   "lands on frame 1001, the first frame of "},
+                                           Landing{"KeysStartOverTheDisk",
+                                                   {"--in", "@/in.%d.npy", "--keys-start", "1003"},
+                                                   true,
+                                                   "100 100",
+                                                   "lands on frame 1003, as --keys-start says"}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+struct OutOfRange {
+    const char* name;
+    const char* file_name;
+    std::vector<std::string> file;
+    const char* values;  ///< the dry run's opacity and feather, frame by frame
+    const char* note_part;
+};
+
+void PrintTo(const OutOfRange& o, std::ostream* os) { *os << o.name; }
+
+class KeyFileOutOfRange : public ::testing::TestWithParam<OutOfRange> {};
+
+// A key file's value beyond its control's range is clamped, as the host
+// clamps a pasted key, and one note counts them and names the extremes.
+TEST_P(KeyFileOutOfRange, IsClampedWithOneNote) {
+    ScratchDir dir;
+    WriteFile(dir / GetParam().file_name, Lines(GetParam().file));
+    const ToolResult r = RunTool({"render", "--frames", "1-2", "--dry-run", "--keys", dir.str(GetParam().file_name)});
+    ASSERT_EQ(r.status, 0) << r.err;
+    std::string values;
+    for (const char* control : {"opacity=", "feather="}) {
+        for (auto at = r.out.find(control); at != std::string::npos; at = r.out.find(control, at + 1)) {
+            const auto from = at + std::strlen(control);
+            values += (values.empty() ? "" : " ") + r.out.substr(from, r.out.find_first_of(" \n", from) - from);
+        }
+    }
+    EXPECT_EQ(values, GetParam().values) << r.out;
+    EXPECT_EQ(Count(r.err, "clamped"), 1u) << r.err;
+    EXPECT_NE(r.err.find(GetParam().note_part), std::string::npos) << r.err;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, KeyFileOutOfRange,
+    ::testing::Values(
+        OutOfRange{"Json",
+                   "keys.json",
+                   {R"({"opacity": [{"frame": 1, "value": 150}, {"frame": 2, "value": 40}],)",
+                    R"( "feather": [{"frame": 1, "value": -5}, {"frame": 2, "value": -7.5}]})"},
+                   "100 40 0 0",
+                   "clamped 3 key values of key files to their controls' ranges, as the host clamps pasted keys: "
+                   "lowest -7.5 (--keys "},
+        OutOfRange{"KeyframeText",
+                   "keys.txt",
+                   {kKeyTextTitle, "", "Effects\tVT Quorvel #1\tOpacity #8", "\tFrame\tpercent", "\t0\t250", "\t1\t-1",
+                    "", "Effects\tVT Quorvel #1\tFeather #7", "\tFrame\tpixels", "\t0\t20000", "", kKeyTextEnd},
+                   "100 0 15000 15000",
+                   "keys.txt:6, Opacity, 0 to 100); highest 20000 ("}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+struct TrackFit {
+    const char* name;
+    const char* fps;     ///< Units Per Second
+    const char* source;  ///< Source Width, Source Height
+    int rows;            ///< a row a frame from 0
+    const char* note_part;
+};
+
+void PrintTo(const TrackFit& t, std::ostream* os) { *os << t.name; }
+
+class TrackThatDoesNotFit : public ::testing::TestWithParam<TrackFit> {};
+
+// A track used on a shot it was not made for is used, and one line says how
+// it does not fit.
+TEST_P(TrackThatDoesNotFit, IsUsedWithOneNote) {
+    ScratchDir dir;
+    const TrackFit& t = GetParam();
+    const std::string source = t.source;
+    std::vector<std::string> lines = {kKeyTextTitle,
+                                      "",
+                                      std::string("\tUnits Per Second\t") + t.fps,
+                                      "\tSource Width\t" + source.substr(0, source.find(',')),
+                                      "\tSource Height\t" + source.substr(source.find(',') + 1),
+                                      "",
+                                      "Effects\tTrack Point #1\tFeature Center #1",
+                                      "\tFrame\tX pixels\tY pixels"};
+    for (int i = 0; i < t.rows; ++i)
+        lines.push_back("\t" + std::to_string(i) + "\t" + std::to_string(100 + i) + "\t50");
+    lines.push_back("");
+    lines.push_back(kKeyTextEnd);
+    WriteFile(dir / "track.txt", Lines(lines));
+    const ToolResult r = RunTool({"render", "--frames", "1-48", "--dry-run", "--keys", dir.str("track.txt")});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(Count(r.err, "\n"), 2u) << r.err;  // where it landed, and how it does not fit
+    EXPECT_NE(r.err.find(t.note_part), std::string::npos) << r.err;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, TrackThatDoesNotFit,
+    ::testing::Values(
+        TrackFit{"SourceOfAnotherSize", "24", "1280,720", 48,
+                 "track.txt:4: the data was made on a 1280x720 source and the layer is 1920x1080"},
+        TrackFit{"FewerFramesThanTheShot", "24", "1920,1080", 10,
+                 "track.txt: the track Effects / Track Point #1 / Feature Center #1 (line 7) covers frames 1 to 10 of "
+                 "the shot's 1-48: frames 11-48 hold its last value"},
+        TrackFit{"AnotherRate", "23.976", "1920,1080", 48,
+                 "track.txt:3: the data runs at 23.976 frames/s and the render at 24 (--fps): its "
+                 "frames are converted by time"}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 // Keys copied at 48 frames a second onto a 24 frames/s shot, with a layer's
 // position tracked into the origin: each rendered frame must be the single
@@ -396,6 +536,18 @@ INSTANTIATE_TEST_SUITE_P(
                {},
                "--key width@1e17=300:ease: frame 100000000000000000 is beyond the frames a shot can render"},
         BadRun{"KeysBadKey", {"keys", "--key", "size@1=3", "--out", "@/out.txt"}, {}, "no control is called 'size'"},
+        BadRun{"KeyOutsideItsControl",
+               {"render", "--out", "@/o.%d.npy", "--frames", "1-2", "--key", "feather@1=-5"},
+               {},
+               "--key feather@1=-5: -5 is outside Feather's range, 0 to 15000"},
+        BadRun{"OptionOutsideItsControl",
+               {"render", "--out", "@/o.%d.npy", "--frames", "1-2", "--opacity", "150"},
+               {},
+               "--opacity 150 is outside Opacity's range, 0 to 100"},
+        BadRun{"SingleFrameOptionOutsideItsControl",
+               {"render", "--out", "@/o.1.npy", "--feather=-5"},
+               {},
+               "--feather -5 is outside Feather's range, 0 to 15000"},
         BadRun{"KeyTextAndTheOption",
                {"render", "--out", "@/o.%d.npy", "--frames", "1-2", "--keys", "@/keys.txt", "--opacity", "5"},
                kOpacityBlock,

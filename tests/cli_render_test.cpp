@@ -151,7 +151,7 @@ TEST(CliRender, DefaultRenderOfTheTestCardWritesAnImage) {
 TEST(CliRender, NegativeValuesAfterOptionsAndEqualsForm) {
     ScratchDir dir;
     const ToolResult r = RunTool(
-        {"render", "--out=" + (dir / "o.npy").string(), "--angle", "-17.5", "--origin", "-3.25,20.5", "--width=-5"});
+        {"render", "--out=" + (dir / "o.npy").string(), "--angle", "-17.5", "--origin=-3.25,20.5", "--width", "5"});
     EXPECT_EQ(r.status, 0) << r.err;
 }
 
@@ -476,6 +476,61 @@ INSTANTIATE_TEST_SUITE_P(
                       DragExample{
                           "Aspect2Width", {"--par", "2/1", "--click", "1035,640", "--to", "1060,590"}, 4, "width", 400},
                       DragExample{"MissNothingChanges", {"--click", "100,100", "--to", "500,500"}, 0, "width", 300}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+struct DragMiss {
+    const char* name;
+    std::vector<std::string> args;
+    const char* note;  ///< what stderr says after "quorvel-host: "; empty for a hit
+};
+
+void PrintTo(const DragMiss& d, std::ostream* os) { *os << d.name; }
+
+class CliDragMisses : public ::testing::TestWithParam<DragMiss> {};
+
+// The default box is 300x200 about (960, 540): the top feather handle on its
+// top edge's middle (960, 440), the top-left corner at (810, 440), the
+// rotation handle at (960, 324), the opacity marker at (920, 490). Below
+// 16 pixels (across plus down) a click grabs; the note measures straight.
+TEST_P(CliDragMisses, ExitZeroWithHandleZeroAndNameTheNearestHandle) {
+    std::vector<std::string> args = {"drag", "--json"};
+    args.insert(args.end(), GetParam().args.begin(), GetParam().args.end());
+    const ToolResult r = RunTool(args);
+    ASSERT_EQ(r.status, 0) << r.err;
+    const std::string note = GetParam().note;
+    EXPECT_EQ(r.err, note.empty() ? "" : "quorvel-host: " + note + "\n");
+    EXPECT_EQ(nlohmann::json::parse(r.out)["handle"] == 0, !note.empty()) << r.out;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Examples, CliDragMisses,
+    ::testing::Values(
+        DragMiss{"Hit", {"--click", "960,330", "--to", "960,100"}, ""},
+        DragMiss{"BetweenHandles",
+                 {"--click", "1000,400", "--to", "1,1"},
+                 "the click at 1000,400 grabbed no handle: the nearest is the top feather handle, 56.6 window pixels "
+                 "away"},
+        DragMiss{"JustAboveTheRotationHandle",
+                 {"--click", "960,290", "--to", "1,1"},
+                 "the click at 960,290 grabbed no handle: the nearest is the rotation handle, 34.0 window pixels away"},
+        DragMiss{"FarAway",
+                 {"--click", "100,100", "--to", "1,1"},
+                 "the click at 100,100 grabbed no handle: the nearest is the top-left corner handle, 787.2 window "
+                 "pixels away"},
+        DragMiss{"BesideTheOpacityMarker",
+                 {"--click", "880,470", "--to", "1,1"},
+                 "the click at 880,470 grabbed no handle: the nearest is the opacity handle, 44.7 window pixels away"},
+        // At half size the origin is at (480, 270) and the bottom feather handle at (480, 320).
+        DragMiss{"PremiereAtHalfZoom",
+                 {"--host", "premiere", "--zoom", "0.5", "--click", "500,300", "--to", "1,1"},
+                 "the click at 500,300 grabbed no handle: the nearest is the bottom feather handle, 28.3 window pixels "
+                 "away"},
+        // The layer window leaves out the layer's position: the origin is at (510, 290).
+        DragMiss{"LayerWindowPanned",
+                 {"--window", "layer", "--zoom", "0.5", "--pan", "30,20", "--layer-position", "400,400", "--click",
+                  "500,300", "--to", "1,1"},
+                 "the click at 500,300 grabbed no handle: the nearest is the bottom feather handle, 41.2 window pixels "
+                 "away"}),
     [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace

@@ -10,6 +10,10 @@
 namespace quorvel::sim {
 
 void Canvas::FittingSize(const World& frame, const View& view, int* width, int* height) {
+    FittingSize(frame.width(), frame.height(), view, width, height);
+}
+
+void Canvas::FittingSize(int layer_width, int layer_height, const View& view, int* width, int* height) {
     double scale = view.zoom;
     double ox = view.pan_x, oy = view.pan_y;
     if (view.window == PF_Window_COMP) {
@@ -17,8 +21,8 @@ void Canvas::FittingSize(const World& frame, const View& view, int* width, int* 
         oy += view.layer_y * view.zoom;
         scale *= view.layer_scale;
     }
-    *width = std::clamp(int(std::ceil(ox + frame.width() * scale)), 1, 16384);
-    *height = std::clamp(int(std::ceil(oy + frame.height() * scale)), 1, 16384);
+    *width = std::clamp(int(std::ceil(ox + layer_width * scale)), 1, 16384);
+    *height = std::clamp(int(std::ceil(oy + layer_height * scale)), 1, 16384);
 }
 
 Canvas::Canvas(const World& frame, const View& view, int width, int height) : width_(width), height_(height) {

@@ -25,6 +25,8 @@ public:
 
     /// The window size that shows the whole frame through `view`.
     static void FittingSize(const World& frame, const View& view, int* width, int* height);
+    /// The same for a layer of `layer_width` by `layer_height` pixels.
+    static void FittingSize(int layer_width, int layer_height, const View& view, int* width, int* height);
 
     void OnStroke(const Stroke& stroke) override;
 

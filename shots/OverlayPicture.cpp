@@ -1,8 +1,5 @@
 #include "shots/OverlayPicture.h"
 
-#include <algorithm>
-#include <cmath>
-
 #include "imagefiles/Canvas.h"
 #include "shots/FrameFiles.h"
 
@@ -27,21 +24,6 @@ sim::View FrameView(sim::View view, const LayerPlace& place) {
     return view;
 }
 
-/// The window size that shows the whole layer through `view`, as
-/// Canvas::FittingSize fits a frame: a frame's overscan is outside the
-/// layer, as it is outside a composition.
-void LayerWindowSize(const sim::View& view, const LayerPlace& place, int* width, int* height) {
-    double scale = view.zoom;
-    double ox = view.pan_x, oy = view.pan_y;
-    if (view.window == PF_Window_COMP) {
-        ox += view.layer_x * view.zoom;
-        oy += view.layer_y * view.zoom;
-        scale *= view.layer_scale;
-    }
-    *width = std::clamp(int(std::ceil(ox + place.width * scale)), 1, 16384);
-    *height = std::clamp(int(std::ceil(oy + place.height * scale)), 1, 16384);
-}
-
 void Paint(Session& session, sim::ParamSet& params, sim::World& frame, const sim::View& view, sim::Canvas& canvas) {
     sim::Host& host = session.host();
     host.view() = view;
@@ -60,7 +42,8 @@ void CheckOverlayPictureOutput(const std::filesystem::path& path) { CheckOutputP
 void WriteOverlayPicture(Session& session, sim::ParamSet& params, sim::World& frame, const sim::View& view,
                          const std::filesystem::path& path) {
     int width = 0, height = 0;
-    LayerWindowSize(view, session.place(), &width, &height);
+    // A frame's overscan is outside the layer, as it is outside a composition.
+    sim::Canvas::FittingSize(session.place().width, session.place().height, view, &width, &height);
     sim::Canvas canvas(frame, FrameView(view, session.place()), width, height);
     Paint(session, params, frame, view, canvas);
     canvas.WritePng(path);

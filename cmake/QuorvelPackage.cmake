@@ -1,6 +1,6 @@
 # What a release installs, and the release file each build's `package`
-# target makes: a Debian package from the Linux build, a zip from the
-# Windows one.
+# target makes: a Debian package from the Linux build, a zip and an
+# installer from the Windows one.
 #
 # An installed tree keeps the tool's module and picture library in
 # lib/quorvel beside bin/, where the tool looks for them relative to itself
@@ -30,12 +30,24 @@ if(WIN32)
       install(FILES /usr/share/doc/${package}/copyright DESTINATION licenses RENAME ${package}.txt)
     endif()
   endforeach()
+  # Signed where the release is, before the hashes are taken.
+  find_program(QUORVEL_OSSLSIGNCODE osslsigncode)
+  install(CODE "set(QUORVEL_OSSLSIGNCODE \"${QUORVEL_OSSLSIGNCODE}\")
+set(QUORVEL_SIGN_SCRIPT \"${PROJECT_SOURCE_DIR}/packaging/SignFile.cmake\")")
+  install(SCRIPT ${PROJECT_SOURCE_DIR}/packaging/SignRelease.cmake)
   # Last: the hashes of everything installed before it.
   install(SCRIPT ${PROJECT_SOURCE_DIR}/packaging/WriteChecksums.cmake)
   set(CPACK_GENERATOR ZIP)
   set(CPACK_PACKAGE_FILE_NAME "Quorvel-${PROJECT_VERSION}-win64")
   set(CPACK_INCLUDE_TOPLEVEL_DIRECTORY OFF)
   set(CPACK_STRIP_FILES OFF)
+  # The installer beside the zip, from the same files (packaging/Installer.nsi).
+  find_program(QUORVEL_MAKENSIS makensis)
+  set(CPACK_PRE_BUILD_SCRIPTS ${PROJECT_SOURCE_DIR}/packaging/MakeInstaller.cmake)
+  set(CPACK_QUORVEL_MAKENSIS "${QUORVEL_MAKENSIS}")
+  set(CPACK_QUORVEL_OSSLSIGNCODE "${QUORVEL_OSSLSIGNCODE}")
+  set(CPACK_QUORVEL_SIGN_SCRIPT ${PROJECT_SOURCE_DIR}/packaging/SignFile.cmake)
+  set(CPACK_QUORVEL_INSTALLER_SCRIPT ${PROJECT_SOURCE_DIR}/packaging/Installer.nsi)
 else()
   install(TARGETS quorvel-host RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
   install(TARGETS VT_Quorvel LIBRARY DESTINATION lib/quorvel)

@@ -42,8 +42,10 @@ for group in "$@"; do
       packages+=(clang-format-14)
       ;;
     package)
-      # dpkg-shlibdeps finds the package's dependencies in what its binaries link.
-      packages+=(dpkg-dev unzip)
+      # dpkg-shlibdeps finds the package's dependencies in what its binaries
+      # link; NSIS makes the Windows installer, osslsigncode signs it and
+      # checks signatures, openssl makes the tests' throw-away certificate.
+      packages+=(dpkg-dev unzip nsis osslsigncode openssl)
       ;;
     *)
       echo "install-deps: unknown group '$group' (known: windows, clang, bench, package, farm, format)" >&2

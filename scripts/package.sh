@@ -6,13 +6,18 @@
 #       compared byte for byte with the build tree's), then removed;
 #   build-win/Quorvel-<version>-win64.zip  unpacked, its hashes checked,
 #       its module's shape (sole export, descriptor, version resource) and
-#       its tool (about, a render under Wine) checked.
+#       its tool (about, a render under Wine) checked;
+#   build-win/Quorvel-<version>-win64.exe  the installer, made from the
+#       zip's files: installed, upgraded, refused, signed and uninstalled
+#       under Wine (scripts/installer-test.sh).
 # Needs root for apt-get (or sudo). Refuses to run over an installed quorvel
 # package rather than replace it. Exits non-zero on any failure.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 repo=$PWD
 scripts/install-deps.sh windows package
+# The release checked here is unsigned (installer-test.sh signs one of its own).
+unset QUORVEL_SIGN_CERT QUORVEL_SIGN_KEY QUORVEL_SIGN_TIMESTAMP
 fail() {
   echo "package: $*" >&2
   exit 1
@@ -68,9 +73,13 @@ echo "== Windows archive"
 cmake --preset windows -DQUORVEL_WERROR="${QUORVEL_WERROR:-OFF}" >/dev/null
 cmake --build --preset windows --target VT_Quorvel quorvel-host
 zip=build-win/Quorvel-${version}-win64.zip
-rm -f "$zip"
+installer=build-win/Quorvel-${version}-win64.exe
+rm -f "$zip" "$installer"
 cmake --build build-win --target package >"$work/cpack.log" || { cat "$work/cpack.log" >&2; fail "cpack failed"; }
 [[ -f $zip ]] || fail "no $zip"
+[[ -f $installer ]] || fail "no $installer"
+# The release made here is unsigned, and says so in one line.
+[[ $(grep -c 'release is unsigned' "$work/cpack.log") == 1 ]] || fail "the package target did not say once that the release is unsigned"
 mkdir "$work/zip"
 unzip -q "$zip" -d "$work/zip"
 for f in VT_Quorvel.aex quorvel-host.exe INSTALL.txt LICENSE SHA256SUMS; do
@@ -93,3 +102,6 @@ wine_session_cleanup_paths+=("$work")
   --out windows.npy >/dev/null) || fail "the archive's quorvel-host.exe render, under Wine"
 cmp -s "$work/zip/windows.npy" "$work/built.npy" || fail "the archive's tool renders other pixels than the Linux build's"
 echo "tool:      quorvel-host.exe runs about and renders the Linux build's pixels under Wine"
+
+echo "== Windows installer"
+scripts/installer-test.sh

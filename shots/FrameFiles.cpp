@@ -176,16 +176,19 @@ bool RowPaddingIntact(const sim::World& world) {
 }
 
 void CheckOutputPath(const std::filesystem::path& path) {
+    std::error_code ec;
+    if (std::filesystem::is_directory(path, ec)) {
+        throw sim::HostError("cannot write " + path.string() + ": it is a folder (name a file in it, such as " +
+                             (path / "out.exr").string() + ")");
+    }
     // Before the folder is looked at: a build without the image library
     // refuses an image file however it would have fared.
     if (!IsNpy(path)) CheckImageFrameOutput(path);
     std::filesystem::path folder = path.parent_path();
     if (folder.empty()) folder = ".";
-    std::error_code ec;
     if (!std::filesystem::is_directory(folder, ec)) {
         throw sim::HostError("cannot write " + path.string() + ": folder " + folder.string() + " does not exist");
     }
-    if (std::filesystem::is_directory(path, ec)) throw sim::HostError("cannot write " + path.string() + ": a folder");
 }
 
 std::vector<std::string> WriteOutputFrame(const std::filesystem::path& path, const sim::World& world,

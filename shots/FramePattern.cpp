@@ -131,6 +131,32 @@ std::optional<int> FramePattern::FirstFrameOnDisk() const {
     return first;
 }
 
+std::optional<std::pair<std::string, std::string>> FramePattern::OtherPadding() const {
+    if (!numbered_ || std::filesystem::path(suffix_).has_parent_path()) return std::nullopt;
+    const std::filesystem::path prefix(prefix_);
+    const std::string name_prefix = prefix.filename().string();
+    const std::filesystem::path folder = prefix.has_parent_path() ? prefix.parent_path() : ".";
+    std::optional<std::string> found;
+    std::error_code ec;
+    std::filesystem::directory_iterator entries(folder, ec);
+    if (ec) return std::nullopt;
+    for (const std::filesystem::directory_iterator end; !ec && entries != end; entries.increment(ec)) {
+        const std::string name = entries->path().filename().string();
+        if (name.size() <= name_prefix.size() + suffix_.size() || !name.starts_with(name_prefix) ||
+            !name.ends_with(suffix_)) {
+            continue;
+        }
+        const std::string_view digits(name.data() + name_prefix.size(),
+                                      name.size() - name_prefix.size() - suffix_.size());
+        if (digits.size() > 9 || digits.find_first_not_of("0123456789") != std::string_view::npos) continue;
+        if (PathFor(std::stoi(std::string(digits))).filename().string() == name) continue;
+        if (!found || name < *found) found = name;
+    }
+    if (!found) return std::nullopt;
+    const std::size_t digits = found->size() - name_prefix.size() - suffix_.size();
+    return std::pair{*found, prefix_ + std::string(digits, '#') + suffix_};
+}
+
 std::vector<int> ParseFrameList(const std::string& option, const std::string& text) {
     auto bad = [&](const std::string& why) {
         return ShotError("--" + option + ": '" + Excerpt(text) + "' " + why +

@@ -4,6 +4,7 @@
 #include <filesystem>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace quorvel::shots {
@@ -31,6 +32,11 @@ public:
     /// "shot.%04d.exr". None when there is none, the folder cannot be read,
     /// or the field is in a folder's name.
     std::optional<int> FirstFrameOnDisk() const;
+    /// A file in the pattern's folder whose number is written with another
+    /// count of digits ("shot.0001.exr" for "shot.#.exr"), and the pattern
+    /// that names it ("shot.####.exr"): for a message when no frame is
+    /// found. The first such name in order, or none.
+    std::optional<std::pair<std::string, std::string>> OtherPadding() const;
 
 private:
     std::string text_;

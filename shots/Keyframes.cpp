@@ -20,6 +20,30 @@ namespace quorvel::shots {
 
 namespace {
 
+/// Why a keys file could not be read, in the user's words: where JSON (a
+/// file that opens as one) breaks, or what the file starts with, for a
+/// file of another kind (a channel file, a table, an image).
+std::string NotJsonText(const std::string& file, std::string_view content, std::size_t byte) {
+    std::string_view text = content;
+    if (text.substr(0, 3) == "\xEF\xBB\xBF") text.remove_prefix(3);
+    const std::size_t first = text.find_first_not_of(" \t\r\n");
+    if (first != std::string_view::npos && (text[first] == '{' || text[first] == '[')) {
+        // The parser counts from 1, at the byte it stopped on.
+        const std::size_t at = std::min(byte > 0 ? byte - 1 : 0, content.size());
+        const std::size_t newline = at == 0 ? std::string_view::npos : content.rfind('\n', at - 1);
+        const std::size_t begin = newline == std::string_view::npos ? 0 : newline + 1;
+        const std::size_t line =
+            1 + static_cast<std::size_t>(std::count(content.begin(), content.begin() + begin, '\n'));
+        const std::size_t end = std::min(content.find('\n', begin), content.size());
+        return "--keys " + file + ": the JSON breaks at line " + std::to_string(line) + ", column " +
+               std::to_string(at - begin + 1) + ": '" + Printable(Excerpt(content.substr(begin, end - begin))) + "'";
+    }
+    if (first == std::string_view::npos) return "--keys " + file + " is empty: neither keyframe text nor JSON";
+    const std::string_view start = text.substr(first, text.find_first_of("\r\n", first) - first);
+    return "--keys " + file + " is neither keyframe text nor JSON (it starts with '" + Printable(Excerpt(start, 40)) +
+           "')";
+}
+
 /// Far beyond a long tracker export (ten million rows are some 180 MB).
 constexpr std::uintmax_t kMaxKeyFileSize = std::uintmax_t(1) << 30;
 
@@ -198,8 +222,10 @@ void Animation::AddJson(const std::string& file, std::string_view content) {
     nlohmann::json doc;
     try {
         doc = nlohmann::json::parse(content);
-    } catch (const nlohmann::json::exception& e) {
-        throw ShotError("--keys " + file + ": not JSON (nor keyframe text): " + Excerpt(e.what(), 3 * kQuoteLength));
+    } catch (const nlohmann::json::parse_error& e) {
+        throw ShotError(NotJsonText(file, content, e.byte));
+    } catch (const nlohmann::json::exception&) {
+        throw ShotError(NotJsonText(file, content, 0));
     }
     if (!doc.is_object()) throw ShotError("--keys " + file + ": expected an object of key lists by control name");
     for (const auto& [name, list] : doc.items()) {

@@ -1,6 +1,7 @@
 #include "shots/Shot.h"
 
 #include <algorithm>
+#include <filesystem>
 #include <thread>
 
 #include "shots/FrameFiles.h"
@@ -9,6 +10,7 @@
 #include "shots/Interrupt.h"
 #include "shots/PixelAspect.h"
 #include "shots/ShotError.h"
+#include "shots/ValueText.h"
 
 namespace quorvel::shots {
 
@@ -53,6 +55,13 @@ Shot::Shot(ShotSettings settings, const std::function<Animation(const FrameRate&
     std::optional<std::filesystem::path> first_path;
     if (s.input)
         first_path = plan_.input ? plan_.input->PathFor(plan_.frames.front()) : std::filesystem::path(*s.input);
+    if (plan_.input && !std::filesystem::exists(*first_path)) {
+        // Numbers padded otherwise than the pattern says are the likeliest slip.
+        if (const auto other = plan_.input->OtherPadding()) {
+            throw ShotError("no such input file: " + Printable(first_path->string()) + " (" + Printable(other->first) +
+                            " is there: --in " + Printable(other->second) + " names it)");
+        }
+    }
     first_.emplace(ReadInputFrame(first_path, plan_.settings, {}, &first_format_));
     // The first frame speaks for the shot, as it does for its size.
     SettlePixelAspect(plan_.settings, first_format_ ? &*first_format_ : nullptr, first_path ? first_path->string() : "",

@@ -730,6 +730,12 @@ INSTANTIATE_TEST_SUITE_P(
     Cases, CliSequenceBadInput,
     ::testing::Values(
         BadSequence{"NumberedOutWithoutFrames", {"render", "--out", "@/o.%04d.png"}, "give the frames to render"},
+        BadSequence{"InputPaddedOtherwise",
+                    {"render", "--in", "@/x.#.npy", "--out", "@/o.%d.npy", "--frames", "1-2"},
+                    "x.0001.npy is there: --in "},
+        BadSequence{"InputPaddedOtherwiseNamesThePattern",
+                    {"render", "--in", "@/x.%d.npy", "--out", "@/o.%d.npy", "--frames", "1-2"},
+                    "x.####.npy names it)"},
         BadSequence{"KeyWithoutFrames", {"render", "--out", "@/o.png", "--key", "width@1=3"}, "need --frames"},
         BadSequence{"ManyFramesOneFile", {"render", "--out", "@/o.png", "--frames", "1-3"}, "no frame number field"},
         BadSequence{"KeyOnInvert",

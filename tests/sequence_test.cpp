@@ -428,7 +428,14 @@ TEST_P(BadKeyFiles, AreUsageErrorsThatSayWhere) {
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, BadKeyFiles,
-    ::testing::Values(BadFile{"NotJson", "{width", "not JSON"}, BadFile{"NotAnObject", "[1, 2]", "expected an object"},
+    ::testing::Values(BadFile{"BrokenJson", "{width", "keys.json: the JSON breaks at line 1, column 2: '{width'"},
+                      BadFile{"BrokenOnALaterLine", "{\n  \"width\": [1,]\n}",
+                              "the JSON breaks at line 2, column 15: '  \"width\": [1,]'"},
+                      BadFile{"AChannelFile", "0 1.5 2\n1 2 3\n",
+                              "keys.json is neither keyframe text nor JSON (it starts with '0 1.5 2')"},
+                      BadFile{"AnImage", "\x89PNG\r\n\x1a\n", "nor JSON (it starts with '\\x89PNG')"},
+                      BadFile{"Empty", " \n", "keys.json is empty"},
+                      BadFile{"NotAnObject", "[1, 2]", "expected an object"},
                       BadFile{"ListNotArray", R"({"width": 3})", "width: expected a list"},
                       BadFile{"UnknownName", R"({"size": []})", "no control is called 'size'"},
                       BadFile{"NoFrame", R"({"width": [{"value": 3}]})", "width[0]: needs a number \"frame\""},

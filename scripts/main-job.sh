@@ -1,12 +1,14 @@
 #!/usr/bin/env bash
 # The main job on a fresh machine: installs what is missing, builds the module
-# and the host tool, shows what the module is, and renders the built-in test
-# card through it with the default parameters and with a feathered matte,
-# plus the viewer with the on-screen controls drawn. Pictures go to out/.
+# and the host tool (nothing else), shows what the module is, and renders the
+# built-in test card through it with the default parameters and with a
+# feathered matte, plus the viewer with the on-screen controls drawn.
+# Pictures go to out/.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/install-deps.sh
-scripts/build.sh
+# Only what it runs: the module, the tool and its picture library.
+scripts/build.sh --tool
 mkdir -p out
 host=build/quorvel-host
 

@@ -433,7 +433,7 @@ std::vector<Animation::TextTrack> Animation::TracksOfText(const TextFile& text, 
         }
         add(*chosen, index, options.track_offset ? options.track_offset->first : 0.0,
             options.track_offset ? options.track_offset->second : 0.0);
-        if (!chosen->constant) {
+        if (!chosen->constant && !chosen->rows.empty()) {
             spans_.push_back(
                 {file + ": the track " + Excerpt(chosen->PathText()) + " (line " + std::to_string(chosen->line) + ")",
                  chosen->rows.front().frame, chosen->rows.back().frame});
@@ -536,7 +536,8 @@ std::vector<const KeyTextBlock*> Animation::TransformOfText(const TextFile& text
 
     std::optional<TrackSpan> span;
     for (const KeyTextBlock* block : used) {
-        if (block->constant) continue;
+        // A block whose every row was skipped holds no frames to span.
+        if (block->constant || block->rows.empty()) continue;
         if (!span)
             span = TrackSpan{file + ": the tracked transform", block->rows.front().frame, block->rows.back().frame};
         span->first = std::min(span->first, block->rows.front().frame);

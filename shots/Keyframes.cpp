@@ -401,7 +401,7 @@ void Animation::Resolve(const sim::ParamSet& params, const std::string& effect_n
         for (const TextTrack& t : TracksOfText(text, params, effect_name)) {
             const KeyTextBlock& block = *t.block;
             const std::string name = ControlNameAt(params, t.index);
-            Track& track = track_of(name, {&text.file, block.rows.front().line});
+            Track& track = track_of(name, {&text.file, block.rows.empty() ? block.line : block.rows.front().line});
             const bool point = params[t.index].param_type == PF_Param_POINT;
             std::vector<KeySource>& track_sources = sources[name];
             track.keys.reserve(track.keys.size() + block.rows.size());

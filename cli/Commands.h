@@ -6,10 +6,14 @@
 #include <string>
 #include <vector>
 
+#include "cli/CommandHelp.h"
+
 namespace quorvel::cli {
 
 struct ToolContext {
     std::string argv0;
+    /// The command being run, as the table of commands gives it.
+    const CommandInfo* command = nullptr;
 };
 
 int RunInspect(const ToolContext& ctx, const std::vector<std::string>& args);
@@ -19,5 +23,13 @@ int RunRender(const ToolContext& ctx, const std::vector<std::string>& args);
 int RunOverlay(const ToolContext& ctx, const std::vector<std::string>& args);
 int RunDrag(const ToolContext& ctx, const std::vector<std::string>& args);
 int RunKeys(const ToolContext& ctx, const std::vector<std::string>& args);
+/// --version: the tool's version, and the module's as its about text gives it.
+int RunVersion(const ToolContext& ctx, const std::vector<std::string>& args);
+
+/// A command of the table: what its help says of it, and what runs it.
+struct Command {
+    CommandInfo info;
+    int (*run)(const ToolContext& ctx, const std::vector<std::string>& args);
+};
 
 }  // namespace quorvel::cli

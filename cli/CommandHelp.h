@@ -1,0 +1,62 @@
+/// What a command's --help says, made by CommandLine from the command's
+/// option declarations, and its text.
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <vector>
+
+namespace quorvel::cli {
+
+/// The groups a command's options are listed in, in this order; a command
+/// lists those it has.
+enum class OptionGroup { Input, Controls, Shot, Output, View, Host };
+inline constexpr OptionGroup kOptionGroups[] = {OptionGroup::Input,  OptionGroup::Controls, OptionGroup::Shot,
+                                                OptionGroup::Output, OptionGroup::View,     OptionGroup::Host};
+
+/// The group's heading: "Input", "The effect's controls"...
+const char* GroupTitle(OptionGroup group);
+
+/// A command as the tool's table of commands gives it.
+struct CommandInfo {
+    const char* name;       ///< "render"; "--version" for the version's line
+    const char* arguments;  ///< what follows the name in the list of commands
+    const char* summary;    ///< one sentence, for the list and the help
+    const char* guide;      ///< the command's section of docs/tool.md
+};
+
+struct OptionHelp {
+    std::vector<std::string> names;  ///< "-o", "--out"
+    std::string value;               ///< the value's name; empty for a flag
+    std::string help;
+};
+
+struct GroupHelp {
+    OptionGroup group;
+    std::vector<OptionHelp> options;
+};
+
+struct CommandHelp {
+    std::string name;
+    std::vector<std::string> usage;  ///< each line as it follows "quorvel-host "
+    std::string summary;
+    std::vector<GroupHelp> groups;  ///< in OptionGroup's order, none empty
+    std::string note;               ///< what this build leaves out, as printed; often empty
+    std::string guide;
+};
+
+/// The widest line the help prints.
+constexpr std::size_t kHelpWidth = 80;
+
+/// `text`'s words in lines of at most `width` columns (a longer word alone).
+std::vector<std::string> Wrap(const std::string& text, std::size_t width);
+
+/// The command's section of the manual page: its name without dashes, in
+/// capitals ("RENDER", "VERSION").
+std::string ManualSection(const std::string& command);
+
+/// The --help text: usage, the sentence, the option groups, the note, and
+/// where the manual says more.
+std::string HelpText(const CommandHelp& help);
+
+}  // namespace quorvel::cli

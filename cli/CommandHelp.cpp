@@ -25,6 +25,14 @@ std::string NamesText(const OptionHelp& option) {
     return Joined(option.names, ", ") + (option.value.empty() ? "" : " " + option.value);
 }
 
+/// The usage line's command ("quorvel-host render") in bold, the rest plain.
+std::string RoffUsage(const std::string& line) {
+    const std::size_t space = line.find(' ');
+    const std::string command = line.substr(0, space);
+    const std::string rest = space == std::string::npos ? "" : line.substr(space);
+    return "\\fB" + RoffEscaped("quorvel-host " + command) + "\\fR" + RoffEscaped(rest);
+}
+
 }  // namespace
 
 const char* GroupTitle(OptionGroup group) {
@@ -98,6 +106,57 @@ std::string HelpText(const CommandHelp& help) {
     }
     if (!help.note.empty()) out += "\n" + help.note + (help.note.back() == '\n' ? "" : "\n");
     return out + "\nMore: quorvel-host(1), " + ManualSection(help.name) + "; docs/tool.md, " + help.guide + "\n";
+}
+
+std::string ManualHead(const CommandHelp& help) {
+    std::string out = ".SH " + ManualSection(help.name) + "\n.nf\n";
+    for (const std::string& line : help.usage) out += RoffUsage(line) + "\n";
+    return out + ".fi\n.PP\n" + RoffEscaped(help.summary) + "\n";
+}
+
+std::string ManualOptions(const CommandHelp& help) {
+    std::string out;
+    for (const GroupHelp& group : help.groups) {
+        out += std::string(".SS \"") + GroupTitle(group.group) + "\"\n";
+        for (const OptionHelp& option : group.options) {
+            std::vector<std::string> names;
+            for (const std::string& name : option.names) names.push_back("\\fB" + RoffEscaped(name) + "\\fR");
+            out += ".TP\n" + Joined(names, ", ") +
+                   (option.value.empty() ? "" : " \\fI" + RoffEscaped(option.value) + "\\fR") + "\n" +
+                   RoffEscaped(option.help) + "\n";
+        }
+    }
+    if (!help.note.empty()) out += ".PP\n" + RoffEscaped(help.note) + "\n";
+    return out;
+}
+
+std::string ManualSynopsis(const std::vector<CommandHelp>& commands) {
+    std::string out = ".nf\n";
+    for (const CommandHelp& help : commands) {
+        for (const std::string& line : help.usage) out += RoffUsage(line) + "\n";
+    }
+    return out + ".fi\n";
+}
+
+std::string RoffEscaped(const std::string& text) {
+    std::string out;
+    bool line_start = true;
+    for (const char c : text) {
+        // A line that begins with a dot or an apostrophe would be a request.
+        if (line_start && (c == '.' || c == '\'')) out += "\\&";
+        if (c == '\\') {
+            out += "\\e";
+        } else if (c == '-') {
+            // A hyphen is a minus sign, as options are typed.
+            out += "\\-";
+        } else {
+            out += c;
+        }
+        line_start = c == '\n';
+    }
+    // The note ends in a line break, which the paragraph does not need.
+    while (!out.empty() && out.back() == '\n') out.pop_back();
+    return out;
 }
 
 }  // namespace quorvel::cli

@@ -1,5 +1,7 @@
-/// What a command's --help says, made by CommandLine from the command's
-/// option declarations, and its text.
+/// What a command's --help and its section of the manual page say, and the
+/// two ways of printing it. Both are made from one CommandHelp, which
+/// CommandLine makes from the command's option declarations: the help and
+/// the manual list the same options in the same words.
 #pragma once
 
 #include <cstddef>
@@ -58,5 +60,19 @@ std::string ManualSection(const std::string& command);
 /// The --help text: usage, the sentence, the option groups, the note, and
 /// where the manual says more.
 std::string HelpText(const CommandHelp& help);
+
+/// The command's section of the manual page, in roff: its head (the
+/// section's heading, the usage and the sentence), which the page's prose
+/// follows, then the option groups, the options as tagged paragraphs, and
+/// the note.
+std::string ManualHead(const CommandHelp& help);
+std::string ManualOptions(const CommandHelp& help);
+
+/// The usage lines of all of them, in roff, for the page's synopsis.
+std::string ManualSynopsis(const std::vector<CommandHelp>& commands);
+
+/// `text` for roff: backslashes and hyphens escaped, a leading control
+/// character made plain.
+std::string RoffEscaped(const std::string& text);
 
 }  // namespace quorvel::cli

@@ -57,7 +57,8 @@ CLI::Validator Refusing(CLI::Validator check, Refusal refusal) {
 
 }  // namespace
 
-CommandLine::CommandLine(const ToolContext& ctx, const std::string& usage) : app_(std::make_unique<CLI::App>()) {
+CommandLine::CommandLine(const ToolContext& ctx, const std::string& usage)
+    : app_(std::make_unique<CLI::App>()), manual_(ctx.manual) {
     help_.name = ctx.command->name;
     help_.usage = Lines(usage);
     help_.summary = ctx.command->summary;
@@ -216,7 +217,11 @@ bool CommandLine::Parse(const std::vector<std::string>& args, std::ostream& help
         if (!help_asked_) throw;
     }
     if (help_asked_) {
-        help_out << HelpText(Describe());
+        if (manual_ != nullptr) {
+            manual_->push_back(Describe());
+        } else {
+            help_out << HelpText(Describe());
+        }
         return false;
     }
     bool options_done = false;  // after "--", everything is an argument

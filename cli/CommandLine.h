@@ -2,9 +2,9 @@
 /// its help, and where its value goes, parsed there by the function that
 /// knows its type. What a value may be (a range, a set of names) and the
 /// relations between options (needs, excludes) are stated on the
-/// declaration, with the words a refusal is told in; the help text is made
-/// from the declarations, each option listed in the group current when it
-/// was declared. Every problem
+/// declaration, with the words a refusal is told in; the help text and the
+/// command's section of the manual page are made from the declarations, each
+/// option listed in the group current when it was declared. Every problem
 /// with the command line is reported as a UsageError: one line, exit status 2.
 #pragma once
 
@@ -81,7 +81,8 @@ public:
     void Then(std::function<void()> step) { then_.push_back(std::move(step)); }
 
     /// Reads the arguments after the command's name. Returns false, having
-    /// printed the help to `help_out`, when --help was given.
+    /// printed the help to `help_out` (or, while the manual page is made,
+    /// left the description with it), when --help was given.
     bool Parse(const std::vector<std::string>& args, std::ostream& help_out);
 
     /// Relations, stated with the declarations: `option` only beside
@@ -118,6 +119,7 @@ private:
     /// What the help says besides the options.
     CommandHelp help_;
     OptionGroup group_ = OptionGroup::Host;
+    std::vector<CommandHelp>* manual_ = nullptr;
     bool help_asked_ = false;
     std::vector<std::function<void()>> then_;
     /// Each exclusion as declared: the first never beside the second.

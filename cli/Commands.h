@@ -14,6 +14,9 @@ struct ToolContext {
     std::string argv0;
     /// The command being run, as the table of commands gives it.
     const CommandInfo* command = nullptr;
+    /// Set while the manual page is made: --help leaves the command's
+    /// description here instead of printing it.
+    std::vector<CommandHelp>* manual = nullptr;
 };
 
 int RunInspect(const ToolContext& ctx, const std::vector<std::string>& args);
@@ -31,5 +34,10 @@ struct Command {
     CommandInfo info;
     int (*run)(const ToolContext& ctx, const std::vector<std::string>& args);
 };
+
+/// The hidden command the build makes the manual page with: every command
+/// in `commands` described into the template's places for them.
+int RunManualPage(const ToolContext& ctx, const std::vector<std::string>& args,
+                  const std::vector<const Command*>& commands);
 
 }  // namespace quorvel::cli

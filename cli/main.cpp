@@ -36,6 +36,10 @@ constexpr Command kCommands[] = {
 constexpr Command kVersion = {{"--version", "", "Prints the tool's version and the module's.", "Inspecting the module"},
                               quorvel::cli::RunVersion};
 
+/// Makes the manual page at build time; not listed.
+constexpr quorvel::cli::CommandInfo kManualPage = {
+    "manual-page", "", "Writes the manual page from the commands' declarations and the template's prose.", "Options"};
+
 std::string Usage() {
     std::string usage =
         "usage: quorvel-host COMMAND [options]\n"
@@ -76,6 +80,12 @@ int main(int argc, char** argv) {
     const std::string name = args[0];
     args.erase(args.begin());
     try {
+        if (name == kManualPage.name) {
+            std::vector<const Command*> described;
+            for (const Command& command : kCommands) described.push_back(&command);
+            described.push_back(&kVersion);
+            return quorvel::cli::RunManualPage(ToolContext{argv[0], &kManualPage}, args, described);
+        }
         if (name == kVersion.info.name) return kVersion.run(ToolContext{argv[0], &kVersion.info}, args);
         for (const Command& command : kCommands) {
             if (name == command.info.name) return command.run(ToolContext{argv[0], &command.info}, args);

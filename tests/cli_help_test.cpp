@@ -1,8 +1,9 @@
-// The tool's help as a person reads it, against the guide it sends its
-// reader to; its version; -o.
+// The tool's help as a person reads it, against the manual page the build
+// made and the guide the help sends its reader to; its version; -o.
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <filesystem>
 #include <functional>
 #include <optional>
@@ -26,6 +27,50 @@ std::vector<std::string> LinesOf(const std::string& text) {
     std::istringstream in(text);
     for (std::string line; std::getline(in, line);) lines.push_back(line);
     return lines;
+}
+
+/// The option names at the start of `line` ("-o, --out OUTPUT  ..."): its
+/// words up to the first that is not a name.
+void AddNames(const std::string& line, std::set<std::string>& names) {
+    std::istringstream words(line);
+    for (std::string word; words >> word && word[0] == '-';) {
+        if (word.back() == ',') word.pop_back();
+        names.insert(word);
+    }
+}
+
+/// The options a help lists: its lines that begin with an option's names.
+std::set<std::string> HelpOptions(const std::string& help) {
+    std::set<std::string> names;
+    for (const std::string& line : LinesOf(help)) {
+        if (line.rfind("  -", 0) == 0) AddNames(line, names);
+    }
+    return names;
+}
+
+/// Roff's text as it prints: no font changes, escaped characters plain.
+std::string Plain(std::string text) {
+    for (const auto& [roff, plain] : {std::pair{"\\fB", ""}, std::pair{"\\fI", ""}, std::pair{"\\fR", ""},
+                                      std::pair{"\\-", "-"}, std::pair{"\\&", ""}, std::pair{"\\e", "\\"}}) {
+        for (auto at = text.find(roff); at != std::string::npos; at = text.find(roff, at)) {
+            text.replace(at, std::string(roff).size(), plain);
+            at += std::string(plain).size();
+        }
+    }
+    return text;
+}
+
+/// The options a section of the manual page lists: the tags of its tagged
+/// paragraphs that are options. Empty when there is no such section.
+std::set<std::string> ManualOptions(const std::string& page, const std::string& section) {
+    std::set<std::string> names;
+    const std::vector<std::string> lines = LinesOf(page);
+    auto at = std::find(lines.begin(), lines.end(), ".SH " + section);
+    for (; at != lines.end() && at + 1 != lines.end(); ++at) {
+        if (at->rfind(".SH ", 0) == 0 && *at != ".SH " + section) break;
+        if (*at == ".TP") AddNames(Plain(*(at + 1)), names);
+    }
+    return names;
 }
 
 /// Where the help's last line sends its reader: the manual page's section
@@ -82,7 +127,18 @@ TEST_P(CommandHelp, OpensWithUsageAndASentenceThenTheGroupsAndEndsWithTheManual)
     EXPECT_EQ(lines[at], "");
     const std::optional<More> more = MoreOf(lines.back());
     ASSERT_TRUE(more) << lines.back();
+    EXPECT_NE(Slurp(QUORVEL_MANUAL_PAGE).find("\n.SH " + more->section + "\n"), std::string::npos) << more->section;
     EXPECT_NE(Slurp(QUORVEL_GUIDE).find("## " + more->guide + "\n"), std::string::npos) << more->guide;
+}
+
+TEST_P(CommandHelp, ListsTheOptionsItsSectionOfTheManualPageLists) {
+    const ToolResult r = RunTool({GetParam(), "--help"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    const std::optional<More> more = MoreOf(LinesOf(r.out).back());
+    ASSERT_TRUE(more) << r.out;
+    const std::set<std::string> listed = HelpOptions(r.out);
+    EXPECT_TRUE(listed.count("--help") == 1 && listed.count("--module") == 1) << r.out;
+    EXPECT_EQ(ManualOptions(Slurp(QUORVEL_MANUAL_PAGE), more->section), listed);
 }
 
 INSTANTIATE_TEST_SUITE_P(EveryCommand, CommandHelp, ::testing::ValuesIn(kCommands), [](const auto& info) {
@@ -103,6 +159,18 @@ TEST(ToolHelp, ListsTheCommandsTestedHereInEightyColumns) {
     EXPECT_EQ(listed, tested);
     for (const std::string& line : lines) EXPECT_LE(line.size(), 80u) << line;
     EXPECT_EQ(lines.back().rfind("More: quorvel-host(1)", 0), 0u) << lines.back();
+}
+
+TEST(ManualPage, IsReadByTheFormatterWithoutAWarning) {
+    // groff's own warnings, every one of them (-ww), as man shows the page.
+    const std::string command = "groff -man -ww -z -Tutf8 " + ShellQuote(QUORVEL_MANUAL_PAGE) + " 2>&1";
+    FILE* pipe = ::popen(command.c_str(), "r");
+    ASSERT_NE(pipe, nullptr);
+    std::string said;
+    char buffer[256];
+    while (std::fgets(buffer, sizeof buffer, pipe) != nullptr) said += buffer;
+    EXPECT_EQ(::pclose(pipe), 0) << said;
+    EXPECT_EQ(said, "");
 }
 
 TEST(Version, NamesTheToolAndTheModuleAsItsAboutTextDoes) {

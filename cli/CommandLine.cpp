@@ -3,6 +3,7 @@
 #include <CLI/CLI.hpp>
 #include <algorithm>
 #include <ostream>
+#include <sstream>
 #include <utility>
 
 #include "shots/ValueText.h"
@@ -14,43 +15,26 @@ namespace {
 /// Whether the option takes a value: a flag takes none.
 bool TakesValue(const CLI::Option* option) { return option->get_expected_max() > 0; }
 
-/// The help text: the command's usage, its further text (the app's
-/// description), then a line an option with the help aligned, --help last.
-class HelpLayout : public CLI::Formatter {
-public:
-    explicit HelpLayout(std::string usage) : usage_(std::move(usage)) {}
+/// The options with a short name beside their long one, the same in every
+/// command that has them.
+constexpr std::pair<const char*, char> kShortNames[] = {{"out", 'o'}};
 
-    std::string make_help(const CLI::App* app, std::string name, CLI::AppFormatMode) const override {
-        // Positionals are in the usage; help comes last, as the usual
-        // footnote to a list of options.
-        std::vector<const CLI::Option*> options =
-            app->get_options([](const CLI::Option* option) { return option->nonpositional(); });
-        std::stable_partition(options.begin(), options.end(),
-                              [](const CLI::Option* option) { return !option->check_lname("help"); });
-        std::size_t widest = 0;
-        for (const CLI::Option* option : options) {
-            widest = std::max(widest, make_option_name(option, false).size() + make_option_opts(option).size());
-        }
-        // Two spaces before each name, two after the longest.
-        HelpLayout aligned(*this);
-        aligned.column_width(widest + 4);
-        std::string out = make_usage(app, std::move(name)) + make_description(app);
-        for (const CLI::Option* option : options) out += aligned.make_option(option, false);
-        return out;
+/// The option library's names for the option "--`name`": with its short
+/// name, if it has one.
+std::string Names(const std::string& name) {
+    for (const auto& [long_name, short_name] : kShortNames) {
+        if (name == long_name) return std::string("-") + short_name + ",--" + name;
     }
+    return "--" + name;
+}
 
-    std::string make_usage(const CLI::App*, std::string) const override { return usage_; }
-    std::string make_description(const CLI::App* app) const override { return app->get_description(); }
-    std::string make_option_name(const CLI::Option* option, bool) const override {
-        return "--" + option->get_lnames().front();
-    }
-    std::string make_option_opts(const CLI::Option* option) const override {
-        return TakesValue(option) ? " " + option->get_type_name() : "";
-    }
-
-private:
-    std::string usage_;
-};
+/// The usage, a line at a time.
+std::vector<std::string> Lines(const std::string& text) {
+    std::vector<std::string> lines;
+    std::istringstream in(text);
+    for (std::string line; std::getline(in, line);) lines.push_back(line);
+    return lines;
+}
 
 /// `check`, a validator of the option library, refusing in this tool's
 /// words. The refusal is thrown as it stands: the library would put its own
@@ -73,22 +57,26 @@ CLI::Validator Refusing(CLI::Validator check, Refusal refusal) {
 
 }  // namespace
 
-CommandLine::CommandLine(std::string usage) : app_(std::make_unique<CLI::App>()) {
+CommandLine::CommandLine(const ToolContext& ctx, const std::string& usage)
+    : app_(std::make_unique<CLI::App>()), manual_(ctx.manual) {
+    help_.name = ctx.command->name;
+    help_.usage = Lines(usage);
+    help_.summary = ctx.command->summary;
+    help_.guide = ctx.command->guide;
     // Help is this tool's own flag, so that it prints this tool's text and
     // the command's exit status stays 0; strays are refused below, by name.
     // Declared first, it is set before any other option's value is checked,
     // so that a bad value does not stand in the way of the help.
     app_->set_help_flag();
     app_->allow_extras();
-    app_->formatter(std::make_shared<HelpLayout>(std::move(usage)));
-    app_->add_flag("-h,--help", help_, "show this help");
+    Grouped(app_->add_flag("-h,--help", help_asked_, "show this help"));
 }
 
 CommandLine::~CommandLine() = default;
 
 CLI::Option* CommandLine::Value(const std::string& name, const std::string& value_name, const std::string& help,
                                 std::function<void(const std::string&)> store) {
-    CLI::Option* option = app_->add_option_function<std::string>("--" + name, std::move(store), help)
+    CLI::Option* option = Grouped(app_->add_option_function<std::string>(Names(name), std::move(store), help))
                               ->type_name(value_name)
                               ->multi_option_policy(CLI::MultiOptionPolicy::TakeLast);
     // The first check, so that a repeat is refused before anything is made
@@ -122,14 +110,14 @@ CLI::Option* CommandLine::WholeNumber(const std::string& name, const std::string
 CLI::Option* CommandLine::Values(const std::string& name, const std::string& value_name, const std::string& help,
                                  std::vector<std::string>& values) {
     // One value an occurrence: "--key a b" leaves b a stray, not a second key.
-    return app_->add_option("--" + name, values, help)
+    return Grouped(app_->add_option(Names(name), values, help))
         ->type_name(value_name)
         ->allow_extra_args(false)
         ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll);
 }
 
 CLI::Option* CommandLine::Flag(const std::string& name, const std::string& help, bool& set) {
-    CLI::Option* option = app_->add_flag("--" + name)->description(help)->disable_flag_override();
+    CLI::Option* option = Grouped(app_->add_flag(Names(name)))->description(help)->disable_flag_override();
     then_.insert(then_.begin(), [option, name, &set] {
         if (option->count() > 1) throw UsageError("option '--" + name + "' given more than once");
         set = option->count() == 1;
@@ -220,16 +208,20 @@ bool CommandLine::Parse(const std::vector<std::string>& args, std::ostream& help
     try {
         app_->parse(unread);
     } catch (const CLI::Error& e) {
-        if (!help_) {
+        if (!help_asked_) {
             const std::size_t read = args.size() - std::min(unread.size(), args.size());
             throw Explained(e, read > 0 ? args[read - 1] : std::string());
         }
     } catch (...) {
         // A value that did not parse does not stand in the way of the help.
-        if (!help_) throw;
+        if (!help_asked_) throw;
     }
-    if (help_) {
-        help_out << Help();
+    if (help_asked_) {
+        if (manual_ != nullptr) {
+            manual_->push_back(Describe());
+        } else {
+            help_out << HelpText(Describe());
+        }
         return false;
     }
     bool options_done = false;  // after "--", everything is an argument
@@ -251,8 +243,31 @@ bool CommandLine::Parse(const std::vector<std::string>& args, std::ostream& help
     return true;
 }
 
-void CommandLine::AddHelpText(const std::string& text) { app_->description(app_->get_description() + text); }
+CLI::Option* CommandLine::Grouped(CLI::Option* option) const { return option->group(GroupTitle(group_)); }
 
-std::string CommandLine::Help() const { return app_->help(); }
+CommandHelp CommandLine::Describe() const {
+    CommandHelp help = help_;
+    // Positionals are in the usage; help comes last, as the usual footnote
+    // to a list of options.
+    const CLI::App& app = *app_;
+    std::vector<const CLI::Option*> options =
+        app.get_options([](const CLI::Option* option) { return option->nonpositional(); });
+    std::stable_partition(options.begin(), options.end(),
+                          [](const CLI::Option* option) { return !option->check_lname("help"); });
+    for (const OptionGroup group : kOptionGroups) {
+        GroupHelp listed{group, {}};
+        for (const CLI::Option* option : options) {
+            if (option->get_group() != GroupTitle(group)) continue;
+            OptionHelp entry;
+            for (const std::string& name : option->get_snames()) entry.names.push_back("-" + name);
+            for (const std::string& name : option->get_lnames()) entry.names.push_back("--" + name);
+            if (TakesValue(option)) entry.value = option->get_type_name();
+            entry.help = option->get_description();
+            listed.options.push_back(std::move(entry));
+        }
+        if (!listed.options.empty()) help.groups.push_back(std::move(listed));
+    }
+    return help;
+}
 
 }  // namespace quorvel::cli

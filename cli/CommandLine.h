@@ -2,9 +2,10 @@
 /// its help, and where its value goes, parsed there by the function that
 /// knows its type. What a value may be (a range, a set of names) and the
 /// relations between options (needs, excludes) are stated on the
-/// declaration, with the words a refusal is told in; the help text is made
-/// from the declarations. Every problem with the command line is reported as
-/// a UsageError: one line, exit status 2.
+/// declaration, with the words a refusal is told in; the help text and the
+/// command's section of the manual page are made from the declarations, each
+/// option listed in the group current when it was declared. Every problem
+/// with the command line is reported as a UsageError: one line, exit status 2.
 #pragma once
 
 #include <cstddef>
@@ -16,6 +17,9 @@
 #include <string>
 #include <utility>
 #include <vector>
+
+#include "cli/CommandHelp.h"
+#include "cli/Commands.h"
 
 // The option library stays inside CommandLine.cpp: its header is large, and
 // the commands only hand its options around.
@@ -38,8 +42,9 @@ using Refusal = std::function<std::string(const std::string& value)>;
 
 class CommandLine {
 public:
-    /// `usage` opens the help text; the option list follows it.
-    explicit CommandLine(std::string usage);
+    /// The command `ctx` runs; `usage` holds its usage lines, each as it
+    /// follows "quorvel-host " (from the command's name on).
+    CommandLine(const ToolContext& ctx, const std::string& usage);
     ~CommandLine();
     CommandLine(const CommandLine&) = delete;
     CommandLine& operator=(const CommandLine&) = delete;
@@ -62,6 +67,10 @@ public:
     /// any is refused.
     CLI::Option* Positional(const std::string& value_name, std::vector<std::string>& values, int most);
 
+    /// The group the options declared from here on are listed in (at first
+    /// Host, where --help is).
+    void Group(OptionGroup group) { group_ = group; }
+
     /// How many options are declared, and those declared since such a
     /// count: to treat a group declared elsewhere as one.
     std::size_t Declared() const;
@@ -72,7 +81,8 @@ public:
     void Then(std::function<void()> step) { then_.push_back(std::move(step)); }
 
     /// Reads the arguments after the command's name. Returns false, having
-    /// printed the help to `help_out`, when --help was given.
+    /// printed the help to `help_out` (or, while the manual page is made,
+    /// left the description with it), when --help was given.
     bool Parse(const std::vector<std::string>& args, std::ostream& help_out);
 
     /// Relations, stated with the declarations: `option` only beside
@@ -91,17 +101,26 @@ public:
     static bool Given(const CLI::Option* option);
     static std::string NameOf(const CLI::Option* option);
 
-    /// Text printed between the usage and the option list.
-    void AddHelpText(const std::string& text);
-    std::string Help() const;
+    /// Text printed after the option groups, as it stands: what this build
+    /// leaves out.
+    void Note(const std::string& text) { help_.note += text; }
+    /// The usage, the command's sentence and the options, as declared.
+    CommandHelp Describe() const;
 
 private:
     /// The option library's refusal of the line, in this tool's words.
     /// `last_read` is the argument it was reading when it stopped.
     UsageError Explained(const CLI::Error& error, const std::string& last_read) const;
 
+    /// `option` listed in the current group.
+    CLI::Option* Grouped(CLI::Option* option) const;
+
     std::unique_ptr<CLI::App> app_;
-    bool help_ = false;
+    /// What the help says besides the options.
+    CommandHelp help_;
+    OptionGroup group_ = OptionGroup::Host;
+    std::vector<CommandHelp>* manual_ = nullptr;
+    bool help_asked_ = false;
     std::vector<std::function<void()>> then_;
     /// Each exclusion as declared: the first never beside the second.
     std::vector<std::pair<const CLI::Option*, const CLI::Option*>> excludes_;

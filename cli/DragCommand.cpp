@@ -21,16 +21,7 @@ namespace quorvel::cli {
 
 namespace {
 
-constexpr const char* kUsage =
-    "usage: quorvel-host drag [params] [--host ae|premiere] [--window comp|layer] [--in INPUT | --size WxH]\n"
-    "                         [view options] --click H,V --to H,V [--to H,V ...] [--json] [--out PNG]\n"
-    "\n"
-    "Replays a mouse drag on the module's on-screen controls: one click at --click,\n"
-    "then one drag event per --to, the last marked as the mouse release. Prints\n"
-    "which handle the click grabbed (0 for none) and the parameter values after\n"
-    "the drag. A click that grabs no handle is no failure: stderr names the\n"
-    "handle nearest to it and how far away it was drawn. With --in the layer is\n"
-    "the image's display window, placed in its frame as render places it.\n\n";
+constexpr const char* kUsage = "drag [options] --click H,V --to H,V [--to H,V ...]";
 
 PF_Point ParsePoint(const std::string& option, const std::string& text) {
     const auto at = text.find(',');
@@ -64,8 +55,9 @@ int RunDrag(const ToolContext& ctx, const std::vector<std::string>& argv) {
     std::optional<std::string> out;
     shots::RenderSettings settings;
     sim::View view;
-    CommandLine line(kUsage);
+    CommandLine line(ctx, kUsage);
     AddModuleOption(line, module_path);
+    line.Group(OptionGroup::Input);
     CLI::Option* in_option =
         line.Value("in", "INPUT",
                    "the layer: an image file or a .npy array, whose display window it is (default: the built-in test "
@@ -79,6 +71,7 @@ int RunDrag(const ToolContext& ctx, const std::vector<std::string>& argv) {
     line.Value("click", "H,V", "where the mouse goes down, in window pixels (required)",
                [&](const std::string& v) { click = ParsePoint("click", v); });
     line.Values("to", "H,V", "a drag position in window pixels; repeat for a path, the last one releases", to);
+    line.Group(OptionGroup::Output);
     line.Flag("json", "print one JSON object", json);
     line.Value("out", "OUTPUT.png",
                "also save the window with the overlay after the drag (not in builds without the drawing library)",

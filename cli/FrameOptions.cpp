@@ -5,9 +5,14 @@
 namespace quorvel::cli {
 
 std::vector<CLI::Option*> AddFrameOptions(CommandLine& line, shots::FrameOptions& options) {
-    return {
+    line.Group(OptionGroup::Input);
+    CLI::Option* size =
         line.Value("size", "WxH", "the test card's size when there is no --in (default 1920x1080)",
-                   [&options](const std::string& v) { options.card_size = shots::ParseSize("size", v); }),
+                   [&options](const std::string& v) { options.card_size = shots::ParseSize("size", v); });
+    // The worlds' layout, which hosts choose.
+    line.Group(OptionGroup::Host);
+    return {
+        size,
         line.WholeNumber(
             "row-padding", "BYTES",
             "bytes after each row of the input and output frames, as hosts may hand out (0 to 4096, whole "
@@ -22,6 +27,7 @@ std::vector<CLI::Option*> AddFrameOptions(CommandLine& line, shots::FrameOptions
 }
 
 void AddImageInputOptions(CommandLine& line, sim::ImageRequest& request) {
+    line.Group(OptionGroup::Input);
     line.Value("layer", "NAME",
                "the image's layer to render: channels NAME.R, NAME.G, NAME.B and NAME.A (default: R, G, B and A, "
                "else the only layer with colour)",
@@ -40,6 +46,7 @@ void AddImageInputOptions(CommandLine& line, sim::ImageRequest& request) {
 }
 
 void AddOutputFormatOptions(CommandLine& line, sim::ImageWriteOptions& choice) {
+    line.Group(OptionGroup::Output);
     line.Value("out-format", "uint8|uint10|uint12|uint16|half|float",
                "data format of the rendered channels of an image output, one the format holds (default: the input "
                "image's, channel by channel; else the render's depth)",

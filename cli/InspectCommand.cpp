@@ -15,14 +15,7 @@ namespace quorvel::cli {
 
 namespace {
 
-constexpr const char* kUsage =
-    "usage: quorvel-host inspect [MODULE] [--module PATH] [--descriptor-out PATH]\n"
-    "\n"
-    "Reads the module file's descriptor, decodes its properties, then loads the\n"
-    "module and looks up the entry point the descriptor names. A Windows module\n"
-    "(PE) is also shown as its export table, imported DLLs and resource\n"
-    "directory; on a system that cannot load it, its export table stands in for\n"
-    "the lookup.\n\n";
+constexpr const char* kUsage = "inspect [MODULE] [options]";
 
 void PrintPeImage(std::ostream& out, const sim::PeImage& image) {
     out << "format:      " << image.Summary() << "\n";
@@ -47,8 +40,9 @@ int RunInspect(const ToolContext& ctx, const std::vector<std::string>& argv) {
     std::optional<std::string> module_path;
     std::optional<std::string> descriptor_out;
     std::vector<std::string> positional;
-    CommandLine line(kUsage);
+    CommandLine line(ctx, kUsage);
     AddModuleOption(line, module_path);
+    line.Group(OptionGroup::Output);
     line.Value("descriptor-out", "PATH", "also write the descriptor's raw bytes to PATH",
                [&](const std::string& v) { descriptor_out = v; });
     line.Positional("MODULE", positional, 1);

@@ -5,6 +5,7 @@
 namespace quorvel::cli {
 
 void AddKeyOptions(CommandLine& line, KeyChoice& c) {
+    line.Group(OptionGroup::Shot);
     line.Values("key", "NAME@FRAME=VALUE[:INTERP]", "a keyframe; repeat for more (INTERP linear, hold or ease)",
                 c.keys);
     line.Value("keys", "FILE", "keyframes from a JSON file or the hosts' keyframe text",

@@ -15,25 +15,7 @@ namespace quorvel::cli {
 
 namespace {
 
-constexpr const char* kUsage =
-    "usage: quorvel-host keys [--module PATH] (--key NAME@FRAME=VALUE[:INTERP] ... | --keys FILE) [options]\n"
-    "\n"
-    "Prints the animation the keys give as the keyframe text the compositing\n"
-    "host copies and pastes, ready to paste onto the effect: a header (Units Per\n"
-    "Second from --fps, or without it keyframe text's own rate; Source Width and\n"
-    "Height from --size; pixel aspect ratios from --par), a block for each keyed\n"
-    "control, named as the module registers it with the index the host shows\n"
-    "(Effects, VT Quorvel #1, Width #4), the control's unit (pixels, degrees,\n"
-    "percent), and a row a key. The host's rows are linear keys: eased keys are\n"
-    "written as a row at every whole frame of their segments, held keys with a\n"
-    "row at the last whole frame of the hold, so every whole frame keeps its\n"
-    "value. Frames are the keys' own; keyframe text read with --keys keeps its\n"
-    "frame numbers without --fps, is converted by time to --fps, and its first\n"
-    "frame moves to --keys-start. Loads the module for its controls; reads no\n"
-    "image.\n"
-    "\n"
-    "    quorvel-host keys --key width@0=300 --key width@48=900 --key opacity@0=100:hold \\\n"
-    "        --key opacity@24=0 --fps 24 --size 1920x1080\n\n";
+constexpr const char* kUsage = "keys [options] (--key NAME@FRAME=VALUE ... | --keys FILE)";
 
 }  // namespace
 
@@ -42,10 +24,11 @@ int RunKeys(const ToolContext& ctx, const std::vector<std::string>& argv) {
     KeyChoice keys;
     shots::KeyTextSettings settings;
     std::optional<std::string> out;
-    CommandLine line(kUsage);
+    CommandLine line(ctx, kUsage);
     AddModuleOption(line, module_path);
     AddKeyOptions(line, keys);
     bool fps_given = false;
+    line.Group(OptionGroup::Shot);
     line.Value("fps", "RATE",
                "frames per second of the keys' frames, written as Units Per Second (default: keyframe text's own, "
                "else 24)",
@@ -53,6 +36,7 @@ int RunKeys(const ToolContext& ctx, const std::vector<std::string>& argv) {
                    settings.rate = shots::ParseFrameRate("fps", v);
                    fps_given = true;
                });
+    line.Group(OptionGroup::Input);
     line.Value("size", "WxH", "the layer's size, written as Source Width and Height (default 1920x1080)",
                [&](const std::string& v) {
                    std::tie(settings.source_width, settings.source_height) = shots::ParseSize("size", v);
@@ -62,6 +46,7 @@ int RunKeys(const ToolContext& ctx, const std::vector<std::string>& argv) {
                    const PF_RationalScale par = shots::ParseRational("par", v);
                    settings.pixel_aspect = double(par.num) / double(par.den);
                });
+    line.Group(OptionGroup::Output);
     line.Value("out", "FILE", "write the text to FILE instead of stdout", [&](const std::string& v) { out = v; });
     if (!line.Parse(argv, std::cout)) return 0;
     if (keys.track == shots::kTrackTransform) {

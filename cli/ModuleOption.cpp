@@ -7,6 +7,7 @@
 namespace quorvel::cli {
 
 void AddModuleOption(CommandLine& line, std::optional<std::string>& module) {
+    line.Group(OptionGroup::Host);
     line.Value("module", "PATH", "the module file (default: VT_Quorvel.aex beside this tool)",
                [&module](const std::string& v) { module = v; });
 }
@@ -22,6 +23,7 @@ std::filesystem::path ResolveModulePath(const std::string& argv0, const std::opt
 }
 
 CLI::Option* AddHostOption(CommandLine& line, sim::HostApp& app, const std::string& help) {
+    line.Group(OptionGroup::Host);
     CLI::Option* host = line.Value("host", "ae|premiere", help, [&app](const std::string& v) {
         app = v == "ae" ? sim::HostApp::AfterEffects : sim::HostApp::Premiere;
     });

@@ -11,7 +11,7 @@ namespace quorvel::cli {
 const char* const kSequenceHelp =
     "Sequences (--frames, keyframes, contact sheets) are not available in this\n"
     "build of the tool, which has no image or drawing library: render one frame\n"
-    "at a time.\n\n";
+    "at a time.\n";
 
 int RunOverlay(const ToolContext&, const std::vector<std::string>&) {
     throw UsageError("overlay is not available: this build of the tool draws no pictures (it has no drawing library)");

@@ -14,15 +14,7 @@ namespace quorvel::cli {
 
 namespace {
 
-constexpr const char* kUsage =
-    "usage: quorvel-host overlay [--in INPUT] --out OUTPUT.png [render options] [view options]\n"
-    "\n"
-    "Renders the frame through the module, then sends it a draw event for the\n"
-    "composition or layer window and saves the window as the host would show it:\n"
-    "the rendered frame over a checkerboard at the window's zoom, with the\n"
-    "module's outline and handles drawn on top. The window shows the layer: an\n"
-    "image's display window, whose top-left corner is the layer's (0, 0); a data\n"
-    "window beyond it (overscan) is rendered, and lies outside the window.\n\n";
+constexpr const char* kUsage = "overlay [options] [--in INPUT] --out OUTPUT.png";
 
 }  // namespace
 
@@ -32,10 +24,12 @@ int RunOverlay(const ToolContext& ctx, const std::vector<std::string>& argv) {
     std::optional<std::string> out;
     shots::RenderSettings settings;
     sim::View view;
-    CommandLine line(kUsage);
+    CommandLine line(ctx, kUsage);
     AddModuleOption(line, module_path);
+    line.Group(OptionGroup::Input);
     line.Value("in", "INPUT", "input frame: an image file or a .npy array (default: the built-in test card)",
                [&](const std::string& v) { in = v; });
+    line.Group(OptionGroup::Output);
     line.Value("out", "OUTPUT.png", "the window picture (required)", [&](const std::string& v) { out = v; });
     AddImageInputOptions(line, settings.image);
     AddRenderOptions(line, settings);

@@ -11,11 +11,7 @@ namespace quorvel::cli {
 
 namespace {
 
-constexpr const char* kUsage =
-    "usage: quorvel-host params [--module PATH] [--host ae|premiere] [--json]\n"
-    "\n"
-    "Runs global setup and parameter setup and prints the controls the module\n"
-    "registers, in the order of the params array (index 0 is the input layer).\n\n";
+constexpr const char* kUsage = "params [options]";
 
 double Fixed(PF_Fixed v) { return DoubleFromFixed(v); }
 
@@ -122,9 +118,10 @@ int RunParams(const ToolContext& ctx, const std::vector<std::string>& argv) {
     std::optional<std::string> module_path;
     sim::Host::Options options;
     bool json = false;
-    CommandLine line(kUsage);
+    CommandLine line(ctx, kUsage);
     AddModuleOption(line, module_path);
     AddHostOption(line, options.app, "which host to play (default ae)");
+    line.Group(OptionGroup::Output);
     line.Flag("json", "print one JSON object instead of a table", json);
     if (!line.Parse(argv, std::cout)) return 0;
     const sim::LoadedModule module(ResolveModulePath(ctx.argv0, module_path));

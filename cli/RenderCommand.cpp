@@ -19,27 +19,8 @@ namespace {
 constexpr int kInterruptedStatus = 130;
 
 constexpr const char* kUsage =
-    "usage: quorvel-host render [--module PATH] [--in INPUT] --out OUTPUT [options]\n"
-    "       quorvel-host render --frames LIST [--in INPUT.%04d.EXT] --out OUTPUT.%04d.EXT [--key ...] [options]\n"
-    "\n"
-    "Renders one frame through the module, as the host does: global setup,\n"
-    "parameter setup, then the render command with the parameter values below\n"
-    "(the defaults are those the module registers). Frames go by extension:\n"
-    ".npy arrays of shape (H, W, 4) hold exact pixel data in the world's memory\n"
-    "order (A,R,G,B with --host ae, B,G,R,A with --host premiere), uint8, uint16\n"
-    "(0..32768) or float32. The output is written only when the render\n"
-    "succeeds, and never half-written; the line printed gives its size and\n"
-    "data format as written. Image files name this tool as their software, the\n"
-    "render's time (SOURCE_DATE_EPOCH when set, so that renders match byte for\n"
-    "byte) and the render in their history.\n";
-
-constexpr const char* kFrameHelp =
-    "Without --in the input is the built-in test card, 1920x1080 or --size WxH.\n"
-    "--row-padding BYTES gives the input and output worlds that many bytes after\n"
-    "each row (hosts often pad rows to an alignment); the padding holds a fixed\n"
-    "pattern, which the module must neither read as pixels nor overwrite. It must\n"
-    "keep rows on whole channels: a multiple of 2 at depth 16, of 4 at 32f.\n"
-    "Both apply to single frames, not to --frames sequences.\n\n";
+    "render [options] [--in INPUT] --out OUTPUT\n"
+    "render --frames LIST [options] --out OUTPUT.%04d.EXT";
 
 }  // namespace
 
@@ -53,13 +34,15 @@ bool RenderRequest::WantsSequence() const {
 
 int RunRender(const ToolContext& ctx, const std::vector<std::string>& argv) {
     RenderRequest r;
-    CommandLine line(kUsage);
-    line.AddHelpText(std::string(shots::kImageFramesHelp) + "\n" + kFrameHelp + kSequenceHelp);
+    CommandLine line(ctx, kUsage);
+    line.Note(std::string(shots::kImageFramesHelp) + kSequenceHelp);
     AddModuleOption(line, r.module);
+    line.Group(OptionGroup::Input);
     CLI::Option* in = line.Value("in", "INPUT",
                                  "input frame: an image file or a .npy array, numbered for --frames (default: the "
                                  "test card)",
                                  [&r](const std::string& v) { r.in = v; });
+    line.Group(OptionGroup::Output);
     line.Value("out", "OUTPUT", "output frame: an image file or a .npy array, numbered for --frames (required)",
                [&r](const std::string& v) { r.out = v; });
     r.frame_options = AddFrameOptions(line, r.frame);

@@ -63,6 +63,7 @@ void AddRenderOptions(CommandLine& line, shots::RenderSettings& s) {
         s.depth_given = depth->has_value();
         s.layout = LayoutFor(s.app, depth->value_or("8"));
     });
+    line.Group(OptionGroup::Controls);
     AddPopup(line, "mask-type", "ellipse|rectangle|N", "shape (default ellipse)", {{"ellipse", 1}, {"rectangle", 2}},
              s.mask_type);
     AddPopup(line, "composite", "add|subtract|intersect|create|N",
@@ -87,6 +88,7 @@ void AddRenderOptions(CommandLine& line, shots::RenderSettings& s) {
     line.Value("opacity", "PCT", "opacity in percent (default 100)",
                [&s](const std::string& v) { s.opacity = FixedValue("opacity", v); });
     line.Flag("invert", "invert the matte", s.invert);
+    line.Group(OptionGroup::Host);
     line.Value("downsample", "NX/DX,NY/DY", "the host's downsample factors (default 1/1,1/1)",
                [&s](const std::string& v) {
                    const auto comma = v.find(',');
@@ -96,6 +98,8 @@ void AddRenderOptions(CommandLine& line, shots::RenderSettings& s) {
                    s.downsample_x = shots::ParseRational("downsample", v.substr(0, comma));
                    s.downsample_y = shots::ParseRational("downsample", v.substr(comma + 1));
                });
+    // The layer's own, as its header may say.
+    line.Group(OptionGroup::Input);
     line.Value("par", "N/D",
                "pixel aspect ratio (default: the input image's header's, else keyframe text's Source Pixel Aspect "
                "Ratio, else 1/1)",
@@ -103,6 +107,7 @@ void AddRenderOptions(CommandLine& line, shots::RenderSettings& s) {
                    s.pixel_aspect_ratio = shots::ParseRational("par", v);
                    s.par_given = true;
                });
+    line.Group(OptionGroup::Host);
     line.WholeNumber(
         "threads", "N", "worker threads of the host's pixel iteration (default: all cores)", 1, 256,
         [](const std::string&) { return "--threads must be between 1 and 256"; },

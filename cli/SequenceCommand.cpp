@@ -26,52 +26,8 @@ std::string Plural(std::size_t n, const char* word) { return std::to_string(n) +
 
 }  // namespace
 
-const char* const kSequenceHelp =
-    "Sequences: with --frames, every frame of the list is rendered by a render\n"
-    "command of its own, at the frame's time (--fps, default 24). --in and --out\n"
-    "then name numbered files, printf style (shot.%04d.exr) or one hash a digit\n"
-    "(shot.####.exr); an --in without a number is every frame's input, and\n"
-    "without --in the test card is. Frame lists: 1001-1240, 1001, 1-100x5\n"
-    "(every fifth frame), or several of those joined by commas.\n"
-    "\n"
-    "Keyframes: --key NAME@FRAME=VALUE[:linear|hold|ease] keys an animatable\n"
-    "control (origin, width, height, angle, feather, opacity; VALUE is X,Y for\n"
-    "the origin). From a key, linear (the default) runs straight to the next\n"
-    "key, hold keeps the value until the next key, and ease slows the value to\n"
-    "a stop at the key on both of its sides. Before the first key and after the\n"
-    "last, the value stays. --keys FILE.json holds longer animations:\n"
-    "  {\"width\": [{\"frame\": 1001, \"value\": 300, \"interpolation\": \"ease\"},\n"
-    "             {\"frame\": 1240, \"value\": 900}],\n"
-    "   \"origin\": [{\"frame\": 1001, \"value\": [960, 540]}]}\n"
-    "--keys also reads the keyframe text the compositing host copies and\n"
-    "trackers export (told by its first line): this effect's blocks key their\n"
-    "controls, other blocks are listed and skipped, and a point track drives\n"
-    "the origin with --track origin (or on its own when it is all the file\n"
-    "holds), moved by --track-offset X,Y; --track transform carries the matte\n"
-    "with the layer's Anchor Point, Position, Scale and Rotation from\n"
-    "--track-reference FRAME. Its first frame lands where the shot begins:\n"
-    "on --keys-start FRAME, else on the first input frame on disk, else on the\n"
-    "first of --frames (so give --keys-start to render a part of a longer shot\n"
-    "of the test card); one line says where it landed. Data at another rate\n"
-    "than --fps is converted by time, or refused with --strict-timing. Values\n"
-    "outside a control's range are refused in options and --key, and clamped\n"
-    "in key files, as the host clamps pasted keys. 'quorvel-host keys' writes\n"
-    "keys as that text.\n"
-    "--dry-run prints every frame's values instead of rendering.\n"
-    "--chunk SIZE:INDEX renders the INDEX-th (from 0) run of SIZE frames of\n"
-    "--frames, as an array task of a cluster scheduler: --chunk 8:$SLURM_ARRAY_TASK_ID\n"
-    "(or AWS_BATCH_JOB_ARRAY_INDEX, JOB_COMPLETION_INDEX). An index past the last\n"
-    "chunk renders nothing, says so and exits 0.\n"
-    "Every input frame is checked from its header before the first renders:\n"
-    "missing frames, and frames of another size or other channels than the\n"
-    "first, are listed and nothing is written.\n"
-    "\n"
-    "--jobs frames render at once, each on an effect instance of its own, while\n"
-    "others are read and written; at most twice --jobs frames are in memory.\n"
-    "Progress goes to stderr (a bar on a terminal, a line per frame otherwise).\n"
-    "Ctrl-C finishes the frames in progress, lists the complete ones and exits\n"
-    "with status 130; --skip-existing keeps output frames that are complete, so\n"
-    "a stopped run, or a render-farm task run again, renders only what is missing.\n\n";
+// A build that renders shots has nothing to add: the manual says how.
+const char* const kSequenceHelp = "";
 
 int RunSequence(const ToolContext& ctx, const RenderRequest& r) {
     for (const CLI::Option* option : r.frame_options) {

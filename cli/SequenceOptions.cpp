@@ -21,6 +21,7 @@ CLI::Option* Count(CommandLine& line, const std::string& name, const std::string
 }  // namespace
 
 void AddSequenceOptions(CommandLine& line, ShotChoice& c) {
+    line.Group(OptionGroup::Shot);
     std::vector<CLI::Option*> shot_only = {
         line.Value("frames", "LIST", "render a sequence: the frames, such as 1001-1240",
                    [&c](const std::string& v) { c.frames = shots::ParseFrameList("frames", v); }),
@@ -34,6 +35,7 @@ void AddSequenceOptions(CommandLine& line, ShotChoice& c) {
     const std::size_t before_keys = line.Declared();
     AddKeyOptions(line, c.keys);
     for (CLI::Option* option : line.DeclaredSince(before_keys)) shot_only.push_back(option);
+    line.Group(OptionGroup::Shot);
     shot_only.push_back(line.Flag("dry-run", "print each frame's parameter values instead of rendering", c.dry_run));
     shot_only.push_back(Count(line, "jobs", "N", "frames rendered at once (default: one per core)", 1, 256,
                               [&c](int n) { c.jobs = n; }));

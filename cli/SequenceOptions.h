@@ -31,7 +31,8 @@ struct ShotChoice {
 
 void AddSequenceOptions(CommandLine& line, ShotChoice& choice);
 
-/// The help text's section on sequences and keyframes, for this build.
+/// What render's help says of shots in this build: only that a build
+/// without them has none.
 extern const char* const kSequenceHelp;
 
 }  // namespace quorvel::cli

@@ -18,6 +18,7 @@ double Scale(const std::string& option, const std::string& text) {
 }  // namespace
 
 void AddViewOptions(CommandLine& line, sim::View& view) {
+    line.Group(OptionGroup::View);
     CLI::Option* window =
         line.Value("window", "comp|layer", "the window the overlay is in (default comp)",
                    [&view](const std::string& v) { view.window = v == "layer" ? PF_Window_LAYER : PF_Window_COMP; });

@@ -15,47 +15,54 @@
 
 namespace {
 
+using quorvel::cli::Command;
 using quorvel::cli::ToolContext;
 
-/// A command: its name, what follows the name in the list of commands, a
-/// line on what it does, and what runs it.
-struct Command {
-    const char* name;
-    const char* arguments;
-    const char* summary;
-    int (*run)(const ToolContext& ctx, const std::vector<std::string>& args);
+constexpr Command kCommands[] = {
+    {{"inspect", " [MODULE]", "Decodes the module's descriptor and finds its entry point.", "Inspecting the module"},
+     quorvel::cli::RunInspect},
+    {{"about", "", "Prints the module's about text.", "Inspecting the module"}, quorvel::cli::RunAbout},
+    {{"params", "", "Lists the controls the module registers.", "Inspecting the module"}, quorvel::cli::RunParams},
+    {{"render", "", "Renders a frame, or a shot, through the module into files.", "Rendering"},
+     quorvel::cli::RunRender},
+    {{"overlay", "", "Renders a frame and draws the on-screen controls over it.", "The on-screen controls"},
+     quorvel::cli::RunOverlay},
+    {{"drag", "", "Replays a mouse drag on the on-screen controls.", "The on-screen controls"}, quorvel::cli::RunDrag},
+    {{"keys", "", "Prints keys as the host's keyframe text, to paste.", "Shots: frame ranges and keyframes"},
+     quorvel::cli::RunKeys},
 };
 
-constexpr Command kCommands[] = {
-    {"inspect", " [MODULE]", "decode the module's descriptor and find its entry point", quorvel::cli::RunInspect},
-    {"about", "", "print the module's about text", quorvel::cli::RunAbout},
-    {"params", "", "list the controls the module registers (--json for machines)", quorvel::cli::RunParams},
-    {"render", "", "render a frame (the built-in test card by default) to a file", quorvel::cli::RunRender},
-    {"overlay", "", "render a frame and draw the on-screen controls over it", quorvel::cli::RunOverlay},
-    {"drag", "", "replay a mouse drag on the on-screen controls", quorvel::cli::RunDrag},
-    {"keys", "", "print keys (--key, --keys) as the host's keyframe text, to paste", quorvel::cli::RunKeys},
-};
+/// Read as a command, though it is written as an option.
+constexpr Command kVersion = {{"--version", "", "Prints the tool's version and the module's.", "Inspecting the module"},
+                              quorvel::cli::RunVersion};
+
+/// Makes the manual page at build time; not listed.
+constexpr quorvel::cli::CommandInfo kManualPage = {
+    "manual-page", "", "Writes the manual page from the commands' declarations and the template's prose.", "Options"};
 
 std::string Usage() {
     std::string usage =
         "usage: quorvel-host COMMAND [options]\n"
+        "       quorvel-host --version [--module PATH]\n"
         "\n"
         "A headless host for the Quorvel effect module: it loads the module file the\n"
         "way the real hosts do and sends it their commands.\n"
         "\n"
-        "commands:\n";
+        "Commands:\n";
     std::size_t widest = 0;
     for (const Command& command : kCommands) {
-        widest = std::max(widest, std::string(command.name).size() + std::string(command.arguments).size());
+        widest = std::max(widest, std::string(command.info.name).size() + std::string(command.info.arguments).size());
     }
     for (const Command& command : kCommands) {
-        const std::string head = std::string(command.name) + command.arguments;
-        usage += "  " + head + std::string(widest - head.size() + 2, ' ') + command.summary + "\n";
+        const std::string head = std::string(command.info.name) + command.info.arguments;
+        usage += "  " + head + std::string(widest - head.size() + 2, ' ') + command.info.summary + "\n";
     }
     return usage +
            "\n"
            "Run 'quorvel-host COMMAND --help' for a command's options. The module is the\n"
-           "VT_Quorvel.aex beside this tool unless --module PATH says otherwise.\n";
+           "VT_Quorvel.aex beside this tool unless --module PATH says otherwise.\n"
+           "\n"
+           "More: quorvel-host(1); docs/tool.md\n";
 }
 
 }  // namespace
@@ -72,10 +79,16 @@ int main(int argc, char** argv) {
     }
     const std::string name = args[0];
     args.erase(args.begin());
-    const ToolContext ctx{argv[0]};
     try {
+        if (name == kManualPage.name) {
+            std::vector<const Command*> described;
+            for (const Command& command : kCommands) described.push_back(&command);
+            described.push_back(&kVersion);
+            return quorvel::cli::RunManualPage(ToolContext{argv[0], &kManualPage}, args, described);
+        }
+        if (name == kVersion.info.name) return kVersion.run(ToolContext{argv[0], &kVersion.info}, args);
         for (const Command& command : kCommands) {
-            if (name == command.name) return command.run(ctx, args);
+            if (name == command.info.name) return command.run(ToolContext{argv[0], &command.info}, args);
         }
         throw quorvel::cli::UsageError("unknown command '" + name + "' (try --help)");
     } catch (const quorvel::cli::UsageError& e) {

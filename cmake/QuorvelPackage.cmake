@@ -56,6 +56,11 @@ else()
   endif()
   install(FILES ${PROJECT_SOURCE_DIR}/README.md ${PROJECT_SOURCE_DIR}/docs/tool.md
           DESTINATION ${CMAKE_INSTALL_DATAROOTDIR}/doc/quorvel)
+  # quorvel-host(1), gzipped where the build found gzip; a build that cannot
+  # run the tool has none (cli/CMakeLists.txt).
+  if(QUORVEL_MANUAL_PAGE_INSTALLED)
+    install(FILES ${QUORVEL_MANUAL_PAGE_INSTALLED} DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+  endif()
   # Debian's name for the licence, where every package keeps it.
   install(FILES ${PROJECT_SOURCE_DIR}/LICENSE DESTINATION ${CMAKE_INSTALL_DATAROOTDIR}/doc/quorvel RENAME copyright)
   set(CPACK_GENERATOR DEB)

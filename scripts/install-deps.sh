@@ -15,6 +15,8 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   libelf-dev nlohmann-json3-dev libcli11-dev
   libopenimageio-dev libcairo2-dev
+  # The formatter the tests read the manual page with, as man does.
+  groff-base
 )
 
 for group in "$@"; do

@@ -60,10 +60,13 @@ tool=$(command -v quorvel-host) || fail "quorvel-host is not on the PATH after i
 build/quorvel-host render --size 320x180 --width 200 --feather 30 --out "$work/built.npy" >/dev/null
 cmp -s "$work/installed.npy" "$work/built.npy" || fail "the installed tool renders other pixels than the build's"
 [[ -s $work/installed.png ]] || fail "the installed tool wrote no image file"
-echo "installed: $tool runs about and renders the build's pixels (and an image file)"
+quorvel-host --version | grep -q '^module: Quorvel v.*, /usr/lib/quorvel/VT_Quorvel.aex$' ||
+  fail "quorvel-host --version does not name the installed module: $(quorvel-host --version)"
+[[ -f /usr/share/man/man1/quorvel-host.1.gz ]] || fail "no manual page /usr/share/man/man1/quorvel-host.1.gz"
+echo "installed: $tool runs about and renders the build's pixels (and an image file); its manual page"
 DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get purge -y -qq quorvel >/dev/null 2>&1 || fail "apt-get purge failed"
 installed_here=0
-for path in /usr/bin/quorvel-host /usr/lib/quorvel /usr/share/doc/quorvel; do
+for path in /usr/bin/quorvel-host /usr/lib/quorvel /usr/share/doc/quorvel /usr/share/man/man1/quorvel-host.1.gz; do
   [[ ! -e $path ]] || fail "$path is left after removing the package"
 done
 ! dpkg-query -W quorvel >/dev/null 2>&1 || fail "dpkg still lists quorvel after purging it"

@@ -43,21 +43,8 @@ std::string RenderTime() {
 
 }  // namespace
 
-const char* const kImageFramesHelp =
-    "Image files go through the image library (EXR, TIFF, PNG, DPX, JPEG and what\n"
-    "else it reads, scanline or tiled). The module renders one layer of one part\n"
-    "(--layer, --part) over the data and display windows together; the matte is\n"
-    "placed on the display window. Colour is premultiplied or straight as the\n"
-    "file says (EXR premultiplied, PNG straight, TIFF and Targa as tagged), else\n"
-    "as guessed from its soft pixels, with a note; --alpha says otherwise.\n"
-    "Premultiplied colour is divided by alpha for the module and multiplied by\n"
-    "the new alpha after it. Without --host and --depth, 8-bit\n"
-    "files render at ae8 and deeper ones on the float path (pr32f), which keeps\n"
-    "every value; --host ae renders them at 16 bits and says what that loses.\n"
-    "An output of the input's format is the input with the layer replaced: every\n"
-    "other channel and part, data formats, tiles, compression and metadata kept,\n"
-    "unless --out-format or --compression say otherwise. Another format holds\n"
-    "the layer alone; one without alpha (JPEG) gets it matted over black.\n";
+// A build that reads them has nothing to add: the manual says how.
+const char* const kImageFramesHelp = "";
 
 void CheckImageFrameInput(const std::filesystem::path&) {}
 

@@ -15,7 +15,8 @@
 
 namespace quorvel::shots {
 
-/// What the render command's help says about image files in this build.
+/// What the render command's help says about image files in this build:
+/// only that a build without the image library has none.
 extern const char* const kImageFramesHelp;
 
 /// Throws ShotError when this build cannot read an image file at all.

@@ -48,17 +48,6 @@ TEST(Cli, InspectDecodesTheDescriptorAndFindsTheEntryPoint) {
     EXPECT_NE(r.out.find("entry point: EntryPointFunc found"), std::string::npos);
 }
 
-TEST(Cli, HelpForEveryCommand) {
-    for (const char* command : {"inspect", "about", "params"}) {
-        const ToolResult r = RunTool({command, "--help"});
-        EXPECT_EQ(r.status, 0) << command;
-        EXPECT_NE(r.out.find(std::string("usage: quorvel-host ") + command), std::string::npos) << command;
-    }
-    const ToolResult top = RunTool({"--help"});
-    EXPECT_EQ(top.status, 0);
-    EXPECT_NE(top.out.find("commands:"), std::string::npos);
-}
-
 struct BadInput {
     const char* name;
     std::vector<std::string> args;

@@ -18,6 +18,7 @@ int RunParams(const ToolContext& ctx, const std::vector<std::string>& args);
 int RunRender(const ToolContext& ctx, const std::vector<std::string>& args);
 int RunOverlay(const ToolContext& ctx, const std::vector<std::string>& args);
 int RunDrag(const ToolContext& ctx, const std::vector<std::string>& args);
+int RunHandles(const ToolContext& ctx, const std::vector<std::string>& args);
 int RunKeys(const ToolContext& ctx, const std::vector<std::string>& args);
 
 }  // namespace quorvel::cli

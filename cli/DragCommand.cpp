@@ -3,17 +3,12 @@
 #include <nlohmann/json.hpp>
 
 #include "cli/Commands.h"
-#include "cli/FrameOptions.h"
-#include "cli/ModuleOption.h"
-#include "cli/RenderOptions.h"
+#include "cli/ControlsFrame.h"
 #include "cli/ViewOptions.h"
-#include "imagefiles/TestCard.h"
 #include "numeric/FixedPoint.h"
-#include "shots/FrameFiles.h"
 #include "shots/HandlePlaces.h"
 #include "shots/OverlayPicture.h"
 #include "shots/ParamIds.h"
-#include "shots/PixelAspect.h"
 #include "shots/Session.h"
 #include "shots/ValueText.h"
 
@@ -23,6 +18,7 @@ namespace {
 
 constexpr const char* kUsage =
     "usage: quorvel-host drag [params] [--host ae|premiere] [--window comp|layer] [--in INPUT | --size WxH]\n"
+    "                         [--frames F [--fps RATE] [--key ...] [--keys FILE]]\n"
     "                         [view options] --click H,V --to H,V [--to H,V ...] [--json] [--out PNG]\n"
     "\n"
     "Replays a mouse drag on the module's on-screen controls: one click at --click,\n"
@@ -30,7 +26,9 @@ constexpr const char* kUsage =
     "which handle the click grabbed (0 for none) and the parameter values after\n"
     "the drag. A click that grabs no handle is no failure: stderr names the\n"
     "handle nearest to it and how far away it was drawn. With --in the layer is\n"
-    "the image's display window, placed in its frame as render places it.\n\n";
+    "the image's display window, placed in its frame as render places it.\n"
+    "With --frames F the values are frame F's of the shot the keys animate, and a\n"
+    "numbered --in gives frame F's file, as render --frames renders it.\n\n";
 
 PF_Point ParsePoint(const std::string& option, const std::string& text) {
     const auto at = text.find(',');
@@ -55,27 +53,14 @@ std::string MissNote(sim::Host& host, sim::ParamSet& params, const sim::View& vi
 }  // namespace
 
 int RunDrag(const ToolContext& ctx, const std::vector<std::string>& argv) {
-    std::optional<std::string> module_path;
-    std::optional<std::filesystem::path> in;
-    shots::FrameOptions card;
+    ControlsRequest request;
     std::optional<PF_Point> click;
     std::vector<std::string> to;
     bool json = false;
     std::optional<std::string> out;
-    shots::RenderSettings settings;
     sim::View view;
     CommandLine line(kUsage);
-    AddModuleOption(line, module_path);
-    CLI::Option* in_option =
-        line.Value("in", "INPUT",
-                   "the layer: an image file or a .npy array, whose display window it is (default: the built-in test "
-                   "card)",
-                   [&](const std::string& v) { in = v; });
-    CLI::Option* size = line.Value("size", "WxH", "the test card's size when there is no --in (default 1920x1080)",
-                                   [&](const std::string& v) { card.card_size = shots::ParseSize("size", v); });
-    // An input file's layer has its own size.
-    line.Excludes(size, in_option);
-    AddImageInputOptions(line, settings.image);
+    AddControlsOptions(line, request, "drag", true);
     line.Value("click", "H,V", "where the mouse goes down, in window pixels (required)",
                [&](const std::string& v) { click = ParsePoint("click", v); });
     line.Values("to", "H,V", "a drag position in window pixels; repeat for a path, the last one releases", to);
@@ -83,7 +68,6 @@ int RunDrag(const ToolContext& ctx, const std::vector<std::string>& argv) {
     line.Value("out", "OUTPUT.png",
                "also save the window with the overlay after the drag (not in builds without the drawing library)",
                [&](const std::string& v) { out = v; });
-    AddRenderOptions(line, settings);
     AddViewOptions(line, view);
     if (!line.Parse(argv, std::cout)) return 0;
     if (!click) throw UsageError("drag needs --click H,V");
@@ -93,17 +77,9 @@ int RunDrag(const ToolContext& ctx, const std::vector<std::string>& argv) {
     if (out) shots::CheckOverlayPictureOutput(*out);
 
     // Without a picture to draw the test card's pixels are not needed, only its size.
-    std::optional<sim::ImageFormat> in_format;
-    const auto [card_width, card_height] =
-        card.card_size.value_or(std::pair{sim::kTestCardWidth, sim::kTestCardHeight});
-    const sim::World layer = in || out ? shots::ReadInputFrame(in, settings, card, &in_format)
-                                       : sim::World(settings.layout, card_width, card_height);
-    if (in) shots::SettlePixelAspect(settings, in_format ? &*in_format : nullptr, in->string());
-    // As render places it: on an image's display window, overscan around it.
-    const shots::LayerPlace place = shots::LayerPlaceOf(layer, in_format ? &*in_format : nullptr);
-    shots::Session session(ResolveModulePath(ctx.argv0, module_path), settings, place.width, place.height);
-    session.Place(place);
-    sim::ParamSet params = session.Params(layer);
+    const std::unique_ptr<ControlsFrame> frame = OpenControlsFrame(ctx, request, out.has_value());
+    shots::Session& session = frame->session();
+    sim::ParamSet& params = frame->params();
     sim::Host& host = session.host();
     host.view() = view;
 
@@ -136,6 +112,7 @@ int RunDrag(const ToolContext& ctx, const std::vector<std::string>& argv) {
     const PF_Fixed opacity = shots::ParamById(params, shots::kIdOpacity).u.fd.value;
     if (json) {
         nlohmann::json j;
+        if (request.frame) j["frame"] = *request.frame;
         j["handle"] = handle;
         j["width"] = w;
         j["height"] = h;
@@ -147,13 +124,15 @@ int RunDrag(const ToolContext& ctx, const std::vector<std::string>& argv) {
         std::cout << j.dump() << "\n";
     } else {
         const std::string name = shots::HandleName(long(handle));
+        if (request.frame) std::printf("frame    %d\n", *request.frame);
         std::printf("handle   %ld (%s)\nwidth    %g\nheight   %g\nangle    %g degrees\nfeather  %g\nopacity  %g %%\n",
                     long(handle), name.c_str(), w, h, DoubleFromFixed(angle), feather, DoubleFromFixed(opacity));
     }
     if (out) {
-        sim::World frame(settings.layout, layer.width(), layer.height());
-        session.Render(params, frame);
-        shots::WriteOverlayPicture(session, params, frame, view, *out);
+        const sim::World& input = frame->input();
+        sim::World rendered(input.layout(), input.width(), input.height());
+        session.Render(params, rendered);
+        shots::WriteOverlayPicture(session, params, rendered, view, *out);
     }
     return 0;
 }

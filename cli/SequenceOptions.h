@@ -30,6 +30,8 @@ struct ShotChoice {
 };
 
 void AddSequenceOptions(CommandLine& line, ShotChoice& choice);
+/// --fps: the host's clock of a shot.
+CLI::Option* AddFrameRateOption(CommandLine& line, shots::FrameRate& rate);
 
 /// The help text's section on sequences and keyframes, for this build.
 extern const char* const kSequenceHelp;

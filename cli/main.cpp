@@ -33,6 +33,7 @@ constexpr Command kCommands[] = {
     {"render", "", "render a frame (the built-in test card by default) to a file", quorvel::cli::RunRender},
     {"overlay", "", "render a frame and draw the on-screen controls over it", quorvel::cli::RunOverlay},
     {"drag", "", "replay a mouse drag on the on-screen controls", quorvel::cli::RunDrag},
+    {"handles", "", "list the on-screen handles and where to click them", quorvel::cli::RunHandles},
     {"keys", "", "print keys (--key, --keys) as the host's keyframe text, to paste", quorvel::cli::RunKeys},
 };
 

@@ -4,9 +4,11 @@
 
 #include "cli/Commands.h"
 #include "cli/ControlsFrame.h"
+#include "cli/RenderOptions.h"
 #include "cli/ViewOptions.h"
 #include "numeric/FixedPoint.h"
 #include "shots/HandlePlaces.h"
+#include "shots/Keyframes.h"
 #include "shots/OverlayPicture.h"
 #include "shots/ParamIds.h"
 #include "shots/Session.h"
@@ -24,9 +26,11 @@ constexpr const char* kUsage =
     "Replays a mouse drag on the module's on-screen controls: one click at --click,\n"
     "then one drag event per --to, the last marked as the mouse release. Prints\n"
     "which handle the click grabbed (0 for none) and the parameter values after\n"
-    "the drag. A click that grabs no handle is no failure: stderr names the\n"
-    "handle nearest to it and how far away it was drawn. With --in the layer is\n"
-    "the image's display window, placed in its frame as render places it.\n"
+    "the drag, then, after 'options', the render options that give them (those\n"
+    "unlike the defaults) and with --frames, after 'keys', what the drag changed\n"
+    "as keys at frame F. A click that grabs no handle is no failure: stderr names\n"
+    "the handle nearest to it and how far away it was drawn. With --in the layer\n"
+    "is the image's display window, placed in its frame as render places it.\n"
     "With --frames F the values are frame F's of the shot the keys animate, and a\n"
     "numbered --in gives frame F's file, as render --frames renders it.\n\n";
 
@@ -48,6 +52,13 @@ std::string MissNote(sim::Host& host, sim::ParamSet& params, const sim::View& vi
     std::snprintf(distance, sizeof distance, "%.1f", nearest->distance);
     return note + ": the nearest is the " + shots::HandleName(nearest->handle.number) + " handle, " + distance +
            " window pixels away";
+}
+
+/// "--width 412 --height 230"
+std::string Joined(const std::vector<std::string>& args) {
+    std::string text;
+    for (const std::string& arg : args) text += (text.empty() ? "" : " ") + arg;
+    return text;
 }
 
 }  // namespace
@@ -80,6 +91,7 @@ int RunDrag(const ToolContext& ctx, const std::vector<std::string>& argv) {
     const std::unique_ptr<ControlsFrame> frame = OpenControlsFrame(ctx, request, out.has_value());
     shots::Session& session = frame->session();
     sim::ParamSet& params = frame->params();
+    const ValueOptions before(params);
     sim::Host& host = session.host();
     host.view() = view;
 
@@ -105,15 +117,30 @@ int RunDrag(const ToolContext& ctx, const std::vector<std::string>& argv) {
     }
     session.CheckHost();
 
+    // What pastes into render: the values unlike the module's defaults, and
+    // for a shot, keys at the frame for what the drag changed.
+    const ValueOptions after(params);
+    const std::vector<std::string> options = after.Options(ValueOptions(host.DefaultParams(frame->input())));
+    const std::vector<std::string> keys =
+        request.frame ? after.Keys(before, *request.frame) : std::vector<std::string>();
+    for (const std::string& note : after.clamped()) std::cerr << "quorvel-host: note: " << note << "\n";
+
     const double w = shots::ParamById(params, shots::kIdWidth).u.fs_d.value;
     const double h = shots::ParamById(params, shots::kIdHeight).u.fs_d.value;
     const PF_Fixed angle = shots::ParamById(params, shots::kIdAngle).u.ad.value;
     const double feather = shots::ParamById(params, shots::kIdFeather).u.fs_d.value;
     const PF_Fixed opacity = shots::ParamById(params, shots::kIdOpacity).u.fd.value;
+    const PF_PointDef& origin = shots::ParamById(params, shots::kIdOrigin).u.td;
     if (json) {
         nlohmann::json j;
         if (request.frame) j["frame"] = *request.frame;
         j["handle"] = handle;
+        j["mask_type"] = shots::ParamById(params, shots::kIdMaskType).u.pd.value;
+        j["composite"] = shots::ParamById(params, shots::kIdCompositeMode).u.pd.value;
+        j["falloff"] = shots::ParamById(params, shots::kIdFalloff).u.pd.value;
+        j["invert"] = shots::ParamById(params, shots::kIdInvert).u.bd.value != 0;
+        j["origin"] = nlohmann::json::array({DoubleFromFixed(origin.x_value), DoubleFromFixed(origin.y_value)});
+        j["origin_fixed"] = nlohmann::json::array({origin.x_value, origin.y_value});
         j["width"] = w;
         j["height"] = h;
         j["angle"] = DoubleFromFixed(angle);
@@ -121,12 +148,19 @@ int RunDrag(const ToolContext& ctx, const std::vector<std::string>& argv) {
         j["feather"] = feather;
         j["opacity"] = DoubleFromFixed(opacity);
         j["opacity_fixed"] = opacity;
+        j["options"] = options;
+        if (request.frame) j["keys"] = keys;
         std::cout << j.dump() << "\n";
     } else {
         const std::string name = shots::HandleName(long(handle));
         if (request.frame) std::printf("frame    %d\n", *request.frame);
         std::printf("handle   %ld (%s)\nwidth    %g\nheight   %g\nangle    %g degrees\nfeather  %g\nopacity  %g %%\n",
                     long(handle), name.c_str(), w, h, DoubleFromFixed(angle), feather, DoubleFromFixed(opacity));
+        std::printf("origin   %s,%s\n", shots::NumberText(DoubleFromFixed(origin.x_value)).c_str(),
+                    shots::NumberText(DoubleFromFixed(origin.y_value)).c_str());
+        // Whole lines to paste: nothing after the label when there is nothing to give.
+        std::printf("options%s%s\n", options.empty() ? "" : "  ", Joined(options).c_str());
+        if (request.frame) std::printf("keys%s%s\n", keys.empty() ? "" : "     ", Joined(keys).c_str());
     }
     if (out) {
         const sim::World& input = frame->input();

@@ -29,13 +29,9 @@ std::vector<std::string> InDir(std::vector<std::string> args, const ScratchDir& 
     return args;
 }
 
-/// Frame `frame` of the shot `shot` as a single frame: the options only a
-/// shot takes left out, a numbered --in (%04d) become the frame's file, and
-/// the values the shot's dry run gives the frame added as options (those the
-/// shot does not set by options).
-std::vector<std::string> AsSingleFrame(const std::vector<std::string>& shot, int frame) {
-    const ToolResult dry = RunTool(Joined({"render", "--dry-run"}, shot));
-    EXPECT_EQ(dry.status, 0) << dry.err;
+/// The shot's options without those only a shot takes, a numbered --in
+/// (%04d) become frame `frame`'s file.
+std::vector<std::string> WithoutTheShot(const std::vector<std::string>& shot, int frame) {
     std::vector<std::string> single;
     for (std::size_t i = 0; i < shot.size(); ++i) {
         const std::string& a = shot[i];
@@ -47,6 +43,16 @@ std::vector<std::string> AsSingleFrame(const std::vector<std::string>& shot, int
             single.push_back(a);
         }
     }
+    return single;
+}
+
+/// Frame `frame` of the shot `shot` as a single frame: WithoutTheShot, and
+/// the values the shot's dry run gives the frame added as options (those
+/// the shot does not set by options).
+std::vector<std::string> AsSingleFrame(const std::vector<std::string>& shot, int frame) {
+    const ToolResult dry = RunTool(Joined({"render", "--dry-run"}, shot));
+    EXPECT_EQ(dry.status, 0) << dry.err;
+    std::vector<std::string> single = WithoutTheShot(shot, frame);
     // "1024 time=1024/24 origin=912.8,576.9 width=739.4 ..."
     std::istringstream values(dry.out);
     std::string value;
@@ -59,6 +65,13 @@ std::vector<std::string> AsSingleFrame(const std::vector<std::string>& shot, int
         }
     }
     return single;
+}
+
+/// "--width 412 --height 230"
+std::string Spaced(const nlohmann::json& args) {
+    std::string text;
+    for (const nlohmann::json& arg : args) text += (text.empty() ? "" : " ") + arg.get<std::string>();
+    return text;
 }
 
 /// The handle `number` as `handles --json` lists it with `args`.
@@ -130,9 +143,49 @@ TEST_P(ShotFrame, DragIsTheDragOverTheFrameGivenAsOptions) {
     nlohmann::json values = nlohmann::json::parse(shot.out);
     EXPECT_EQ(values["handle"], GetParam().handle) << shot.out;
     EXPECT_EQ(values["frame"], GetParam().frame) << shot.out;
+    // What only a shot's drag prints: its frame, and keys at it.
     values.erase("frame");
+    values.erase("keys");
     EXPECT_EQ(values, nlohmann::json::parse(options.out));
     EXPECT_TRUE(Slurp(dir_ / "shot.png") == Slurp(dir_ / "options.png"));
+}
+
+// The options a drag prints render its values over the frame alone, and
+// its keys added to the shot render the frame the same; over keyframe text
+// baked a row a frame, they take their rows' places.
+TEST_P(ShotFrame, DraggedValuesPasteIntoRender) {
+    const nlohmann::json at = ListedHandle(Shot(), GetParam().handle);
+    const std::vector<std::string> drag = Joined(
+        {"drag", "--click", Point(at["x"], at["y"]), "--to", Point(int(at["x"]) + 40, int(at["y"]) + 25)}, Shot());
+    const ToolResult json = RunTool(Joined(drag, {"--json", "--out", dir_.str("dragged.png")}));
+    ASSERT_EQ(json.status, 0) << json.err;
+    const ToolResult text = RunTool(drag);
+    ASSERT_EQ(text.status, 0) << text.err;
+    const nlohmann::json dragged = nlohmann::json::parse(json.out);
+    ASSERT_EQ(dragged["handle"], GetParam().handle) << json.out;
+    EXPECT_NE(
+        text.out.find("\noptions  " + Spaced(dragged["options"]) + "\nkeys     " + Spaced(dragged["keys"]) + "\n"),
+        std::string::npos)
+        << text.out;
+
+    const std::vector<std::string> options = Joined(WithoutTheShot(InDir(GetParam().shot, dir_), GetParam().frame),
+                                                    dragged["options"].get<std::vector<std::string>>());
+    const ToolResult overlay = RunTool(Joined({"overlay", "--out", dir_.str("options.png")}, options));
+    ASSERT_EQ(overlay.status, 0) << overlay.err;
+    EXPECT_TRUE(Slurp(dir_ / "dragged.png") == Slurp(dir_ / "options.png"));
+
+    const ToolResult frame = RunTool(Joined({"render", "--out", dir_.str("frame.npy")}, options));
+    ASSERT_EQ(frame.status, 0) << frame.err;
+    const ToolResult shot = RunTool(Joined(Joined({"render", "--out", dir_.str("shot.%04d.npy")}, Shot()),
+                                           dragged["keys"].get<std::vector<std::string>>()));
+    ASSERT_EQ(shot.status, 0) << shot.err;
+    EXPECT_EQ(shot.err.find("replaces the row at frame " + std::to_string(GetParam().frame) + " of keyframe text") !=
+                  std::string::npos,
+              std::count(GetParam().shot.begin(), GetParam().shot.end(), "--keys") == 1)
+        << shot.err;
+    const std::string rendered = Slurp(dir_ / "frame.npy");
+    EXPECT_FALSE(rendered.empty());
+    EXPECT_TRUE(rendered == Slurp(dir_ / ("shot." + std::to_string(GetParam().frame) + ".npy")));
 }
 
 INSTANTIATE_TEST_SUITE_P(

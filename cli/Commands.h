@@ -25,6 +25,7 @@ int RunParams(const ToolContext& ctx, const std::vector<std::string>& args);
 int RunRender(const ToolContext& ctx, const std::vector<std::string>& args);
 int RunOverlay(const ToolContext& ctx, const std::vector<std::string>& args);
 int RunDrag(const ToolContext& ctx, const std::vector<std::string>& args);
+int RunHandles(const ToolContext& ctx, const std::vector<std::string>& args);
 int RunKeys(const ToolContext& ctx, const std::vector<std::string>& args);
 /// --version: the tool's version, and the module's as its about text gives it.
 int RunVersion(const ToolContext& ctx, const std::vector<std::string>& args);

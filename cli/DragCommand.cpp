@@ -3,17 +3,14 @@
 #include <nlohmann/json.hpp>
 
 #include "cli/Commands.h"
-#include "cli/FrameOptions.h"
-#include "cli/ModuleOption.h"
+#include "cli/ControlsFrame.h"
 #include "cli/RenderOptions.h"
 #include "cli/ViewOptions.h"
-#include "imagefiles/TestCard.h"
 #include "numeric/FixedPoint.h"
-#include "shots/FrameFiles.h"
 #include "shots/HandlePlaces.h"
+#include "shots/Keyframes.h"
 #include "shots/OverlayPicture.h"
 #include "shots/ParamIds.h"
-#include "shots/PixelAspect.h"
 #include "shots/Session.h"
 #include "shots/ValueText.h"
 
@@ -43,31 +40,24 @@ std::string MissNote(sim::Host& host, sim::ParamSet& params, const sim::View& vi
            " window pixels away";
 }
 
+/// "--width 412 --height 230"
+std::string Joined(const std::vector<std::string>& args) {
+    std::string text;
+    for (const std::string& arg : args) text += (text.empty() ? "" : " ") + arg;
+    return text;
+}
+
 }  // namespace
 
 int RunDrag(const ToolContext& ctx, const std::vector<std::string>& argv) {
-    std::optional<std::string> module_path;
-    std::optional<std::filesystem::path> in;
-    shots::FrameOptions card;
+    ControlsRequest request;
     std::optional<PF_Point> click;
     std::vector<std::string> to;
     bool json = false;
     std::optional<std::string> out;
-    shots::RenderSettings settings;
     sim::View view;
     CommandLine line(ctx, kUsage);
-    AddModuleOption(line, module_path);
-    line.Group(OptionGroup::Input);
-    CLI::Option* in_option =
-        line.Value("in", "INPUT",
-                   "the layer: an image file or a .npy array, whose display window it is (default: the built-in test "
-                   "card)",
-                   [&](const std::string& v) { in = v; });
-    CLI::Option* size = line.Value("size", "WxH", "the test card's size when there is no --in (default 1920x1080)",
-                                   [&](const std::string& v) { card.card_size = shots::ParseSize("size", v); });
-    // An input file's layer has its own size.
-    line.Excludes(size, in_option);
-    AddImageInputOptions(line, settings.image);
+    AddControlsOptions(line, request, "drag", true);
     line.Value("click", "H,V", "where the mouse goes down, in window pixels (required)",
                [&](const std::string& v) { click = ParsePoint("click", v); });
     line.Values("to", "H,V", "a drag position in window pixels; repeat for a path, the last one releases", to);
@@ -76,7 +66,6 @@ int RunDrag(const ToolContext& ctx, const std::vector<std::string>& argv) {
     line.Value("out", "OUTPUT.png",
                "also save the window with the overlay after the drag (not in builds without the drawing library)",
                [&](const std::string& v) { out = v; });
-    AddRenderOptions(line, settings);
     AddViewOptions(line, view);
     if (!line.Parse(argv, std::cout)) return 0;
     if (!click) throw UsageError("drag needs --click H,V");
@@ -86,17 +75,10 @@ int RunDrag(const ToolContext& ctx, const std::vector<std::string>& argv) {
     if (out) shots::CheckOverlayPictureOutput(*out);
 
     // Without a picture to draw the test card's pixels are not needed, only its size.
-    std::optional<sim::ImageFormat> in_format;
-    const auto [card_width, card_height] =
-        card.card_size.value_or(std::pair{sim::kTestCardWidth, sim::kTestCardHeight});
-    const sim::World layer = in || out ? shots::ReadInputFrame(in, settings, card, &in_format)
-                                       : sim::World(settings.layout, card_width, card_height);
-    if (in) shots::SettlePixelAspect(settings, in_format ? &*in_format : nullptr, in->string());
-    // As render places it: on an image's display window, overscan around it.
-    const shots::LayerPlace place = shots::LayerPlaceOf(layer, in_format ? &*in_format : nullptr);
-    shots::Session session(ResolveModulePath(ctx.argv0, module_path), settings, place.width, place.height);
-    session.Place(place);
-    sim::ParamSet params = session.Params(layer);
+    const std::unique_ptr<ControlsFrame> frame = OpenControlsFrame(ctx, request, out.has_value());
+    shots::Session& session = frame->session();
+    sim::ParamSet& params = frame->params();
+    const ValueOptions before(params);
     sim::Host& host = session.host();
     host.view() = view;
 
@@ -122,14 +104,30 @@ int RunDrag(const ToolContext& ctx, const std::vector<std::string>& argv) {
     }
     session.CheckHost();
 
+    // What pastes into render: the values unlike the module's defaults, and
+    // for a shot, keys at the frame for what the drag changed.
+    const ValueOptions after(params);
+    const std::vector<std::string> options = after.Options(ValueOptions(host.DefaultParams(frame->input())));
+    const std::vector<std::string> keys =
+        request.frame ? after.Keys(before, *request.frame) : std::vector<std::string>();
+    for (const std::string& note : after.clamped()) std::cerr << "quorvel-host: note: " << note << "\n";
+
     const double w = shots::ParamById(params, shots::kIdWidth).u.fs_d.value;
     const double h = shots::ParamById(params, shots::kIdHeight).u.fs_d.value;
     const PF_Fixed angle = shots::ParamById(params, shots::kIdAngle).u.ad.value;
     const double feather = shots::ParamById(params, shots::kIdFeather).u.fs_d.value;
     const PF_Fixed opacity = shots::ParamById(params, shots::kIdOpacity).u.fd.value;
+    const PF_PointDef& origin = shots::ParamById(params, shots::kIdOrigin).u.td;
     if (json) {
         nlohmann::json j;
+        if (request.frame) j["frame"] = *request.frame;
         j["handle"] = handle;
+        j["mask_type"] = shots::ParamById(params, shots::kIdMaskType).u.pd.value;
+        j["composite"] = shots::ParamById(params, shots::kIdCompositeMode).u.pd.value;
+        j["falloff"] = shots::ParamById(params, shots::kIdFalloff).u.pd.value;
+        j["invert"] = shots::ParamById(params, shots::kIdInvert).u.bd.value != 0;
+        j["origin"] = nlohmann::json::array({DoubleFromFixed(origin.x_value), DoubleFromFixed(origin.y_value)});
+        j["origin_fixed"] = nlohmann::json::array({origin.x_value, origin.y_value});
         j["width"] = w;
         j["height"] = h;
         j["angle"] = DoubleFromFixed(angle);
@@ -137,16 +135,25 @@ int RunDrag(const ToolContext& ctx, const std::vector<std::string>& argv) {
         j["feather"] = feather;
         j["opacity"] = DoubleFromFixed(opacity);
         j["opacity_fixed"] = opacity;
+        j["options"] = options;
+        if (request.frame) j["keys"] = keys;
         std::cout << j.dump() << "\n";
     } else {
         const std::string name = shots::HandleName(long(handle));
+        if (request.frame) std::printf("frame    %d\n", *request.frame);
         std::printf("handle   %ld (%s)\nwidth    %g\nheight   %g\nangle    %g degrees\nfeather  %g\nopacity  %g %%\n",
                     long(handle), name.c_str(), w, h, DoubleFromFixed(angle), feather, DoubleFromFixed(opacity));
+        std::printf("origin   %s,%s\n", shots::NumberText(DoubleFromFixed(origin.x_value)).c_str(),
+                    shots::NumberText(DoubleFromFixed(origin.y_value)).c_str());
+        // Whole lines to paste: nothing after the label when there is nothing to give.
+        std::printf("options%s%s\n", options.empty() ? "" : "  ", Joined(options).c_str());
+        if (request.frame) std::printf("keys%s%s\n", keys.empty() ? "" : "     ", Joined(keys).c_str());
     }
     if (out) {
-        sim::World frame(settings.layout, layer.width(), layer.height());
-        session.Render(params, frame);
-        shots::WriteOverlayPicture(session, params, frame, view, *out);
+        const sim::World& input = frame->input();
+        sim::World rendered(input.layout(), input.width(), input.height());
+        session.Render(params, rendered);
+        shots::WriteOverlayPicture(session, params, rendered, view, *out);
     }
     return 0;
 }

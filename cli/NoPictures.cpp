@@ -1,9 +1,10 @@
 // The commands a build without the image and drawing libraries (the Windows
 // build: Debian has no Windows builds of them) cannot run: the overlay
-// picture, and shots, which stand on numbered image files, contact sheets
+// picture, and shots (a frame of one included), which stand on numbered image files, contact sheets
 // and the POSIX signal and terminal handling of the sequence pipeline.
 // Both are refused by name, before any work is done, with exit status 2.
 #include "cli/Commands.h"
+#include "cli/ControlsFrame.h"
 #include "cli/RenderRequest.h"
 
 namespace quorvel::cli {
@@ -21,6 +22,12 @@ int RunSequence(const ToolContext&, const RenderRequest&) {
     throw UsageError(
         "sequences (--frames, numbered --in or --out) are not available in this build of the tool, "
         "which has no image or drawing library: render one frame at a time");
+}
+
+std::unique_ptr<ControlsFrame> OpenShotFrame(const ToolContext&, const ControlsRequest&) {
+    throw UsageError(
+        "shots (--frames) are not available in this build of the tool, which has no image or drawing library: "
+        "give the frame's values as options");
 }
 
 }  // namespace quorvel::cli

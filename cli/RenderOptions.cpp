@@ -6,27 +6,60 @@
 #include <optional>
 
 #include "cli/ModuleOption.h"
+#include "numeric/FixedPoint.h"
+#include "shots/Keyframes.h"
 #include "shots/ValueText.h"
+#include "simhost/ParamRange.h"
 
 namespace quorvel::cli {
 
 namespace {
 
+/// A popup control's option: its choices by name, and where its value goes.
+struct PopupOption {
+    const char* name;
+    const char* value_name;
+    const char* help;
+    std::map<std::string, int> choices;
+    std::optional<A_long> shots::RenderSettings::*value;
+};
+
+const PopupOption kPopups[] = {
+    {"mask-type",
+     "ellipse|rectangle|N",
+     "shape (default ellipse)",
+     {{"ellipse", 1}, {"rectangle", 2}},
+     &shots::RenderSettings::mask_type},
+    {"composite",
+     "add|subtract|intersect|create|N",
+     "how the matte meets the layer's alpha (default create)",
+     {{"add", 1}, {"subtract", 2}, {"intersect", 3}, {"create", 4}},
+     &shots::RenderSettings::composite},
+    {"falloff",
+     "linear|quadratic|cubic|gamma|gaussian|exponential|N",
+     "feather profile (default linear)",
+     {{"linear", 1}, {"quadratic", 2}, {"cubic", 3}, {"gamma", 4}, {"gaussian", 5}, {"exponential", 6}},
+     &shots::RenderSettings::falloff},
+};
+
 /// A popup, by its choices' names or by any whole number, passed through
 /// unchecked.
-void AddPopup(CommandLine& line, const std::string& name, const std::string& value_name, const std::string& help,
-              const std::map<std::string, int>& choices, std::optional<A_long>& value) {
+void AddPopup(CommandLine& line, const PopupOption& popup, shots::RenderSettings& s) {
+    const std::string name = popup.name;
     std::string names;
-    for (const auto& [choice, number] : choices) names += (names.empty() ? "" : ", ") + choice;
-    CLI::Option* option = line.Value(name, value_name, help, [name, names, &value](const std::string& text) {
-        // A choice's name arrives as its number.
-        if (!text.empty() && (std::isdigit(static_cast<unsigned char>(text[0])) || text[0] == '-' || text[0] == '+')) {
-            value = shots::ParseInt(name, text);
-        } else {
-            throw UsageError("--" + name + ": '" + text + "' is not one of " + names + " or a number");
-        }
-    });
-    CommandLine::NumberNames(option, choices);
+    for (const auto& [choice, number] : popup.choices) names += (names.empty() ? "" : ", ") + choice;
+    std::optional<A_long>& value = s.*popup.value;
+    CLI::Option* option =
+        line.Value(name, popup.value_name, popup.help, [name, names, &value](const std::string& text) {
+            // A choice's name arrives as its number.
+            if (!text.empty() &&
+                (std::isdigit(static_cast<unsigned char>(text[0])) || text[0] == '-' || text[0] == '+')) {
+                value = shots::ParseInt(name, text);
+            } else {
+                throw UsageError("--" + name + ": '" + text + "' is not one of " + names + " or a number");
+            }
+        });
+    CommandLine::NumberNames(option, popup.choices);
 }
 
 sim::PixelLayout LayoutFor(sim::HostApp app, const std::string& depth) {
@@ -64,14 +97,7 @@ void AddRenderOptions(CommandLine& line, shots::RenderSettings& s) {
         s.layout = LayoutFor(s.app, depth->value_or("8"));
     });
     line.Group(OptionGroup::Controls);
-    AddPopup(line, "mask-type", "ellipse|rectangle|N", "shape (default ellipse)", {{"ellipse", 1}, {"rectangle", 2}},
-             s.mask_type);
-    AddPopup(line, "composite", "add|subtract|intersect|create|N",
-             "how the matte meets the layer's alpha (default create)",
-             {{"add", 1}, {"subtract", 2}, {"intersect", 3}, {"create", 4}}, s.composite);
-    AddPopup(line, "falloff", "linear|quadratic|cubic|gamma|gaussian|exponential|N", "feather profile (default linear)",
-             {{"linear", 1}, {"quadratic", 2}, {"cubic", 3}, {"gamma", 4}, {"gaussian", 5}, {"exponential", 6}},
-             s.falloff);
+    for (const PopupOption& popup : kPopups) AddPopup(line, popup, s);
     line.Value("origin", "X,Y", "centre in layer pixels (default the layer's centre)", [&s](const std::string& v) {
         s.origin = shots::ParsePair("origin", v);
         shots::ToFixed("origin", s.origin->first);
@@ -112,6 +138,80 @@ void AddRenderOptions(CommandLine& line, shots::RenderSettings& s) {
         "threads", "N", "worker threads of the host's pixel iteration (default: all cores)", 1, 256,
         [](const std::string&) { return "--threads must be between 1 and 256"; },
         [&s](int threads) { s.threads = threads; });
+}
+
+ValueOptions::ValueOptions(const sim::ParamSet& params) {
+    for (int i = 1; i < params.size(); ++i) {
+        const PF_ParamDef& def = params[i];
+        Control c{shots::ControlNameAt(params, i), "", false, (def.flags & PF_ParamFlag_CANNOT_TIME_VARY) == 0};
+        if (c.name.empty()) continue;
+        const auto slider = [&](double value) {
+            if (const std::optional<sim::ParamRange> range = sim::RangeOf(def); range && !range->Holds(value)) {
+                const double held = range->Clamp(value);
+                clamped_.push_back(c.name + " " + shots::NumberText(value) + " is outside " + def.name + "'s range, " +
+                                   range->Text() + ": given as " + shots::NumberText(held) +
+                                   ", as the control holds it");
+                value = held;
+            }
+            return shots::NumberText(value);
+        };
+        switch (def.param_type) {
+            case PF_Param_POINT:
+                c.text = shots::NumberText(DoubleFromFixed(def.u.td.x_value)) + "," +
+                         shots::NumberText(DoubleFromFixed(def.u.td.y_value));
+                break;
+            case PF_Param_FLOAT_SLIDER:
+                c.text = slider(def.u.fs_d.value);
+                break;
+            case PF_Param_FIX_SLIDER:
+                c.text = slider(DoubleFromFixed(def.u.fd.value));
+                break;
+            case PF_Param_ANGLE:
+                c.text = shots::NumberText(DoubleFromFixed(def.u.ad.value));
+                break;
+            case PF_Param_POPUP:
+                c.text = std::to_string(def.u.pd.value);
+                for (const PopupOption& popup : kPopups) {
+                    if (c.name != popup.name) continue;
+                    for (const auto& [choice, number] : popup.choices) {
+                        if (number == def.u.pd.value) c.text = choice;
+                    }
+                }
+                break;
+            case PF_Param_CHECKBOX:
+                c.flag = true;
+                c.text = def.u.bd.value ? "on" : "off";
+                break;
+            default:
+                continue;
+        }
+        controls_.push_back(std::move(c));
+    }
+}
+
+std::vector<std::string> ValueOptions::Options(const ValueOptions& other) const {
+    std::vector<std::string> options;
+    for (std::size_t i = 0; i < controls_.size() && i < other.controls_.size(); ++i) {
+        const Control& c = controls_[i];
+        if (c.text == other.controls_[i].text) continue;
+        if (!c.flag) {
+            options.insert(options.end(), {"--" + c.name, c.text});
+        } else if (c.text == "on") {
+            options.push_back("--" + c.name);  // a flag only sets
+        }
+    }
+    return options;
+}
+
+std::vector<std::string> ValueOptions::Keys(const ValueOptions& other, int frame) const {
+    std::vector<std::string> keys;
+    for (std::size_t i = 0; i < controls_.size() && i < other.controls_.size(); ++i) {
+        const Control& c = controls_[i];
+        if (c.animatable && !c.flag && c.text != other.controls_[i].text) {
+            keys.insert(keys.end(), {"--key", c.name + "@" + std::to_string(frame) + "=" + c.text});
+        }
+    }
+    return keys;
 }
 
 }  // namespace quorvel::cli

@@ -20,6 +20,12 @@ CLI::Option* Count(CommandLine& line, const std::string& name, const std::string
 
 }  // namespace
 
+CLI::Option* AddFrameRateOption(CommandLine& line, shots::FrameRate& rate) {
+    return line.Value("fps", "RATE",
+                      "frames per second of the host's clock: 24, 25, 23.976, 30000/1001... (default 24)",
+                      [&rate](const std::string& v) { rate = shots::ParseFrameRate("fps", v); });
+}
+
 void AddSequenceOptions(CommandLine& line, ShotChoice& c) {
     line.Group(OptionGroup::Shot);
     std::vector<CLI::Option*> shot_only = {
@@ -29,8 +35,7 @@ void AddSequenceOptions(CommandLine& line, ShotChoice& c) {
                    "render only the INDEX-th (from 0) run of SIZE frames of --frames, as a scheduler's array task "
                    "(--chunk 8:$SLURM_ARRAY_TASK_ID)",
                    [&c](const std::string& v) { c.chunk = shots::ParseFrameChunk("chunk", v); }),
-        line.Value("fps", "RATE", "frames per second of the host's clock: 24, 25, 23.976, 30000/1001... (default 24)",
-                   [&c](const std::string& v) { c.rate = shots::ParseFrameRate("fps", v); }),
+        AddFrameRateOption(line, c.rate),
     };
     const std::size_t before_keys = line.Declared();
     AddKeyOptions(line, c.keys);

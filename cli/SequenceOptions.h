@@ -30,6 +30,8 @@ struct ShotChoice {
 };
 
 void AddSequenceOptions(CommandLine& line, ShotChoice& choice);
+/// --fps: the host's clock of a shot.
+CLI::Option* AddFrameRateOption(CommandLine& line, shots::FrameRate& rate);
 
 /// What render's help says of shots in this build: only that a build
 /// without them has none.

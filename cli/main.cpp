@@ -28,6 +28,8 @@ constexpr Command kCommands[] = {
     {{"overlay", "", "Renders a frame and draws the on-screen controls over it.", "The on-screen controls"},
      quorvel::cli::RunOverlay},
     {{"drag", "", "Replays a mouse drag on the on-screen controls.", "The on-screen controls"}, quorvel::cli::RunDrag},
+    {{"handles", "", "Lists the on-screen handles and where to click them.", "The on-screen controls"},
+     quorvel::cli::RunHandles},
     {{"keys", "", "Prints keys as the host's keyframe text, to paste.", "Shots: frame ranges and keyframes"},
      quorvel::cli::RunKeys},
 };

@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Checks a build of quorvel-host without the picture libraries (the Windows
-# build): it renders .npy frames and the test card and replays drags, and
-# refuses image files, drawn pictures, overlay and sequences with exit
-# status 2, one line on stderr naming the file, and nothing written.
+# build): it renders .npy frames and the test card, replays drags and lists
+# handles, and refuses image files, drawn pictures, overlay and sequences
+# (a drag on a frame of one included) with exit status 2, one line on
+# stderr naming the file, and nothing written.
 #
 # usage: scripts/check-npy-only-tool.sh TOOL [TOOL-ARGS-PREFIX...]
 #   scripts/check-npy-only-tool.sh scripts/wine-run.sh build-win/quorvel-host.exe
@@ -62,10 +63,12 @@ refused drag-picture "$dir/drag.png: this build of the tool draws no pictures" \
 refused overlay "overlay is not available" overlay --out "$dir/overlay.png"
 refused sequence "sequences (--frames" render --frames 1-2 --out "$dir/seq.%04d.npy"
 refused numbered-output "sequences (--frames" render --out "$dir/seq.%04d.npy"
+refused drag-shot "shots (--frames) are not available" drag --frames 1001 --click 960,324 --to 1000,300
 
 works render-card render --out "$dir/card.npy" --size 5x4 --host premiere --depth 32f --row-padding 8
 works render-npy render --in "$dir/card.npy" --out "$dir/again.npy" --host premiere --composite intersect
 works drag drag --json --click 960,324 --to 1200,540
+works handles handles --json
 works help render --help
 # The outside facts: NumPy's header for a 5x4 float frame, the rotation
 # handle grabbed and turned to 90 degrees, and a help that says what is
@@ -75,6 +78,8 @@ grep -q "'descr': '<f4', 'fortran_order': False, 'shape': (4, 5, 4)" "$dir/card.
 [[ -f $dir/again.npy ]] || problems+=("render-npy: nothing written")
 grep -q '"angle":90.0,.*"handle":5,' "$base/drag.out" ||
   problems+=("drag: not the rotation handle turned to 90 degrees: $(cat "$base/drag.out")")
+grep -q '"handle":5,"name":"rotation","x":960,"y":324' "$base/handles.out" ||
+  problems+=("handles: the rotation handle not listed at 960,324: $(cat "$base/handles.out")")
 grep -q "reads and writes only .npy" "$base/help.out" || problems+=("help: does not say the build reads only .npy")
 grep -q "Sequences (--frames, keyframes, contact sheets) are not available" "$base/help.out" ||
   problems+=("help: does not say sequences are not available")

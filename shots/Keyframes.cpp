@@ -277,7 +277,8 @@ namespace {
 /// or a file and the line of its row.
 struct KeySource {
     const std::string* where = nullptr;
-    int line = 0;
+    int line = 0;        ///< a row of keyframe text; 0 for an option or an entry
+    bool typed = false;  ///< a --key option
 
     std::string Text() const { return line ? *where + ":" + std::to_string(line) : *where; }
 };
@@ -358,10 +359,10 @@ void Animation::Resolve(const sim::ParamSet& params, const std::string& effect_n
     // A value typed as an option is refused outside its control's range, as
     // the control refuses it; one from a file is clamped, as pasted.
     auto add = [&](const std::string& name, Track& track, std::vector<KeySource>& track_sources, Keyframe key,
-                   const KeySource& source, bool typed) {
+                   const KeySource& source) {
         const PF_ParamDef& def = params[params.IndexOfId(track.id)];
         if (const std::optional<sim::ParamRange> range = sim::RangeOf(def); range && !range->Holds(key.value[0])) {
-            if (typed) {
+            if (source.typed) {
                 throw ShotError(source.Text() + ": " + NumberText(key.value[0]) + " is outside " + def.name +
                                 "'s range, " + range->Text());
             }
@@ -384,7 +385,7 @@ void Animation::Resolve(const sim::ParamSet& params, const std::string& effect_n
     };
 
     for (const PendingKey& pending : pending_) {
-        const KeySource source{&pending.source, 0};
+        const KeySource source{&pending.source, 0, pending.typed};
         Track& track = track_of(pending.name, source);
         Keyframe key;
         key.frame = pending.frame;
@@ -395,7 +396,7 @@ void Animation::Resolve(const sim::ParamSet& params, const std::string& effect_n
         } else {
             key.value = {ParseNumber("key " + pending.name, pending.value)};
         }
-        add(pending.name, track, sources[pending.name], key, source, pending.typed);
+        add(pending.name, track, sources[pending.name], key, source);
     }
     for (const TextFile& text : texts_) {
         for (const TextTrack& t : TracksOfText(text, params, effect_name)) {
@@ -411,7 +412,7 @@ void Animation::Resolve(const sim::ParamSet& params, const std::string& effect_n
                 Keyframe key;
                 key.frame = block.rows[r].frame;
                 key.value = point ? KeyValue{v[0] + t.dx, v[1] + t.dy} : KeyValue{v[0]};
-                add(name, track, track_sources, key, {&text.file, block.rows[r].line}, false);
+                add(name, track, track_sources, key, {&text.file, block.rows[r].line});
             }
         }
     }
@@ -419,7 +420,10 @@ void Animation::Resolve(const sim::ParamSet& params, const std::string& effect_n
     if (const std::string note = clamped.Note(); !note.empty()) notes_.push_back(note);
 
     // In order of frames, and no two keys of a control at one frame: of two,
-    // the later given is named.
+    // the later given is named. But a --key on a frame where keyframe text
+    // has a row takes the row's place: baked data (an eased animation or a
+    // track written a row a frame) has a row on every frame, and a value
+    // set on one of them, such as a drag's, could not be added otherwise.
     for (auto& [name, track] : tracks_) {
         std::vector<Keyframe>& keys = track.keys;
         const std::vector<KeySource>& from = sources[name];
@@ -433,16 +437,28 @@ void Animation::Resolve(const sim::ParamSet& params, const std::string& effect_n
             std::stable_sort(order.begin(), order.end(), by_frame);
         }
         auto at = [&](std::size_t i) { return sorted ? i : std::size_t(order[i]); };
+        // By the keys' order as given: options and entries come before
+        // every row, so among keys at one frame an option is first.
+        std::vector<bool> replaced;
         for (std::size_t i = 1; i < keys.size(); ++i) {
-            if (keys[at(i)].frame == keys[at(i - 1)].frame) {
-                throw ShotError(from[at(i)].Text() + ": " + name + " already has a key at frame " +
+            if (keys[at(i)].frame != keys[at(i - 1)].frame) continue;
+            const KeySource& earlier = from[at(i - 1)];
+            const KeySource& row = from[at(i)];
+            if (!earlier.typed || row.line == 0) {
+                throw ShotError(row.Text() + ": " + name + " already has a key at frame " +
                                 NumberText(keys[at(i)].frame));
             }
+            if (replaced.empty()) replaced.resize(keys.size());
+            replaced[at(i)] = true;
+            notes_.push_back(earlier.Text() + " replaces the row at frame " + NumberText(keys[at(i)].frame) +
+                             " of keyframe text (" + row.Text() + ")");
         }
-        if (!sorted) {
+        if (!sorted || !replaced.empty()) {
             std::vector<Keyframe> ordered;
             ordered.reserve(keys.size());
-            for (std::uint32_t i : order) ordered.push_back(keys[i]);
+            for (std::size_t i = 0; i < keys.size(); ++i) {
+                if (replaced.empty() || !replaced[at(i)]) ordered.push_back(keys[at(i)]);
+            }
             keys = std::move(ordered);
         }
     }

@@ -179,10 +179,11 @@ public:
     /// the module registered, by the name it registered. Throws ShotError
     /// for a key on a control registered as unable to vary in time, a value
     /// of the wrong shape, unit or out of the host's range, or two keys at
-    /// one frame.
+    /// one frame; but a --key on the frame of a row of keyframe text takes
+    /// the row's place, and says so in a note.
     void Resolve(const sim::ParamSet& params, const std::string& effect_name = "");
     /// What Resolve has to tell about the key files besides errors: the
-    /// blocks it skipped, one line a file.
+    /// blocks it skipped, one line a file, and the rows --key replaced.
     const std::vector<std::string>& Notes() const { return notes_; }
     /// What of the keyframe text does not fit the shot, a line each: a
     /// source of another size than the layer, a track that ends before the

@@ -132,6 +132,11 @@ void Shot::Load(const std::filesystem::path& module_path) {
     }
 }
 
+sim::ParamSet Shot::FirstFrameParams() {
+    instances_.front()->Place(LayerPlaceOf(*first_, first_format_ ? &*first_format_ : nullptr));
+    return ParamsAtFrame(*instances_.front(), plan_, *first_, plan_.frames.front());
+}
+
 std::vector<std::string> Shot::Describe() {
     std::vector<std::string> lines;
     instances_.front()->Place(LayerPlaceOf(*first_, first_format_ ? &*first_format_ : nullptr));

@@ -79,6 +79,15 @@ public:
     /// Each frame's time and animated values, a line a frame.
     std::vector<std::string> Describe();
 
+    /// The first frame as Render hands it to the module, for the on-screen
+    /// controls over it: its parameters, with the first instance placed on
+    /// the frame's layer and the host's time at the frame. Load must have
+    /// been called.
+    sim::ParamSet FirstFrameParams();
+    Session& first_instance() { return *instances_.front(); }
+    /// The first frame's input, in the shot's layout.
+    const sim::World& first_input() const { return *first_; }
+
     /// Renders every frame. Interrupts (Ctrl-C, a farm's SIGTERM) stop it
     /// after the frames in progress, leaving every file complete or untouched.
     ShotResult Render(Progress& progress);

@@ -16,7 +16,8 @@ namespace quorvel::test {
 namespace {
 
 /// Every command the tool lists, and --version, which has options of its own.
-const char* const kCommands[] = {"inspect", "about", "params", "render", "overlay", "drag", "keys", "--version"};
+const char* const kCommands[] = {"inspect", "about",   "params", "render",   "overlay",
+                                 "drag",    "handles", "keys",   "--version"};
 
 /// The option groups, in the order a help lists those it has.
 const std::vector<std::string> kGroupTitles = {

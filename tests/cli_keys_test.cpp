@@ -8,6 +8,7 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -210,6 +211,39 @@ TEST(KeysFromText, KeysWithoutFpsKeepTheDatasClock) {
     const ToolResult at24 = RunTool({"keys", "--keys", dir.str("track.txt"), "--track", "origin", "--fps", "24"});
     ASSERT_EQ(at24.status, 0) << at24.err;
     EXPECT_NE(at24.out.find("\t300.3"), std::string::npos) << "converted by time to --fps: " << at24.out;
+}
+
+// Eased keys baked into keyframe text, a row a frame, as `keys` writes
+// them: a --key on one of those frames (a drag's value, say) takes the
+// row's place and says so, and the frames around it keep their rows.
+TEST(KeysFromText, AKeyOnABakedRowReplacesTheRow) {
+    ScratchDir dir;
+    const ToolResult baked =
+        RunTool({"keys", "--key", "width@1001=300", "--key", "width@1040=900:ease", "--out", dir.str("baked.txt")});
+    ASSERT_EQ(baked.status, 0) << baked.err;
+    std::vector<std::string> args = {"render", "--frames",           "1023-1025",    "--dry-run",
+                                     "--keys", dir.str("baked.txt"), "--keys-start", "1001"};
+    const ToolResult rows = RunTool(args);
+    ASSERT_EQ(rows.status, 0) << rows.err;
+    args.insert(args.end(), {"--key", "width@1024=412"});
+    const ToolResult r = RunTool(args);
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_NE(r.err.find("quorvel-host: --key width@1024=412 replaces the row at frame 1024 of keyframe text (" +
+                         dir.str("baked.txt") + ":"),
+              std::string::npos)
+        << r.err;
+    std::istringstream was(rows.out), is(r.out);
+    std::string before, after;
+    for (const char* frame : {"1023 ", "1024 ", "1025 "}) {
+        ASSERT_TRUE(std::getline(was, before) && std::getline(is, after)) << r.out;
+        ASSERT_EQ(after.rfind(frame, 0), 0u) << after;
+        if (std::string(frame) == "1024 ") {
+            EXPECT_NE(after.find(" width=412 "), std::string::npos) << after;
+            EXPECT_EQ(before.find(" width=412 "), std::string::npos) << before;
+        } else {
+            EXPECT_EQ(after, before);
+        }
+    }
 }
 
 // A .npy frame states no pixel aspect ratio: the keyframe text's source's is
@@ -548,6 +582,12 @@ INSTANTIATE_TEST_SUITE_P(
                {"render", "--out", "@/o.1.npy", "--feather=-5"},
                {},
                "--feather -5 is outside Feather's range, 0 to 15000"},
+        // Only keyframe text's rows give way to a --key: two options do not.
+        BadRun{"TwoKeysOnARow",
+               {"render", "--out", "@/o.%d.npy", "--frames", "1-2", "--keys", "@/keys.txt", "--key", "opacity@1=5",
+                "--key", "opacity@1=6"},
+               kOpacityBlock,
+               "--key opacity@1=6: opacity already has a key at frame 1"},
         BadRun{"KeyTextAndTheOption",
                {"render", "--out", "@/o.%d.npy", "--frames", "1-2", "--keys", "@/keys.txt", "--opacity", "5"},
                kOpacityBlock,

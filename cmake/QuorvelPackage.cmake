@@ -54,8 +54,15 @@ else()
   if(TARGET quorvel-pictures)
     install(TARGETS quorvel-pictures LIBRARY DESTINATION lib/quorvel)
   endif()
-  install(FILES ${PROJECT_SOURCE_DIR}/README.md ${PROJECT_SOURCE_DIR}/docs/tool.md
-          DESTINATION ${CMAKE_INSTALL_DATAROOTDIR}/doc/quorvel)
+  # The guides as the repository lays them out, with the pictures and
+  # examples they show, so that every link between them holds.
+  set(doc ${CMAKE_INSTALL_DATAROOTDIR}/doc/quorvel)
+  install(FILES ${PROJECT_SOURCE_DIR}/README.md DESTINATION ${doc})
+  install(FILES ${PROJECT_SOURCE_DIR}/abi/README.md DESTINATION ${doc}/abi)
+  install(DIRECTORY ${PROJECT_SOURCE_DIR}/docs/ DESTINATION ${doc}/docs)
+  # A shot on a Slurm cluster, as a command beside the tool it runs.
+  install(PROGRAMS ${PROJECT_SOURCE_DIR}/scripts/slurm-shot.sh DESTINATION ${CMAKE_INSTALL_BINDIR}
+          RENAME quorvel-slurm-shot)
   # quorvel-host(1), gzipped where the build found gzip; a build that cannot
   # run the tool has none (cli/CMakeLists.txt).
   if(QUORVEL_MANUAL_PAGE_INSTALLED)

@@ -63,10 +63,31 @@ cmp -s "$work/installed.npy" "$work/built.npy" || fail "the installed tool rende
 quorvel-host --version | grep -q '^module: Quorvel v.*, /usr/lib/quorvel/VT_Quorvel.aex$' ||
   fail "quorvel-host --version does not name the installed module: $(quorvel-host --version)"
 [[ -f /usr/share/man/man1/quorvel-host.1.gz ]] || fail "no manual page /usr/share/man/man1/quorvel-host.1.gz"
-echo "installed: $tool runs about and renders the build's pixels (and an image file); its manual page"
+# Every link of the installed guides leads to a file the package installed.
+doc=/usr/share/doc/quorvel
+for page in $(find "$doc" -name '*.md'); do
+  for link in $(grep -o '](\([^)#]*\)' "$page" | sed 's/^](//' | grep -v '^[a-z]*:' | sort -u); do
+    [[ -e $(dirname "$page")/$link ]] || fail "${page#"$doc"/} links to $link, which the package does not install"
+  done
+done
+# The cluster script runs the tool beside it, and says so when there is none.
+[[ $(command -v quorvel-slurm-shot) == /usr/bin/quorvel-slurm-shot ]] || fail "quorvel-slurm-shot is not in /usr/bin"
+(cd "$work" && quorvel-slurm-shot --dry-run --frames 1-4 --chunk-size 2 -- --out x.%d.npy 2>/dev/null) |
+  grep -q 'exec\\ /usr/bin/quorvel-host\\ render' || fail "quorvel-slurm-shot does not run the quorvel-host beside it"
+# Copied alone, with the commands it uses but no quorvel-host on the PATH.
+mkdir "$work/alone" "$work/alone-bin"
+cp /usr/bin/quorvel-slurm-shot "$work/alone/"
+for c in bash basename dirname readlink sed; do ln -s "$(command -v "$c")" "$work/alone-bin/$c"; done
+said=$(env PATH="$work/alone-bin" "$work/alone/quorvel-slurm-shot" --frames 1-2 -- --out x.%d.npy 2>&1) &&
+  fail "quorvel-slurm-shot without a tool exited 0"
+[[ $said == *"quorvel-host is neither beside this script"* && $(wc -l <<<"$said") == 1 ]] ||
+  fail "quorvel-slurm-shot without a tool says: $said"
+echo "installed: $tool runs about and renders the build's pixels (and an image file); its manual page;"
+echo "           the guides with every link whole; quorvel-slurm-shot finds the tool beside it"
 DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get purge -y -qq quorvel >/dev/null 2>&1 || fail "apt-get purge failed"
 installed_here=0
-for path in /usr/bin/quorvel-host /usr/lib/quorvel /usr/share/doc/quorvel /usr/share/man/man1/quorvel-host.1.gz; do
+for path in /usr/bin/quorvel-host /usr/bin/quorvel-slurm-shot /usr/lib/quorvel /usr/share/doc/quorvel \
+  /usr/share/man/man1/quorvel-host.1.gz; do
   [[ ! -e $path ]] || fail "$path is left after removing the package"
 done
 ! dpkg-query -W quorvel >/dev/null 2>&1 || fail "dpkg still lists quorvel after purging it"

@@ -11,10 +11,12 @@
 #
 # Everything after -- goes to `quorvel-host render` on the nodes, paths
 # included: they must name the same files on every node (a shared
-# filesystem). The nodes need quorvel-host (the Debian package) on their
-# PATH, or --tool PATH; so does the machine submitting, which counts the
-# frames with it.
+# filesystem). The tool is the quorvel-host beside this script (as the
+# Debian package installs both), else the one on the PATH, or --tool PATH;
+# the nodes need it at the same path, and so does the machine submitting,
+# which counts the frames with it.
 set -euo pipefail
+me=$(basename "$0")
 
 usage() {
   sed -n '2,/^set -euo/{/^set -euo/d;s/^# \{0,1\}//;p}' "$0"
@@ -26,22 +28,24 @@ Options:
   --cpus-per-task C      cores a task is given, and its --jobs (default 1)
   --tasks LIST           only these chunks, in Slurm's --array syntax (0-based),
                          to resubmit some: --tasks 3,7-9
-  --tool PATH            quorvel-host on the nodes (default: quorvel-host)
+  --tool PATH            quorvel-host on the nodes (default: the one beside
+                         this script, else the one on the PATH)
   --log-dir DIR          each task's log, quorvel-JOB_TASK.log (default: ./quorvel-logs)
   --job-name NAME        the job's name (default: quorvel-shot)
   --sbatch-arg ARG       passed to sbatch as it is; repeat for more (--partition=render)
   --wait                 wait for the array to end; exit with its worst task's status
+  --dry-run              print the sbatch command instead of running it
 USAGE
 }
 
 die() {
-  echo "slurm-shot: $*" >&2
+  echo "$me: $*" >&2
   exit 2
 }
 whole() { [[ $2 =~ ^[0-9]+$ ]] && (($2 >= $3)) || die "$1 must be a whole number of at least $3, not '$2'"; }
 
-frames="" chunk_size=10 max_running="" cpus=1 tasks="" tool=quorvel-host log_dir=quorvel-logs name=quorvel-shot
-wait=0
+frames="" chunk_size=10 max_running="" cpus=1 tasks="" tool="" log_dir=quorvel-logs name=quorvel-shot
+wait=0 dry_run=0
 sbatch_args=()
 while (($#)); do
   case "$1" in
@@ -55,6 +59,7 @@ while (($#)); do
     --job-name) name=${2-} && shift ;;
     --sbatch-arg) sbatch_args+=("${2-}") && shift ;;
     --wait) wait=1 ;;
+    --dry-run) dry_run=1 ;;
     -h | --help) usage && exit 0 ;;
     --) shift && break ;;
     *) die "unknown option '$1' (see --help; render options go after --)" ;;
@@ -70,7 +75,17 @@ for arg in "${render[@]}"; do
       die "$arg is the script's to give: it sets --frames, --chunk, --jobs and --skip-existing for each task" ;;
   esac
 done
-command -v sbatch >/dev/null || die "sbatch is not on the PATH: is this a Slurm submit host?"
+if [[ -z $tool ]]; then
+  here=$(cd "$(dirname "$(readlink -f "$0")")" && pwd)
+  if [[ -x $here/quorvel-host ]]; then
+    tool=$here/quorvel-host
+  else
+    tool=$(command -v quorvel-host) ||
+      die "quorvel-host is neither beside this script (in $here) nor on the PATH: give it with --tool PATH"
+  fi
+fi
+[[ -x $tool ]] || command -v "$tool" >/dev/null || die "--tool $tool: no such program"
+((dry_run)) || command -v sbatch >/dev/null || die "sbatch is not on the PATH: is this a Slurm submit host?"
 
 # The frame count, as the tool reads the list (a dry run of the test card).
 count=$("$tool" render --frames "$frames" --dry-run | wc -l) || die "quorvel-host refuses --frames '$frames'"
@@ -79,12 +94,18 @@ chunks=$(((count + chunk_size - 1) / chunk_size))
 array=${tasks:-0-$((chunks - 1))}
 [[ -z $max_running ]] || array+="%$max_running"
 
-mkdir -p "$log_dir"
 command=$(printf '%q ' exec "$tool" render "${render[@]}" --frames "$frames" --skip-existing --jobs "$cpus")
 command+="--chunk $chunk_size:\$SLURM_ARRAY_TASK_ID"
 options=(--parsable --job-name="$name" --array="$array" --cpus-per-task="$cpus"
   --output="$log_dir/quorvel-%A_%a.log" "${sbatch_args[@]}")
-echo "slurm-shot: $count frames in $chunks chunks of $chunk_size, tasks $array" >&2
+echo "$me: $count frames in $chunks chunks of $chunk_size, tasks $array" >&2
+if ((dry_run)); then
+  ((wait)) && options+=(--wait)
+  printf '%q ' sbatch "${options[@]}" --wrap="$command"
+  echo
+  exit 0
+fi
+mkdir -p "$log_dir"
 if ((wait)); then
   # sbatch prints the id on submitting, then waits; its status is the worst task's.
   exec sbatch "${options[@]}" --wait --wrap="$command"

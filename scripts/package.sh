@@ -99,11 +99,12 @@ cmake --build --preset windows --target VT_Quorvel quorvel-host
 zip=build-win/Quorvel-${version}-win64.zip
 installer=build-win/Quorvel-${version}-win64.exe
 rm -f "$zip" "$installer"
-cmake --build build-win --target package >"$work/cpack.log" || { cat "$work/cpack.log" >&2; fail "cpack failed"; }
+cmake --build build-win --target package >"$work/cpack.log" 2>&1 || { cat "$work/cpack.log" >&2; fail "cpack failed"; }
 [[ -f $zip ]] || fail "no $zip"
 [[ -f $installer ]] || fail "no $installer"
 # The release made here is unsigned, and says so in one line.
 [[ $(grep -c 'release is unsigned' "$work/cpack.log") == 1 ]] || fail "the package target did not say once that the release is unsigned"
+echo "built:     $(basename "$zip") and $(basename "$installer"); $(grep 'release is unsigned' "$work/cpack.log")"
 mkdir "$work/zip"
 unzip -q "$zip" -d "$work/zip"
 for f in VT_Quorvel.aex quorvel-host.exe INSTALL.txt LICENSE SHA256SUMS; do

@@ -43,13 +43,13 @@ void PrintTo(const PlateWindow& w, std::ostream* os) { *os << w.name; }
 /// The plate at `plate` (a colour ramp, opaque where there is data) and the
 /// same plate cropped to its display window at `cropped`.
 void WritePlates(const PlateWindow& w, const fs::path& plate, const fs::path& cropped) {
-    OIIO::ImageSpec spec(w.width, w.height, 4, OIIO::TypeDesc::FLOAT);
-    spec.x = kDisplayX + w.x, spec.y = kDisplayY + w.y;
-    spec.full_x = kDisplayX, spec.full_y = kDisplayY;
-    spec.full_width = kDisplayWidth, spec.full_height = kDisplayHeight;
-    spec.channelnames = {"R", "G", "B", "A"};
-    spec.alpha_channel = 3;
-    OIIO::ImageBuf buf(spec);
+    OIIO::ImageSpec header(w.width, w.height, 4, OIIO::TypeDesc::FLOAT);
+    header.x = kDisplayX + w.x, header.y = kDisplayY + w.y;
+    header.full_x = kDisplayX, header.full_y = kDisplayY;
+    header.full_width = kDisplayWidth, header.full_height = kDisplayHeight;
+    header.channelnames = {"R", "G", "B", "A"};
+    header.alpha_channel = 3;
+    OIIO::ImageBuf buf(header);
     const float top_left[] = {0.9f, 0.2f, 0.1f, 1.0f}, top_right[] = {0.1f, 0.8f, 0.2f, 1.0f};
     const float bottom_left[] = {0.2f, 0.3f, 0.9f, 1.0f}, bottom_right[] = {0.8f, 0.7f, 0.3f, 1.0f};
     ASSERT_TRUE(OIIO::ImageBufAlgo::fill(buf, top_left, top_right, bottom_left, bottom_right)) << buf.geterror();

@@ -618,14 +618,14 @@ WrittenImage WriteImage(const std::filesystem::path& path, const World& world, c
     };
     // What the file holds of the rendered layer, as the writer settled it.
     const auto record = [&](const OutputPart& part) {
-        const OIIO::ImageSpec& spec = out->spec();
+        const OIIO::ImageSpec& settled = out->spec();
         const int bits =
-            spec.get_int_attribute("oiio:BitsPerSample", part.header.get_int_attribute("oiio:BitsPerSample"));
-        written.width = spec.width;
-        written.height = spec.height;
+            settled.get_int_attribute("oiio:BitsPerSample", part.header.get_int_attribute("oiio:BitsPerSample"));
+        written.width = settled.width;
+        written.height = settled.height;
         written.channel_types.clear();
         for (std::size_t c = 0; c < part.sources.size(); ++c) {
-            if (part.sources[c] < 0) written.channel_types.push_back(TypeOf(spec.channelformat(int(c)), bits));
+            if (part.sources[c] < 0) written.channel_types.push_back(TypeOf(settled.channelformat(int(c)), bits));
         }
     };
 

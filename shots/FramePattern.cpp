@@ -104,57 +104,60 @@ std::filesystem::path FramePattern::PathFor(int frame) const {
     return prefix_ + number + suffix_;
 }
 
-std::optional<int> FramePattern::FirstFrameOnDisk() const {
-    if (!numbered_ || std::filesystem::path(suffix_).has_parent_path()) return std::nullopt;
-    const std::filesystem::path prefix(prefix_);
+namespace {
+
+/// Calls `visit(name, digits)` for each file in the folder of `prefix`
+/// whose name is the prefix's last part, some text and `suffix`: the text
+/// between is `digits`, unchecked. A farm's folder may hold many other
+/// files: names are only compared. False when the folder cannot be read
+/// or the frame number stands in a folder's name.
+template <class Visit>
+bool ForEachCandidate(const std::string& prefix_text, const std::string& suffix, Visit&& visit) {
+    if (std::filesystem::path(suffix).has_parent_path()) return false;
+    const std::filesystem::path prefix(prefix_text);
     const std::string name_prefix = prefix.filename().string();
     const std::filesystem::path folder = prefix.has_parent_path() ? prefix.parent_path() : ".";
-    std::optional<int> first;
     std::error_code ec;
     std::filesystem::directory_iterator entries(folder, ec);
-    if (ec) return std::nullopt;
-    // A farm's folder may hold many other files: names are only compared.
+    if (ec) return false;
     for (const std::filesystem::directory_iterator end; !ec && entries != end; entries.increment(ec)) {
         const std::string name = entries->path().filename().string();
-        if (name.size() <= name_prefix.size() + suffix_.size() || !name.starts_with(name_prefix) ||
-            !name.ends_with(suffix_)) {
+        if (name.size() <= name_prefix.size() + suffix.size() || !name.starts_with(name_prefix) ||
+            !name.ends_with(suffix)) {
             continue;
         }
-        const std::string_view digits(name.data() + name_prefix.size(),
-                                      name.size() - name_prefix.size() - suffix_.size());
+        visit(name,
+              std::string_view(name.data() + name_prefix.size(), name.size() - name_prefix.size() - suffix.size()));
+    }
+    return true;
+}
+
+}  // namespace
+
+std::optional<int> FramePattern::FirstFrameOnDisk() const {
+    if (!numbered_) return std::nullopt;
+    std::optional<int> first;
+    const bool read = ForEachCandidate(prefix_, suffix_, [&](const std::string& name, std::string_view digits) {
         int frame = 0;
         const auto [ptr, parsed] = std::from_chars(digits.data(), digits.data() + digits.size(), frame);
-        if (parsed != std::errc() || ptr != digits.data() + digits.size()) continue;
-        if (PathFor(frame).filename().string() != name) continue;
+        if (parsed != std::errc() || ptr != digits.data() + digits.size()) return;
+        if (PathFor(frame).filename().string() != name) return;
         if (!first || frame < *first) first = frame;
-    }
-    return first;
+    });
+    return read ? first : std::nullopt;
 }
 
 std::optional<std::pair<std::string, std::string>> FramePattern::OtherPadding() const {
-    if (!numbered_ || std::filesystem::path(suffix_).has_parent_path()) return std::nullopt;
-    const std::filesystem::path prefix(prefix_);
-    const std::string name_prefix = prefix.filename().string();
-    const std::filesystem::path folder = prefix.has_parent_path() ? prefix.parent_path() : ".";
+    if (!numbered_) return std::nullopt;
     std::optional<std::string> found;
-    std::error_code ec;
-    std::filesystem::directory_iterator entries(folder, ec);
-    if (ec) return std::nullopt;
-    for (const std::filesystem::directory_iterator end; !ec && entries != end; entries.increment(ec)) {
-        const std::string name = entries->path().filename().string();
-        if (name.size() <= name_prefix.size() + suffix_.size() || !name.starts_with(name_prefix) ||
-            !name.ends_with(suffix_)) {
-            continue;
-        }
-        const std::string_view digits(name.data() + name_prefix.size(),
-                                      name.size() - name_prefix.size() - suffix_.size());
-        if (digits.size() > 9 || digits.find_first_not_of("0123456789") != std::string_view::npos) continue;
-        if (PathFor(std::stoi(std::string(digits))).filename().string() == name) continue;
-        if (!found || name < *found) found = name;
-    }
+    std::size_t found_digits = 0;
+    ForEachCandidate(prefix_, suffix_, [&](const std::string& name, std::string_view digits) {
+        if (digits.size() > 9 || digits.find_first_not_of("0123456789") != std::string_view::npos) return;
+        if (PathFor(std::stoi(std::string(digits))).filename().string() == name) return;
+        if (!found || name < *found) found = name, found_digits = digits.size();
+    });
     if (!found) return std::nullopt;
-    const std::size_t digits = found->size() - name_prefix.size() - suffix_.size();
-    return std::pair{*found, prefix_ + std::string(digits, '#') + suffix_};
+    return std::pair{*found, prefix_ + std::string(found_digits, '#') + suffix_};
 }
 
 std::vector<int> ParseFrameList(const std::string& option, const std::string& text) {

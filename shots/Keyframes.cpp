@@ -9,9 +9,9 @@
 #include <span>
 #include <stdexcept>
 
+#include "effect/Controls.h"
 #include "frames/ParamEncoding.h"
 #include "numeric/FixedPoint.h"
-#include "shots/ParamIds.h"
 #include "shots/ShotError.h"
 #include "shots/ValueText.h"
 #include "simhost/ParamRange.h"

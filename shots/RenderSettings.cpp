@@ -2,9 +2,9 @@
 
 #include <map>
 
+#include "effect/Controls.h"
 #include "frames/ParamEncoding.h"
 #include "shots/Keyframes.h"
-#include "shots/ParamIds.h"
 #include "shots/ShotError.h"
 #include "simhost/ParamRange.h"
 

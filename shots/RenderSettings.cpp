@@ -6,6 +6,7 @@
 #include "frames/ParamEncoding.h"
 #include "shots/Keyframes.h"
 #include "shots/ShotError.h"
+#include "shots/ValueText.h"
 #include "simhost/ParamRange.h"
 
 namespace quorvel::shots {

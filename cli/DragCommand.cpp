@@ -6,11 +6,11 @@
 #include "cli/ControlsFrame.h"
 #include "cli/RenderOptions.h"
 #include "cli/ViewOptions.h"
+#include "effect/Controls.h"
 #include "numeric/FixedPoint.h"
 #include "shots/HandlePlaces.h"
 #include "shots/Keyframes.h"
 #include "shots/OverlayPicture.h"
-#include "shots/ParamIds.h"
 #include "shots/Session.h"
 #include "shots/ValueText.h"
 
@@ -112,20 +112,20 @@ int RunDrag(const ToolContext& ctx, const std::vector<std::string>& argv) {
         request.frame ? after.Keys(before, *request.frame) : std::vector<std::string>();
     for (const std::string& note : after.clamped()) std::cerr << "quorvel-host: note: " << note << "\n";
 
-    const double w = shots::ParamById(params, shots::kIdWidth).u.fs_d.value;
-    const double h = shots::ParamById(params, shots::kIdHeight).u.fs_d.value;
-    const PF_Fixed angle = shots::ParamById(params, shots::kIdAngle).u.ad.value;
-    const double feather = shots::ParamById(params, shots::kIdFeather).u.fs_d.value;
-    const PF_Fixed opacity = shots::ParamById(params, shots::kIdOpacity).u.fd.value;
-    const PF_PointDef& origin = shots::ParamById(params, shots::kIdOrigin).u.td;
+    const double w = shots::ParamById(params, kIdWidth).u.fs_d.value;
+    const double h = shots::ParamById(params, kIdHeight).u.fs_d.value;
+    const PF_Fixed angle = shots::ParamById(params, kIdAngle).u.ad.value;
+    const double feather = shots::ParamById(params, kIdFeather).u.fs_d.value;
+    const PF_Fixed opacity = shots::ParamById(params, kIdOpacity).u.fd.value;
+    const PF_PointDef& origin = shots::ParamById(params, kIdOrigin).u.td;
     if (json) {
         nlohmann::json j;
         if (request.frame) j["frame"] = *request.frame;
         j["handle"] = handle;
-        j["mask_type"] = shots::ParamById(params, shots::kIdMaskType).u.pd.value;
-        j["composite"] = shots::ParamById(params, shots::kIdCompositeMode).u.pd.value;
-        j["falloff"] = shots::ParamById(params, shots::kIdFalloff).u.pd.value;
-        j["invert"] = shots::ParamById(params, shots::kIdInvert).u.bd.value != 0;
+        j["mask_type"] = shots::ParamById(params, kIdMaskType).u.pd.value;
+        j["composite"] = shots::ParamById(params, kIdCompositeMode).u.pd.value;
+        j["falloff"] = shots::ParamById(params, kIdFalloff).u.pd.value;
+        j["invert"] = shots::ParamById(params, kIdInvert).u.bd.value != 0;
         j["origin"] = nlohmann::json::array({DoubleFromFixed(origin.x_value), DoubleFromFixed(origin.y_value)});
         j["origin_fixed"] = nlohmann::json::array({origin.x_value, origin.y_value});
         j["width"] = w;

@@ -4,8 +4,11 @@
 #include <map>
 #include <memory>
 #include <optional>
+#include <span>
+#include <string>
 
 #include "cli/ModuleOption.h"
+#include "effect/Controls.h"
 #include "numeric/FixedPoint.h"
 #include "shots/Keyframes.h"
 #include "shots/ValueText.h"
@@ -15,42 +18,44 @@ namespace quorvel::cli {
 
 namespace {
 
-/// A popup control's option: its choices by name, and where its value goes.
+/// A popup control's option: its choices (the controls' own table), and
+/// where its value goes.
 struct PopupOption {
     const char* name;
-    const char* value_name;
     const char* help;
-    std::map<std::string, int> choices;
+    std::span<const PopupChoice> words;
     std::optional<A_long> shots::RenderSettings::*value;
+
+    /// The choices' words in the host's order, then any number.
+    std::string ValueName() const {
+        std::string text;
+        for (const PopupChoice& choice : words) text += std::string(choice.word) + "|";
+        return text + "N";
+    }
+    std::map<std::string, int> Choices() const {
+        std::map<std::string, int> choices;
+        for (const PopupChoice& choice : words) choices.emplace(choice.word, choice.number);
+        return choices;
+    }
 };
 
 const PopupOption kPopups[] = {
-    {"mask-type",
-     "ellipse|rectangle|N",
-     "shape (default ellipse)",
-     {{"ellipse", 1}, {"rectangle", 2}},
-     &shots::RenderSettings::mask_type},
-    {"composite",
-     "add|subtract|intersect|create|N",
-     "how the matte meets the layer's alpha (default create)",
-     {{"add", 1}, {"subtract", 2}, {"intersect", 3}, {"create", 4}},
+    {"mask-type", "shape (default ellipse)", kMaskTypeWords, &shots::RenderSettings::mask_type},
+    {"composite", "how the matte meets the layer's alpha (default create)", kCompositeModeWords,
      &shots::RenderSettings::composite},
-    {"falloff",
-     "linear|quadratic|cubic|gamma|gaussian|exponential|N",
-     "feather profile (default linear)",
-     {{"linear", 1}, {"quadratic", 2}, {"cubic", 3}, {"gamma", 4}, {"gaussian", 5}, {"exponential", 6}},
-     &shots::RenderSettings::falloff},
+    {"falloff", "feather profile (default linear)", kFalloffWords, &shots::RenderSettings::falloff},
 };
 
 /// A popup, by its choices' names or by any whole number, passed through
 /// unchecked.
 void AddPopup(CommandLine& line, const PopupOption& popup, shots::RenderSettings& s) {
     const std::string name = popup.name;
+    const std::map<std::string, int> choices = popup.Choices();
     std::string names;
-    for (const auto& [choice, number] : popup.choices) names += (names.empty() ? "" : ", ") + choice;
+    for (const auto& [choice, number] : choices) names += (names.empty() ? "" : ", ") + choice;
     std::optional<A_long>& value = s.*popup.value;
     CLI::Option* option =
-        line.Value(name, popup.value_name, popup.help, [name, names, &value](const std::string& text) {
+        line.Value(name, popup.ValueName(), popup.help, [name, names, &value](const std::string& text) {
             // A choice's name arrives as its number.
             if (!text.empty() &&
                 (std::isdigit(static_cast<unsigned char>(text[0])) || text[0] == '-' || text[0] == '+')) {
@@ -59,7 +64,7 @@ void AddPopup(CommandLine& line, const PopupOption& popup, shots::RenderSettings
                 throw UsageError("--" + name + ": '" + text + "' is not one of " + names + " or a number");
             }
         });
-    CommandLine::NumberNames(option, popup.choices);
+    CommandLine::NumberNames(option, choices);
 }
 
 sim::PixelLayout LayoutFor(sim::HostApp app, const std::string& depth) {
@@ -173,8 +178,8 @@ ValueOptions::ValueOptions(const sim::ParamSet& params) {
                 c.text = std::to_string(def.u.pd.value);
                 for (const PopupOption& popup : kPopups) {
                     if (c.name != popup.name) continue;
-                    for (const auto& [choice, number] : popup.choices) {
-                        if (number == def.u.pd.value) c.text = choice;
+                    for (const PopupChoice& choice : popup.words) {
+                        if (choice.number == def.u.pd.value) c.text = choice.word;
                     }
                 }
                 break;

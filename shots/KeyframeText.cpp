@@ -5,7 +5,6 @@
 #include <cmath>
 #include <optional>
 
-#include "shots/Keyframes.h"
 #include "shots/ShotError.h"
 #include "shots/ValueText.h"
 

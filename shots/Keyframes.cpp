@@ -1,7 +1,6 @@
 #include "shots/Keyframes.h"
 
 #include <algorithm>
-#include <charconv>
 #include <cmath>
 #include <cstdint>
 #include <fstream>
@@ -9,9 +8,9 @@
 #include <span>
 #include <stdexcept>
 
+#include "effect/Controls.h"
 #include "frames/ParamEncoding.h"
 #include "numeric/FixedPoint.h"
-#include "shots/ParamIds.h"
 #include "shots/ShotError.h"
 #include "shots/ValueText.h"
 #include "simhost/ParamRange.h"
@@ -104,14 +103,6 @@ std::string ControlNameAt(const sim::ParamSet& params, int index) {
 A_long ControlIdOfName(const std::string& name) {
     const ControlName* c = FindName(name);
     return c ? c->id : 0;
-}
-
-std::string NumberText(double value) {
-    char text[400];
-    const auto [end, ec] = std::to_chars(text, text + sizeof text, value, std::chars_format::fixed);
-    if (ec != std::errc()) return std::to_string(value);
-    std::string s(text, end);
-    return s == "-0" ? "0" : s;
 }
 
 double SegmentWeight(Interpolation from, Interpolation to, double s) {

@@ -287,7 +287,4 @@ std::string ControlNameAt(const sim::ParamSet& params, int index);
 /// The persistent id of the control keys call `name`, or 0.
 A_long ControlIdOfName(const std::string& name);
 
-/// The shortest decimal text that reads back as `value`, never in exponent form.
-std::string NumberText(double value);
-
 }  // namespace quorvel::shots

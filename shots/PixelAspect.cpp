@@ -4,6 +4,8 @@
 #include <cstdint>
 #include <iostream>
 
+#include "shots/ValueText.h"
+
 namespace quorvel::shots {
 
 namespace {

@@ -2,10 +2,11 @@
 
 #include <map>
 
+#include "effect/Controls.h"
 #include "frames/ParamEncoding.h"
 #include "shots/Keyframes.h"
-#include "shots/ParamIds.h"
 #include "shots/ShotError.h"
+#include "shots/ValueText.h"
 #include "simhost/ParamRange.h"
 
 namespace quorvel::shots {

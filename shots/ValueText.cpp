@@ -3,6 +3,7 @@
 #include <charconv>
 #include <cmath>
 #include <optional>
+#include <string>
 
 #include "numeric/FixedPoint.h"
 #include "shots/ShotError.h"
@@ -67,6 +68,14 @@ std::string Printable(std::string_view text) {
         ++i;
     }
     return out;
+}
+
+std::string NumberText(double value) {
+    char text[400];
+    const auto [end, ec] = std::to_chars(text, text + sizeof text, value, std::chars_format::fixed);
+    if (ec != std::errc()) return std::to_string(value);
+    std::string s(text, end);
+    return s == "-0" ? "0" : s;
 }
 
 std::optional<double> ReadDecimal(std::string_view text) {

@@ -1,4 +1,5 @@
-/// Strict parsing of option values: the whole text must be the number.
+/// Strict parsing of option values (the whole text must be the number), and
+/// numbers and bad input as the tool prints them back.
 #pragma once
 
 #include <cstdint>
@@ -21,6 +22,9 @@ std::string Excerpt(std::string_view text, std::size_t length = kQuoteLength);
 /// characters and bytes that are not UTF-8 (a file's names may hold any)
 /// become \xNN.
 std::string Printable(std::string_view text);
+
+/// The shortest decimal text that reads back as `value`, never in exponent form.
+std::string NumberText(double value);
 
 /// A finite decimal number with an optional '+', or none: the whole text must be the number.
 std::optional<double> ReadDecimal(std::string_view text);

@@ -9,30 +9,14 @@
 #include <string>
 #include <vector>
 
-#include "shell/Params.h"
 #include "shots/KeyframeText.h"
 #include "shots/Keyframes.h"
-#include "shots/ParamIds.h"
 #include "shots/ShotError.h"
 #include "tests/KeyTextLines.h"
 #include "tests/ModuleFixture.h"
 
 namespace quorvel::test {
 namespace {
-
-// The tool names the module's controls by their persistent ids, in keys and
-// settings alike; it cannot link the module, so its copies are held to the
-// module's own here.
-static_assert(shots::kIdOrigin == quorvel::kIdOrigin);
-static_assert(shots::kIdMaskType == quorvel::kIdMaskType);
-static_assert(shots::kIdWidth == quorvel::kIdWidth);
-static_assert(shots::kIdHeight == quorvel::kIdHeight);
-static_assert(shots::kIdAngle == quorvel::kIdAngle);
-static_assert(shots::kIdFeather == quorvel::kIdFeather);
-static_assert(shots::kIdOpacity == quorvel::kIdOpacity);
-static_assert(shots::kIdCompositeMode == quorvel::kIdCompositeMode);
-static_assert(shots::kIdInvert == quorvel::kIdInvert);
-static_assert(shots::kIdFalloff == quorvel::kIdFalloff);
 
 using shots::ShotError;
 

@@ -11,12 +11,12 @@
 #include <sstream>
 #include <stdexcept>
 
+#include "effect/Controls.h"
 #include "imagefiles/AtomicFile.h"
 #include "imagefiles/TestCard.h"
 #include "shots/FramePattern.h"
 #include "shots/FrameRate.h"
 #include "shots/Keyframes.h"
-#include "shots/ParamIds.h"
 #include "shots/Progress.h"
 #include "shots/SequenceRender.h"
 #include "shots/ShotError.h"
@@ -256,16 +256,16 @@ TEST_F(ModuleParams, KeysOnTheAnimatableControlsReachTheArrayInTheHostsEncodings
     animation.Resolve(Params());
     sim::ParamSet params = Params();
     animation.Apply(5, params);
-    const PF_ParamDef& origin = params[params.IndexOfId(shots::kIdOrigin)];
+    const PF_ParamDef& origin = params[params.IndexOfId(kIdOrigin)];
     EXPECT_EQ(origin.u.td.x_value, PF_Fixed(15.25 * 65536));
     EXPECT_EQ(origin.u.td.y_value, PF_Fixed(30 * 65536));
-    EXPECT_EQ(params[params.IndexOfId(shots::kIdWidth)].u.fs_d.value, 150.0);
-    EXPECT_EQ(params[params.IndexOfId(shots::kIdHeight)].u.fs_d.value, 77.0);
-    EXPECT_EQ(params[params.IndexOfId(shots::kIdAngle)].u.ad.value, PF_Fixed(-45 * 65536));
-    EXPECT_EQ(params[params.IndexOfId(shots::kIdFeather)].u.fs_d.value, 0.0);
-    EXPECT_EQ(params[params.IndexOfId(shots::kIdOpacity)].u.fd.value, PF_Fixed(50 * 65536));
+    EXPECT_EQ(params[params.IndexOfId(kIdWidth)].u.fs_d.value, 150.0);
+    EXPECT_EQ(params[params.IndexOfId(kIdHeight)].u.fs_d.value, 77.0);
+    EXPECT_EQ(params[params.IndexOfId(kIdAngle)].u.ad.value, PF_Fixed(-45 * 65536));
+    EXPECT_EQ(params[params.IndexOfId(kIdFeather)].u.fs_d.value, 0.0);
+    EXPECT_EQ(params[params.IndexOfId(kIdOpacity)].u.fd.value, PF_Fixed(50 * 65536));
     // Controls without keys keep their values.
-    EXPECT_EQ(params[params.IndexOfId(shots::kIdMaskType)].u.pd.value, 1);
+    EXPECT_EQ(params[params.IndexOfId(kIdMaskType)].u.pd.value, 1);
     EXPECT_EQ(shots::DescribeAnimatable(params), "origin=15.25,30 width=150 height=77 angle=-45 feather=0 opacity=50");
 }
 
@@ -276,18 +276,18 @@ TEST_F(ModuleParams, SixteenDotSixteenValuesRoundToNearest) {
     animation.Resolve(Params());
     sim::ParamSet params = Params();
     animation.Apply(1, params);
-    EXPECT_EQ(params[params.IndexOfId(shots::kIdAngle)].u.ad.value, 21845);  // 65536 / 3 = 21845.33
+    EXPECT_EQ(params[params.IndexOfId(kIdAngle)].u.ad.value, 21845);  // 65536 / 3 = 21845.33
     animation.Apply(2, params);
-    EXPECT_EQ(params[params.IndexOfId(shots::kIdAngle)].u.ad.value, 43691);  // 43690.67
+    EXPECT_EQ(params[params.IndexOfId(kIdAngle)].u.ad.value, 43691);  // 43690.67
 }
 
 class KeyOnFixedControl : public ModuleParams, public ::testing::WithParamInterface<const char*> {};
 
 TEST_P(KeyOnFixedControl, IsRefusedBecauseTheModuleMarksItSo) {
-    const A_long id = std::string(GetParam()) == "mask-type"   ? shots::kIdMaskType
-                      : std::string(GetParam()) == "composite" ? shots::kIdCompositeMode
-                      : std::string(GetParam()) == "invert"    ? shots::kIdInvert
-                                                               : shots::kIdFalloff;
+    const A_long id = std::string(GetParam()) == "mask-type"   ? kIdMaskType
+                      : std::string(GetParam()) == "composite" ? kIdCompositeMode
+                      : std::string(GetParam()) == "invert"    ? kIdInvert
+                                                               : kIdFalloff;
     const sim::ParamSet params = Params();
     ASSERT_TRUE(params[params.IndexOfId(id)].flags & PF_ParamFlag_CANNOT_TIME_VARY);
     shots::Animation animation;

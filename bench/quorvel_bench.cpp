@@ -35,13 +35,13 @@ constexpr double kPixels = double(kWidth) * double(kHeight);
 
 struct PathCase {
     const char* name;
-    sim::PixelLayout layout;
+    frames::PixelLayout layout;
 };
 
-constexpr PathCase kPaths[] = {{"ae8", sim::PixelLayout::ARGB8},
-                               {"ae16", sim::PixelLayout::ARGB16},
-                               {"pr8", sim::PixelLayout::BGRA8},
-                               {"pr32f", sim::PixelLayout::BGRA32f}};
+constexpr PathCase kPaths[] = {{"ae8", frames::PixelLayout::ARGB8},
+                               {"ae16", frames::PixelLayout::ARGB16},
+                               {"pr8", frames::PixelLayout::BGRA8},
+                               {"pr32f", frames::PixelLayout::BGRA32f}};
 
 /// The large shapes of the two feathered scenes: most of the frame lies in
 /// their feather border, where the square roots and the curve are paid.
@@ -51,7 +51,7 @@ void SetLargeShape(sim::ParamSet& params, A_long mask_type, A_long falloff) {
     params[kParamHeight].u.fs_d.value = 1900.0;
     params[kParamFeather].u.fs_d.value = 850.0;
     params[kParamFalloff].u.pd.value = falloff;
-    sim::SetAngle(params[kParamAngle], 30.0);
+    frames::SetAngle(params[kParamAngle], 30.0);
 }
 
 struct SceneCase {
@@ -80,14 +80,14 @@ std::string& ModulePath() {
     return path;
 }
 
-const sim::LoadedModule& Module() {
-    static const sim::LoadedModule module(ModulePath());
+const modulefiles::LoadedModule& Module() {
+    static const modulefiles::LoadedModule module(ModulePath());
     return module;
 }
 
-sim::Host::Options HostOptions(sim::PixelLayout layout) {
+sim::Host::Options HostOptions(frames::PixelLayout layout) {
     sim::Host::Options options;
-    options.app = sim::IsPremiereLayout(layout) ? sim::HostApp::Premiere : sim::HostApp::AfterEffects;
+    options.app = frames::IsPremiereLayout(layout) ? sim::HostApp::Premiere : sim::HostApp::AfterEffects;
     // The layer is the frame, so the default origin (its centre) is the frame's.
     options.layer_width = kWidth;
     options.layer_height = kHeight;
@@ -95,10 +95,10 @@ sim::Host::Options HostOptions(sim::PixelLayout layout) {
 }
 
 /// An input frame with varied alphas and colours, within each layout's range.
-void FillInput(sim::World& input) {
+void FillInput(frames::World& input) {
     const std::span<std::uint8_t> bytes = input.bytes();
     for (std::size_t i = 0; i < bytes.size(); ++i) bytes[i] = std::uint8_t(i * 7 + 3);
-    if (input.layout() == sim::PixelLayout::ARGB16) {
+    if (input.layout() == frames::PixelLayout::ARGB16) {
         for (int y = 0; y < kHeight; ++y) {
             auto* row = reinterpret_cast<PF_Pixel16*>(input.Row(y));
             for (int x = 0; x < kWidth; ++x) {
@@ -107,9 +107,9 @@ void FillInput(sim::World& input) {
                      A_u_short(p.blue % 32769)};
             }
         }
-    } else if (input.layout() == sim::PixelLayout::BGRA32f) {
+    } else if (input.layout() == frames::PixelLayout::BGRA32f) {
         for (int y = 0; y < kHeight; ++y) {
-            auto* row = reinterpret_cast<sim::BGRA32fPixel*>(input.Row(y));
+            auto* row = reinterpret_cast<frames::BGRA32fPixel*>(input.Row(y));
             for (int x = 0; x < kWidth; ++x) {
                 row[x] = {float(x) / kWidth, float(y) / kHeight, 0.5f, float((x + y) % 256) / 255.0f};
             }
@@ -117,7 +117,7 @@ void FillInput(sim::World& input) {
     }
 }
 
-sim::ParamSet SetUpModule(sim::Host& host, const sim::World& input) {
+sim::ParamSet SetUpModule(sim::Host& host, const frames::World& input) {
     if (host.GlobalSetup() != PF_Err_NONE || host.ParamsSetup() != PF_Err_NONE) {
         throw std::runtime_error("the module's setup failed");
     }
@@ -134,7 +134,8 @@ struct Frame {
           defaults(SetUpModule(host, input)),
           params(defaults) {
         FillInput(input);
-        if (sim::IsPremiereLayout(path.layout)) host.SetWorldFormat(output.def(), sim::PremiereFormat(path.layout));
+        if (frames::IsPremiereLayout(path.layout))
+            host.SetWorldFormat(output.def(), frames::PremiereFormat(path.layout));
     }
 
     void UseScene(const SceneCase& scene) {
@@ -143,8 +144,8 @@ struct Frame {
     }
 
     sim::Host host;
-    sim::World input;
-    sim::World output;
+    frames::World input;
+    frames::World output;
     sim::ParamSet defaults;
     sim::ParamSet params;
 };
@@ -263,14 +264,14 @@ void IterateCopyOnHost(benchmark::State& state, Frame& frame, const char* suite_
 void BM_IterateCopy(benchmark::State& state, const PathCase& path) {
     Frame& frame = FrameFor(path);
     switch (path.layout) {
-        case sim::PixelLayout::ARGB8:
-        case sim::PixelLayout::BGRA8:
+        case frames::PixelLayout::ARGB8:
+        case frames::PixelLayout::BGRA8:
             IterateCopyOnHost<PF_Iterate8Suite1>(state, frame, kPFIterate8Suite, PF_IteratePixel8Func{CopyPixel8});
             break;
-        case sim::PixelLayout::ARGB16:
+        case frames::PixelLayout::ARGB16:
             IterateCopyOnHost<PF_iterate16Suite1>(state, frame, kPFIterate16Suite, PF_IteratePixel16Func{CopyPixel16});
             break;
-        case sim::PixelLayout::BGRA32f: {
+        case frames::PixelLayout::BGRA32f: {
             // The float path's own loop (the module's code, compiled into this
             // program) runs on the command's thread whatever the host's
             // worker count.

@@ -32,7 +32,7 @@ int RunAbout(const ToolContext& ctx, const std::vector<std::string>& argv) {
     AddModuleOption(line, module_path);
     AddHostOption(line, options.app, "which host to play (default ae)");
     if (!line.Parse(argv, std::cout)) return 0;
-    const sim::LoadedModule module(ResolveModulePath(ctx.argv0, module_path));
+    const modulefiles::LoadedModule module(ResolveModulePath(ctx.argv0, module_path));
     sim::Host host(module.entry(), options);
     const std::string text = AboutText(host);
     if (text.empty()) return 1;
@@ -51,14 +51,14 @@ int RunVersion(const ToolContext& ctx, const std::vector<std::string>& argv) {
     const std::filesystem::path path = ResolveModulePath(ctx.argv0, module_path);
     std::string module_line;
     try {
-        const sim::LoadedModule module(path);
+        const modulefiles::LoadedModule module(path);
         sim::Host host(module.entry(), sim::Host::Options{});
         // The about text's first line is the module's name and version.
         const std::string text = AboutText(host);
         module_line = text.empty() ? "its about command failed, " + path.string()
                                    : text.substr(0, text.find('\n')) + ", " + path.string();
         ReportHostProblems(host);
-    } catch (const sim::HostError& e) {
+    } catch (const frames::HostError& e) {
         module_line = std::string("not loaded: ") + e.what();
     }
     std::cout << "module: " << module_line << "\n";

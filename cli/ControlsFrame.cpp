@@ -26,26 +26,26 @@ public:
     }
 
     shots::Session& session() override { return session_; }
-    const sim::World& input() const override { return input_; }
+    const frames::World& input() const override { return input_; }
     sim::ParamSet& params() override { return params_; }
 
 private:
-    static sim::World Read(ControlsRequest& r, bool pixels, std::optional<sim::ImageFormat>& format) {
+    static frames::World Read(ControlsRequest& r, bool pixels, std::optional<imagefiles::ImageFormat>& format) {
         if (!r.in && !pixels) {
             // Where nothing is drawn only the test card's size matters.
             const auto [width, height] =
-                r.card.card_size.value_or(std::pair{sim::kTestCardWidth, sim::kTestCardHeight});
-            return sim::World(r.settings.layout, width, height);
+                r.card.card_size.value_or(std::pair{imagefiles::kTestCardWidth, imagefiles::kTestCardHeight});
+            return frames::World(r.settings.layout, width, height);
         }
         const std::optional<std::filesystem::path> path =
             r.in ? std::optional<std::filesystem::path>(*r.in) : std::nullopt;
-        sim::World input = shots::ReadInputFrame(path, r.settings, r.card, &format);
+        frames::World input = shots::ReadInputFrame(path, r.settings, r.card, &format);
         if (r.in) shots::SettlePixelAspect(r.settings, format ? &*format : nullptr, *r.in);
         return input;
     }
 
-    std::optional<sim::ImageFormat> format_;
-    sim::World input_;
+    std::optional<imagefiles::ImageFormat> format_;
+    frames::World input_;
     shots::LayerPlace place_;
     shots::Session session_;
     sim::ParamSet params_;

@@ -42,7 +42,7 @@ public:
     virtual shots::Session& session() = 0;
     /// The frame's input in the render's layout: the layer's pixels, or
     /// blank pixels of its size when they were not asked for.
-    virtual const sim::World& input() const = 0;
+    virtual const frames::World& input() const = 0;
     /// The values the render hands the module at the frame.
     virtual sim::ParamSet& params() = 0;
 };

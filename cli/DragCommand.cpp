@@ -28,7 +28,7 @@ PF_Point ParsePoint(const std::string& option, const std::string& text) {
 
 /// What a click that grabbed nothing missed: the handle the module draws
 /// nearest to it, asked of the module with a draw event.
-std::string MissNote(sim::Host& host, sim::ParamSet& params, const sim::View& view, PF_Point click) {
+std::string MissNote(sim::Host& host, sim::ParamSet& params, const frames::View& view, PF_Point click) {
     std::string note = "the click at " + std::to_string(click.h) + "," + std::to_string(click.v) + " grabbed no handle";
     sim::EventRecord draw(PF_Event_DRAW, view.window);
     if (host.Event(draw, params) != PF_Err_NONE) return note;
@@ -55,7 +55,7 @@ int RunDrag(const ToolContext& ctx, const std::vector<std::string>& argv) {
     std::vector<std::string> to;
     bool json = false;
     std::optional<std::string> out;
-    sim::View view;
+    frames::View view;
     CommandLine line(ctx, kUsage);
     AddControlsOptions(line, request, "drag", true);
     line.Value("click", "H,V", "where the mouse goes down, in window pixels (required)",
@@ -150,8 +150,8 @@ int RunDrag(const ToolContext& ctx, const std::vector<std::string>& argv) {
         if (request.frame) std::printf("keys%s%s\n", keys.empty() ? "" : "     ", Joined(keys).c_str());
     }
     if (out) {
-        const sim::World& input = frame->input();
-        sim::World rendered(input.layout(), input.width(), input.height());
+        const frames::World& input = frame->input();
+        frames::World rendered(input.layout(), input.width(), input.height());
         session.Render(params, rendered);
         shots::WriteOverlayPicture(session, params, rendered, view, *out);
     }

@@ -26,7 +26,7 @@ std::vector<CLI::Option*> AddFrameOptions(CommandLine& line, shots::FrameOptions
     };
 }
 
-void AddImageInputOptions(CommandLine& line, sim::ImageRequest& request) {
+void AddImageInputOptions(CommandLine& line, imagefiles::ImageRequest& request) {
     line.Group(OptionGroup::Input);
     line.Value("layer", "NAME",
                "the image's layer to render: channels NAME.R, NAME.G, NAME.B and NAME.A (default: R, G, B and A, "
@@ -45,13 +45,13 @@ void AddImageInputOptions(CommandLine& line, sim::ImageRequest& request) {
                        [](const std::string& v) { return "--alpha must be straight or premultiplied, not " + v; });
 }
 
-void AddOutputFormatOptions(CommandLine& line, sim::ImageWriteOptions& choice) {
+void AddOutputFormatOptions(CommandLine& line, imagefiles::ImageWriteOptions& choice) {
     line.Group(OptionGroup::Output);
     line.Value("out-format", "uint8|uint10|uint12|uint16|half|float",
                "data format of the rendered channels of an image output, one the format holds (default: the input "
                "image's, channel by channel; else the render's depth)",
                [&choice](const std::string& v) {
-                   choice.channel_type = sim::ParseChannelType(v);
+                   choice.channel_type = imagefiles::ParseChannelType(v);
                    if (!choice.channel_type) {
                        throw UsageError("--out-format must be uint8, uint10, uint12, uint16, half or float, not " + v);
                    }

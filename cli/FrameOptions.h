@@ -16,8 +16,8 @@ std::vector<CLI::Option*> AddFrameOptions(CommandLine& line, shots::FrameOptions
 
 /// --out-format and --compression: what an image output is to be instead
 /// of what the input image was (checked against the output by the engine).
-void AddOutputFormatOptions(CommandLine& line, sim::ImageWriteOptions& choice);
+void AddOutputFormatOptions(CommandLine& line, imagefiles::ImageWriteOptions& choice);
 /// --layer, --part and --alpha: which pixels of an input image file to render, and how.
-void AddImageInputOptions(CommandLine& line, sim::ImageRequest& request);
+void AddImageInputOptions(CommandLine& line, imagefiles::ImageRequest& request);
 
 }  // namespace quorvel::cli

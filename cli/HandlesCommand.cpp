@@ -30,7 +30,7 @@ A_intptr_t Grabbed(sim::Host& host, sim::ParamSet& params, PF_WindowType window,
 int RunHandles(const ToolContext& ctx, const std::vector<std::string>& argv) {
     ControlsRequest request;
     bool json = false;
-    sim::View view;
+    frames::View view;
     CommandLine line(ctx, kUsage);
     AddControlsOptions(line, request, "handles", true);
     line.Group(OptionGroup::Output);

@@ -17,10 +17,10 @@ namespace {
 
 constexpr const char* kUsage = "inspect [MODULE] [options]";
 
-void PrintPeImage(std::ostream& out, const sim::PeImage& image) {
+void PrintPeImage(std::ostream& out, const modulefiles::PeImage& image) {
     out << "format:      " << image.Summary() << "\n";
     out << "exports:     " << image.exports().size() << "\n";
-    for (const sim::PeExport& e : image.exports()) {
+    for (const modulefiles::PeExport& e : image.exports()) {
         char line[64];
         std::snprintf(line, sizeof line, "  @%-4u rva 0x%08X  ", e.ordinal, e.rva);
         out << line << e.name << (e.forwarded ? " (forwarded)" : "") << "\n";
@@ -28,7 +28,7 @@ void PrintPeImage(std::ostream& out, const sim::PeImage& image) {
     out << "imports:     " << image.imports().size() << "\n";
     for (const std::string& dll : image.imports()) out << "  " << dll << "\n";
     out << "resources:   " << image.resources().size() << "\n";
-    for (const sim::PeResource& r : image.resources()) {
+    for (const modulefiles::PeResource& r : image.resources()) {
         out << "  type " << r.type.Text() << "  id " << r.name.Text() << "  language " << r.language << "  " << r.size
             << " bytes\n";
     }
@@ -52,31 +52,32 @@ int RunInspect(const ToolContext& ctx, const std::vector<std::string>& argv) {
 
     // Everything is read and checked before anything is printed: a bad
     // module gives one line on stderr and nothing on stdout.
-    const sim::ModuleFormat format = sim::DetectModuleFormat(path);
-    const std::vector<std::uint8_t> bytes = sim::ReadDescriptorBytes(path);
-    const sim::Descriptor d = sim::DecodeDescriptor(bytes);
-    sim::ValidateDescriptor(d);
-    std::optional<sim::PeImage> image;
-    if (format == sim::ModuleFormat::Pe) image.emplace(sim::ReadPeImage(path));
+    const modulefiles::ModuleFormat format = modulefiles::DetectModuleFormat(path);
+    const std::vector<std::uint8_t> bytes = modulefiles::ReadDescriptorBytes(path);
+    const modulefiles::Descriptor d = modulefiles::DecodeDescriptor(bytes);
+    modulefiles::ValidateDescriptor(d);
+    std::optional<modulefiles::PeImage> image;
+    if (format == modulefiles::ModuleFormat::Pe) image.emplace(modulefiles::ReadPeImage(path));
 
     std::string entry_line;
-    if (sim::CanLoadHere(format)) {
-        const sim::LoadedModule module(path);
+    if (modulefiles::CanLoadHere(format)) {
+        const modulefiles::LoadedModule module(path);
         entry_line = "entry point: " + module.descriptor().EntryPointName() + " found";
     } else {
         const std::string name = d.EntryPointName();
         const auto& exports = image->exports();
-        const bool exported = std::any_of(exports.begin(), exports.end(),
-                                          [&](const sim::PeExport& e) { return e.name == name && !e.forwarded; });
-        if (!exported) throw sim::HostError(path.string() + " does not export its entry point '" + name + "'");
+        const bool exported = std::any_of(exports.begin(), exports.end(), [&](const modulefiles::PeExport& e) {
+            return e.name == name && !e.forwarded;
+        });
+        if (!exported) throw frames::HostError(path.string() + " does not export its entry point '" + name + "'");
         entry_line = "entry point: " + name + " exported (not loaded: a module for another system)";
     }
 
     if (const auto& out_path = descriptor_out) {
-        sim::WriteAtomically(*out_path, [&](const std::filesystem::path& temp) {
+        imagefiles::WriteAtomically(*out_path, [&](const std::filesystem::path& temp) {
             std::ofstream out(temp, std::ios::binary);
             out.write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
-            if (!out.flush()) throw sim::HostError("cannot write " + temp.string());
+            if (!out.flush()) throw frames::HostError("cannot write " + temp.string());
         });
     }
 
@@ -88,7 +89,7 @@ int RunInspect(const ToolContext& ctx, const std::vector<std::string>& argv) {
         out << "format:      ELF\n";
     }
     out << "descriptor:  " << bytes.size() << " bytes, " << d.properties.size() << " properties\n";
-    for (const sim::DescriptorProperty& p : d.properties) {
+    for (const modulefiles::DescriptorProperty& p : d.properties) {
         char line[64];
         std::snprintf(line, sizeof line, "  @%-4u '%s' %3zu bytes  ", p.offset, p.KeyText().c_str(), p.data.size());
         out << line << p.ValueText() << "\n";

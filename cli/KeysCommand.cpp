@@ -64,7 +64,7 @@ int RunKeys(const ToolContext& ctx, const std::vector<std::string>& argv) {
     }
     if (animation.empty()) throw UsageError("keys needs keys to write: --key NAME@FRAME=VALUE or --keys FILE");
 
-    const sim::LoadedModule module(ResolveModulePath(ctx.argv0, module_path));
+    const modulefiles::LoadedModule module(ResolveModulePath(ctx.argv0, module_path));
     sim::Host host(module.entry(), sim::Host::Options{});
     if (const PF_Err err = host.GlobalSetup())
         throw shots::ModuleFailure("global setup failed with error " + std::to_string(err));
@@ -80,11 +80,11 @@ int RunKeys(const ToolContext& ctx, const std::vector<std::string>& argv) {
     const std::string text = shots::WriteKeyText(shots::AnimationKeyText(animation, params, settings));
 
     if (out) {
-        sim::WriteAtomically(*out, [&](const std::filesystem::path& temp) {
+        imagefiles::WriteAtomically(*out, [&](const std::filesystem::path& temp) {
             std::ofstream file(temp, std::ios::binary);
             file << text;
             file.close();
-            if (!file) throw sim::HostError("cannot write " + *out);
+            if (!file) throw frames::HostError("cannot write " + *out);
         });
         std::cout << "wrote " << *out << " (" << animation.KeyedNames().size() << " keyed controls)\n";
     } else {

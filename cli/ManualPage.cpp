@@ -56,7 +56,7 @@ int RunManualPage(const ToolContext& ctx, const std::vector<std::string>& argv,
     }
 
     std::ifstream in(*template_path, std::ios::binary);
-    if (!in) throw sim::HostError("cannot read " + *template_path);
+    if (!in) throw frames::HostError("cannot read " + *template_path);
     std::string page(kMadeBy);
     std::set<std::string> placed;
     // A command's options close its section, after the prose.
@@ -73,8 +73,8 @@ int RunManualPage(const ToolContext& ctx, const std::vector<std::string>& argv,
             const std::string name = text.substr(kCommandMark.size());
             const auto help =
                 std::find_if(described.begin(), described.end(), [&](const CommandHelp& h) { return h.name == name; });
-            if (help == described.end()) throw sim::HostError(where + "no command '" + name + "'");
-            if (!placed.insert(name).second) throw sim::HostError(where + "'" + name + "' is placed twice");
+            if (help == described.end()) throw frames::HostError(where + "no command '" + name + "'");
+            if (!placed.insert(name).second) throw frames::HostError(where + "'" + name + "' is placed twice");
             page += ManualHead(*help);
             options = ManualOptions(*help);
         } else if (text == kSynopsisMark) {
@@ -83,19 +83,19 @@ int RunManualPage(const ToolContext& ctx, const std::vector<std::string>& argv,
             page += WithVersion(text) + "\n";
         }
     }
-    if (in.bad()) throw sim::HostError("cannot read " + *template_path);
+    if (in.bad()) throw frames::HostError("cannot read " + *template_path);
     page += options;
     // A command the page leaves out would be a command without a manual.
     for (const CommandHelp& help : described) {
         if (placed.count(help.name) == 0) {
-            throw sim::HostError(*template_path + " has no place for the command '" + help.name + "'");
+            throw frames::HostError(*template_path + " has no place for the command '" + help.name + "'");
         }
     }
-    sim::WriteAtomically(*out, [&](const std::filesystem::path& temp) {
+    imagefiles::WriteAtomically(*out, [&](const std::filesystem::path& temp) {
         std::ofstream file(temp, std::ios::binary);
         file << page;
         file.close();
-        if (!file) throw sim::HostError("cannot write " + *out);
+        if (!file) throw frames::HostError("cannot write " + *out);
     });
     return 0;
 }

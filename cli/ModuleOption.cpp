@@ -19,7 +19,7 @@ std::filesystem::path ResolveModulePath(const std::string& argv0, const std::opt
         return *module;
     }
     if (positional) return *positional;
-    return sim::DefaultModulePath(argv0.c_str());
+    return modulefiles::DefaultModulePath(argv0.c_str());
 }
 
 CLI::Option* AddHostOption(CommandLine& line, sim::HostApp& app, const std::string& help) {

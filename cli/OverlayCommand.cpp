@@ -17,7 +17,7 @@ constexpr const char* kUsage = "overlay [options] [--in INPUT] --out OUTPUT.png"
 int RunOverlay(const ToolContext& ctx, const std::vector<std::string>& argv) {
     ControlsRequest request;
     std::optional<std::string> out;
-    sim::View view;
+    frames::View view;
     CommandLine line(ctx, kUsage);
     AddControlsOptions(line, request, "overlay", false);
     line.Group(OptionGroup::Output);
@@ -28,8 +28,8 @@ int RunOverlay(const ToolContext& ctx, const std::vector<std::string>& argv) {
     shots::CheckOverlayPictureOutput(*out);
 
     const std::unique_ptr<ControlsFrame> frame = OpenControlsFrame(ctx, request, true);
-    const sim::World& input = frame->input();
-    sim::World rendered(input.layout(), input.width(), input.height());
+    const frames::World& input = frame->input();
+    frames::World rendered(input.layout(), input.width(), input.height());
     frame->session().Render(frame->params(), rendered);
     shots::WriteOverlayPicture(frame->session(), frame->params(), rendered, view, *out);
     std::cout << "wrote " << *out << "\n";

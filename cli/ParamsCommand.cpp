@@ -124,7 +124,7 @@ int RunParams(const ToolContext& ctx, const std::vector<std::string>& argv) {
     line.Group(OptionGroup::Output);
     line.Flag("json", "print one JSON object instead of a table", json);
     if (!line.Parse(argv, std::cout)) return 0;
-    const sim::LoadedModule module(ResolveModulePath(ctx.argv0, module_path));
+    const modulefiles::LoadedModule module(ResolveModulePath(ctx.argv0, module_path));
     sim::Host host(module.entry(), options);
     if (const PF_Err err = host.GlobalSetup()) {
         std::cerr << "quorvel-host: global setup failed with error " << err << "\n";

@@ -57,20 +57,20 @@ int RunRender(const ToolContext& ctx, const std::vector<std::string>& argv) {
 
     if (!r.out) throw UsageError("render needs --out OUTPUT");
     shots::CheckOutputPath(*r.out);
-    const sim::ImageWriteOptions out_options = shots::OutputOptionsFor(r.out_format, *r.out);
+    const imagefiles::ImageWriteOptions out_options = shots::OutputOptionsFor(r.out_format, *r.out);
     // As in a shot: Ctrl-C (or a farm's SIGTERM) lets the frame finish or
     // stop before its file is written, never halfway through it.
     shots::InterruptScope interrupts;
     // What a killed run left beside the output, as a shot clears it.
     shots::RemoveAbandonedTemporariesOf({*r.out});
-    std::optional<sim::ImageFormat> in_format;
-    const sim::World input = shots::ReadInputFrame(r.in ? std::optional<std::filesystem::path>(*r.in) : std::nullopt,
-                                                   r.settings, r.frame, &in_format);
+    std::optional<imagefiles::ImageFormat> in_format;
+    const frames::World input = shots::ReadInputFrame(r.in ? std::optional<std::filesystem::path>(*r.in) : std::nullopt,
+                                                      r.settings, r.frame, &in_format);
     if (r.in) shots::SettlePixelAspect(r.settings, in_format ? &*in_format : nullptr, *r.in);
     const shots::LayerPlace place = shots::LayerPlaceOf(input, in_format ? &*in_format : nullptr);
     shots::Session session(ResolveModulePath(ctx.argv0, r.module), r.settings, place.width, place.height);
     session.Place(place);
-    sim::World output = shots::MakeFrame(r.settings.layout, input.width(), input.height(), r.frame.row_padding);
+    frames::World output = shots::MakeFrame(r.settings.layout, input.width(), input.height(), r.frame.row_padding);
     sim::ParamSet params = session.Params(input);
     session.Render(params, output);
     if (!shots::RowPaddingIntact(output)) {
@@ -80,7 +80,7 @@ int RunRender(const ToolContext& ctx, const std::vector<std::string>& argv) {
         std::cerr << "quorvel-host: interrupted: " << *r.out << " not written\n";
         return kInterruptedStatus;
     }
-    sim::WrittenImage written;
+    imagefiles::WrittenImage written;
     for (const std::string& note :
          shots::WriteOutputFrame(*r.out, output, in_format ? &*in_format : nullptr, out_options, &written)) {
         std::cerr << "quorvel-host: note: " << shots::Printable(*r.out + ": " + note) << "\n";
@@ -93,9 +93,11 @@ int RunRender(const ToolContext& ctx, const std::vector<std::string>& argv) {
     // What the file holds, which a format without overscan or of other data
     // formats holds otherwise than the frame rendered.
     std::cout << "wrote " << *r.out << " (" << written.width << "x" << written.height << ", "
-              << sim::ChannelTypesText(written.channel_types) << ", rendered at " << sim::LayoutName(r.settings.layout);
+              << imagefiles::ChannelTypesText(written.channel_types) << ", rendered at "
+              << frames::LayoutName(r.settings.layout);
     // As the worlds handed to the module had it, not as asked.
-    const std::size_t padding = output.rowbytes() - std::size_t(output.width()) * sim::BytesPerPixel(output.layout());
+    const std::size_t padding =
+        output.rowbytes() - std::size_t(output.width()) * frames::BytesPerPixel(output.layout());
     if (padding > 0) std::cout << ", rows padded by " << padding << " bytes";
     std::cout << ")\n";
     return 0;

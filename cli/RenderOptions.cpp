@@ -67,14 +67,14 @@ void AddPopup(CommandLine& line, const PopupOption& popup, shots::RenderSettings
     CommandLine::NumberNames(option, choices);
 }
 
-sim::PixelLayout LayoutFor(sim::HostApp app, const std::string& depth) {
+frames::PixelLayout LayoutFor(sim::HostApp app, const std::string& depth) {
     if (app == sim::HostApp::AfterEffects) {
-        if (depth == "8") return sim::PixelLayout::ARGB8;
-        if (depth == "16") return sim::PixelLayout::ARGB16;
+        if (depth == "8") return frames::PixelLayout::ARGB8;
+        if (depth == "16") return frames::PixelLayout::ARGB16;
         throw UsageError("--depth " + depth + " is not rendered by --host ae (use 8 or 16)");
     }
-    if (depth == "8") return sim::PixelLayout::BGRA8;
-    if (depth == "32f") return sim::PixelLayout::BGRA32f;
+    if (depth == "8") return frames::PixelLayout::BGRA8;
+    if (depth == "32f") return frames::PixelLayout::BGRA32f;
     throw UsageError("--depth " + depth + " is not rendered by --host premiere (use 8 or 32f)");
 }
 

@@ -20,7 +20,7 @@ struct RenderRequest {
     std::optional<std::string> out;
     shots::FrameOptions frame;
     std::vector<CLI::Option*> frame_options;  ///< single frames only
-    sim::ImageWriteOptions out_format;
+    imagefiles::ImageWriteOptions out_format;
     shots::RenderSettings settings;
     ShotChoice shot;
 

@@ -18,7 +18,7 @@ public:
           params_(Loaded(shot_, ctx, r)) {}
 
     shots::Session& session() override { return shot_.first_instance(); }
-    const sim::World& input() const override { return shot_.first_input(); }
+    const frames::World& input() const override { return shot_.first_input(); }
     sim::ParamSet& params() override { return params_; }
 
 private:

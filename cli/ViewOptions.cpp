@@ -17,7 +17,7 @@ double Scale(const std::string& option, const std::string& text) {
 
 }  // namespace
 
-void AddViewOptions(CommandLine& line, sim::View& view) {
+void AddViewOptions(CommandLine& line, frames::View& view) {
     line.Group(OptionGroup::View);
     CLI::Option* window =
         line.Value("window", "comp|layer", "the window the overlay is in (default comp)",

@@ -9,6 +9,6 @@ namespace quorvel::cli {
 
 /// Into `view`, which starts as the identity (window pixel = composition
 /// pixel = layer pixel).
-void AddViewOptions(CommandLine& line, sim::View& view);
+void AddViewOptions(CommandLine& line, frames::View& view);
 
 }  // namespace quorvel::cli

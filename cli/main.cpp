@@ -102,7 +102,7 @@ int main(int argc, char** argv) {
     } catch (const quorvel::shots::ModuleFailure& e) {
         std::cerr << "quorvel-host: " << quorvel::shots::Printable(e.what()) << "\n";
         return 1;
-    } catch (const quorvel::sim::HostError& e) {
+    } catch (const quorvel::frames::HostError& e) {
         std::cerr << "quorvel-host: " << quorvel::shots::Printable(e.what()) << "\n";
         return 2;
     } catch (const std::bad_alloc&) {

@@ -2,7 +2,7 @@
 
 #include <cstdio>
 
-namespace quorvel::sim {
+namespace quorvel::frames {
 
 std::string PathSegment::ToString() const {
     char buf[128];
@@ -98,4 +98,4 @@ std::vector<std::string> Drawing::Problems(bool at_end) const {
     return out;
 }
 
-}  // namespace quorvel::sim
+}  // namespace quorvel::frames

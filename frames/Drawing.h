@@ -10,7 +10,7 @@
 
 #include "host/PF_Host.h"
 
-namespace quorvel::sim {
+namespace quorvel::frames {
 
 struct PathSegment {
     enum class Kind { Move, Line, Arc, Close };
@@ -87,4 +87,4 @@ private:
     StrokeSink* sink_ = nullptr;
 };
 
-}  // namespace quorvel::sim
+}  // namespace quorvel::frames

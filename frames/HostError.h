@@ -5,11 +5,11 @@
 #include <stdexcept>
 #include <string>
 
-namespace quorvel::sim {
+namespace quorvel::frames {
 
 class HostError : public std::runtime_error {
 public:
     explicit HostError(const std::string& what) : std::runtime_error(what) {}
 };
 
-}  // namespace quorvel::sim
+}  // namespace quorvel::frames

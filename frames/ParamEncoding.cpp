@@ -2,7 +2,7 @@
 
 #include "numeric/FixedPoint.h"
 
-namespace quorvel::sim {
+namespace quorvel::frames {
 
 void SetPoint(PF_ParamDef& def, double x, double y) {
     def.u.td.x_value = FixedFromDoubleNearestTiesEven(x);
@@ -13,4 +13,4 @@ void SetAngle(PF_ParamDef& def, double degrees) { def.u.ad.value = FixedFromDoub
 
 void SetFixedSlider(PF_ParamDef& def, double value) { def.u.fd.value = FixedFromDoubleNearestTiesEven(value); }
 
-}  // namespace quorvel::sim
+}  // namespace quorvel::frames

@@ -7,7 +7,7 @@
 
 #include "host/PF_Host.h"
 
-namespace quorvel::sim {
+namespace quorvel::frames {
 
 /// Each writes its type's value member of a parameter record through
 /// FixedFromDoubleNearestTiesEven, leaving the rest of the record as it was.
@@ -16,4 +16,4 @@ void SetAngle(PF_ParamDef& def, double degrees);
 /// A fixed-point slider such as Opacity (percent).
 void SetFixedSlider(PF_ParamDef& def, double value);
 
-}  // namespace quorvel::sim
+}  // namespace quorvel::frames

@@ -8,7 +8,7 @@
 #include <sys/mman.h>
 #endif
 
-namespace quorvel::sim {
+namespace quorvel::frames {
 
 namespace {
 
@@ -70,4 +70,4 @@ void PixelBuffer::Release() noexcept {
     data_ = nullptr;
 }
 
-}  // namespace quorvel::sim
+}  // namespace quorvel::frames

@@ -8,7 +8,7 @@
 #include <cstddef>
 #include <cstdint>
 
-namespace quorvel::sim {
+namespace quorvel::frames {
 
 class PixelBuffer {
 public:
@@ -33,4 +33,4 @@ private:
     std::size_t mapped_ = 0;
 };
 
-}  // namespace quorvel::sim
+}  // namespace quorvel::frames

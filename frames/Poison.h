@@ -9,7 +9,7 @@
 #include <cstring>
 #include <type_traits>
 
-namespace quorvel::sim {
+namespace quorvel::frames {
 
 inline constexpr std::uint8_t kPoisonByte = 0xA5;
 
@@ -30,4 +30,4 @@ inline bool IsPoison(const void* bytes, std::size_t size) {
     return true;
 }
 
-}  // namespace quorvel::sim
+}  // namespace quorvel::frames

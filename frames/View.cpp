@@ -2,7 +2,7 @@
 
 #include "numeric/FixedPoint.h"
 
-namespace quorvel::sim {
+namespace quorvel::frames {
 
 namespace {
 
@@ -24,4 +24,4 @@ PF_FixedPoint View::CompToLayer(PF_FixedPoint p) const { return InverseAffine(p,
 PF_FixedPoint View::SourceToFrame(PF_FixedPoint p) const { return Affine(p, zoom, pan_x, pan_y); }
 PF_FixedPoint View::FrameToSource(PF_FixedPoint p) const { return InverseAffine(p, zoom, pan_x, pan_y); }
 
-}  // namespace quorvel::sim
+}  // namespace quorvel::frames

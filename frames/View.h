@@ -6,7 +6,7 @@
 #include "frames/ParamEncoding.h"
 #include "host/PF_Host.h"
 
-namespace quorvel::sim {
+namespace quorvel::frames {
 
 struct View {
     PF_WindowType window = PF_Window_COMP;
@@ -25,4 +25,4 @@ struct View {
     PF_FixedPoint FrameToSource(PF_FixedPoint p) const;
 };
 
-}  // namespace quorvel::sim
+}  // namespace quorvel::frames

@@ -8,7 +8,7 @@
 #include "frames/HostError.h"
 #include "frames/Poison.h"
 
-namespace quorvel::sim {
+namespace quorvel::frames {
 
 std::size_t BytesPerPixel(PixelLayout layout) {
     switch (layout) {
@@ -87,4 +87,4 @@ std::vector<std::uint8_t> World::PackedPixels() const {
 
 void World::Fill(std::uint8_t byte) { std::fill_n(bytes_.data(), bytes_.size(), byte); }
 
-}  // namespace quorvel::sim
+}  // namespace quorvel::frames

@@ -10,7 +10,7 @@
 #include "frames/PixelBuffer.h"
 #include "host/PF_Host.h"
 
-namespace quorvel::sim {
+namespace quorvel::frames {
 
 /// The four pixel layouts the module renders.
 enum class PixelLayout { ARGB8, ARGB16, BGRA8, BGRA32f };
@@ -76,4 +76,4 @@ private:
     PF_EffectWorld def_;
 };
 
-}  // namespace quorvel::sim
+}  // namespace quorvel::frames

@@ -18,7 +18,7 @@ struct Controls {
 };
 
 inline const Controls& ModuleControls() {
-    static const sim::LoadedModule module(QUORVEL_MODULE_PATH);
+    static const modulefiles::LoadedModule module(QUORVEL_MODULE_PATH);
     static const Controls controls = [] {
         sim::Host host(module.entry(), sim::Host::Options{});
         if (host.GlobalSetup() != PF_Err_NONE || host.ParamsSetup() != PF_Err_NONE) __builtin_trap();

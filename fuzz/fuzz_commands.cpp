@@ -20,6 +20,8 @@
 
 namespace {
 
+using namespace quorvel::frames;
+using namespace quorvel::modulefiles;
 using namespace quorvel::sim;
 
 [[noreturn]] void Finding(const std::string& what) {

@@ -10,7 +10,8 @@
 #include "modulefiles/ModuleFile.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    using namespace quorvel::sim;
+    using namespace quorvel::frames;
+    using namespace quorvel::modulefiles;
     try {
         const Descriptor descriptor =
             DecodeDescriptor(DescriptorSectionOf(std::vector<std::uint8_t>(data, data + size), "fuzz.so"));

@@ -27,7 +27,8 @@
 
 namespace {
 
-using namespace quorvel::sim;
+using namespace quorvel::frames;
+using namespace quorvel::imagefiles;
 
 /// Names that headers hold: the unnamed layer, named layers, grey, a channel
 /// of no colour, and names that read as part indexes.

@@ -16,13 +16,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const bool premiere = (data[0] & 1) != 0;
     std::istringstream in(std::string(reinterpret_cast<const char*>(data + 1), size - 1));
     try {
-        quorvel::sim::ReadNpy(in, "fuzz.npy", premiere, [](quorvel::sim::PixelLayout layout, int width, int height) {
-            if (std::size_t(width) * std::size_t(height) * quorvel::sim::BytesPerPixel(layout) >
-                (std::size_t(16) << 20)) {
-                throw quorvel::sim::HostError("too large for the fuzzer");
-            }
-        });
-    } catch (const quorvel::sim::HostError&) {
+        quorvel::imagefiles::ReadNpy(
+            in, "fuzz.npy", premiere, [](quorvel::frames::PixelLayout layout, int width, int height) {
+                if (std::size_t(width) * std::size_t(height) * quorvel::frames::BytesPerPixel(layout) >
+                    (std::size_t(16) << 20)) {
+                    throw quorvel::frames::HostError("too large for the fuzzer");
+                }
+            });
+    } catch (const quorvel::frames::HostError&) {
     }
     return 0;
 }

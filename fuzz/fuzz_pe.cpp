@@ -11,7 +11,8 @@
 #include "modulefiles/PeImage.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    using namespace quorvel::sim;
+    using namespace quorvel::frames;
+    using namespace quorvel::modulefiles;
     try {
         const PeImage image(std::vector<std::uint8_t>(data, data + size));
         (void)image.Summary();

@@ -10,7 +10,7 @@
 
 #include "frames/HostError.h"
 
-namespace quorvel::sim {
+namespace quorvel::imagefiles {
 
 namespace {
 
@@ -47,7 +47,7 @@ void WriteAtomically(const std::filesystem::path& target,
     if (folder.empty()) folder = ".";
     std::error_code ec;
     if (!std::filesystem::is_directory(folder, ec)) {
-        throw HostError("cannot write " + target.string() + ": folder " + folder.string() + " does not exist");
+        throw frames::HostError("cannot write " + target.string() + ": folder " + folder.string() + " does not exist");
     }
     // Keep the extension last: image writers pick the format by it.
     const std::filesystem::path temp = folder / (std::string(kTemporaryPrefix) + std::to_string(::getpid()) + "-" +
@@ -56,7 +56,7 @@ void WriteAtomically(const std::filesystem::path& target,
     // system mounted read-only, is told as the system tells it.
     const int fd = ::open(temp.string().c_str(), O_WRONLY | O_CREAT | O_EXCL, 0666);
     if (fd < 0) {
-        throw HostError("cannot write " + target.string() + ": " + std::generic_category().message(errno));
+        throw frames::HostError("cannot write " + target.string() + ": " + std::generic_category().message(errno));
     }
     ::close(fd);
     try {
@@ -69,8 +69,8 @@ void WriteAtomically(const std::filesystem::path& target,
     if (ec) {
         std::error_code ignored;
         std::filesystem::remove(temp, ignored);
-        throw HostError("cannot write " + target.string() + ": " + ec.message());
+        throw frames::HostError("cannot write " + target.string() + ": " + ec.message());
     }
 }
 
-}  // namespace quorvel::sim
+}  // namespace quorvel::imagefiles

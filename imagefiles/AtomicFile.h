@@ -8,7 +8,7 @@
 #include <optional>
 #include <string>
 
-namespace quorvel::sim {
+namespace quorvel::imagefiles {
 
 /// Calls `write` with a temporary path in the target's folder, then renames
 /// it to `target`. If `write` throws, the temporary file is removed and the
@@ -22,4 +22,4 @@ void WriteAtomically(const std::filesystem::path& target,
 /// made it: a run that was killed leaves such files behind.
 std::optional<long> TemporaryFileOwner(const std::string& file_name, const std::string& target_name);
 
-}  // namespace quorvel::sim
+}  // namespace quorvel::imagefiles

@@ -7,13 +7,13 @@
 #include "imagefiles/AtomicFile.h"
 #include "imagefiles/ImageFile.h"
 
-namespace quorvel::sim {
+namespace quorvel::imagefiles {
 
-void Canvas::FittingSize(const World& frame, const View& view, int* width, int* height) {
+void Canvas::FittingSize(const frames::World& frame, const frames::View& view, int* width, int* height) {
     FittingSize(frame.width(), frame.height(), view, width, height);
 }
 
-void Canvas::FittingSize(int layer_width, int layer_height, const View& view, int* width, int* height) {
+void Canvas::FittingSize(int layer_width, int layer_height, const frames::View& view, int* width, int* height) {
     double scale = view.zoom;
     double ox = view.pan_x, oy = view.pan_y;
     if (view.window == PF_Window_COMP) {
@@ -25,20 +25,22 @@ void Canvas::FittingSize(int layer_width, int layer_height, const View& view, in
     *height = std::clamp(int(std::ceil(oy + layer_height * scale)), 1, 16384);
 }
 
-Canvas::Canvas(const World& frame, const View& view, int width, int height) : width_(width), height_(height) {
-    if (width <= 0 || height <= 0 || width > 16384 || height > 16384) throw HostError("unsupported window size");
+Canvas::Canvas(const frames::World& frame, const frames::View& view, int width, int height)
+    : width_(width), height_(height) {
+    if (width <= 0 || height <= 0 || width > 16384 || height > 16384)
+        throw frames::HostError("unsupported window size");
     painter_ = Pictures().NewWindow(frame, view, width, height);
 }
 
 Canvas::~Canvas() = default;
 
-void Canvas::OnStroke(const Stroke& stroke) { painter_->OnStroke(stroke); }
+void Canvas::OnStroke(const frames::Stroke& stroke) { painter_->OnStroke(stroke); }
 
-World Canvas::ToWorld() const { return painter_->ToWorld(); }
+frames::World Canvas::ToWorld() const { return painter_->ToWorld(); }
 
 void Canvas::WritePng(const std::filesystem::path& path) const {
-    const World picture = ToWorld();
+    const frames::World picture = ToWorld();
     WriteAtomically(path, [&](const std::filesystem::path& temp) { WriteImage(temp, picture); });
 }
 
-}  // namespace quorvel::sim
+}  // namespace quorvel::imagefiles

@@ -12,28 +12,28 @@
 #include "frames/World.h"
 #include "imagefiles/PictureLibrary.h"
 
-namespace quorvel::sim {
+namespace quorvel::imagefiles {
 
-class Canvas : public StrokeSink {
+class Canvas : public frames::StrokeSink {
 public:
     /// A window of `width` x `height` pixels showing `frame`.
-    Canvas(const World& frame, const View& view, int width, int height);
+    Canvas(const frames::World& frame, const frames::View& view, int width, int height);
     ~Canvas() override;
 
     Canvas(const Canvas&) = delete;
     Canvas& operator=(const Canvas&) = delete;
 
     /// The window size that shows the whole frame through `view`.
-    static void FittingSize(const World& frame, const View& view, int* width, int* height);
+    static void FittingSize(const frames::World& frame, const frames::View& view, int* width, int* height);
     /// The same for a layer of `layer_width` by `layer_height` pixels.
-    static void FittingSize(int layer_width, int layer_height, const View& view, int* width, int* height);
+    static void FittingSize(int layer_width, int layer_height, const frames::View& view, int* width, int* height);
 
-    void OnStroke(const Stroke& stroke) override;
+    void OnStroke(const frames::Stroke& stroke) override;
 
     int width() const { return width_; }
     int height() const { return height_; }
     /// The window as an 8-bit frame (opaque).
-    World ToWorld() const;
+    frames::World ToWorld() const;
     /// Writes the window as a PNG, atomically.
     void WritePng(const std::filesystem::path& path) const;
 
@@ -43,4 +43,4 @@ private:
     std::unique_ptr<WindowPainter> painter_;
 };
 
-}  // namespace quorvel::sim
+}  // namespace quorvel::imagefiles

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-namespace quorvel::sim {
+namespace quorvel::imagefiles {
 
 namespace {
 
@@ -144,4 +144,4 @@ std::optional<std::uint64_t> PromisedLength(FixedLayout layout, std::span<const 
     return layout == FixedLayout::Dpx ? DpxLength(header) : CineonLength(header);
 }
 
-}  // namespace quorvel::sim
+}  // namespace quorvel::imagefiles

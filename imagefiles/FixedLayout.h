@@ -10,7 +10,7 @@
 #include <optional>
 #include <span>
 
-namespace quorvel::sim {
+namespace quorvel::imagefiles {
 
 /// The formats checked, told by the first bytes of the file.
 enum class FixedLayout { Dpx, Cineon };
@@ -27,4 +27,4 @@ inline constexpr std::size_t kFixedLayoutHeaderBytes = 2048;
 /// padding the header may declare is not counted.
 std::optional<std::uint64_t> PromisedLength(FixedLayout layout, std::span<const std::uint8_t> header);
 
-}  // namespace quorvel::sim
+}  // namespace quorvel::imagefiles

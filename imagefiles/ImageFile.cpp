@@ -1,20 +1,20 @@
 #include "imagefiles/ImageFile.h"
 
-namespace quorvel::sim {
+namespace quorvel::imagefiles {
 
 std::unique_ptr<ImageSource> OpenImage(const std::filesystem::path& path, const ImageRequest& request) {
     return Pictures().OpenImage(path, request);
 }
 
-World ReadImage(const std::filesystem::path& path, PixelLayout layout, ImageFormat* format) {
+frames::World ReadImage(const std::filesystem::path& path, frames::PixelLayout layout, ImageFormat* format) {
     const std::unique_ptr<ImageSource> source = OpenImage(path);
-    World world(layout, source->format().width, source->format().height);
+    frames::World world(layout, source->format().width, source->format().height);
     source->ReadInto(world);
     if (format != nullptr) *format = source->format();
     return world;
 }
 
-WrittenImage WriteImage(const std::filesystem::path& path, const World& world, const ImageFormat* like,
+WrittenImage WriteImage(const std::filesystem::path& path, const frames::World& world, const ImageFormat* like,
                         const ImageWriteOptions& options, const ImageStamp* stamp) {
     return Pictures().WriteImage(path, world, like, options, stamp);
 }
@@ -27,4 +27,4 @@ void CheckCompression(const std::filesystem::path& path, const std::string& comp
     Pictures().CheckCompression(path, compression);
 }
 
-}  // namespace quorvel::sim
+}  // namespace quorvel::imagefiles

@@ -14,7 +14,7 @@
 #include "imagefiles/ImageFormat.h"
 #include "imagefiles/PictureLibrary.h"
 
-namespace quorvel::sim {
+namespace quorvel::imagefiles {
 
 /// Opens an image file for reading: its format is known, its pixels are
 /// not read yet. Throws HostError for a file the tool cannot render.
@@ -24,15 +24,16 @@ std::unique_ptr<ImageSource> OpenImage(const std::filesystem::path& path, const 
 /// opaque; a grey file as equal red, green and blue. 16-bit worlds take the
 /// file's 0..65535 to the host's 0..32768, rounded to nearest; float worlds
 /// take float data as it is. With `format`, also what the file holds.
-World ReadImage(const std::filesystem::path& path, PixelLayout layout, ImageFormat* format = nullptr);
+frames::World ReadImage(const std::filesystem::path& path, frames::PixelLayout layout, ImageFormat* format = nullptr);
 
 /// Writes the world in the format the file name's extension names (see
 /// PictureLibrary::WriteImage); without `like`, 8-bit worlds are written as
 /// 8 bits, 16-bit worlds as 16 (0..32768 back to 0..65535, rounded to
 /// nearest), float worlds as float where the format has it. Returns notes and
 /// what the file holds. Throws HostError when the file cannot be written.
-WrittenImage WriteImage(const std::filesystem::path& path, const World& world, const ImageFormat* like = nullptr,
-                        const ImageWriteOptions& options = {}, const ImageStamp* stamp = nullptr);
+WrittenImage WriteImage(const std::filesystem::path& path, const frames::World& world,
+                        const ImageFormat* like = nullptr, const ImageWriteOptions& options = {},
+                        const ImageStamp* stamp = nullptr);
 
 /// Throws HostError unless an image format is known for the file name.
 void CheckImageFormat(const std::filesystem::path& path);
@@ -50,4 +51,4 @@ inline std::uint16_t HostToFile16(std::uint16_t v) {
     return std::uint16_t((std::uint32_t(v) * 65535u + 16384u) / 32768u);
 }
 
-}  // namespace quorvel::sim
+}  // namespace quorvel::imagefiles

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-namespace quorvel::sim {
+namespace quorvel::imagefiles {
 
 std::string_view ChannelTypeName(ChannelType type) {
     switch (type) {
@@ -62,4 +62,4 @@ std::string ChannelTypesText(const std::vector<ChannelType>& types) {
     return text;
 }
 
-}  // namespace quorvel::sim
+}  // namespace quorvel::imagefiles

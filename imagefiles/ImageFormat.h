@@ -11,7 +11,7 @@
 #include <string_view>
 #include <vector>
 
-namespace quorvel::sim {
+namespace quorvel::imagefiles {
 
 /// A channel's data format in a file. 10- and 12-bit values (DPX) are
 /// held in 16 bits in memory and stored in their own bits.
@@ -111,4 +111,4 @@ struct WrittenImage {
 /// channels of several.
 std::string ChannelTypesText(const std::vector<ChannelType>& types);
 
-}  // namespace quorvel::sim
+}  // namespace quorvel::imagefiles

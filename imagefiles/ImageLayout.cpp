@@ -6,7 +6,7 @@
 
 #include "frames/HostError.h"
 
-namespace quorvel::sim {
+namespace quorvel::imagefiles {
 
 namespace {
 
@@ -108,8 +108,8 @@ std::string PartText(const std::vector<PartHeader>& parts, int index) {
 void CheckWindow(const std::string& file, const char* what, const Window& w) {
     if (w.width < 1 || w.height < 1 || w.width > kMaxSide || w.height > kMaxSide || w.x < -kMaxCoordinate ||
         w.x > kMaxCoordinate || w.y < -kMaxCoordinate || w.y > kMaxCoordinate) {
-        throw HostError(file + " has an unsupported " + what + " " + std::to_string(w.width) + "x" +
-                        std::to_string(w.height) + " at " + std::to_string(w.x) + "," + std::to_string(w.y));
+        throw frames::HostError(file + " has an unsupported " + what + " " + std::to_string(w.width) + "x" +
+                                std::to_string(w.height) + " at " + std::to_string(w.x) + "," + std::to_string(w.y));
     }
 }
 
@@ -129,8 +129,8 @@ int ChosenPart(const std::string& file, const std::vector<PartHeader>& parts, co
     std::string list;
     for (int p = 0; p < count && p < 16; ++p) list += (p ? ", " : "") + PartText(parts, p);
     if (count > 16) list += ", ...";
-    throw HostError("--part " + asked + ": " + file + " has no such part (its " + std::to_string(count) +
-                    (count == 1 ? " part is " : " parts are ") + list + ")");
+    throw frames::HostError("--part " + asked + ": " + file + " has no such part (its " + std::to_string(count) +
+                            (count == 1 ? " part is " : " parts are ") + list + ")");
 }
 
 }  // namespace
@@ -149,15 +149,16 @@ std::string WindowText(const Window& w) {
 }
 
 LayerPlan PlanLayer(const std::string& file, const std::vector<PartHeader>& parts, const LayerChoice& choice) {
-    if (parts.empty()) throw HostError(file + " holds no image");
+    if (parts.empty()) throw frames::HostError(file + " holds no image");
     if (parts.size() > std::size_t(kMaxParts)) {
-        throw HostError(file + " holds " + std::to_string(parts.size()) + " parts; the tool reads at most " +
-                        std::to_string(kMaxParts));
+        throw frames::HostError(file + " holds " + std::to_string(parts.size()) + " parts; the tool reads at most " +
+                                std::to_string(kMaxParts));
     }
     for (std::size_t p = 0; p < parts.size(); ++p) {
         if (parts[p].channels.size() > std::size_t(kMaxChannels)) {
-            throw HostError(file + " part " + std::to_string(p) + " has " + std::to_string(parts[p].channels.size()) +
-                            " channels; the tool reads at most " + std::to_string(kMaxChannels));
+            throw frames::HostError(file + " part " + std::to_string(p) + " has " +
+                                    std::to_string(parts[p].channels.size()) + " channels; the tool reads at most " +
+                                    std::to_string(kMaxChannels));
         }
     }
 
@@ -167,9 +168,10 @@ LayerPlan PlanLayer(const std::string& file, const std::vector<PartHeader>& part
     if (part < 0 && parts.size() == 1) part = 0;
     if (part >= 0) {
         const PartHeader& header = parts[std::size_t(part)];
-        if (header.deep) throw HostError(file + " holds deep data, which the tool does not render");
+        if (header.deep) throw frames::HostError(file + " holds deep data, which the tool does not render");
         plan = LayerOf(header, choice, why);
-        if (!plan) throw HostError(file + (parts.size() > 1 ? " part " + PartText(parts, part) : "") + " has " + why);
+        if (!plan)
+            throw frames::HostError(file + (parts.size() > 1 ? " part " + PartText(parts, part) : "") + " has " + why);
     } else {
         // The parts that hold the layer asked for, or colour at all.
         std::vector<int> candidates;
@@ -182,7 +184,7 @@ LayerPlan PlanLayer(const std::string& file, const std::vector<PartHeader>& part
             }
         }
         if (candidates.empty()) {
-            throw HostError(
+            throw frames::HostError(
                 file + " holds " + std::to_string(parts.size()) + " parts and none has " +
                 (choice.layer ? "the layer '" + *choice.layer + "'" : std::string("red, green and blue channels")));
         }
@@ -191,14 +193,14 @@ LayerPlan PlanLayer(const std::string& file, const std::vector<PartHeader>& part
             for (std::size_t i = 0; i < candidates.size() && i < 16; ++i)
                 list += (i ? ", " : "") + PartText(parts, candidates[i]);
             if (candidates.size() > 16) list += ", ...";
-            throw HostError(file + " holds " + std::to_string(candidates.size()) + " parts with colour: " + list +
-                            "; choose one with --part NAME|INDEX");
+            throw frames::HostError(file + " holds " + std::to_string(candidates.size()) +
+                                    " parts with colour: " + list + "; choose one with --part NAME|INDEX");
         }
         part = candidates.front();
     }
 
     const PartHeader& header = parts[std::size_t(part)];
-    if (header.volume_depth > 1) throw HostError(file + " is a volume, which the tool does not render");
+    if (header.volume_depth > 1) throw frames::HostError(file + " is a volume, which the tool does not render");
     CheckWindow(file, "data window", header.data);
     plan->part = part;
     plan->data = header.data;
@@ -206,16 +208,16 @@ LayerPlan PlanLayer(const std::string& file, const std::vector<PartHeader>& part
     CheckWindow(file, "display window", plan->display);
     plan->frame = Union(plan->data, plan->display);
     if (plan->frame.width > kMaxSide || plan->frame.height > kMaxSide) {
-        throw HostError(file + " has data and display windows " + WindowText(plan->data) + " and " +
-                        WindowText(plan->display) + " that together are wider than " + std::to_string(kMaxSide) +
-                        " pixels");
+        throw frames::HostError(file + " has data and display windows " + WindowText(plan->data) + " and " +
+                                WindowText(plan->display) + " that together are wider than " +
+                                std::to_string(kMaxSide) + " pixels");
     }
     for (std::size_t p = 0; p < parts.size(); ++p) {
         // Every part is copied to the output, so every part must be one the tool can hold.
         CheckWindow(file + " part " + PartText(parts, int(p)), "data window", parts[p].data);
         if (parts[p].deep) {
-            throw HostError(file + " part " + PartText(parts, int(p)) +
-                            " holds deep data, which the tool cannot write back beside the render");
+            throw frames::HostError(file + " part " + PartText(parts, int(p)) +
+                                    " holds deep data, which the tool cannot write back beside the render");
         }
     }
     if (header.mip_levels > 1) {
@@ -225,4 +227,4 @@ LayerPlan PlanLayer(const std::string& file, const std::vector<PartHeader>& part
     return *plan;
 }
 
-}  // namespace quorvel::sim
+}  // namespace quorvel::imagefiles

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-namespace quorvel::sim {
+namespace quorvel::imagefiles {
 
 /// A rectangle of pixels in the file's coordinates.
 struct Window {
@@ -73,4 +73,4 @@ inline constexpr int kMaxSide = 1 << 16;
 /// headers are beyond the tool's limits.
 LayerPlan PlanLayer(const std::string& file, const std::vector<PartHeader>& parts, const LayerChoice& choice);
 
-}  // namespace quorvel::sim
+}  // namespace quorvel::imagefiles

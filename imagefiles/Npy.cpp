@@ -14,20 +14,20 @@
 #include "frames/HostError.h"
 #include "imagefiles/NpyHeader.h"
 
-namespace quorvel::sim {
+namespace quorvel::imagefiles {
 
 namespace {
 
 const char kMagic[] = "\x93NUMPY";
 
-const char* Descr(PixelLayout layout) {
+const char* Descr(frames::PixelLayout layout) {
     switch (layout) {
-        case PixelLayout::ARGB8:
-        case PixelLayout::BGRA8:
+        case frames::PixelLayout::ARGB8:
+        case frames::PixelLayout::BGRA8:
             return "|u1";
-        case PixelLayout::ARGB16:
+        case frames::PixelLayout::ARGB16:
             return "<u2";
-        case PixelLayout::BGRA32f:
+        case frames::PixelLayout::BGRA32f:
             return "<f4";
     }
     return "|u1";
@@ -35,76 +35,76 @@ const char* Descr(PixelLayout layout) {
 
 }  // namespace
 
-World ReadNpy(const std::filesystem::path& path, bool premiere, const FrameCheck& before_allocating) {
+frames::World ReadNpy(const std::filesystem::path& path, bool premiere, const FrameCheck& before_allocating) {
     std::ifstream in(path, std::ios::binary);
-    if (!in) throw HostError("cannot open " + path.string());
+    if (!in) throw frames::HostError("cannot open " + path.string());
     return ReadNpy(in, path.string(), premiere, before_allocating);
 }
 
-World ReadNpy(std::istream& in, const std::string& name, bool premiere, const FrameCheck& before_allocating) {
+frames::World ReadNpy(std::istream& in, const std::string& name, bool premiere, const FrameCheck& before_allocating) {
     char magic[8];
-    if (!in.read(magic, 8) || std::memcmp(magic, kMagic, 6) != 0) throw HostError(name + " is not a .npy file");
+    if (!in.read(magic, 8) || std::memcmp(magic, kMagic, 6) != 0) throw frames::HostError(name + " is not a .npy file");
     const int major = static_cast<unsigned char>(magic[6]);
     std::uint32_t header_length = 0;
     if (major == 1) {
         unsigned char b[2];
-        if (!in.read(reinterpret_cast<char*>(b), 2)) throw HostError(name + ": truncated .npy header");
+        if (!in.read(reinterpret_cast<char*>(b), 2)) throw frames::HostError(name + ": truncated .npy header");
         header_length = b[0] | b[1] << 8;
     } else if (major == 2 || major == 3) {
         unsigned char b[4];
-        if (!in.read(reinterpret_cast<char*>(b), 4)) throw HostError(name + ": truncated .npy header");
+        if (!in.read(reinterpret_cast<char*>(b), 4)) throw frames::HostError(name + ": truncated .npy header");
         header_length = std::uint32_t(b[0] | b[1] << 8 | b[2] << 16) | std::uint32_t(b[3]) << 24;
     } else {
-        throw HostError(name + ": unsupported .npy version " + std::to_string(major));
+        throw frames::HostError(name + ": unsupported .npy version " + std::to_string(major));
     }
-    if (header_length > kMaxNpyHeader) throw HostError(name + ": .npy header too long");
+    if (header_length > kMaxNpyHeader) throw frames::HostError(name + ": .npy header too long");
     std::string text(header_length, '\0');
-    if (!in.read(text.data(), header_length)) throw HostError(name + ": truncated .npy header");
+    if (!in.read(text.data(), header_length)) throw frames::HostError(name + ": truncated .npy header");
 
     const NpyHeader header = ParseNpyHeader(text, name);
     const std::string& descr = header.descr;
     if (header.fortran_order) {
-        throw HostError(name + ": Fortran-ordered arrays are not supported; save in C order");
+        throw frames::HostError(name + ": Fortran-ordered arrays are not supported; save in C order");
     }
     const std::vector<std::int64_t>& shape = header.shape;
     std::string dims;
     for (std::int64_t dim : shape) dims += (dims.empty() ? "" : ", ") + std::to_string(dim);
     if (shape.size() != 3 || shape[2] != 4) {
-        throw HostError(name + ": expected an array of shape (height, width, 4), got (" + dims + ")");
+        throw frames::HostError(name + ": expected an array of shape (height, width, 4), got (" + dims + ")");
     }
-    if (shape[0] > kMaxNpySide || shape[1] > kMaxNpySide) throw HostError(name + ": frame too large");
+    if (shape[0] > kMaxNpySide || shape[1] > kMaxNpySide) throw frames::HostError(name + ": frame too large");
     for (std::int64_t dim : shape) {
-        if (dim <= 0) throw HostError(name + ": empty array (" + dims + ")");
+        if (dim <= 0) throw frames::HostError(name + ": empty array (" + dims + ")");
     }
 
-    PixelLayout layout;
+    frames::PixelLayout layout;
     if (descr == "|u1" || descr == "<u1" || descr == "u1") {
-        layout = premiere ? PixelLayout::BGRA8 : PixelLayout::ARGB8;
+        layout = premiere ? frames::PixelLayout::BGRA8 : frames::PixelLayout::ARGB8;
     } else if (descr == "<u2") {
-        layout = PixelLayout::ARGB16;
+        layout = frames::PixelLayout::ARGB16;
     } else if (descr == "<f4") {
-        layout = PixelLayout::BGRA32f;
+        layout = frames::PixelLayout::BGRA32f;
     } else {
-        throw HostError(name + ": unsupported dtype '" + descr + "' (use uint8, uint16 or float32)");
+        throw frames::HostError(name + ": unsupported dtype '" + descr + "' (use uint8, uint16 or float32)");
     }
     if (before_allocating) before_allocating(layout, int(shape[1]), int(shape[0]));
-    World world(layout, int(shape[1]), int(shape[0]));
-    const std::size_t row = std::size_t(world.width()) * BytesPerPixel(layout);
+    frames::World world(layout, int(shape[1]), int(shape[0]));
+    const std::size_t row = std::size_t(world.width()) * frames::BytesPerPixel(layout);
     for (int y = 0; y < world.height(); ++y) {
         if (!in.read(reinterpret_cast<char*>(world.Row(y)), std::streamsize(row))) {
-            throw HostError(name + ": truncated pixel data");
+            throw frames::HostError(name + ": truncated pixel data");
         }
     }
     if (in.peek() != std::ifstream::traits_type::eof()) {
-        throw HostError(name + ": more data than its shape (" + dims + ") holds");
+        throw frames::HostError(name + ": more data than its shape (" + dims + ") holds");
     }
-    if (layout == PixelLayout::ARGB16) {
+    if (layout == frames::PixelLayout::ARGB16) {
         for (int y = 0; y < world.height(); ++y) {
             const auto* p = reinterpret_cast<const std::uint16_t*>(world.Row(y));
             for (std::size_t i = 0; i < std::size_t(world.width()) * 4; ++i) {
                 if (p[i] > PF_MAX_CHAN16) {
-                    throw HostError(name + ": 16-bit value " + std::to_string(p[i]) +
-                                    " above the host's maximum of 32768");
+                    throw frames::HostError(name + ": 16-bit value " + std::to_string(p[i]) +
+                                            " above the host's maximum of 32768");
                 }
             }
         }
@@ -112,7 +112,7 @@ World ReadNpy(std::istream& in, const std::string& name, bool premiere, const Fr
     return world;
 }
 
-void WriteNpy(const std::filesystem::path& path, const World& world) {
+void WriteNpy(const std::filesystem::path& path, const frames::World& world) {
     std::string header = std::string("{'descr': '") + Descr(world.layout()) + "', 'fortran_order': False, 'shape': (" +
                          std::to_string(world.height()) + ", " + std::to_string(world.width()) + ", 4), }";
     // Pad so the data starts on a 64-byte boundary, ending the header with a newline.
@@ -121,8 +121,8 @@ void WriteNpy(const std::filesystem::path& path, const World& world) {
     header += '\n';
     // Through stdio, which keeps the system's reason for a failed write.
     const auto fail = [&] {
-        throw HostError("cannot write " + path.string() + ": " +
-                        std::generic_category().message(errno != 0 ? errno : EIO));
+        throw frames::HostError("cannot write " + path.string() + ": " +
+                                std::generic_category().message(errno != 0 ? errno : EIO));
     };
     errno = 0;
     std::unique_ptr<std::FILE, int (*)(std::FILE*)> out(std::fopen(path.string().c_str(), "wb"), &std::fclose);
@@ -137,14 +137,14 @@ void WriteNpy(const std::filesystem::path& path, const World& world) {
     put(length, 2);
     put(header.data(), header.size());
     // Row by row, from the world itself: no second copy of the frame.
-    const std::size_t row = std::size_t(world.width()) * BytesPerPixel(world.layout());
+    const std::size_t row = std::size_t(world.width()) * frames::BytesPerPixel(world.layout());
     for (int y = 0; y < world.height(); ++y) put(world.Row(y), row);
     if (std::fflush(out.get()) != 0) fail();
     // Closed here, where the last of the bytes may yet find the disk full.
     if (std::fclose(out.release()) != 0) fail();
 }
 
-ChannelType NpyChannelType(PixelLayout layout) {
+ChannelType NpyChannelType(frames::PixelLayout layout) {
     switch (BytesPerPixel(layout)) {
         case 4:
             return ChannelType::UInt8;
@@ -155,4 +155,4 @@ ChannelType NpyChannelType(PixelLayout layout) {
     }
 }
 
-}  // namespace quorvel::sim
+}  // namespace quorvel::imagefiles

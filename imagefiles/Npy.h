@@ -14,10 +14,10 @@
 #include "frames/World.h"
 #include "imagefiles/ImageFormat.h"
 
-namespace quorvel::sim {
+namespace quorvel::imagefiles {
 
 /// Called with a frame's layout and size before it is allocated; throws to refuse it.
-using FrameCheck = std::function<void(PixelLayout layout, int width, int height)>;
+using FrameCheck = std::function<void(frames::PixelLayout layout, int width, int height)>;
 
 /// The longest header read, and the longest side of a frame: far beyond
 /// any header NumPy writes for a frame, and any frame a host renders.
@@ -27,15 +27,16 @@ inline constexpr std::int64_t kMaxNpySide = 65536;
 /// Reads a frame. `premiere` picks BGRA for uint8 data (ARGB otherwise);
 /// uint16 is always ARGB 16 and float32 always BGRA 32f. Throws HostError
 /// naming what is wrong with a file it cannot take.
-World ReadNpy(const std::filesystem::path& path, bool premiere, const FrameCheck& before_allocating = {});
+frames::World ReadNpy(const std::filesystem::path& path, bool premiere, const FrameCheck& before_allocating = {});
 /// The same from a stream; `name` names it in messages.
-World ReadNpy(std::istream& in, const std::string& name, bool premiere, const FrameCheck& before_allocating = {});
+frames::World ReadNpy(std::istream& in, const std::string& name, bool premiere,
+                      const FrameCheck& before_allocating = {});
 
 /// Writes the world's pixels exactly (rows packed, no padding). Throws
 /// HostError naming the system's reason when the file cannot be written.
-void WriteNpy(const std::filesystem::path& path, const World& world);
+void WriteNpy(const std::filesystem::path& path, const frames::World& world);
 
 /// The data format of a world of the layout in its file.
-ChannelType NpyChannelType(PixelLayout layout);
+ChannelType NpyChannelType(frames::PixelLayout layout);
 
-}  // namespace quorvel::sim
+}  // namespace quorvel::imagefiles

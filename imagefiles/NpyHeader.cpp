@@ -6,7 +6,7 @@
 
 #include "frames/HostError.h"
 
-namespace quorvel::sim {
+namespace quorvel::imagefiles {
 
 namespace {
 
@@ -22,8 +22,8 @@ public:
         for (char& c : excerpt) {
             if (static_cast<unsigned char>(c) < 0x20 || static_cast<unsigned char>(c) >= 0x7F) c = '?';
         }
-        throw HostError(file_ + ": .npy header: " + what + " at byte " + std::to_string(at_) + " ('" + excerpt +
-                        (text_.size() - at_ > kExcerpt ? "...'" : "'") + ")");
+        throw frames::HostError(file_ + ": .npy header: " + what + " at byte " + std::to_string(at_) + " ('" + excerpt +
+                                (text_.size() - at_ > kExcerpt ? "...'" : "'") + ")");
     }
 
     void SkipSpace() {
@@ -166,9 +166,9 @@ NpyHeader ParseNpyHeader(std::string_view text, const std::string& file) {
         }
     }
     if (!r.AtEnd()) r.Fail("text after the header's closing '}'");
-    if (!has_descr) throw HostError(file + ": .npy header has no dtype");
-    if (!has_shape) throw HostError(file + ": .npy header has no shape");
+    if (!has_descr) throw frames::HostError(file + ": .npy header has no dtype");
+    if (!has_shape) throw frames::HostError(file + ": .npy header has no shape");
     return header;
 }
 
-}  // namespace quorvel::sim
+}  // namespace quorvel::imagefiles

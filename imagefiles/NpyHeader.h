@@ -9,7 +9,7 @@
 #include <string_view>
 #include <vector>
 
-namespace quorvel::sim {
+namespace quorvel::imagefiles {
 
 struct NpyHeader {
     std::string descr;  ///< the dtype, such as "<u2"
@@ -30,4 +30,4 @@ inline constexpr std::size_t kMaxNpyString = 256;
 /// kMaxNpyDimensions.
 NpyHeader ParseNpyHeader(std::string_view text, const std::string& file);
 
-}  // namespace quorvel::sim
+}  // namespace quorvel::imagefiles

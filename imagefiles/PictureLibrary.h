@@ -18,7 +18,7 @@
 #include "frames/World.h"
 #include "imagefiles/ImageFormat.h"
 
-namespace quorvel::sim {
+namespace quorvel::imagefiles {
 
 /// An image file opened for reading: its header is known, its pixels not
 /// yet read, so the caller can check and allocate the frame first.
@@ -33,23 +33,23 @@ public:
     /// frame outside the data window are transparent black. The rendered
     /// part is kept as stored in the format, which grows notes on what the
     /// world's depth could not hold.
-    virtual void ReadInto(World& world) = 0;
+    virtual void ReadInto(frames::World& world) = 0;
 };
 
 /// The viewer window being drawn: the frame through the view over a
 /// checkerboard, with strokes painted on top.
-class WindowPainter : public StrokeSink {
+class WindowPainter : public frames::StrokeSink {
 public:
     /// The window as an opaque 8-bit frame.
-    virtual World ToWorld() const = 0;
+    virtual frames::World ToWorld() const = 0;
 };
 
 /// One thumbnail of a contact sheet and its label.
 struct SheetCell {
-    const World* picture = nullptr;  ///< an opaque 8-bit frame
-    int x = 0, y = 0;                ///< its top left corner on the sheet
-    std::string label;               ///< drawn below it
-    int label_x = 0, label_y = 0;    ///< the label's baseline
+    const frames::World* picture = nullptr;  ///< an opaque 8-bit frame
+    int x = 0, y = 0;                        ///< its top left corner on the sheet
+    std::string label;                       ///< drawn below it
+    int label_x = 0, label_y = 0;            ///< the label's baseline
 };
 
 class PictureLibrary {
@@ -77,8 +77,9 @@ public:
     /// what the user should know (a layer or window the format cannot
     /// hold). Throws HostError when it cannot write, naming the system's
     /// reason (a full disk, a folder without permission) when there is one.
-    virtual WrittenImage WriteImage(const std::filesystem::path& path, const World& world, const ImageFormat* like,
-                                    const ImageWriteOptions& options, const ImageStamp* stamp) const = 0;
+    virtual WrittenImage WriteImage(const std::filesystem::path& path, const frames::World& world,
+                                    const ImageFormat* like, const ImageWriteOptions& options,
+                                    const ImageStamp* stamp) const = 0;
     /// Throws HostError unless an image format is known for the file name.
     virtual void CheckImageFormat(const std::filesystem::path& path) const = 0;
     /// Throws HostError unless the file name's format holds the data format.
@@ -87,10 +88,10 @@ public:
     virtual void CheckCompression(const std::filesystem::path& path, const std::string& compression) const = 0;
 
     /// A `width` x `height` window showing `frame` through `view`.
-    virtual std::unique_ptr<WindowPainter> NewWindow(const World& frame, const View& view, int width,
+    virtual std::unique_ptr<WindowPainter> NewWindow(const frames::World& frame, const frames::View& view, int width,
                                                      int height) const = 0;
     /// A `width` x `height` dark sheet with the cells' pictures and labels.
-    virtual World DrawSheet(int width, int height, const std::vector<SheetCell>& cells) const = 0;
+    virtual frames::World DrawSheet(int width, int height, const std::vector<SheetCell>& cells) const = 0;
 };
 
 /// The library, loaded on the first call from beside the program (or from
@@ -98,8 +99,8 @@ public:
 /// it cannot be loaded.
 const PictureLibrary& Pictures();
 
-}  // namespace quorvel::sim
+}  // namespace quorvel::imagefiles
 
 /// The one symbol the library exports: its implementation, or null when it
 /// was built for another interface version.
-extern "C" const quorvel::sim::PictureLibrary* QuorvelPictureLibrary(int interface_version);
+extern "C" const quorvel::imagefiles::PictureLibrary* QuorvelPictureLibrary(int interface_version);

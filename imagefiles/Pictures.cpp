@@ -10,7 +10,7 @@
 #include "frames/InstalledLayout.h"
 #include "imagefiles/PictureLibrary.h"
 
-namespace quorvel::sim {
+namespace quorvel::imagefiles {
 
 namespace {
 
@@ -27,7 +27,7 @@ const PictureLibrary& Load() {
     std::vector<std::filesystem::path> candidates;
     if (const std::filesystem::path folder = ProgramFolder(); !folder.empty()) {
         candidates.push_back(folder / kFileName);
-        candidates.push_back((folder / kInstalledFilesFolder / kFileName).lexically_normal());
+        candidates.push_back((folder / frames::kInstalledFilesFolder / kFileName).lexically_normal());
     }
 #ifdef QUORVEL_PICTURES_BUILD_PATH
     // Test programs live in a folder of the build tree of their own.
@@ -44,17 +44,17 @@ const PictureLibrary& Load() {
         void* handle = ::dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
         if (handle == nullptr) {
             const char* why = ::dlerror();
-            throw HostError("cannot load " + path.string() + ": " + (why != nullptr ? why : "unknown error"));
+            throw frames::HostError("cannot load " + path.string() + ": " + (why != nullptr ? why : "unknown error"));
         }
         using Entry = const PictureLibrary* (*)(int);
         auto entry = reinterpret_cast<Entry>(::dlsym(handle, "QuorvelPictureLibrary"));
-        if (entry == nullptr) throw HostError(path.string() + " is not the tool's picture library");
+        if (entry == nullptr) throw frames::HostError(path.string() + " is not the tool's picture library");
         const PictureLibrary* library = entry(PictureLibrary::kInterfaceVersion);
-        if (library == nullptr) throw HostError(path.string() + " was built for another version of the tool");
+        if (library == nullptr) throw frames::HostError(path.string() + " was built for another version of the tool");
         return *library;
     }
-    throw HostError(std::string("cannot read or write image files or draw pictures: ") + kFileName +
-                    " is missing (looked for " + tried + ")");
+    throw frames::HostError(std::string("cannot read or write image files or draw pictures: ") + kFileName +
+                            " is missing (looked for " + tried + ")");
 }
 
 }  // namespace
@@ -64,4 +64,4 @@ const PictureLibrary& Pictures() {
     return library;
 }
 
-}  // namespace quorvel::sim
+}  // namespace quorvel::imagefiles

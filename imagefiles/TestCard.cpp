@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
-namespace quorvel::sim {
+namespace quorvel::imagefiles {
 
 namespace {
 
@@ -51,26 +51,27 @@ T Quantise(float v, float max) {
 
 }  // namespace
 
-World MakeTestCard(PixelLayout layout, int width, int height) {
-    World world(layout, width, height);
+frames::World MakeTestCard(frames::PixelLayout layout, int width, int height) {
+    frames::World world(layout, width, height);
     for (int y = 0; y < height; ++y) {
         for (int x = 0; x < width; ++x) {
             const RGBA c = CardPixel(x, y, width, height);
             switch (layout) {
-                case PixelLayout::ARGB8:
+                case frames::PixelLayout::ARGB8:
                     world.At<PF_Pixel8>(x, y) = {Quantise<A_u_char>(c.a, 255), Quantise<A_u_char>(c.r, 255),
                                                  Quantise<A_u_char>(c.g, 255), Quantise<A_u_char>(c.b, 255)};
                     break;
-                case PixelLayout::ARGB16:
+                case frames::PixelLayout::ARGB16:
                     world.At<PF_Pixel16>(x, y) = {Quantise<A_u_short>(c.a, 32768), Quantise<A_u_short>(c.r, 32768),
                                                   Quantise<A_u_short>(c.g, 32768), Quantise<A_u_short>(c.b, 32768)};
                     break;
-                case PixelLayout::BGRA8:
-                    world.At<BGRA8Pixel>(x, y) = {Quantise<std::uint8_t>(c.b, 255), Quantise<std::uint8_t>(c.g, 255),
-                                                  Quantise<std::uint8_t>(c.r, 255), Quantise<std::uint8_t>(c.a, 255)};
+                case frames::PixelLayout::BGRA8:
+                    world.At<frames::BGRA8Pixel>(x, y) = {
+                        Quantise<std::uint8_t>(c.b, 255), Quantise<std::uint8_t>(c.g, 255),
+                        Quantise<std::uint8_t>(c.r, 255), Quantise<std::uint8_t>(c.a, 255)};
                     break;
-                case PixelLayout::BGRA32f:
-                    world.At<BGRA32fPixel>(x, y) = {c.b, c.g, c.r, c.a};
+                case frames::PixelLayout::BGRA32f:
+                    world.At<frames::BGRA32fPixel>(x, y) = {c.b, c.g, c.r, c.a};
                     break;
             }
         }
@@ -78,4 +79,4 @@ World MakeTestCard(PixelLayout layout, int width, int height) {
     return world;
 }
 
-}  // namespace quorvel::sim
+}  // namespace quorvel::imagefiles

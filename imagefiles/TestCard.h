@@ -4,7 +4,7 @@
 
 #include "frames/World.h"
 
-namespace quorvel::sim {
+namespace quorvel::imagefiles {
 
 inline constexpr int kTestCardWidth = 1920;
 inline constexpr int kTestCardHeight = 1080;
@@ -13,6 +13,6 @@ inline constexpr int kTestCardHeight = 1080;
 /// (hues across, brightness down) with a grey ramp along the bottom; alpha
 /// is opaque except in a band across the bottom where it ramps from 0 at
 /// the left edge to 1 at the right.
-World MakeTestCard(PixelLayout layout, int width = kTestCardWidth, int height = kTestCardHeight);
+frames::World MakeTestCard(frames::PixelLayout layout, int width = kTestCardWidth, int height = kTestCardHeight);
 
-}  // namespace quorvel::sim
+}  // namespace quorvel::imagefiles

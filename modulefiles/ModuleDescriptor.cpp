@@ -4,7 +4,7 @@
 
 #include "frames/HostError.h"
 
-namespace quorvel::sim {
+namespace quorvel::modulefiles {
 
 namespace {
 
@@ -99,16 +99,17 @@ std::optional<std::uint32_t> Descriptor::Long(const char* key) const {
 std::string Descriptor::EntryPointName() const { return CString("8664").value_or(""); }
 
 Descriptor DecodeDescriptor(std::span<const std::uint8_t> bytes) {
-    if (bytes.size() < 10) throw HostError("descriptor is truncated: " + std::to_string(bytes.size()) + " bytes");
-    if (ReadU16(bytes, 0) != 1) throw HostError("descriptor does not start with the word 1");
+    if (bytes.size() < 10)
+        throw frames::HostError("descriptor is truncated: " + std::to_string(bytes.size()) + " bytes");
+    if (ReadU16(bytes, 0) != 1) throw frames::HostError("descriptor does not start with the word 1");
     Descriptor d;
     d.list_version = ReadU32(bytes, 2);
     const std::uint32_t count = ReadU32(bytes, 6);
     std::size_t at = 10;
     for (std::uint32_t i = 0; i < count; ++i) {
         if (bytes.size() - at < 16) {
-            throw HostError("descriptor is truncated in property " + std::to_string(i + 1) + " of " +
-                            std::to_string(count));
+            throw frames::HostError("descriptor is truncated in property " + std::to_string(i + 1) + " of " +
+                                    std::to_string(count));
         }
         DescriptorProperty p;
         p.offset = std::uint32_t(at);
@@ -117,43 +118,44 @@ Descriptor DecodeDescriptor(std::span<const std::uint8_t> bytes) {
         p.id = ReadU32(bytes, at + 8);
         const std::uint32_t length = ReadU32(bytes, at + 12);
         if (p.vendor != kVendor) {
-            throw HostError("descriptor property " + std::to_string(i + 1) + " has vendor '" + FourCCText(p.vendor) +
-                            "', expected '8BIM'");
+            throw frames::HostError("descriptor property " + std::to_string(i + 1) + " has vendor '" +
+                                    FourCCText(p.vendor) + "', expected '8BIM'");
         }
         const std::size_t padded = (std::size_t(length) + 3) & ~std::size_t(3);
         if (bytes.size() - at - 16 < padded) {
-            throw HostError("descriptor property '" + FourCCText(p.key) + "' runs past the end of the resource");
+            throw frames::HostError("descriptor property '" + FourCCText(p.key) +
+                                    "' runs past the end of the resource");
         }
         p.data.assign(bytes.begin() + std::ptrdiff_t(at + 16), bytes.begin() + std::ptrdiff_t(at + 16 + length));
         d.properties.push_back(std::move(p));
         at += 16 + padded;
     }
     if (at != bytes.size()) {
-        throw HostError("descriptor has " + std::to_string(bytes.size() - at) + " stray bytes after its " +
-                        std::to_string(count) + " properties");
+        throw frames::HostError("descriptor has " + std::to_string(bytes.size() - at) + " stray bytes after its " +
+                                std::to_string(count) + " properties");
     }
     return d;
 }
 
 void ValidateDescriptor(const Descriptor& d) {
     const auto kind = d.Long("kind");
-    if (!kind) throw HostError("descriptor has no 'kind' property");
+    if (!kind) throw frames::HostError("descriptor has no 'kind' property");
     if (*kind != FourCCFromText("eFKT")) {
-        throw HostError("descriptor kind is '" + FourCCText(*kind) + "', not an effect ('eFKT')");
+        throw frames::HostError("descriptor kind is '" + FourCCText(*kind) + "', not an effect ('eFKT')");
     }
-    if (d.Find("8664") == nullptr) throw HostError("descriptor names no x64 entry point ('8664')");
+    if (d.Find("8664") == nullptr) throw frames::HostError("descriptor names no x64 entry point ('8664')");
     const std::string entry = d.EntryPointName();
-    if (!d.CString("8664") || entry.empty()) throw HostError("descriptor's x64 entry point name is malformed");
+    if (!d.CString("8664") || entry.empty()) throw frames::HostError("descriptor's x64 entry point name is malformed");
     for (const char* key : {"ePVR", "eSVR"}) {
-        if (!d.Long(key)) throw HostError(std::string("descriptor has no valid '") + key + "' version");
+        if (!d.Long(key)) throw frames::HostError(std::string("descriptor has no valid '") + key + "' version");
     }
     const auto pipl_version = d.Long("ePVR");
     if ((*pipl_version & 0xFFFF) != 2) {
-        throw HostError("descriptor format version " + std::to_string(*pipl_version & 0xFFFF) +
-                        " is not supported (expected 2)");
+        throw frames::HostError("descriptor format version " + std::to_string(*pipl_version & 0xFFFF) +
+                                " is not supported (expected 2)");
     }
-    if (!d.Long("eVER")) throw HostError("descriptor has no effect version ('eVER')");
-    if (!d.PascalString("eMNA")) throw HostError("descriptor has no match name ('eMNA')");
+    if (!d.Long("eVER")) throw frames::HostError("descriptor has no effect version ('eVER')");
+    if (!d.PascalString("eMNA")) throw frames::HostError("descriptor has no match name ('eMNA')");
 }
 
-}  // namespace quorvel::sim
+}  // namespace quorvel::modulefiles

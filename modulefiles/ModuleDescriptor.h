@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-namespace quorvel::sim {
+namespace quorvel::modulefiles {
 
 struct DescriptorProperty {
     std::uint32_t vendor = 0;
@@ -47,4 +47,4 @@ Descriptor DecodeDescriptor(std::span<const std::uint8_t> bytes);
 /// load; throws HostError naming the first problem.
 void ValidateDescriptor(const Descriptor& descriptor);
 
-}  // namespace quorvel::sim
+}  // namespace quorvel::modulefiles

@@ -22,7 +22,7 @@
 #include <libelf.h>
 #endif
 
-namespace quorvel::sim {
+namespace quorvel::modulefiles {
 
 namespace {
 
@@ -31,21 +31,21 @@ constexpr std::uintmax_t kMaxModuleFileSize = std::uintmax_t(1) << 30;
 
 void CheckIsFile(const std::filesystem::path& path) {
     std::error_code ec;
-    if (!std::filesystem::exists(path, ec)) throw HostError("no such module file: " + path.string());
-    if (!std::filesystem::is_regular_file(path, ec)) throw HostError("not a regular file: " + path.string());
+    if (!std::filesystem::exists(path, ec)) throw frames::HostError("no such module file: " + path.string());
+    if (!std::filesystem::is_regular_file(path, ec)) throw frames::HostError("not a regular file: " + path.string());
 }
 
 std::vector<std::uint8_t> ReadFile(const std::filesystem::path& path) {
     std::error_code ec;
     const std::uintmax_t size = std::filesystem::file_size(path, ec);
-    if (ec) throw HostError("cannot read " + path.string() + ": " + ec.message());
+    if (ec) throw frames::HostError("cannot read " + path.string() + ": " + ec.message());
     if (size > kMaxModuleFileSize) {
-        throw HostError(path.string() + " is not a module (" + std::to_string(size) + " bytes is too big)");
+        throw frames::HostError(path.string() + " is not a module (" + std::to_string(size) + " bytes is too big)");
     }
     std::ifstream in(path, std::ios::binary);
-    if (!in) throw HostError("cannot open " + path.string());
+    if (!in) throw frames::HostError("cannot open " + path.string());
     std::vector<std::uint8_t> bytes{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-    if (in.bad()) throw HostError("cannot read " + path.string());
+    if (in.bad()) throw frames::HostError("cannot read " + path.string());
     return bytes;
 }
 
@@ -88,22 +88,22 @@ private:
 /// (none of its code runs), then FindResource.
 std::vector<std::uint8_t> DescriptorResourceFromSystem(const std::filesystem::path& path) {
     const Library library(std::filesystem::absolute(path), LOAD_LIBRARY_AS_DATAFILE);
-    if (library.get() == nullptr) throw HostError("cannot read " + path.string() + ": " + LastErrorText());
+    if (library.get() == nullptr) throw frames::HostError("cannot read " + path.string() + ": " + LastErrorText());
     const std::wstring type(kDescriptorResourceType.begin(), kDescriptorResourceType.end());
     // US English first, as the file reader prefers it; else whichever the system picks.
     HRSRC found = ::FindResourceExW(library.get(), type.c_str(), MAKEINTRESOURCEW(kDescriptorResourceId),
                                     kDescriptorResourceLanguage);
     if (found == nullptr) found = ::FindResourceW(library.get(), MAKEINTRESOURCEW(kDescriptorResourceId), type.c_str());
     if (found == nullptr) {
-        throw HostError(path.string() + " has no descriptor (the system finds no \"" +
-                        std::string(kDescriptorResourceType) + "\" resource " + std::to_string(kDescriptorResourceId) +
-                        ")");
+        throw frames::HostError(path.string() + " has no descriptor (the system finds no \"" +
+                                std::string(kDescriptorResourceType) + "\" resource " +
+                                std::to_string(kDescriptorResourceId) + ")");
     }
     const DWORD size = ::SizeofResource(library.get(), found);
     HGLOBAL loaded = ::LoadResource(library.get(), found);
     const void* data = loaded != nullptr ? ::LockResource(loaded) : nullptr;
     if (data == nullptr && size != 0) {
-        throw HostError("cannot load the descriptor of " + path.string() + ": " + LastErrorText());
+        throw frames::HostError("cannot load the descriptor of " + path.string() + ": " + LastErrorText());
     }
     const auto* bytes = static_cast<const std::uint8_t*>(data);
     return std::vector<std::uint8_t>(bytes, bytes + size);
@@ -133,14 +133,14 @@ constexpr const char* kDescriptorSection = ".pipl";
 }  // namespace
 
 std::vector<std::uint8_t> DescriptorSectionOf(std::vector<std::uint8_t> image, const std::string& name) {
-    if (elf_version(EV_CURRENT) == EV_NONE) throw HostError("the ELF library is unusable");
+    if (elf_version(EV_CURRENT) == EV_NONE) throw frames::HostError("the ELF library is unusable");
     ElfReader elf(image);
     if (elf.get() == nullptr || elf_kind(elf.get()) != ELF_K_ELF) {
-        throw HostError(name + " is not a module (not an ELF file)");
+        throw frames::HostError(name + " is not a module (not an ELF file)");
     }
     std::size_t names_index = 0;
     if (elf_getshdrstrndx(elf.get(), &names_index) != 0) {
-        throw HostError(name + " is not a module (damaged section table)");
+        throw frames::HostError(name + " is not a module (damaged section table)");
     }
     for (Elf_Scn* scn = elf_nextscn(elf.get(), nullptr); scn != nullptr; scn = elf_nextscn(elf.get(), scn)) {
         GElf_Shdr header;
@@ -155,11 +155,11 @@ std::vector<std::uint8_t> DescriptorSectionOf(std::vector<std::uint8_t> image, c
             bytes.insert(bytes.end(), p, p + data->d_size);
         }
         if (bytes.size() != header.sh_size) {
-            throw HostError(name + ": descriptor section is damaged (truncated file?)");
+            throw frames::HostError(name + ": descriptor section is damaged (truncated file?)");
         }
         return bytes;
     }
-    throw HostError(name + " has no descriptor (no " + kDescriptorSection + " section)");
+    throw frames::HostError(name + " has no descriptor (no " + kDescriptorSection + " section)");
 }
 
 namespace {
@@ -175,7 +175,7 @@ std::vector<std::uint8_t> DescriptorSectionFromFile(const std::filesystem::path&
 ModuleFormat DetectModuleFormat(const std::filesystem::path& path) {
     CheckIsFile(path);
     std::ifstream in(path, std::ios::binary);
-    if (!in) throw HostError("cannot open " + path.string());
+    if (!in) throw frames::HostError("cannot open " + path.string());
     std::uint8_t head[4] = {};
     in.read(reinterpret_cast<char*>(head), sizeof head);
     const std::size_t got = std::size_t(in.gcount());
@@ -185,7 +185,7 @@ ModuleFormat DetectModuleFormat(const std::filesystem::path& path) {
                                 4) == 0)
         return ModuleFormat::Elf;
     if (PeImage::LooksLikePe(std::span<const std::uint8_t>(head, got))) return ModuleFormat::Pe;
-    throw HostError(path.string() + " is not a module (neither an ELF nor a PE file)");
+    throw frames::HostError(path.string() + " is not a module (neither an ELF nor a PE file)");
 }
 
 bool CanLoadHere(ModuleFormat format) {
@@ -200,8 +200,8 @@ PeImage ReadPeImage(const std::filesystem::path& path) {
     CheckIsFile(path);
     try {
         return PeImage(ReadFile(path));
-    } catch (const HostError& e) {
-        throw HostError(path.string() + ": " + e.what());
+    } catch (const frames::HostError& e) {
+        throw frames::HostError(path.string() + ": " + e.what());
     }
 }
 
@@ -209,8 +209,8 @@ std::vector<std::uint8_t> DescriptorResourceOf(const PeImage& image, const std::
     const PeResource* resource =
         image.Find(kDescriptorResourceType, kDescriptorResourceId, kDescriptorResourceLanguage);
     if (resource == nullptr) {
-        throw HostError(name + " has no descriptor (no \"" + std::string(kDescriptorResourceType) + "\" resource " +
-                        std::to_string(kDescriptorResourceId) + ")");
+        throw frames::HostError(name + " has no descriptor (no \"" + std::string(kDescriptorResourceType) +
+                                "\" resource " + std::to_string(kDescriptorResourceId) + ")");
     }
     const auto data = image.Data(*resource);
     return {data.begin(), data.end()};
@@ -220,14 +220,15 @@ std::vector<std::uint8_t> ReadDescriptorBytes(const std::filesystem::path& path)
     const ModuleFormat format = DetectModuleFormat(path);
 #if defined(_WIN32)
     if (format == ModuleFormat::Elf) {
-        throw HostError(path.string() + " is a Linux module (ELF); this build reads Windows modules only");
+        throw frames::HostError(path.string() + " is a Linux module (ELF); this build reads Windows modules only");
     }
     // The file is checked first, so a damaged one is reported by what is
     // wrong with it rather than by the system's terse refusal.
     std::vector<std::uint8_t> from_file = DescriptorResourceFromFile(path);
     std::vector<std::uint8_t> from_system = DescriptorResourceFromSystem(path);
     if (from_system != from_file) {
-        throw HostError(path.string() + ": the system's resource loader and the file disagree on the descriptor");
+        throw frames::HostError(path.string() +
+                                ": the system's resource loader and the file disagree on the descriptor");
     }
     return from_system;
 #else
@@ -239,7 +240,8 @@ LoadedModule::LoadedModule(const std::filesystem::path& path)
     : path_(path), descriptor_bytes_(ReadDescriptorBytes(path)), descriptor_(DecodeDescriptor(descriptor_bytes_)) {
     ValidateDescriptor(descriptor_);
     if (!CanLoadHere(DetectModuleFormat(path_))) {
-        throw HostError(path_.string() + " is a module for another system; it can be inspected but not loaded here");
+        throw frames::HostError(path_.string() +
+                                " is a module for another system; it can be inspected but not loaded here");
     }
     const std::string entry_name = descriptor_.EntryPointName();
     // A relative path without a folder would make the loader search its path.
@@ -247,10 +249,10 @@ LoadedModule::LoadedModule(const std::filesystem::path& path)
 #if defined(_WIN32)
     // The module's own folder is searched for what it needs, as hosts load plug-ins.
     Library library(absolute, LOAD_WITH_ALTERED_SEARCH_PATH);
-    if (library.get() == nullptr) throw HostError("cannot load " + path_.string() + ": " + LastErrorText());
+    if (library.get() == nullptr) throw frames::HostError("cannot load " + path_.string() + ": " + LastErrorText());
     const FARPROC symbol = ::GetProcAddress(library.get(), entry_name.c_str());
     if (symbol == nullptr) {
-        throw HostError(path_.string() + " does not export its entry point '" + entry_name + "'");
+        throw frames::HostError(path_.string() + " does not export its entry point '" + entry_name + "'");
     }
     // Through the generic function pointer type, which converts to any other.
     entry_ = reinterpret_cast<PF_FilterProc>(reinterpret_cast<void (*)()>(symbol));
@@ -259,13 +261,13 @@ LoadedModule::LoadedModule(const std::filesystem::path& path)
     handle_ = ::dlopen(absolute.c_str(), RTLD_NOW | RTLD_LOCAL);
     if (handle_ == nullptr) {
         const char* why = ::dlerror();
-        throw HostError("cannot load " + path_.string() + ": " + (why != nullptr ? why : "unknown error"));
+        throw frames::HostError("cannot load " + path_.string() + ": " + (why != nullptr ? why : "unknown error"));
     }
     void* symbol = ::dlsym(handle_, entry_name.c_str());
     if (symbol == nullptr) {
         ::dlclose(handle_);
         handle_ = nullptr;
-        throw HostError(path_.string() + " does not export its entry point '" + entry_name + "'");
+        throw frames::HostError(path_.string() + " does not export its entry point '" + entry_name + "'");
     }
     entry_ = reinterpret_cast<PF_FilterProc>(symbol);
 #endif
@@ -300,8 +302,8 @@ std::filesystem::path DefaultModulePath(const char* argv0) {
     if (ec || self.empty()) self = std::filesystem::absolute(argv0 != nullptr ? argv0 : ".", ec);
     const std::filesystem::path beside = self.parent_path() / "VT_Quorvel.aex";
     const std::filesystem::path installed =
-        (self.parent_path() / kInstalledFilesFolder / "VT_Quorvel.aex").lexically_normal();
+        (self.parent_path() / frames::kInstalledFilesFolder / "VT_Quorvel.aex").lexically_normal();
     return !std::filesystem::exists(beside, ec) && std::filesystem::exists(installed, ec) ? installed : beside;
 }
 
-}  // namespace quorvel::sim
+}  // namespace quorvel::modulefiles

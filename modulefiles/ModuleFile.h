@@ -13,7 +13,7 @@
 #include "modulefiles/ModuleDescriptor.h"
 #include "modulefiles/PeImage.h"
 
-namespace quorvel::sim {
+namespace quorvel::modulefiles {
 
 /// The two kinds of module file: a Linux shared object, which carries its
 /// descriptor in the section ".pipl", and a Windows DLL, which carries it as
@@ -82,4 +82,4 @@ private:
 /// the installed tree's folder for it; the first when neither exists.
 std::filesystem::path DefaultModulePath(const char* argv0);
 
-}  // namespace quorvel::sim
+}  // namespace quorvel::modulefiles

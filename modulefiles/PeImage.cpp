@@ -6,7 +6,7 @@
 
 #include "frames/HostError.h"
 
-namespace quorvel::sim {
+namespace quorvel::modulefiles {
 
 namespace {
 
@@ -26,7 +26,7 @@ std::string Hex(std::uint64_t v) {
     return buf;
 }
 
-[[noreturn]] void Damaged(const std::string& what) { throw HostError("damaged PE image: " + what); }
+[[noreturn]] void Damaged(const std::string& what) { throw frames::HostError("damaged PE image: " + what); }
 
 /// Little-endian reads from the file, each checked against its size.
 class Reader {
@@ -80,11 +80,11 @@ PeImage::PeImage(std::vector<std::uint8_t> file) : file_(std::move(file)) {
 
 void PeImage::ReadHeaders() {
     const Reader r(file_);
-    if (!LooksLikePe(file_)) throw HostError("not a PE image (no DOS header)");
+    if (!LooksLikePe(file_)) throw frames::HostError("not a PE image (no DOS header)");
     const std::uint32_t pe_at = r.U32(0x3C, "DOS header");
     r.Need(pe_at, 24, "PE header");
     if (r.U32(pe_at, "PE signature") != 0x00004550u) {  // "PE\0\0"
-        throw HostError("not a PE image (no PE signature at file offset " + Hex(pe_at) + ")");
+        throw frames::HostError("not a PE image (no PE signature at file offset " + Hex(pe_at) + ")");
     }
     const std::uint64_t coff = std::uint64_t(pe_at) + 4;
     machine_ = r.U16(coff, "file header");
@@ -333,4 +333,4 @@ std::span<const std::uint8_t> PeImage::Data(const PeResource& resource) const {
     return std::span<const std::uint8_t>(file_).subspan(resource.file_offset, resource.size);
 }
 
-}  // namespace quorvel::sim
+}  // namespace quorvel::modulefiles

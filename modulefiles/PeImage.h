@@ -11,7 +11,7 @@
 #include <string_view>
 #include <vector>
 
-namespace quorvel::sim {
+namespace quorvel::modulefiles {
 
 /// A resource type or name: either a number or a string.
 struct PeResourceKey {
@@ -113,4 +113,4 @@ private:
     std::vector<PeResource> resources_;
 };
 
-}  // namespace quorvel::sim
+}  // namespace quorvel::modulefiles

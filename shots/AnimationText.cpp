@@ -221,7 +221,7 @@ std::string RateText(const FrameRate& rate) { return NumberText(std::round(rate.
 
 }  // namespace
 
-std::string EffectDisplayName(const sim::Descriptor& descriptor) {
+std::string EffectDisplayName(const modulefiles::Descriptor& descriptor) {
     if (auto name = descriptor.PascalString("name")) return *name;
     if (auto name = descriptor.PascalString("eMNA")) return *name;
     throw ShotError("the module's descriptor gives the effect no name");

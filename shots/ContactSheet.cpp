@@ -46,10 +46,10 @@ ContactSheet::ContactSheet(const ContactSheetSettings& settings, const std::vect
     }
 }
 
-void ContactSheet::OnFrame(std::size_t index, Session& instance, sim::ParamSet& params, sim::World& frame) {
-    sim::View view;
+void ContactSheet::OnFrame(std::size_t index, Session& instance, sim::ParamSet& params, frames::World& frame) {
+    frames::View view;
     view.zoom = zoom_;
-    sim::World thumbnail = DrawOverlayWindow(instance, params, frame, view, thumb_width_, thumb_height_);
+    frames::World thumbnail = DrawOverlayWindow(instance, params, frame, view, thumb_width_, thumb_height_);
     std::lock_guard lock(mutex_);
     thumbnails_.insert_or_assign(index, std::move(thumbnail));
 }
@@ -64,10 +64,10 @@ void ContactSheet::Write() const {
     const int rows = (count_ + columns_ - 1) / columns_;
     const int width = kGap + columns_ * (thumb_width_ + kGap);
     const int height = kGap + rows * (thumb_height_ + kLabelHeight + kGap);
-    std::vector<sim::SheetCell> cells;
+    std::vector<imagefiles::SheetCell> cells;
     for (const auto& [index, thumbnail] : thumbnails_) {
         const int k = int(index / std::size_t(every_));
-        sim::SheetCell cell;
+        imagefiles::SheetCell cell;
         cell.picture = &thumbnail;
         cell.x = kGap + (k % columns_) * (thumb_width_ + kGap);
         cell.y = kGap + (k / columns_) * (thumb_height_ + kLabelHeight + kGap);
@@ -76,8 +76,9 @@ void ContactSheet::Write() const {
         cell.label_y = cell.y + thumb_height_ + kLabelHeight - 5;
         cells.push_back(std::move(cell));
     }
-    const sim::World sheet = sim::Pictures().DrawSheet(width, height, cells);
-    sim::WriteAtomically(settings_.path, [&](const std::filesystem::path& temp) { sim::WriteImage(temp, sheet); });
+    const frames::World sheet = imagefiles::Pictures().DrawSheet(width, height, cells);
+    imagefiles::WriteAtomically(settings_.path,
+                                [&](const std::filesystem::path& temp) { imagefiles::WriteImage(temp, sheet); });
 }
 
 }  // namespace quorvel::shots

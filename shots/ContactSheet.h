@@ -28,7 +28,7 @@ public:
                  int layer_height);
 
     bool Wants(std::size_t index) const override { return index % std::size_t(every_) == 0; }
-    void OnFrame(std::size_t index, Session& instance, sim::ParamSet& params, sim::World& frame) override;
+    void OnFrame(std::size_t index, Session& instance, sim::ParamSet& params, frames::World& frame) override;
 
     int every() const { return every_; }
     /// Whether every wanted frame has its thumbnail.
@@ -46,7 +46,7 @@ private:
     int thumb_width_ = 0;
     int thumb_height_ = 0;
     mutable std::mutex mutex_;
-    std::map<std::size_t, sim::World> thumbnails_;
+    std::map<std::size_t, frames::World> thumbnails_;
 };
 
 }  // namespace quorvel::shots

@@ -35,7 +35,8 @@ bool IsNpy(const std::filesystem::path& path);
 /// input was. Throws ShotError when anything is asked of a .npy output, or
 /// when the output's file format does not write the compression or hold
 /// the data format.
-sim::ImageWriteOptions OutputOptionsFor(const sim::ImageWriteOptions& asked, const std::filesystem::path& out);
+imagefiles::ImageWriteOptions OutputOptionsFor(const imagefiles::ImageWriteOptions& asked,
+                                               const std::filesystem::path& out);
 
 /// The input frame in the layout the settings ask for; without a path, the
 /// built-in test card. A .npy file's dtype decides the depth: a --depth that
@@ -50,16 +51,16 @@ sim::ImageWriteOptions OutputOptionsFor(const sim::ImageWriteOptions& asked, con
 /// the size otherwise). With `format`, an image file's format is stored
 /// there (and cleared for other inputs); notes on how the file was read go
 /// to stderr.
-sim::World ReadInputFrame(const std::optional<std::filesystem::path>& path, RenderSettings& settings,
-                          const FrameOptions& options = {}, std::optional<sim::ImageFormat>* format = nullptr,
-                          int frames_in_memory = 2);
+frames::World ReadInputFrame(const std::optional<std::filesystem::path>& path, RenderSettings& settings,
+                             const FrameOptions& options = {}, std::optional<imagefiles::ImageFormat>* format = nullptr,
+                             int frames_in_memory = 2);
 
 /// A world whose rows are followed by `row_padding` bytes of the host's
 /// poison, not zeros: a module that reads padding as pixels then renders a
 /// different frame, and one that writes into it is seen by RowPaddingIntact.
-sim::World MakeFrame(sim::PixelLayout layout, int width, int height, int row_padding);
+frames::World MakeFrame(frames::PixelLayout layout, int width, int height, int row_padding);
 /// Whether every padding byte is still poison.
-bool RowPaddingIntact(const sim::World& world);
+bool RowPaddingIntact(const frames::World& world);
 
 /// Refuses, before any work is done, an output path that cannot be written.
 void CheckOutputPath(const std::filesystem::path& path);
@@ -72,9 +73,9 @@ int RemoveAbandonedTemporariesOf(const std::vector<std::filesystem::path>& outpu
 /// keeps what `like` says the input image held, with `options` over it.
 /// Returns what the user should know about the file written, a sentence
 /// each; what the file holds goes to `written`, when given.
-std::vector<std::string> WriteOutputFrame(const std::filesystem::path& path, const sim::World& world,
-                                          const sim::ImageFormat* like = nullptr,
-                                          const sim::ImageWriteOptions& options = {},
-                                          sim::WrittenImage* written = nullptr);
+std::vector<std::string> WriteOutputFrame(const std::filesystem::path& path, const frames::World& world,
+                                          const imagefiles::ImageFormat* like = nullptr,
+                                          const imagefiles::ImageWriteOptions& options = {},
+                                          imagefiles::WrittenImage* written = nullptr);
 
 }  // namespace quorvel::shots

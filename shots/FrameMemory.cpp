@@ -91,16 +91,16 @@ std::string BytesText(std::uint64_t bytes) {
     return out.str();
 }
 
-void CheckFramesFit(sim::PixelLayout layout, int width, int height, int row_padding, int frames,
+void CheckFramesFit(frames::PixelLayout layout, int width, int height, int row_padding, int frames,
                     const std::string& what, std::uint64_t stored_bytes) {
     const std::uint64_t frame =
-        (std::uint64_t(width) * sim::BytesPerPixel(layout) + std::uint64_t(row_padding)) * std::uint64_t(height) +
+        (std::uint64_t(width) * frames::BytesPerPixel(layout) + std::uint64_t(row_padding)) * std::uint64_t(height) +
         stored_bytes;
     const std::uint64_t needed = frame * std::uint64_t(frames);
     const std::optional<std::uint64_t> available = AvailableMemory();
     if (!available || needed <= *available) return;
     throw ShotError("a " + std::to_string(width) + "x" + std::to_string(height) + " frame in " +
-                    std::string(sim::LayoutName(layout)) + " takes " + BytesText(frame) + "; " + what + " need" +
+                    std::string(frames::LayoutName(layout)) + " takes " + BytesText(frame) + "; " + what + " need" +
                     (frames == 1 ? "s " : " ") + BytesText(needed) + ", and this machine can give " +
                     BytesText(*available));
 }

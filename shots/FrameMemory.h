@@ -25,7 +25,7 @@ std::string BytesText(std::uint64_t bytes);
 /// (with `row_padding` bytes after each row) need more than the available
 /// memory. `what` says what the frames are for, for the message. Each frame
 /// also holds `stored_bytes` of the file it was read from.
-void CheckFramesFit(sim::PixelLayout layout, int width, int height, int row_padding, int frames,
+void CheckFramesFit(frames::PixelLayout layout, int width, int height, int row_padding, int frames,
                     const std::string& what, std::uint64_t stored_bytes = 0);
 
 }  // namespace quorvel::shots

@@ -7,7 +7,7 @@ namespace quorvel::shots {
 
 namespace {
 
-using Kind = sim::PathSegment::Kind;
+using Kind = frames::PathSegment::Kind;
 
 /// The module's drawing ends with these ten strokes, after the outline of
 /// an ellipse mask when there is one: the mask's box, the corner squares
@@ -17,25 +17,25 @@ using Kind = sim::PathSegment::Kind;
 constexpr std::size_t kStrokes = 10;
 constexpr std::size_t kBox = 0, kCorners = 1, kFeathers = 5, kSpoke = 6, kRotation = 7, kScale = 8, kMarker = 9;
 
-bool IsQuad(const sim::Stroke& s) {
+bool IsQuad(const frames::Stroke& s) {
     const auto& g = s.segments;
     return g.size() == 5 && g[0].kind == Kind::Move && g[1].kind == Kind::Line && g[2].kind == Kind::Line &&
            g[3].kind == Kind::Line && g[4].kind == Kind::Close;
 }
 
-bool IsLine(const sim::Stroke& s) {
+bool IsLine(const frames::Stroke& s) {
     return s.segments.size() == 2 && s.segments[0].kind == Kind::Move && s.segments[1].kind == Kind::Line;
 }
 
-bool IsCircles(const sim::Stroke& s, std::size_t count) {
+bool IsCircles(const frames::Stroke& s, std::size_t count) {
     if (s.segments.size() != count) return false;
-    for (const sim::PathSegment& g : s.segments) {
+    for (const frames::PathSegment& g : s.segments) {
         if (g.kind != Kind::Arc) return false;
     }
     return true;
 }
 
-DrawnHandle QuadMiddle(long number, const sim::Stroke& s) {
+DrawnHandle QuadMiddle(long number, const frames::Stroke& s) {
     DrawnHandle h{number, 0, 0};
     for (std::size_t i = 0; i < 4; ++i) {
         h.x += s.segments[i].x / 4.0;
@@ -44,7 +44,7 @@ DrawnHandle QuadMiddle(long number, const sim::Stroke& s) {
     return h;
 }
 
-DrawnHandle Centre(long number, const sim::PathSegment& arc) { return DrawnHandle{number, arc.x, arc.y}; }
+DrawnHandle Centre(long number, const frames::PathSegment& arc) { return DrawnHandle{number, arc.x, arc.y}; }
 
 }  // namespace
 
@@ -56,9 +56,9 @@ std::string HandleName(long number) {
     return number >= 0 && number <= 10 ? kNames[number] : "unknown";
 }
 
-std::vector<DrawnHandle> DrawnHandles(const std::vector<sim::Stroke>& all) {
+std::vector<DrawnHandle> DrawnHandles(const std::vector<frames::Stroke>& all) {
     if (all.size() < kStrokes) return {};
-    const sim::Stroke* s = all.data() + (all.size() - kStrokes);
+    const frames::Stroke* s = all.data() + (all.size() - kStrokes);
     bool whole = IsQuad(s[kBox]) && IsCircles(s[kFeathers], 4) && IsLine(s[kSpoke]) && IsCircles(s[kRotation], 1) &&
                  IsLine(s[kScale]) && IsQuad(s[kMarker]);
     for (std::size_t i = 0; i < 4; ++i) whole = whole && IsQuad(s[kCorners + i]);

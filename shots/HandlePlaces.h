@@ -24,7 +24,7 @@ std::string HandleName(long number);
 /// The ten handles in the strokes of one draw event, in number order; none
 /// when the strokes are not the module's whole drawing (a draw that stopped
 /// early).
-std::vector<DrawnHandle> DrawnHandles(const std::vector<sim::Stroke>& strokes);
+std::vector<DrawnHandle> DrawnHandles(const std::vector<frames::Stroke>& strokes);
 
 struct NearestHandle {
     DrawnHandle handle;

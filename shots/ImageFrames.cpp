@@ -48,31 +48,32 @@ const char* const kImageFramesHelp = "";
 
 void CheckImageFrameInput(const std::filesystem::path&) {}
 
-std::unique_ptr<sim::ImageSource> OpenImageFrame(const std::filesystem::path& path, const sim::ImageRequest& request) {
-    return sim::OpenImage(path, request);
+std::unique_ptr<imagefiles::ImageSource> OpenImageFrame(const std::filesystem::path& path,
+                                                        const imagefiles::ImageRequest& request) {
+    return imagefiles::OpenImage(path, request);
 }
 
-void CheckImageFrameOutput(const std::filesystem::path& path) { sim::CheckImageFormat(path); }
+void CheckImageFrameOutput(const std::filesystem::path& path) { imagefiles::CheckImageFormat(path); }
 
 void CheckImageFrameCompression(const std::filesystem::path& path, const std::string& compression) {
-    sim::CheckCompression(path, compression);
+    imagefiles::CheckCompression(path, compression);
 }
 
-void CheckImageFrameChannelType(const std::filesystem::path& path, sim::ChannelType type) {
-    sim::CheckChannelType(path, type);
+void CheckImageFrameChannelType(const std::filesystem::path& path, imagefiles::ChannelType type) {
+    imagefiles::CheckChannelType(path, type);
 }
 
-sim::WrittenImage WriteImageFrame(const std::filesystem::path& target, const std::filesystem::path& temp,
-                                  const sim::World& world, const sim::ImageFormat* like,
-                                  const sim::ImageWriteOptions& options) {
-    sim::ImageStamp stamp;
+imagefiles::WrittenImage WriteImageFrame(const std::filesystem::path& target, const std::filesystem::path& temp,
+                                         const frames::World& world, const imagefiles::ImageFormat* like,
+                                         const imagefiles::ImageWriteOptions& options) {
+    imagefiles::ImageStamp stamp;
     stamp.file_name = target.filename().string();
     stamp.software = kSoftware;
     stamp.date_time = RenderTime();
     // Nothing of this run (its command line, its frames) that a render of
     // part of the shot would give otherwise than the whole.
     stamp.history = std::string(kSoftware) + " render";
-    return sim::WriteImage(temp, world, like, options, &stamp);
+    return imagefiles::WriteImage(temp, world, like, options, &stamp);
 }
 
 }  // namespace quorvel::shots

@@ -17,18 +17,18 @@ namespace fs = std::filesystem;
 
 std::string SizeText(int width, int height) { return std::to_string(width) + "x" + std::to_string(height); }
 
-std::string ChannelsText(const sim::ImageFormat& f) {
+std::string ChannelsText(const imagefiles::ImageFormat& f) {
     std::string text;
     for (std::size_t i = 0; i < f.channel_names.size(); ++i) {
         text += (i ? "," : "") + f.channel_names[i];
-        if (i < f.channel_types.size()) text += " " + std::string(sim::ChannelTypeName(f.channel_types[i]));
+        if (i < f.channel_types.size()) text += " " + std::string(imagefiles::ChannelTypeName(f.channel_types[i]));
     }
     return text;
 }
 
 /// A .npy header read up to the frame's shape: its pixels are not read.
 struct NpyShape {
-    sim::PixelLayout layout = sim::PixelLayout::ARGB8;
+    frames::PixelLayout layout = frames::PixelLayout::ARGB8;
     int width = 0, height = 0;
 };
 struct ShapeSeen {};
@@ -36,7 +36,7 @@ struct ShapeSeen {};
 NpyShape ReadNpyShape(const fs::path& path, bool premiere) {
     NpyShape shape;
     try {
-        sim::ReadNpy(path, premiere, [&shape](sim::PixelLayout layout, int width, int height) {
+        imagefiles::ReadNpy(path, premiere, [&shape](frames::PixelLayout layout, int width, int height) {
             shape = {layout, width, height};
             throw ShapeSeen{};
         });
@@ -46,7 +46,7 @@ NpyShape ReadNpyShape(const fs::path& path, bool premiere) {
 }
 
 /// How the frame at `path` differs from the first, or empty when it does not.
-std::string Difference(const fs::path& path, const sim::World& first, const sim::ImageFormat* first_format,
+std::string Difference(const fs::path& path, const frames::World& first, const imagefiles::ImageFormat* first_format,
                        const RenderSettings& settings) {
     if (IsNpy(path)) {
         const NpyShape shape = ReadNpyShape(path, settings.app == sim::HostApp::Premiere);
@@ -54,14 +54,14 @@ std::string Difference(const fs::path& path, const sim::World& first, const sim:
             return "is " + SizeText(shape.width, shape.height) + ", not " + SizeText(first.width(), first.height());
         }
         if (shape.layout != first.layout()) {
-            return "is " + std::string(sim::LayoutName(shape.layout)) + ", not " +
-                   std::string(sim::LayoutName(first.layout()));
+            return "is " + std::string(frames::LayoutName(shape.layout)) + ", not " +
+                   std::string(frames::LayoutName(first.layout()));
         }
         return "";
     }
     if (first_format == nullptr) return "is an image, the first frame a .npy array";
-    const std::unique_ptr<sim::ImageSource> image = OpenImageFrame(path, settings.image);
-    const sim::ImageFormat& f = image->format();
+    const std::unique_ptr<imagefiles::ImageSource> image = OpenImageFrame(path, settings.image);
+    const imagefiles::ImageFormat& f = image->format();
     if (f.layer_width != first_format->layer_width || f.layer_height != first_format->layer_height) {
         return "is " + SizeText(f.layer_width, f.layer_height) + ", not " +
                SizeText(first_format->layer_width, first_format->layer_height);
@@ -76,8 +76,8 @@ std::string Difference(const fs::path& path, const sim::World& first, const sim:
 
 }  // namespace
 
-void CheckInputFrames(const FramePattern& input, const std::vector<int>& frames, const sim::World& first,
-                      const sim::ImageFormat* first_format, const RenderSettings& settings) {
+void CheckInputFrames(const FramePattern& input, const std::vector<int>& frames, const frames::World& first,
+                      const imagefiles::ImageFormat* first_format, const RenderSettings& settings) {
     std::vector<int> missing;
     std::vector<std::string> faults;
     int unlike = 0;

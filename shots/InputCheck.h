@@ -23,7 +23,7 @@ inline constexpr int kListedInputFaults = 5;
 /// layout. Each frame's data window may be its own, as renderers crop
 /// them frame by frame. Files that are not regular files (pipes) are left
 /// to be read when their frame is.
-void CheckInputFrames(const FramePattern& input, const std::vector<int>& frames, const sim::World& first,
-                      const sim::ImageFormat* first_format, const RenderSettings& settings);
+void CheckInputFrames(const FramePattern& input, const std::vector<int>& frames, const frames::World& first,
+                      const imagefiles::ImageFormat* first_format, const RenderSettings& settings);
 
 }  // namespace quorvel::shots

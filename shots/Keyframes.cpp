@@ -492,10 +492,10 @@ struct MatteControls {
         return m;
     }
     void Write(const MatteGeometry& m) const {
-        if (origin) sim::SetPoint(*origin, m.x, m.y);
+        if (origin) frames::SetPoint(*origin, m.x, m.y);
         if (width) width->u.fs_d.value = sim::RangeOf(*width)->Clamp(m.width);
         if (height) height->u.fs_d.value = sim::RangeOf(*height)->Clamp(m.height);
-        if (angle) sim::SetAngle(*angle, m.angle);
+        if (angle) frames::SetAngle(*angle, m.angle);
         if (feather) feather->u.fs_d.value = sim::RangeOf(*feather)->Clamp(m.feather);
     }
 
@@ -521,16 +521,16 @@ void Animation::Apply(double frame, sim::ParamSet& params) const {
         // checked against the 16.16 range.
         switch (def.param_type) {
             case PF_Param_POINT:
-                sim::SetPoint(def, v[0], v[1]);
+                frames::SetPoint(def, v[0], v[1]);
                 break;
             case PF_Param_FLOAT_SLIDER:
                 def.u.fs_d.value = v[0];
                 break;
             case PF_Param_ANGLE:
-                sim::SetAngle(def, v[0]);
+                frames::SetAngle(def, v[0]);
                 break;
             case PF_Param_FIX_SLIDER:
-                sim::SetFixedSlider(def, v[0]);
+                frames::SetFixedSlider(def, v[0]);
                 break;
             default:
                 break;

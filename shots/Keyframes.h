@@ -134,7 +134,7 @@ struct KeyTextSettings {
 };
 
 /// The name the host shows the effect by: the descriptor's name.
-std::string EffectDisplayName(const sim::Descriptor& descriptor);
+std::string EffectDisplayName(const modulefiles::Descriptor& descriptor);
 
 /// The keys of a render, by control. Keys are first collected as text
 /// (--key options, key files) and then resolved against the controls the

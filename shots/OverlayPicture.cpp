@@ -13,7 +13,7 @@ namespace {
 /// the layer (a file's overscan) at negative or beyond-size layer
 /// coordinates. The module's strokes, layer points mapped through `view`,
 /// then fall on the pixels they describe, and on the matte it rendered.
-sim::View FrameView(sim::View view, const LayerPlace& place) {
+frames::View FrameView(frames::View view, const LayerPlace& place) {
     if (view.window == PF_Window_COMP) {
         view.layer_x -= view.layer_scale * place.x;
         view.layer_y -= view.layer_scale * place.y;
@@ -24,7 +24,8 @@ sim::View FrameView(sim::View view, const LayerPlace& place) {
     return view;
 }
 
-void Paint(Session& session, sim::ParamSet& params, sim::World& frame, const sim::View& view, sim::Canvas& canvas) {
+void Paint(Session& session, sim::ParamSet& params, frames::World& frame, const frames::View& view,
+           imagefiles::Canvas& canvas) {
     sim::Host& host = session.host();
     host.view() = view;
     host.SetStrokeSink(&canvas);
@@ -39,19 +40,19 @@ void Paint(Session& session, sim::ParamSet& params, sim::World& frame, const sim
 
 void CheckOverlayPictureOutput(const std::filesystem::path& path) { CheckOutputPath(path); }
 
-void WriteOverlayPicture(Session& session, sim::ParamSet& params, sim::World& frame, const sim::View& view,
+void WriteOverlayPicture(Session& session, sim::ParamSet& params, frames::World& frame, const frames::View& view,
                          const std::filesystem::path& path) {
     int width = 0, height = 0;
     // A frame's overscan is outside the layer, as it is outside a composition.
-    sim::Canvas::FittingSize(session.place().width, session.place().height, view, &width, &height);
-    sim::Canvas canvas(frame, FrameView(view, session.place()), width, height);
+    imagefiles::Canvas::FittingSize(session.place().width, session.place().height, view, &width, &height);
+    imagefiles::Canvas canvas(frame, FrameView(view, session.place()), width, height);
     Paint(session, params, frame, view, canvas);
     canvas.WritePng(path);
 }
 
-sim::World DrawOverlayWindow(Session& session, sim::ParamSet& params, sim::World& frame, const sim::View& view,
-                             int width, int height) {
-    sim::Canvas canvas(frame, FrameView(view, session.place()), width, height);
+frames::World DrawOverlayWindow(Session& session, sim::ParamSet& params, frames::World& frame, const frames::View& view,
+                                int width, int height) {
+    imagefiles::Canvas canvas(frame, FrameView(view, session.place()), width, height);
     Paint(session, params, frame, view, canvas);
     return canvas.ToWorld();
 }

@@ -19,12 +19,12 @@ void CheckOverlayPictureOutput(const std::filesystem::path& path);
 /// session's layer placed in it as the session places it, and writes the
 /// window, which shows the whole layer, strokes painted, as a PNG. Throws
 /// ModuleFailure when the module fails the event or breaks a host rule.
-void WriteOverlayPicture(Session& session, sim::ParamSet& params, sim::World& frame, const sim::View& view,
+void WriteOverlayPicture(Session& session, sim::ParamSet& params, frames::World& frame, const frames::View& view,
                          const std::filesystem::path& path);
 
 /// The same window at `width` x `height` pixels, as an opaque 8-bit frame.
 /// Throws as above.
-sim::World DrawOverlayWindow(Session& session, sim::ParamSet& params, sim::World& frame, const sim::View& view,
-                             int width, int height);
+frames::World DrawOverlayWindow(Session& session, sim::ParamSet& params, frames::World& frame, const frames::View& view,
+                                int width, int height);
 
 }  // namespace quorvel::shots

@@ -31,7 +31,8 @@ const char* const kImageFramesHelp =
 
 void CheckImageFrameInput(const std::filesystem::path& path) { RefuseImage("read", path); }
 
-std::unique_ptr<sim::ImageSource> OpenImageFrame(const std::filesystem::path& path, const sim::ImageRequest&) {
+std::unique_ptr<imagefiles::ImageSource> OpenImageFrame(const std::filesystem::path& path,
+                                                        const imagefiles::ImageRequest&) {
     RefuseImage("read", path);
 }
 
@@ -39,10 +40,13 @@ void CheckImageFrameOutput(const std::filesystem::path& path) { RefuseImage("wri
 
 void CheckImageFrameCompression(const std::filesystem::path& path, const std::string&) { RefuseImage("write", path); }
 
-void CheckImageFrameChannelType(const std::filesystem::path& path, sim::ChannelType) { RefuseImage("write", path); }
+void CheckImageFrameChannelType(const std::filesystem::path& path, imagefiles::ChannelType) {
+    RefuseImage("write", path);
+}
 
-sim::WrittenImage WriteImageFrame(const std::filesystem::path& target, const std::filesystem::path&, const sim::World&,
-                                  const sim::ImageFormat*, const sim::ImageWriteOptions&) {
+imagefiles::WrittenImage WriteImageFrame(const std::filesystem::path& target, const std::filesystem::path&,
+                                         const frames::World&, const imagefiles::ImageFormat*,
+                                         const imagefiles::ImageWriteOptions&) {
     RefuseImage("write", target);
 }
 
@@ -52,7 +56,8 @@ void CheckOverlayPictureOutput(const std::filesystem::path& path) {
     throw ShotError("cannot write " + path.string() + ": " + kNoDrawingLibrary);
 }
 
-void WriteOverlayPicture(Session&, sim::ParamSet&, sim::World&, const sim::View&, const std::filesystem::path& path) {
+void WriteOverlayPicture(Session&, sim::ParamSet&, frames::World&, const frames::View&,
+                         const std::filesystem::path& path) {
     CheckOverlayPictureOutput(path);
 }
 

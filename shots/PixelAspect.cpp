@@ -49,7 +49,7 @@ PF_RationalScale AspectRatioOf(double value) {
     return best;
 }
 
-void SettlePixelAspect(RenderSettings& settings, const sim::ImageFormat* image, const std::string& image_name,
+void SettlePixelAspect(RenderSettings& settings, const imagefiles::ImageFormat* image, const std::string& image_name,
                        const Animation* animation) {
     const std::optional<double> stated = image != nullptr ? image->pixel_aspect : std::nullopt;
     if (stated && !(*stated >= kMinPixelAspect && *stated <= kMaxPixelAspect)) {

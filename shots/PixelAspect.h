@@ -22,7 +22,7 @@ PF_RationalScale AspectRatioOf(double value);
 /// for the test card or a .npy frame), named `image_name` in messages;
 /// `animation` the keys read, if any. Throws ShotError when the ratio is
 /// keyframe text's and is not a ratio.
-void SettlePixelAspect(RenderSettings& settings, const sim::ImageFormat* image, const std::string& image_name,
+void SettlePixelAspect(RenderSettings& settings, const imagefiles::ImageFormat* image, const std::string& image_name,
                        const Animation* animation = nullptr);
 
 }  // namespace quorvel::shots

@@ -62,12 +62,12 @@ void ApplyParams(const RenderSettings& s, sim::ParamSet& params) {
     if (s.mask_type) Param(params, kIdMaskType).u.pd.value = *s.mask_type;
     if (s.composite) Param(params, kIdCompositeMode).u.pd.value = *s.composite;
     if (s.falloff) Param(params, kIdFalloff).u.pd.value = *s.falloff;
-    if (s.origin) sim::SetPoint(Param(params, kIdOrigin), s.origin->first, s.origin->second);
+    if (s.origin) frames::SetPoint(Param(params, kIdOrigin), s.origin->first, s.origin->second);
     if (s.width) Slider(params, kIdWidth, "width", *s.width).u.fs_d.value = *s.width;
     if (s.height) Slider(params, kIdHeight, "height", *s.height).u.fs_d.value = *s.height;
     if (s.feather) Slider(params, kIdFeather, "feather", *s.feather).u.fs_d.value = *s.feather;
-    if (s.angle) sim::SetAngle(Param(params, kIdAngle), *s.angle);
-    if (s.opacity) sim::SetFixedSlider(Slider(params, kIdOpacity, "opacity", *s.opacity), *s.opacity);
+    if (s.angle) frames::SetAngle(Param(params, kIdAngle), *s.angle);
+    if (s.opacity) frames::SetFixedSlider(Slider(params, kIdOpacity, "opacity", *s.opacity), *s.opacity);
     if (s.invert) Param(params, kIdInvert).u.bd.value = 1;
 }
 

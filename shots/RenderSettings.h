@@ -18,14 +18,14 @@ namespace quorvel::shots {
 
 struct RenderSettings {
     sim::HostApp app = sim::HostApp::AfterEffects;
-    sim::PixelLayout layout = sim::PixelLayout::ARGB8;
+    frames::PixelLayout layout = frames::PixelLayout::ARGB8;
     /// Whether --host and --depth were given; otherwise an image file's data
     /// may choose them.
     bool app_given = false;
     bool depth_given = false;
     /// Which part and layer of an image file to render, and how its alpha is
     /// to be taken.
-    sim::ImageRequest image;
+    imagefiles::ImageRequest image;
 
     std::optional<A_long> mask_type;
     std::optional<A_long> composite;

@@ -125,7 +125,7 @@ private:
         const fs::path out = plan_.output.PathFor(frame);
         const bool observed = observer_ != nullptr && observer_->Wants(index);
         if (plan_.skip_existing) {
-            if (std::optional<sim::World> existing = ReadCompleteFrame(out, plan_)) {
+            if (std::optional<frames::World> existing = ReadCompleteFrame(out, plan_)) {
                 if (observed) {
                     InstancePool::Lease lease(pool_, pool_.Take());
                     sim::ParamSet params = ParamsAtFrame(*lease, plan_, *existing, frame);
@@ -136,10 +136,10 @@ private:
             }
         }
 
-        std::optional<sim::World> read;
-        std::optional<sim::ImageFormat> read_format;
-        const sim::World* input = plan_.still;
-        const sim::ImageFormat* format = plan_.still_format;
+        std::optional<frames::World> read;
+        std::optional<imagefiles::ImageFormat> read_format;
+        const frames::World* input = plan_.still;
+        const imagefiles::ImageFormat* format = plan_.still_format;
         if (plan_.input) {
             // The layout is the shot's, decided by its first frame: a frame of
             // another depth is refused rather than converted.
@@ -154,12 +154,12 @@ private:
         // Each frame's data window is its own; the layer is the shot's.
         const LayerPlace place = LayerPlaceOf(*input, format);
         if (plan_.input && (place.width != plan_.layer_width || place.height != plan_.layer_height)) {
-            throw sim::HostError(plan_.input->PathFor(frame).string() + " is " + std::to_string(place.width) + "x" +
-                                 std::to_string(place.height) + ", the shot " + std::to_string(plan_.layer_width) +
-                                 "x" + std::to_string(plan_.layer_height));
+            throw frames::HostError(plan_.input->PathFor(frame).string() + " is " + std::to_string(place.width) + "x" +
+                                    std::to_string(place.height) + ", the shot " + std::to_string(plan_.layer_width) +
+                                    "x" + std::to_string(plan_.layer_height));
         }
 
-        sim::World output(plan_.settings.layout, input->width(), input->height());
+        frames::World output(plan_.settings.layout, input->width(), input->height());
         {
             InstancePool::Lease lease(pool_, pool_.Take());
             (*lease).Place(place);
@@ -212,7 +212,7 @@ private:
 
 }  // namespace
 
-sim::ParamSet ParamsAtFrame(Session& instance, const SequencePlan& plan, const sim::World& layer, int frame) {
+sim::ParamSet ParamsAtFrame(Session& instance, const SequencePlan& plan, const frames::World& layer, int frame) {
     sim::Host::Options& options = instance.host().options();
     options.current_time = plan.rate.TimeOf(frame);
     options.time_scale = plan.rate.time_scale;
@@ -222,26 +222,26 @@ sim::ParamSet ParamsAtFrame(Session& instance, const SequencePlan& plan, const s
     return params;
 }
 
-std::optional<sim::World> ReadCompleteFrame(const fs::path& path, const SequencePlan& plan) {
+std::optional<frames::World> ReadCompleteFrame(const fs::path& path, const SequencePlan& plan) {
     std::error_code ec;
     if (!fs::is_regular_file(path, ec)) return std::nullopt;
     try {
         // A frame of another size or depth is not complete, whatever its
         // header claims: it is refused before its pixels are allocated.
-        const auto of_the_plan = [&plan](sim::PixelLayout layout, int width, int height) {
+        const auto of_the_plan = [&plan](frames::PixelLayout layout, int width, int height) {
             if (layout != plan.settings.layout || width != plan.layer_width || height != plan.layer_height) {
-                throw sim::HostError("not a frame of this shot");
+                throw frames::HostError("not a frame of this shot");
             }
         };
-        if (IsNpy(path)) return sim::ReadNpy(path, plan.settings.app == sim::HostApp::Premiere, of_the_plan);
+        if (IsNpy(path)) return imagefiles::ReadNpy(path, plan.settings.app == sim::HostApp::Premiere, of_the_plan);
         // An image is read in the shot's layout whatever its channels; its
         // size is known before its pixels are.
-        const std::unique_ptr<sim::ImageSource> image = sim::OpenImage(path, plan.settings.image);
+        const std::unique_ptr<imagefiles::ImageSource> image = imagefiles::OpenImage(path, plan.settings.image);
         of_the_plan(plan.settings.layout, image->format().layer_width, image->format().layer_height);
-        sim::World world(plan.settings.layout, image->format().width, image->format().height);
+        frames::World world(plan.settings.layout, image->format().width, image->format().height);
         image->ReadInto(world);
         return world;
-    } catch (const sim::HostError&) {
+    } catch (const frames::HostError&) {
         return std::nullopt;  // truncated or not an image: incomplete
     }
 }

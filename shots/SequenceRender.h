@@ -27,12 +27,12 @@ struct SequencePlan {
     /// A numbered input: each frame read from its own file. Without one,
     /// `still` is the input of every frame.
     std::optional<FramePattern> input;
-    const sim::World* still = nullptr;
+    const frames::World* still = nullptr;
     /// The still's image format, when it is an image file.
-    const sim::ImageFormat* still_format = nullptr;
+    const imagefiles::ImageFormat* still_format = nullptr;
     FramePattern output{"out", "out.%04d.npy"};
     /// What image outputs are to be instead of what their inputs were.
-    sim::ImageWriteOptions out_options;
+    imagefiles::ImageWriteOptions out_options;
     /// The layout is decided (the first input frame decides it for .npy).
     RenderSettings settings;
     FrameRate rate;
@@ -54,7 +54,7 @@ public:
     /// Whether the frame at `index` of the plan is wanted.
     virtual bool Wants(std::size_t index) const = 0;
     /// Called from worker threads, for wanted frames only.
-    virtual void OnFrame(std::size_t index, Session& instance, sim::ParamSet& params, sim::World& frame) = 0;
+    virtual void OnFrame(std::size_t index, Session& instance, sim::ParamSet& params, frames::World& frame) = 0;
 };
 
 struct FrameFailure {
@@ -75,11 +75,11 @@ struct SequenceOutcome {
 /// The parameter array of `frame`: the instance's values for `layer`, then
 /// the animation evaluated at the frame; also sets the host's time to the
 /// frame's.
-sim::ParamSet ParamsAtFrame(Session& instance, const SequencePlan& plan, const sim::World& layer, int frame);
+sim::ParamSet ParamsAtFrame(Session& instance, const SequencePlan& plan, const frames::World& layer, int frame);
 
 /// The existing output frame at `path` when it is complete: readable
 /// throughout and of the plan's size (and, for .npy, layout).
-std::optional<sim::World> ReadCompleteFrame(const std::filesystem::path& path, const SequencePlan& plan);
+std::optional<frames::World> ReadCompleteFrame(const std::filesystem::path& path, const SequencePlan& plan);
 
 /// Removes the temporary files that killed runs left beside this plan's
 /// output frames (those whose process is gone). Returns how many.

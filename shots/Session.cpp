@@ -17,7 +17,7 @@ Session::Session(PF_FilterProc entry, const RenderSettings& settings, int layer_
     Setup();
 }
 
-LayerPlace LayerPlaceOf(const sim::World& frame, const sim::ImageFormat* format) {
+LayerPlace LayerPlaceOf(const frames::World& frame, const imagefiles::ImageFormat* format) {
     if (format == nullptr) return LayerPlace{0, 0, frame.width(), frame.height()};
     return LayerPlace{format->layer_x, format->layer_y, format->layer_width, format->layer_height};
 }
@@ -41,15 +41,15 @@ void Session::Setup() {
     }
 }
 
-sim::ParamSet Session::Params(const sim::World& input) const {
+sim::ParamSet Session::Params(const frames::World& input) const {
     sim::ParamSet params = host_.DefaultParams(input);
     ApplyParams(settings_, params);
     return params;
 }
 
-void Session::Render(sim::ParamSet& params, sim::World& output) {
+void Session::Render(sim::ParamSet& params, frames::World& output) {
     if (settings_.app == sim::HostApp::Premiere)
-        host_.SetWorldFormat(output.def(), sim::PremiereFormat(output.layout()));
+        host_.SetWorldFormat(output.def(), frames::PremiereFormat(output.layout()));
     if (const PF_Err err = host_.Render(params, output)) {
         std::string message = "the module's render failed with error " + std::to_string(err);
         if (host_.out_data().out_flags & PF_OutFlag_DISPLAY_ERROR_MESSAGE) {

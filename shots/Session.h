@@ -28,7 +28,7 @@ struct LayerPlace {
     int width = 0, height = 0;
 };
 
-LayerPlace LayerPlaceOf(const sim::World& frame, const sim::ImageFormat* format);
+LayerPlace LayerPlaceOf(const frames::World& frame, const imagefiles::ImageFormat* format);
 
 class Session {
 public:
@@ -46,9 +46,9 @@ public:
     /// Where renders place the layer now, and its size.
     LayerPlace place() const;
     /// Default values for `input`, then the settings' values.
-    sim::ParamSet Params(const sim::World& input) const;
+    sim::ParamSet Params(const frames::World& input) const;
     /// Renders `input` into `output` (same layout and size).
-    void Render(sim::ParamSet& params, sim::World& output);
+    void Render(sim::ParamSet& params, frames::World& output);
     /// Throws ModuleFailure when the host saw the module break a rule
     /// (a suite kept, an object leaked).
     void CheckHost() const;
@@ -56,7 +56,7 @@ public:
 private:
     void Setup();
 
-    std::optional<sim::LoadedModule> module_;
+    std::optional<modulefiles::LoadedModule> module_;
     RenderSettings settings_;
     sim::Host host_;
 };

@@ -36,7 +36,7 @@ struct ShotSettings {
     /// Numbered when there are several frames; none only for a dry run.
     std::optional<std::string> output;
     /// What image outputs are to be instead of what their inputs were.
-    sim::ImageWriteOptions out_options;
+    imagefiles::ImageWriteOptions out_options;
     RenderSettings render;
     FrameRate rate;
     std::optional<int> jobs;  ///< frames at once; default one per core
@@ -86,7 +86,7 @@ public:
     sim::ParamSet FirstFrameParams();
     Session& first_instance() { return *instances_.front(); }
     /// The first frame's input, in the shot's layout.
-    const sim::World& first_input() const { return *first_; }
+    const frames::World& first_input() const { return *first_; }
 
     /// Renders every frame. Interrupts (Ctrl-C, a farm's SIGTERM) stop it
     /// after the frames in progress, leaving every file complete or untouched.
@@ -104,9 +104,9 @@ private:
     Animation animation_;
     std::vector<std::string> notes_;
     int jobs_ = 1;
-    std::optional<sim::ImageFormat> first_format_;
-    std::optional<sim::World> first_;
-    std::optional<sim::LoadedModule> module_;
+    std::optional<imagefiles::ImageFormat> first_format_;
+    std::optional<frames::World> first_;
+    std::optional<modulefiles::LoadedModule> module_;
     std::vector<std::unique_ptr<Session>> instances_;
 };
 

@@ -68,7 +68,7 @@ const char* CommandName(PF_Cmd cmd) {
 /// An out-data record as a host prepares it: members cleared, the audio
 /// record and the padding poison.
 void PrepareOutData(PF_OutData& out) {
-    Poison(out);
+    frames::Poison(out);
     out.my_version = 0;
     std::memset(out.name, 0, sizeof out.name);
     out.global_data = nullptr;
@@ -89,11 +89,11 @@ void PrepareOutData(PF_OutData& out) {
 }  // namespace
 
 EventRecord::EventRecord(PF_EventType type, PF_WindowType window) {
-    Poison(context_);
+    frames::Poison(context_);
     context_.magic = kContextMagic;
     context_.w_type = window;
 
-    Poison(extra_);
+    frames::Poison(extra_);
     extra_.contextH = &context_ptr_;
     extra_.e_type = type;
     // The union holds what this kind of event carries; the rest stays poison.
@@ -122,7 +122,7 @@ Host::Host(PF_FilterProc entry) : Host(entry, Options{}) {}
 Host::Host(PF_FilterProc entry, Options options)
     : entry_(entry),
       options_(options),
-      drawing_(std::make_unique<Drawing>()),
+      drawing_(std::make_unique<frames::Drawing>()),
       iterate_(std::make_unique<IterateEngine>(options.threads)) {
     if (entry_ == nullptr) throw std::invalid_argument("Host needs an entry point");
 }
@@ -139,7 +139,7 @@ Host& Host::Current() {
 /// padding) stays poison.
 void Host::PrepareInData() {
     utils_ = *UtilCallbacksTable();
-    Poison(in_data_);
+    frames::Poison(in_data_);
     FillInteractCallbacks(in_data_.inter);
     in_data_.utils = &utils_;
     in_data_.effect_ref = this;
@@ -221,7 +221,7 @@ PF_Fixed Shifted(PF_Fixed value, PF_Fixed shift) {
 
 }  // namespace
 
-PF_Err Host::Render(ParamSet& params, World& output) {
+PF_Err Host::Render(ParamSet& params, frames::World& output) {
     if (options_.layer_x == 0 && options_.layer_y == 0) return Send(PF_Cmd_RENDER, params.get(), output.def());
     // The module places points in the frame it renders; the layer starts
     // inside that frame, so its points move with it.
@@ -241,8 +241,8 @@ PF_Err Host::Send(PF_Cmd cmd, PF_ParamDef* params[], PF_EffectWorld* output, voi
     return Call(cmd, out_data_, params, output, extra);
 }
 
-PF_Err Host::Event(EventRecord& event, ParamSet& params, World* output) {
-    drawing_ = std::make_unique<Drawing>();
+PF_Err Host::Event(EventRecord& event, ParamSet& params, frames::World* output) {
+    drawing_ = std::make_unique<frames::Drawing>();
     drawing_->set_sink(sink_);
     FillEventCallbacks(event.extra().cbs, this);
     event.extra().evt_in_flags = 0;
@@ -263,7 +263,7 @@ void Host::CheckBalance(PF_Cmd cmd) {
     outstanding_.clear();
 }
 
-ParamSet Host::DefaultParams(const World& input) const {
+ParamSet Host::DefaultParams(const frames::World& input) const {
     return ParamSet(registered_, *input.def(), options_.layer_width, options_.layer_height);
 }
 

@@ -77,11 +77,11 @@ public:
     const Options& options() const { return options_; }
     FaultPlan& faults() { return faults_; }
     CallLog& log() { return log_; }
-    View& view() { return view_; }
-    Drawing& drawing() { return *drawing_; }
+    frames::View& view() { return view_; }
+    frames::Drawing& drawing() { return *drawing_; }
     /// Where the strokes of later draw events are also sent (a Canvas to
     /// paint them); null for recording only.
-    void SetStrokeSink(StrokeSink* sink) { sink_ = sink; }
+    void SetStrokeSink(frames::StrokeSink* sink) { sink_ = sink; }
 
     /// Sends one command with the caller's out-data record, exactly as given.
     PF_Err Call(PF_Cmd cmd, PF_OutData& out_data, PF_ParamDef* params[] = nullptr, PF_EffectWorld* output = nullptr,
@@ -100,9 +100,9 @@ public:
     PF_Err ParamsSetup() { return Send(PF_Cmd_PARAMS_SETUP); }
     /// Renders with the parameters as the layer has them; points are handed
     /// over where they fall in the frame.
-    PF_Err Render(ParamSet& params, World& output);
+    PF_Err Render(ParamSet& params, frames::World& output);
     /// Sends an event; a draw event paints into a fresh Drawing.
-    PF_Err Event(EventRecord& event, ParamSet& params, World* output = nullptr);
+    PF_Err Event(EventRecord& event, ParamSet& params, frames::World* output = nullptr);
 
     /// The records of the last command.
     PF_InData& in_data() { return in_data_; }
@@ -115,7 +115,7 @@ public:
     const std::vector<PrPixelFormat>& declared_formats() const { return declared_formats_; }
 
     /// The parameter array at defaults for a layer `input`.
-    ParamSet DefaultParams(const World& input) const;
+    ParamSet DefaultParams(const frames::World& input) const;
 
     /// The Premiere pixel format the Pixel Format Suite reports for a world.
     void SetWorldFormat(const PF_EffectWorld* world, PrPixelFormat format) { world_formats_[world] = format; }
@@ -159,9 +159,9 @@ private:
     Options options_;
     FaultPlan faults_;
     CallLog log_;
-    View view_;
-    std::unique_ptr<Drawing> drawing_;
-    StrokeSink* sink_ = nullptr;
+    frames::View view_;
+    std::unique_ptr<frames::Drawing> drawing_;
+    frames::StrokeSink* sink_ = nullptr;
     std::unique_ptr<IterateEngine> iterate_;
 
     PF_InData in_data_{};

@@ -29,7 +29,7 @@ SPErr AcquireSuite(const char* name, A_long version, const void** suite) {
 SPErr ReleaseSuite(const char* name, A_long version) { return Host::Current().ReleaseSuite(name, version); }
 const SPBasicSuite kBasicSuite = [] {
     SPBasicSuite suite;
-    Poison(suite);
+    frames::Poison(suite);
     suite.AcquireSuite = AcquireSuite;
     suite.ReleaseSuite = ReleaseSuite;
     Forbid<"IsEqual">(suite.IsEqual);
@@ -101,7 +101,7 @@ void ForbidAnsiFunctions(Table& ansi) {
 /// absolute values.
 const PF_ANSICallbacksSuite1 kAnsiSuite = [] {
     PF_ANSICallbacksSuite1 suite;
-    Poison(suite);
+    frames::Poison(suite);
     ForbidAnsiFunctions(suite);
     suite.cos = AnsiCos;
     suite.fabs = AnsiFabs;
@@ -114,7 +114,7 @@ const PF_ANSICallbacksSuite1 kAnsiSuite = [] {
 /// module's business.
 const PF_UtilCallbacks kUtils = [] {
     PF_UtilCallbacks utils;
-    Poison(utils);
+    frames::Poison(utils);
     Forbid<"begin_sampling">(utils.begin_sampling);
     Forbid<"subpixel_sample">(utils.subpixel_sample);
     Forbid<"area_sample">(utils.area_sample);
@@ -188,7 +188,7 @@ PF_Err GetPixelFormat(PF_EffectWorld* world, PrPixelFormat* format) {
 
 const PF_PixelFormatSuite1 kPixelFormatSuite = [] {
     PF_PixelFormatSuite1 suite;
-    Poison(suite);
+    frames::Poison(suite);
     suite.AddSupportedPixelFormat = AddSupportedPixelFormat;
     suite.ClearSupportedPixelFormats = ClearSupportedPixelFormats;
     Forbid<"NewWorldOfPixelFormat">(suite.NewWorldOfPixelFormat);
@@ -213,7 +213,7 @@ PF_Err Iterate16(PF_InData* in_data, A_long base, A_long final, PF_EffectWorld* 
 
 const PF_Iterate8Suite1 kIterate8Suite = [] {
     PF_Iterate8Suite1 suite;
-    Poison(suite);
+    frames::Poison(suite);
     suite.iterate = Iterate8;
     Forbid<"iterate8.iterate_origin">(suite.iterate_origin);
     Forbid<"iterate8.iterate_lut">(suite.iterate_lut);
@@ -224,7 +224,7 @@ const PF_Iterate8Suite1 kIterate8Suite = [] {
 
 const PF_iterate16Suite1 kIterate16Suite = [] {
     PF_iterate16Suite1 suite;
-    Poison(suite);
+    frames::Poison(suite);
     suite.iterate = Iterate16;
     Forbid<"iterate16.iterate_origin">(suite.iterate_origin);
     Forbid<"iterate16.iterate_origin_non_clip_src">(suite.iterate_origin_non_clip_src);
@@ -242,21 +242,21 @@ const PF_EffectCustomUISuite1 kCustomUISuite = [] {
     return suite;
 }();
 
-Drawing* DrawingOf(const void* ref) {
-    Drawing& drawing = Host::Current().drawing();
+frames::Drawing* DrawingOf(const void* ref) {
+    frames::Drawing& drawing = Host::Current().drawing();
     return ref == &drawing ? &drawing : nullptr;
 }
 
 PF_Err ThemeStrokePath(DRAWBOT_DrawRef draw_ref, DRAWBOT_PathRef path, PF_Boolean draw_shadow) {
     if (const PF_Err err = Host::Current().Hook("PF_StrokePath", draw_shadow ? "shadow" : "no shadow")) return err;
-    Drawing* drawing = DrawingOf(draw_ref);
-    std::vector<PathSegment>* segments = drawing != nullptr ? drawing->PathSegments(path) : nullptr;
+    frames::Drawing* drawing = DrawingOf(draw_ref);
+    std::vector<frames::PathSegment>* segments = drawing != nullptr ? drawing->PathSegments(path) : nullptr;
     if (segments == nullptr) return PF_Err_BAD_CALLBACK_PARAM;
-    Stroke stroke;
+    frames::Stroke stroke;
     stroke.theme = true;
     stroke.shadow = draw_shadow != 0;
-    stroke.color = Drawing::kThemeColor;
-    stroke.width = Drawing::kThemeWidth;
+    stroke.color = frames::Drawing::kThemeColor;
+    stroke.width = frames::Drawing::kThemeWidth;
     stroke.segments = *segments;
     drawing->AddStroke(std::move(stroke));
     return PF_Err_NONE;
@@ -265,7 +265,7 @@ PF_Err ThemeStrokePath(DRAWBOT_DrawRef draw_ref, DRAWBOT_PathRef path, PF_Boolea
 /// The module strokes with the host's theme and asks nothing of it.
 const PF_EffectCustomUIOverlayThemeSuite1 kThemeSuite = [] {
     PF_EffectCustomUIOverlayThemeSuite1 suite;
-    Poison(suite);
+    frames::Poison(suite);
     Forbid<"PF_GetPreferredForegroundColor">(suite.PF_GetPreferredForegroundColor);
     Forbid<"PF_GetPreferredShadowColor">(suite.PF_GetPreferredShadowColor);
     Forbid<"PF_GetPreferredStrokeWidth">(suite.PF_GetPreferredStrokeWidth);
@@ -303,14 +303,14 @@ PF_Err NewPen(DRAWBOT_SupplierRef supplier, const DRAWBOT_ColorRGBA* color, floa
                                                Num(color->alpha) + ", " + Num(size))) {
         return err;
     }
-    Drawing* drawing = DrawingOf(supplier);
+    frames::Drawing* drawing = DrawingOf(supplier);
     if (drawing == nullptr) return PF_Err_BAD_CALLBACK_PARAM;
     *pen = drawing->NewPen(*color, size);
     return PF_Err_NONE;
 }
 PF_Err NewPath(DRAWBOT_SupplierRef supplier, DRAWBOT_PathRef* path) {
     if (const PF_Err err = Host::Current().Hook("NewPath")) return err;
-    Drawing* drawing = DrawingOf(supplier);
+    frames::Drawing* drawing = DrawingOf(supplier);
     if (drawing == nullptr) return PF_Err_BAD_CALLBACK_PARAM;
     *path = drawing->NewPath();
     return PF_Err_NONE;
@@ -321,7 +321,7 @@ PF_Err ReleaseObject(DRAWBOT_ObjectRef object) {
 }
 const DRAWBOT_SupplierSuite1 kSupplierSuite = [] {
     DRAWBOT_SupplierSuite1 suite;
-    Poison(suite);
+    frames::Poison(suite);
     suite.NewPen = NewPen;
     Forbid<"NewBrush">(suite.NewBrush);
     Forbid<"SupportsText">(suite.SupportsText);
@@ -340,13 +340,13 @@ const DRAWBOT_SupplierSuite1 kSupplierSuite = [] {
 
 PF_Err SurfaceStrokePath(DRAWBOT_SurfaceRef surface, DRAWBOT_PenRef pen, DRAWBOT_PathRef path) {
     if (const PF_Err err = Host::Current().Hook("StrokePath")) return err;
-    Drawing* drawing = DrawingOf(surface);
+    frames::Drawing* drawing = DrawingOf(surface);
     if (drawing == nullptr) return PF_Err_BAD_CALLBACK_PARAM;
     float width = 0;
     const DRAWBOT_ColorRGBA* color = drawing->PenColor(pen, &width);
-    std::vector<PathSegment>* segments = drawing->PathSegments(path);
+    std::vector<frames::PathSegment>* segments = drawing->PathSegments(path);
     if (color == nullptr || segments == nullptr) return PF_Err_BAD_CALLBACK_PARAM;
-    Stroke stroke;
+    frames::Stroke stroke;
     stroke.color = *color;
     stroke.width = width;
     stroke.segments = *segments;
@@ -357,7 +357,7 @@ PF_Err SurfaceStrokePath(DRAWBOT_SurfaceRef surface, DRAWBOT_PenRef pen, DRAWBOT
 /// of the surface is the module's business.
 const DRAWBOT_SurfaceSuite1 kSurfaceSuite = [] {
     DRAWBOT_SurfaceSuite1 suite;
-    Poison(suite);
+    frames::Poison(suite);
     Forbid<"PushStateStack">(suite.PushStateStack);
     Forbid<"PopStateStack">(suite.PopStateStack);
     Forbid<"PaintRect">(suite.PaintRect);
@@ -378,26 +378,26 @@ const DRAWBOT_SurfaceSuite1 kSurfaceSuite = [] {
     return suite;
 }();
 
-PF_Err AddSegment(const char* function, DRAWBOT_PathRef path, PathSegment segment) {
+PF_Err AddSegment(const char* function, DRAWBOT_PathRef path, frames::PathSegment segment) {
     if (const PF_Err err = Host::Current().Hook(function, segment.ToString())) return err;
-    std::vector<PathSegment>* segments = Host::Current().drawing().PathSegments(path);
+    std::vector<frames::PathSegment>* segments = Host::Current().drawing().PathSegments(path);
     if (segments == nullptr) return PF_Err_BAD_CALLBACK_PARAM;
     segments->push_back(segment);
     return PF_Err_NONE;
 }
 PF_Err MoveTo(DRAWBOT_PathRef path, float x, float y) {
-    return AddSegment("MoveTo", path, {PathSegment::Kind::Move, x, y});
+    return AddSegment("MoveTo", path, {frames::PathSegment::Kind::Move, x, y});
 }
 PF_Err LineTo(DRAWBOT_PathRef path, float x, float y) {
-    return AddSegment("LineTo", path, {PathSegment::Kind::Line, x, y});
+    return AddSegment("LineTo", path, {frames::PathSegment::Kind::Line, x, y});
 }
 PF_Err AddArc(DRAWBOT_PathRef path, const DRAWBOT_PointF32* center, float radius, float start, float sweep) {
-    return AddSegment("AddArc", path, {PathSegment::Kind::Arc, center->x, center->y, radius, start, sweep});
+    return AddSegment("AddArc", path, {frames::PathSegment::Kind::Arc, center->x, center->y, radius, start, sweep});
 }
-PF_Err Close(DRAWBOT_PathRef path) { return AddSegment("Close", path, {PathSegment::Kind::Close}); }
+PF_Err Close(DRAWBOT_PathRef path) { return AddSegment("Close", path, {frames::PathSegment::Kind::Close}); }
 const DRAWBOT_PathSuite1 kPathSuite = [] {
     DRAWBOT_PathSuite1 suite;
-    Poison(suite);
+    frames::Poison(suite);
     suite.MoveTo = MoveTo;
     suite.LineTo = LineTo;
     Forbid<"BezierTo">(suite.BezierTo);

@@ -16,7 +16,7 @@ PF_Fixed PercentOf(PF_Fixed percent, int extent) { return PF_Fixed(std::int64_t(
 /// record of its type; the rest of the union and the unused member poison.
 PF_ParamDef HostRecordOf(const PF_ParamDef& registered) {
     PF_ParamDef def;
-    Poison(def);
+    frames::Poison(def);
     def.uu.id = registered.uu.id;
     def.ui_flags = 0;
     def.ui_width = 0;

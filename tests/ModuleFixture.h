@@ -11,8 +11,8 @@
 namespace quorvel::test {
 
 /// The module under test, loaded once per test program.
-inline const sim::LoadedModule& Module() {
-    static const sim::LoadedModule module(QUORVEL_MODULE_PATH);
+inline const modulefiles::LoadedModule& Module() {
+    static const modulefiles::LoadedModule module(QUORVEL_MODULE_PATH);
     return module;
 }
 

@@ -13,13 +13,13 @@ namespace quorvel::test {
 /// Host, registered parameters, an input frame filled with a byte pattern
 /// and an output frame of the same layout, ready for PF_Cmd_RENDER.
 struct RenderRig {
-    explicit RenderRig(sim::PixelLayout layout, int width = 16, int height = 8, int threads = 1, int padding = 0)
-        : host(sim::IsPremiereLayout(layout) ? sim::HostApp::Premiere : sim::HostApp::AfterEffects, threads),
+    explicit RenderRig(frames::PixelLayout layout, int width = 16, int height = 8, int threads = 1, int padding = 0)
+        : host(frames::IsPremiereLayout(layout) ? sim::HostApp::Premiere : sim::HostApp::AfterEffects, threads),
           input(layout, width, height, padding),
           output(layout, width, height, padding),
           params(Setup()) {
         for (std::size_t i = 0; i < input.bytes().size(); ++i) input.bytes()[i] = std::uint8_t(i * 7 + 3);
-        if (layout == sim::PixelLayout::ARGB16) {
+        if (layout == frames::PixelLayout::ARGB16) {
             // Keep 16-bit channels within the host's 0..32768.
             for (int y = 0; y < height; ++y) {
                 for (int x = 0; x < width; ++x) {
@@ -29,15 +29,15 @@ struct RenderRig {
                 }
             }
         }
-        if (layout == sim::PixelLayout::BGRA32f) {
+        if (layout == frames::PixelLayout::BGRA32f) {
             for (int y = 0; y < height; ++y) {
                 for (int x = 0; x < width; ++x) {
-                    input.At<sim::BGRA32fPixel>(x, y) = {0.25f * float(x), -1.5f, float(y) / 3.0f, 0.75f};
+                    input.At<frames::BGRA32fPixel>(x, y) = {0.25f * float(x), -1.5f, float(y) / 3.0f, 0.75f};
                 }
             }
         }
         params.SetLayer(*input.def());
-        if (sim::IsPremiereLayout(layout)) host.SetWorldFormat(output.def(), sim::PremiereFormat(layout));
+        if (frames::IsPremiereLayout(layout)) host.SetWorldFormat(output.def(), frames::PremiereFormat(layout));
         output.Fill(0xEE);
     }
 
@@ -45,8 +45,8 @@ struct RenderRig {
 
     void SetFloat(int index, double v) { params[index].u.fs_d.value = v; }
     void SetPopup(int index, A_long v) { params[index].u.pd.value = v; }
-    void SetOrigin(double x, double y) { sim::SetPoint(params[kParamOrigin], x, y); }
-    void SetOpacity(double percent) { sim::SetFixedSlider(params[kParamOpacity], percent); }
+    void SetOrigin(double x, double y) { frames::SetPoint(params[kParamOrigin], x, y); }
+    void SetOpacity(double percent) { frames::SetFixedSlider(params[kParamOpacity], percent); }
 
     bool OutputUntouched() const {
         for (std::uint8_t b : output.bytes()) {
@@ -56,8 +56,8 @@ struct RenderRig {
     }
 
     CheckedHost host;
-    sim::World input;
-    sim::World output;
+    frames::World input;
+    frames::World output;
     sim::ParamSet params;
 
 private:

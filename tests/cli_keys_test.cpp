@@ -250,7 +250,7 @@ TEST(KeysFromText, AKeyOnABakedRowReplacesTheRow) {
 // the render's, unless --par says otherwise.
 TEST(KeysFromText, TheSourcesPixelAspectRatioIsTheRendersWhenTheInputGivesNone) {
     ScratchDir dir;
-    sim::WriteNpy(dir / "still.npy", sim::MakeTestCard(sim::PixelLayout::ARGB8, 48, 32));
+    imagefiles::WriteNpy(dir / "still.npy", imagefiles::MakeTestCard(frames::PixelLayout::ARGB8, 48, 32));
     WriteFile(dir / "keys.txt",
               Lines({kTitle, "", "\tUnits Per Second\t24", "\tSource Pixel Aspect Ratio\t2", "",
                      "Effects\tVT Quorvel #1\tWidth #4", "\tFrame\tpixels\t", "\t0\t30\t", "", kEnd}));
@@ -294,8 +294,8 @@ TEST_P(KeyTextLanding, OnKeysStartElseTheFirstInputFrameElseTheFirstOfTheList) {
                                     "\t12\t300", "", kEnd}));
     if (GetParam().input_from_1001) {
         for (int f = 1001; f <= 1003; ++f) {
-            sim::WriteNpy(dir / ("in." + std::to_string(f) + ".npy"),
-                          sim::MakeTestCard(sim::PixelLayout::ARGB8, 16, 8));
+            imagefiles::WriteNpy(dir / ("in." + std::to_string(f) + ".npy"),
+                                 imagefiles::MakeTestCard(frames::PixelLayout::ARGB8, 16, 8));
         }
     }
     std::vector<std::string> args = {"render", "--frames", "1002-1003", "--dry-run", "--keys", dir.str("k.txt")};
@@ -433,7 +433,7 @@ INSTANTIATE_TEST_SUITE_P(
 // render with the values the keys give at its time, worked out by hand.
 TEST(KeysFromText, ARenderedFrameIsTheSingleRenderOfTheValuesAtItsTime) {
     ScratchDir dir;
-    sim::WriteNpy(dir / "still.npy", sim::MakeTestCard(sim::PixelLayout::ARGB16, 48, 32));
+    imagefiles::WriteNpy(dir / "still.npy", imagefiles::MakeTestCard(frames::PixelLayout::ARGB16, 48, 32));
     WriteFile(dir / "keys.txt", Lines({kTitle,
                                        "",
                                        "\tUnits Per Second\t48",

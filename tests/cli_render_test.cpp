@@ -16,7 +16,7 @@ namespace quorvel::test {
 namespace {
 
 namespace fs = std::filesystem;
-using sim::PixelLayout;
+using frames::PixelLayout;
 
 struct PathCase {
     PixelLayout layout;
@@ -32,16 +32,16 @@ const PathCase kPaths[] = {{PixelLayout::ARGB8, "ae", "8"},
 void PrintTo(const PathCase& p, std::ostream* os) { *os << p.host << p.depth; }
 
 /// The alpha the output holds at (x, y), in unit range.
-double AlphaAt(const sim::World& w, int x, int y) {
+double AlphaAt(const frames::World& w, int x, int y) {
     switch (w.layout()) {
         case PixelLayout::ARGB8:
             return w.At<PF_Pixel8>(x, y).alpha / 255.0;
         case PixelLayout::ARGB16:
             return w.At<PF_Pixel16>(x, y).alpha / 32768.0;
         case PixelLayout::BGRA8:
-            return w.At<sim::BGRA8Pixel>(x, y).a / 255.0;
+            return w.At<frames::BGRA8Pixel>(x, y).a / 255.0;
         case PixelLayout::BGRA32f:
-            return w.At<sim::BGRA32fPixel>(x, y).a;
+            return w.At<frames::BGRA32fPixel>(x, y).a;
     }
     return -1;
 }
@@ -92,14 +92,14 @@ class RenderExamples : public ::testing::TestWithParam<std::tuple<PathCase, Exam
 TEST_P(RenderExamples, ReproduceTheWorkedValues) {
     const auto& [path, example] = GetParam();
     ScratchDir dir;
-    sim::World input(path.layout, 112, 96);
+    frames::World input(path.layout, 112, 96);
     input.Fill(0x11);
     if (path.layout == PixelLayout::BGRA32f) {
         for (int y = 0; y < 96; ++y) {
-            for (int x = 0; x < 112; ++x) input.At<sim::BGRA32fPixel>(x, y) = {0.1f, 0.2f, 0.3f, 0.4f};
+            for (int x = 0; x < 112; ++x) input.At<frames::BGRA32fPixel>(x, y) = {0.1f, 0.2f, 0.3f, 0.4f};
         }
     }
-    sim::WriteNpy(dir / "in.npy", input);
+    imagefiles::WriteNpy(dir / "in.npy", input);
     std::vector<std::string> args = {"render",
                                      "--in",
                                      (dir / "in.npy").string(),
@@ -120,7 +120,7 @@ TEST_P(RenderExamples, ReproduceTheWorkedValues) {
     args.insert(args.end(), example.options.begin(), example.options.end());
     const ToolResult r = RunTool(args);
     ASSERT_EQ(r.status, 0) << r.err;
-    const sim::World out = sim::ReadNpy(dir / "out.npy", std::string(path.host) == "premiere");
+    const frames::World out = imagefiles::ReadNpy(dir / "out.npy", std::string(path.host) == "premiere");
     ASSERT_EQ(out.layout(), path.layout);
     const double got = AlphaAt(out, example.x, example.y);
     if (example.exact) {

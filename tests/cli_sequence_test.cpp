@@ -31,7 +31,7 @@ namespace quorvel::test {
 namespace {
 
 namespace fs = std::filesystem;
-using sim::PixelLayout;
+using frames::PixelLayout;
 
 std::string Numbered(const std::string& stem, int frame, const std::string& ext) {
     char number[16];
@@ -41,8 +41,8 @@ std::string Numbered(const std::string& stem, int frame, const std::string& ext)
 
 /// A small frame whose colour and alpha differ from frame to frame, so a
 /// frame rendered from the wrong input shows.
-sim::World InputFrame(PixelLayout layout, int frame, int width = 40, int height = 30) {
-    sim::World w(layout, width, height);
+frames::World InputFrame(PixelLayout layout, int frame, int width = 40, int height = 30) {
+    frames::World w(layout, width, height);
     for (int y = 0; y < height; ++y) {
         for (int x = 0; x < width; ++x) {
             const int v = (x * 7 + y * 13 + frame * 29) % 256;
@@ -54,10 +54,10 @@ sim::World InputFrame(PixelLayout layout, int frame, int width = 40, int height 
                     w.At<PF_Pixel16>(x, y) = {A_u_short(v * 128), A_u_short(32768 - v), A_u_short(frame), 7};
                     break;
                 case PixelLayout::BGRA8:
-                    w.At<sim::BGRA8Pixel>(x, y) = {A_u_char(x), A_u_char(frame), A_u_char(v), A_u_char(255 - v)};
+                    w.At<frames::BGRA8Pixel>(x, y) = {A_u_char(x), A_u_char(frame), A_u_char(v), A_u_char(255 - v)};
                     break;
                 case PixelLayout::BGRA32f:
-                    w.At<sim::BGRA32fPixel>(x, y) = {0.25f, float(frame) / 8, v / 255.0f, 1.0f - v / 300.0f};
+                    w.At<frames::BGRA32fPixel>(x, y) = {0.25f, float(frame) / 8, v / 255.0f, 1.0f - v / 300.0f};
                     break;
             }
         }
@@ -90,7 +90,8 @@ class SerialAndConcurrent : public ::testing::TestWithParam<PathCase> {};
 
 TEST_P(SerialAndConcurrent, GiveTheSameBytesFrameForFrame) {
     ScratchDir dir;
-    for (int f = 1; f <= 16; ++f) sim::WriteNpy(dir / Numbered("in", f, "npy"), InputFrame(GetParam().layout, f));
+    for (int f = 1; f <= 16; ++f)
+        imagefiles::WriteNpy(dir / Numbered("in", f, "npy"), InputFrame(GetParam().layout, f));
     fs::create_directories(dir / "serial");
     fs::create_directories(dir / "concurrent");
     auto run = [&](const std::string& folder, const std::vector<std::string>& how) {
@@ -115,7 +116,7 @@ TEST_P(SerialAndConcurrent, GiveTheSameBytesFrameForFrame) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Layouts, SerialAndConcurrent, ::testing::ValuesIn(kPaths),
-                         [](const auto& info) { return std::string(sim::LayoutName(info.param.layout)); });
+                         [](const auto& info) { return std::string(frames::LayoutName(info.param.layout)); });
 
 /// kAnimation as a JSON key file.
 std::string AnimationJson() {
@@ -158,7 +159,8 @@ class ARange : public ::testing::TestWithParam<const char*> {};
 // the whole shot does, whatever gives the keys.
 TEST_P(ARange, IsAWindowOnTheShot) {
     ScratchDir dir;
-    for (int f = 1; f <= 16; ++f) sim::WriteNpy(dir / Numbered("in", f, "npy"), InputFrame(PixelLayout::ARGB8, f));
+    for (int f = 1; f <= 16; ++f)
+        imagefiles::WriteNpy(dir / Numbered("in", f, "npy"), InputFrame(PixelLayout::ARGB8, f));
     const std::vector<std::string> keys = KeysOfKind(GetParam(), dir);
     auto run = [&](const std::string& folder, const std::vector<std::string>& range) {
         fs::create_directories(dir / folder);
@@ -224,7 +226,7 @@ const FrameValues kExpected[] = {
 
 TEST(CliSequence, EachFrameIsTheSingleRenderOfItsKeyedValues) {
     ScratchDir dir;
-    sim::WriteNpy(dir / "still.npy", InputFrame(PixelLayout::ARGB16, 3));
+    imagefiles::WriteNpy(dir / "still.npy", InputFrame(PixelLayout::ARGB16, 3));
     const ToolResult r = RunTool({"render",
                                   "--in",
                                   dir.str("still.npy"),
@@ -336,7 +338,7 @@ TEST_P(EveryFormat, ReadsAndWritesNumberedFiles) {
     const bool premiere = std::string(c.host) == "premiere";
     const PixelLayout layout = premiere ? (std::string(c.depth) == "32f" ? PixelLayout::BGRA32f : PixelLayout::BGRA8)
                                         : (std::string(c.depth) == "16" ? PixelLayout::ARGB16 : PixelLayout::ARGB8);
-    sim::WriteNpy(dir / "still.npy", InputFrame(layout, 1, 32, 24));
+    imagefiles::WriteNpy(dir / "still.npy", InputFrame(layout, 1, 32, 24));
     const std::vector<std::string> common = {"--host", c.host, "--depth", c.depth, "--quiet"};
     auto with = [&](std::vector<std::string> args) {
         args.insert(args.end(), common.begin(), common.end());
@@ -357,8 +359,8 @@ TEST_P(EveryFormat, ReadsAndWritesNumberedFiles) {
         const ToolResult s =
             RunTool(with({"render", "--in", in, "--out", single, "--angle", angle, "--mask-type", "rectangle"}));
         ASSERT_EQ(s.status, 0) << s.err;
-        const sim::World got = sim::ReadImage(Numbered(dir.str("out"), f, c.ext), layout);
-        const sim::World want = sim::ReadImage(single, layout);
+        const frames::World got = imagefiles::ReadImage(Numbered(dir.str("out"), f, c.ext), layout);
+        const frames::World want = imagefiles::ReadImage(single, layout);
         EXPECT_EQ(got.PackedPixels(), want.PackedPixels());
     }
 }
@@ -374,7 +376,7 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST(CliSequence, ProgressIsALinePerFrameOffATerminalAndQuietSilencesIt) {
     ScratchDir dir;
-    sim::WriteNpy(dir / "still.npy", InputFrame(PixelLayout::ARGB8, 1, 16, 12));
+    imagefiles::WriteNpy(dir / "still.npy", InputFrame(PixelLayout::ARGB8, 1, 16, 12));
     const std::vector<std::string> args = {"render",   "--in", dir.str("still.npy"), "--out", dir.str("a.%d.npy"),
                                            "--frames", "1-3"};
     const ToolResult r = RunTool(args);
@@ -405,7 +407,8 @@ pid_t DeadProcessId() {
 
 TEST(CliSequence, SkipExistingRendersOnlyMissingAndIncompleteFrames) {
     ScratchDir dir;
-    for (int f = 1; f <= 10; ++f) sim::WriteNpy(dir / Numbered("in", f, "npy"), InputFrame(PixelLayout::ARGB8, f));
+    for (int f = 1; f <= 10; ++f)
+        imagefiles::WriteNpy(dir / Numbered("in", f, "npy"), InputFrame(PixelLayout::ARGB8, f));
     std::vector<std::string> args = {"render",
                                      "--in",
                                      dir.str("in.%04d.npy"),
@@ -430,7 +433,7 @@ TEST(CliSequence, SkipExistingRendersOnlyMissingAndIncompleteFrames) {
     }
     fs::remove(dir / Numbered("out", 3, "npy"));                                                           // missing
     fs::resize_file(dir / Numbered("out", 5, "npy"), fs::file_size(dir / Numbered("out", 5, "npy")) / 2);  // truncated
-    sim::WriteNpy(dir / Numbered("out", 7, "npy"), InputFrame(PixelLayout::ARGB8, 7, 8, 8));  // another size
+    imagefiles::WriteNpy(dir / Numbered("out", 7, "npy"), InputFrame(PixelLayout::ARGB8, 7, 8, 8));  // another size
     // A header that claims a 64 GiB frame: refused before anything is allocated.
     const std::string huge = "{'descr': '<f4', 'fortran_order': False, 'shape': (65536, 65536, 4), }\n";
     std::ofstream(dir / Numbered("out", 8, "npy"), std::ios::binary)
@@ -468,12 +471,13 @@ TEST(CliSequence, SkipExistingRendersOnlyMissingAndIncompleteFrames) {
 // before any pixel is allocated: not complete, so rendered again.
 TEST(CliSequence, SkipExistingTakesAnImageOfAnotherSizeAsIncompleteBeforeReadingIt) {
     ScratchDir dir;
-    for (int f = 1; f <= 2; ++f) sim::WriteNpy(dir / Numbered("in", f, "npy"), InputFrame(PixelLayout::ARGB8, f));
+    for (int f = 1; f <= 2; ++f)
+        imagefiles::WriteNpy(dir / Numbered("in", f, "npy"), InputFrame(PixelLayout::ARGB8, f));
     const std::vector<std::string> args = {
         "render", "--in",    dir.str("in.%04d.npy"), "--out", dir.str("out.%04d.tif"), "--frames",
         "1-2",    "--quiet", "--skip-existing"};
     ASSERT_EQ(RunTool(args).status, 0);
-    const sim::World rendered = sim::ReadImage(dir / Numbered("out", 2, "tif"), PixelLayout::ARGB8);
+    const frames::World rendered = imagefiles::ReadImage(dir / Numbered("out", 2, "tif"), PixelLayout::ARGB8);
     // A little-endian TIFF header and one directory: width, length, 8 bits,
     // no compression, grey, one strip of 3.6 GB the file does not hold.
     std::string tiff("II*\0\x08\0\0\0\x09\0", 10);
@@ -494,7 +498,7 @@ TEST(CliSequence, SkipExistingTakesAnImageOfAnotherSizeAsIncompleteBeforeReading
     const ToolResult r = RunTool(args);
     ASSERT_EQ(r.status, 0) << r.err;
     EXPECT_NE(r.out.find("1 already complete"), std::string::npos) << r.out;
-    const sim::World again = sim::ReadImage(dir / Numbered("out", 2, "tif"), PixelLayout::ARGB8);
+    const frames::World again = imagefiles::ReadImage(dir / Numbered("out", 2, "tif"), PixelLayout::ARGB8);
     ASSERT_EQ(again.height(), rendered.height());
     for (int y = 0; y < again.height(); ++y) {
         ASSERT_EQ(std::memcmp(again.Row(y), rendered.Row(y), std::size_t(again.width()) * 4), 0) << "row " << y;
@@ -551,9 +555,9 @@ void Pause() { std::this_thread::sleep_for(std::chrono::milliseconds(5)); }
 TEST(CliSequence, InterruptionFinishesFramesInProgressAndStartsNoOther) {
     constexpr int kFrames = 24;
     ScratchDir dir;
-    const sim::World frame = InputFrame(PixelLayout::ARGB8, 1);
-    for (int f = 1; f <= 4; ++f) sim::WriteNpy(dir / Numbered("in", f, "npy"), frame);
-    sim::WriteNpy(dir / "feed.npy", frame);
+    const frames::World frame = InputFrame(PixelLayout::ARGB8, 1);
+    for (int f = 1; f <= 4; ++f) imagefiles::WriteNpy(dir / Numbered("in", f, "npy"), frame);
+    imagefiles::WriteNpy(dir / "feed.npy", frame);
     const std::string feed = Bytes(dir / "feed.npy");
     for (int f = 5; f <= kFrames; ++f) ASSERT_EQ(::mkfifo((dir / Numbered("in", f, "npy")).c_str(), 0600), 0);
     fs::create_directories(dir / "out");
@@ -613,7 +617,7 @@ TEST(CliSequence, InterruptionFinishesFramesInProgressAndStartsNoOther) {
     // The rerun with --skip-existing renders only the rest.
     for (int f = 5; f <= kFrames; ++f) {
         fs::remove(dir / Numbered("in", f, "npy"));
-        sim::WriteNpy(dir / Numbered("in", f, "npy"), frame);
+        imagefiles::WriteNpy(dir / Numbered("in", f, "npy"), frame);
     }
     const ToolResult rerun = RunTool({"render", "--in", dir.str("in.%04d.npy"), "--out", dir.str("out/out.%04d.npy"),
                                       "--frames", "1-" + std::to_string(kFrames), "--skip-existing", "--quiet"});
@@ -627,7 +631,8 @@ TEST(CliSequence, InterruptionFinishesFramesInProgressAndStartsNoOther) {
 // when it is read: the run stops there, and says a rerun would not help.
 TEST(CliSequence, AFailedFrameStopsTheRunAndReportsWhatIsComplete) {
     ScratchDir dir;
-    for (int f = 1; f <= 8; ++f) sim::WriteNpy(dir / Numbered("in", f, "npy"), InputFrame(PixelLayout::ARGB8, f));
+    for (int f = 1; f <= 8; ++f)
+        imagefiles::WriteNpy(dir / Numbered("in", f, "npy"), InputFrame(PixelLayout::ARGB8, f));
     fs::resize_file(dir / Numbered("in", 4, "npy"), fs::file_size(dir / Numbered("in", 4, "npy")) - 100);
     const ToolResult r = RunTool({"render", "--in", dir.str("in.%04d.npy"), "--out", dir.str("out.%04d.npy"),
                                   "--frames", "1-8", "--jobs", "2", "--quiet"});
@@ -638,12 +643,12 @@ TEST(CliSequence, AFailedFrameStopsTheRunAndReportsWhatIsComplete) {
     EXPECT_FALSE(fs::exists(dir / Numbered("out", 4, "npy")));
     for (int f = 1; f <= 8; ++f) {
         if (!fs::exists(dir / Numbered("out", f, "npy"))) continue;
-        EXPECT_NO_THROW(sim::ReadNpy(dir / Numbered("out", f, "npy"), false)) << f;
+        EXPECT_NO_THROW(imagefiles::ReadNpy(dir / Numbered("out", f, "npy"), false)) << f;
     }
 }
 
 /// Where `part` appears in `whole`, pixel for pixel; -1 when nowhere.
-int FindColumn(const sim::World& whole, const sim::World& part) {
+int FindColumn(const frames::World& whole, const frames::World& part) {
     for (int y0 = 0; y0 + part.height() <= whole.height(); ++y0) {
         for (int x0 = 0; x0 + part.width() <= whole.width(); ++x0) {
             bool same = true;
@@ -659,7 +664,7 @@ int FindColumn(const sim::World& whole, const sim::World& part) {
 
 TEST(CliSequence, TheContactSheetShowsTheOverlayOfEveryNthFrame) {
     ScratchDir dir;
-    sim::WriteNpy(dir / "still.npy", InputFrame(PixelLayout::ARGB8, 2, 48, 36));
+    imagefiles::WriteNpy(dir / "still.npy", InputFrame(PixelLayout::ARGB8, 2, 48, 36));
     const ToolResult r = RunTool({"render",
                                   "--in",
                                   dir.str("still.npy"),
@@ -682,7 +687,7 @@ TEST(CliSequence, TheContactSheetShowsTheOverlayOfEveryNthFrame) {
                                   "48"});
     ASSERT_EQ(r.status, 0) << r.err;
     EXPECT_NE(r.out.find("wrote " + dir.str("sheet.png")), std::string::npos) << r.out;
-    const sim::World sheet = sim::ReadImage(dir / "sheet.png", PixelLayout::ARGB8);
+    const frames::World sheet = imagefiles::ReadImage(dir / "sheet.png", PixelLayout::ARGB8);
     std::vector<int> columns;
     for (int f = 1; f <= 5; ++f) {
         // At the sheet's zoom of 1, a thumbnail is the viewer the overlay command shows.
@@ -690,7 +695,7 @@ TEST(CliSequence, TheContactSheetShowsTheOverlayOfEveryNthFrame) {
         const ToolResult o = RunTool({"overlay", "--in", dir.str("still.npy"), "--out", picture, "--width",
                                       std::to_string(8 * f), "--height", "20"});
         ASSERT_EQ(o.status, 0) << o.err;
-        columns.push_back(FindColumn(sheet, sim::ReadImage(picture, PixelLayout::ARGB8)));
+        columns.push_back(FindColumn(sheet, imagefiles::ReadImage(picture, PixelLayout::ARGB8)));
     }
     EXPECT_GE(columns[0], 0);
     EXPECT_GT(columns[2], columns[0]);
@@ -711,8 +716,8 @@ class CliSequenceBadInput : public ::testing::TestWithParam<BadSequence> {};
 
 TEST_P(CliSequenceBadInput, OneLineStatusTwoAndNothingWritten) {
     ScratchDir dir;
-    sim::WriteNpy(dir / "x.0001.npy", InputFrame(PixelLayout::ARGB8, 1, 8, 8));
-    sim::WriteNpy(dir / "x.0002.npy", InputFrame(PixelLayout::ARGB8, 2, 8, 4));
+    imagefiles::WriteNpy(dir / "x.0001.npy", InputFrame(PixelLayout::ARGB8, 1, 8, 8));
+    imagefiles::WriteNpy(dir / "x.0002.npy", InputFrame(PixelLayout::ARGB8, 2, 8, 4));
     std::vector<std::string> args = GetParam().args;
     for (std::string& a : args) {
         if (a.rfind("@/", 0) == 0) a = dir.str(a.substr(2));

@@ -38,7 +38,7 @@ const Row kTable[] = {
 
 class BuiltDescriptor : public ::testing::Test {
 protected:
-    std::vector<std::uint8_t> bytes = sim::ReadDescriptorBytes(QUORVEL_MODULE_PATH);
+    std::vector<std::uint8_t> bytes = modulefiles::ReadDescriptorBytes(QUORVEL_MODULE_PATH);
 };
 
 TEST_F(BuiltDescriptor, HeaderAndSize) {
@@ -80,7 +80,7 @@ TEST_F(BuiltDescriptor, Values) {
 TEST_F(BuiltDescriptor, AgreesWithWhatGlobalSetupWrites) {
     CheckedHost host;
     ASSERT_EQ(host.GlobalSetup(), PF_Err_NONE);
-    const sim::Descriptor d = sim::DecodeDescriptor(bytes);
+    const modulefiles::Descriptor d = modulefiles::DecodeDescriptor(bytes);
     EXPECT_EQ(d.Long("eVER"), host.out_data().my_version);
     EXPECT_EQ(d.Long("eGLO"), std::uint32_t(host.out_data().out_flags));
     EXPECT_EQ(d.Long("eGL2"), 0u);
@@ -101,7 +101,7 @@ TEST(DescriptorGenerator, LongerNamesShiftLaterPropertiesAndKeepPadding) {
     }();
     std::vector<std::uint8_t> b;
     for (std::size_t i = 0; i < build.size(); ++i) b.push_back(build[i]);
-    const sim::Descriptor d = sim::DecodeDescriptor(b);
+    const modulefiles::Descriptor d = modulefiles::DecodeDescriptor(b);
     ASSERT_EQ(d.properties.size(), 3u);
     EXPECT_EQ(d.properties[1].data.size(), 16u);
     EXPECT_EQ(d.properties[2].offset, 30u + 16u + 16u);
@@ -122,12 +122,12 @@ void PrintTo(const Damage& d, std::ostream* os) { *os << d.name; }
 class DamagedDescriptor : public ::testing::TestWithParam<Damage> {};
 
 TEST_P(DamagedDescriptor, IsRejectedWithAReason) {
-    std::vector<std::uint8_t> bytes = sim::ReadDescriptorBytes(QUORVEL_MODULE_PATH);
+    std::vector<std::uint8_t> bytes = modulefiles::ReadDescriptorBytes(QUORVEL_MODULE_PATH);
     GetParam().apply(bytes);
     try {
-        sim::ValidateDescriptor(sim::DecodeDescriptor(bytes));
+        modulefiles::ValidateDescriptor(modulefiles::DecodeDescriptor(bytes));
         FAIL() << "accepted";
-    } catch (const sim::HostError& e) {
+    } catch (const frames::HostError& e) {
         EXPECT_NE(std::string(e.what()).find(GetParam().message_part), std::string::npos) << e.what();
     }
 }

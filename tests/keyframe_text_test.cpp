@@ -250,7 +250,7 @@ INSTANTIATE_TEST_SUITE_P(
 
 class KeyTextControls : public ::testing::Test {
 protected:
-    KeyTextControls() : input_(sim::PixelLayout::ARGB8, 64, 48) {
+    KeyTextControls() : input_(frames::PixelLayout::ARGB8, 64, 48) {
         EXPECT_EQ(host_.GlobalSetup(), PF_Err_NONE);
         EXPECT_EQ(host_.ParamsSetup(), PF_Err_NONE);
     }
@@ -272,7 +272,7 @@ protected:
     }
 
     CheckedHost host_;
-    sim::World input_;
+    frames::World input_;
 };
 
 TEST_F(KeyTextControls, TheEffectIsFoundByTheNameItsDescriptorGives) { EXPECT_EQ(EffectName(), "VT Quorvel"); }

@@ -73,7 +73,7 @@ PeLayout WindowsModuleLayout(std::vector<std::string> exports = {"EntryPointFunc
 std::string ErrorOf(const std::function<void()>& f) {
     try {
         f();
-    } catch (const sim::HostError& e) {
+    } catch (const frames::HostError& e) {
         return e.what();
     }
     return "(no error)";
@@ -94,10 +94,10 @@ TEST_P(ModuleFormatOf, FirstBytes) {
     const fs::path file = scratch.Write("module.aex", GetParam().head);
     const std::string expected = GetParam().expected;
     if (expected == "elf" || expected == "pe") {
-        const auto format = sim::DetectModuleFormat(file);
-        EXPECT_EQ(format, expected == "elf" ? sim::ModuleFormat::Elf : sim::ModuleFormat::Pe);
+        const auto format = modulefiles::DetectModuleFormat(file);
+        EXPECT_EQ(format, expected == "elf" ? modulefiles::ModuleFormat::Elf : modulefiles::ModuleFormat::Pe);
     } else {
-        const std::string error = ErrorOf([&] { sim::DetectModuleFormat(file); });
+        const std::string error = ErrorOf([&] { modulefiles::DetectModuleFormat(file); });
         EXPECT_NE(error.find(expected), std::string::npos) << error;
         EXPECT_NE(error.find(file.string()), std::string::npos) << error;
     }
@@ -113,15 +113,17 @@ INSTANTIATE_TEST_SUITE_P(Cases, ModuleFormatOf,
 
 TEST(ModuleFile, MissingFileAndFolderAreNamed) {
     const Scratch scratch;
-    EXPECT_NE(ErrorOf([&] { sim::ReadDescriptorBytes(scratch.path() / "none.aex"); }).find("no such module file"),
+    EXPECT_NE(
+        ErrorOf([&] { modulefiles::ReadDescriptorBytes(scratch.path() / "none.aex"); }).find("no such module file"),
+        std::string::npos);
+    EXPECT_NE(ErrorOf([&] { modulefiles::ReadDescriptorBytes(scratch.path()); }).find("not a regular file"),
               std::string::npos);
-    EXPECT_NE(ErrorOf([&] { sim::ReadDescriptorBytes(scratch.path()); }).find("not a regular file"), std::string::npos);
 }
 
 TEST(ModuleFile, TheDescriptorOfAWindowsModuleIsItsPiplResource) {
     const Scratch scratch;
     const fs::path file = scratch.Write("module.aex", BuildPe(WindowsModuleLayout()).bytes);
-    EXPECT_EQ(sim::ReadDescriptorBytes(file), DescriptorBytes());
+    EXPECT_EQ(modulefiles::ReadDescriptorBytes(file), DescriptorBytes());
 }
 
 TEST(ModuleFile, UsEnglishIsPreferredAmongTheDescriptorsLanguages) {
@@ -129,7 +131,7 @@ TEST(ModuleFile, UsEnglishIsPreferredAmongTheDescriptorsLanguages) {
     def.resources.push_back({"PIPL", 0, "", 16000, 1031, Bytes(286, 0xAB)});  // sorts first
     const Scratch scratch;
     const fs::path file = scratch.Write("module.aex", BuildPe(def).bytes);
-    EXPECT_EQ(sim::ReadDescriptorBytes(file), DescriptorBytes());
+    EXPECT_EQ(modulefiles::ReadDescriptorBytes(file), DescriptorBytes());
 }
 
 struct MissingCase {
@@ -146,7 +148,7 @@ TEST_P(WithoutDescriptor, SaysSo) {
     def.resources = GetParam().resources;
     const Scratch scratch;
     const fs::path file = scratch.Write("module.aex", BuildPe(def).bytes);
-    const std::string error = ErrorOf([&] { sim::ReadDescriptorBytes(file); });
+    const std::string error = ErrorOf([&] { modulefiles::ReadDescriptorBytes(file); });
     EXPECT_NE(error.find("has no descriptor"), std::string::npos) << error;
 }
 
@@ -162,20 +164,20 @@ TEST(ModuleFile, ADamagedWindowsModuleIsReportedWithItsPath) {
     bytes.resize(bytes.size() / 2);
     const Scratch scratch;
     const fs::path file = scratch.Write("module.aex", bytes);
-    const std::string error = ErrorOf([&] { sim::ReadDescriptorBytes(file); });
+    const std::string error = ErrorOf([&] { modulefiles::ReadDescriptorBytes(file); });
     EXPECT_NE(error.find("damaged PE image"), std::string::npos) << error;
     EXPECT_NE(error.find(file.string()), std::string::npos) << error;
 }
 
 TEST(ModuleFile, OnlyTheSystemsOwnFormatLoads) {
 #if defined(_WIN32)
-    EXPECT_TRUE(sim::CanLoadHere(sim::ModuleFormat::Pe));
-    EXPECT_FALSE(sim::CanLoadHere(sim::ModuleFormat::Elf));
-    EXPECT_EQ(sim::DetectModuleFormat(QUORVEL_MODULE_PATH), sim::ModuleFormat::Pe);
+    EXPECT_TRUE(modulefiles::CanLoadHere(modulefiles::ModuleFormat::Pe));
+    EXPECT_FALSE(modulefiles::CanLoadHere(modulefiles::ModuleFormat::Elf));
+    EXPECT_EQ(modulefiles::DetectModuleFormat(QUORVEL_MODULE_PATH), modulefiles::ModuleFormat::Pe);
 #else
-    EXPECT_TRUE(sim::CanLoadHere(sim::ModuleFormat::Elf));
-    EXPECT_FALSE(sim::CanLoadHere(sim::ModuleFormat::Pe));
-    EXPECT_EQ(sim::DetectModuleFormat(QUORVEL_MODULE_PATH), sim::ModuleFormat::Elf);
+    EXPECT_TRUE(modulefiles::CanLoadHere(modulefiles::ModuleFormat::Elf));
+    EXPECT_FALSE(modulefiles::CanLoadHere(modulefiles::ModuleFormat::Pe));
+    EXPECT_EQ(modulefiles::DetectModuleFormat(QUORVEL_MODULE_PATH), modulefiles::ModuleFormat::Elf);
 #endif
 }
 
@@ -184,21 +186,21 @@ TEST(ModuleFile, OnlyTheSystemsOwnFormatLoads) {
 TEST(ModuleFile, ALinuxModuleIsRefusedByName) {
     const Scratch scratch;
     const fs::path file = scratch.Write("module.aex", {0x7F, 'E', 'L', 'F', 2, 1, 1, 0});
-    const std::string error = ErrorOf([&] { sim::LoadedModule module(file); });
+    const std::string error = ErrorOf([&] { modulefiles::LoadedModule module(file); });
     EXPECT_NE(error.find("is a Linux module"), std::string::npos) << error;
 }
 
 TEST(ModuleFile, AModuleWithoutTheNamedExportIsRefusedAfterLoading) {
     const Scratch scratch;
     const fs::path file = scratch.Write("module.aex", BuildPe(WindowsModuleLayout({"SomethingElse"})).bytes);
-    const std::string error = ErrorOf([&] { sim::LoadedModule module(file); });
+    const std::string error = ErrorOf([&] { modulefiles::LoadedModule module(file); });
     EXPECT_NE(error.find("does not export its entry point 'EntryPointFunc'"), std::string::npos) << error;
 }
 
 // The file the hosts load, read by the same reader as any other module.
 class BuiltWindowsModule : public ::testing::Test {
 protected:
-    sim::PeImage image = sim::ReadPeImage(QUORVEL_MODULE_PATH);
+    modulefiles::PeImage image = modulefiles::ReadPeImage(QUORVEL_MODULE_PATH);
 };
 
 TEST_F(BuiltWindowsModule, IsAnX64DllWhoseOnlyExportIsTheEntryPoint) {
@@ -223,15 +225,15 @@ TEST_F(BuiltWindowsModule, ImportsOnlyWindowsOwnDlls) {
 // (RT_VERSION is type 16): nothing else.
 TEST_F(BuiltWindowsModule, CarriesTheGeneratorsBytesAndItsVersionAsItsOnlyResources) {
     ASSERT_EQ(image.resources().size(), 2u);
-    const sim::PeResource& r = image.resources()[0];
-    EXPECT_EQ(r.type, (sim::PeResourceKey{true, "PIPL", 0}));
-    EXPECT_EQ(r.name, (sim::PeResourceKey{false, "", 16000}));
+    const modulefiles::PeResource& r = image.resources()[0];
+    EXPECT_EQ(r.type, (modulefiles::PeResourceKey{true, "PIPL", 0}));
+    EXPECT_EQ(r.name, (modulefiles::PeResourceKey{false, "", 16000}));
     EXPECT_EQ(r.language, 1033);
     const auto data = image.Data(r);
     EXPECT_EQ(Bytes(data.begin(), data.end()), DescriptorBytes());
-    const sim::PeResource& version = image.resources()[1];
-    EXPECT_EQ(version.type, (sim::PeResourceKey{false, "", 16}));
-    EXPECT_EQ(version.name, (sim::PeResourceKey{false, "", 1}));
+    const modulefiles::PeResource& version = image.resources()[1];
+    EXPECT_EQ(version.type, (modulefiles::PeResourceKey{false, "", 16}));
+    EXPECT_EQ(version.name, (modulefiles::PeResourceKey{false, "", 1}));
     EXPECT_EQ(version.language, 1033);
 }
 
@@ -240,7 +242,7 @@ TEST_F(BuiltWindowsModule, CarriesTheGeneratorsBytesAndItsVersionAsItsOnlyResour
 TEST(ModuleFile, AWindowsModuleIsReadButNotLoadedHere) {
     const Scratch scratch;
     const fs::path file = scratch.Write("module.aex", BuildPe(WindowsModuleLayout()).bytes);
-    const std::string error = ErrorOf([&] { sim::LoadedModule module(file); });
+    const std::string error = ErrorOf([&] { modulefiles::LoadedModule module(file); });
     EXPECT_NE(error.find("can be inspected but not loaded here"), std::string::npos) << error;
 }
 

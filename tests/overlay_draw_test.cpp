@@ -12,20 +12,20 @@
 namespace quorvel::test {
 namespace {
 
+using frames::PathSegment;
 using sim::HostApp;
-using sim::PathSegment;
-using Kind = sim::PathSegment::Kind;
+using Kind = frames::PathSegment::Kind;
 
 /// A host with the parameters registered, a 1920x1080 layer and an event.
 struct DrawRig {
     explicit DrawRig(HostApp app = HostApp::AfterEffects, PF_WindowType window = PF_Window_COMP)
-        : host(app), layer(sim::PixelLayout::ARGB8, 8, 8), params(Setup()), event(PF_Event_DRAW, window) {}
+        : host(app), layer(frames::PixelLayout::ARGB8, 8, 8), params(Setup()), event(PF_Event_DRAW, window) {}
 
     PF_Err Draw() { return host.Event(event, params); }
-    const std::vector<sim::Stroke>& strokes() { return host.drawing().strokes(); }
+    const std::vector<frames::Stroke>& strokes() { return host.drawing().strokes(); }
 
     CheckedHost host;
-    sim::World layer;
+    frames::World layer;
     sim::ParamSet params;
     sim::EventRecord event;
 
@@ -38,7 +38,7 @@ private:
     }
 };
 
-std::string Shape(const sim::Stroke& stroke) {
+std::string Shape(const frames::Stroke& stroke) {
     std::string s;
     for (const PathSegment& seg : stroke.segments) {
         s += seg.kind == Kind::Move ? 'M' : seg.kind == Kind::Line ? 'L' : seg.kind == Kind::Arc ? 'A' : 'Z';
@@ -68,12 +68,12 @@ TEST_P(DrawStrokes, InOrderWithTheHostsLook) {
     if (GetParam().mask_type == kMaskEllipse) expected.push_back(kEllipseShape);
     expected.insert(expected.end(), kAfterEllipse.begin(), kAfterEllipse.end());
     std::vector<std::string> shapes;
-    for (const sim::Stroke& s : rig.strokes()) shapes.push_back(Shape(s));
+    for (const frames::Stroke& s : rig.strokes()) shapes.push_back(Shape(s));
     EXPECT_EQ(shapes, expected);
 
     const bool premiere = GetParam().app == HostApp::Premiere;
     for (std::size_t i = 0; i < rig.strokes().size(); ++i) {
-        const sim::Stroke& s = rig.strokes()[i];
+        const frames::Stroke& s = rig.strokes()[i];
         SCOPED_TRACE(i);
         EXPECT_EQ(s.theme, !premiere);
         if (!premiere) {
@@ -157,7 +157,7 @@ TEST(DrawPlaces, OpacityMarkerFollowsTheValueAndKeepsItsPixelSizeAtAnyZoom) {
 TEST(DrawPlaces, CompositionWindowMapsThroughTheLayerAndLayerWindowDoesNot) {
     for (PF_WindowType window : {PF_Window_COMP, PF_Window_LAYER}) {
         DrawRig rig(HostApp::Premiere, window);
-        sim::View& view = rig.host.view();
+        frames::View& view = rig.host.view();
         view.window = window;
         view.layer_x = 100;
         view.layer_y = 50;

@@ -24,7 +24,7 @@ struct Difference {
     int largest = 0;
 };
 
-Difference Compare(const sim::World& a, const sim::World& b, int loose) {
+Difference Compare(const frames::World& a, const frames::World& b, int loose) {
     std::size_t over = 0, total = 0;
     int largest = 0;
     for (int y = 0; y < a.height(); ++y) {
@@ -42,16 +42,17 @@ Difference Compare(const sim::World& a, const sim::World& b, int loose) {
     return {double(over) / double(total), largest};
 }
 
-sim::World DrawPicture(sim::HostApp app) {
+frames::World DrawPicture(sim::HostApp app) {
     CheckedHost host(app);
     EXPECT_EQ(host.GlobalSetup(), PF_Err_NONE);
     EXPECT_EQ(host.ParamsSetup(), PF_Err_NONE);
-    const sim::PixelLayout layout = app == sim::HostApp::Premiere ? sim::PixelLayout::BGRA8 : sim::PixelLayout::ARGB8;
+    const frames::PixelLayout layout =
+        app == sim::HostApp::Premiere ? frames::PixelLayout::BGRA8 : frames::PixelLayout::ARGB8;
     host.options().layer_width = 320;
     host.options().layer_height = 180;
-    const sim::World card = sim::MakeTestCard(layout, 320, 180);
-    sim::World frame(layout, 320, 180);
-    if (app == sim::HostApp::Premiere) host.SetWorldFormat(frame.def(), sim::PremiereFormat(layout));
+    const frames::World card = imagefiles::MakeTestCard(layout, 320, 180);
+    frames::World frame(layout, 320, 180);
+    if (app == sim::HostApp::Premiere) host.SetWorldFormat(frame.def(), frames::PremiereFormat(layout));
     sim::ParamSet params = host.DefaultParams(card);
     params[kParamWidth].u.fs_d.value = 200;
     params[kParamHeight].u.fs_d.value = 100;
@@ -60,14 +61,14 @@ sim::World DrawPicture(sim::HostApp app) {
     params[kParamOpacity].u.fd.value = 70 << 16;
     EXPECT_EQ(host.Render(params, frame), PF_Err_NONE);
 
-    sim::View view;
+    frames::View view;
     view.zoom = 1.5;
     view.pan_x = 8;
     view.pan_y = 4;
     host.view() = view;
     int width = 0, height = 0;
-    sim::Canvas::FittingSize(frame, view, &width, &height);
-    sim::Canvas canvas(frame, view, width, height);
+    imagefiles::Canvas::FittingSize(frame, view, &width, &height);
+    imagefiles::Canvas canvas(frame, view, width, height);
     host.SetStrokeSink(&canvas);
     sim::EventRecord draw(PF_Event_DRAW, PF_Window_COMP);
     EXPECT_EQ(host.Event(draw, params, &frame), PF_Err_NONE);
@@ -80,12 +81,12 @@ class OverlayPicture : public ::testing::TestWithParam<sim::HostApp> {};
 TEST_P(OverlayPicture, MatchesTheGoldenPicture) {
     const bool premiere = GetParam() == sim::HostApp::Premiere;
     const fs::path golden = fs::path(QUORVEL_GOLDEN_DIR) / (premiere ? "overlay-premiere.png" : "overlay-ae.png");
-    const sim::World picture = DrawPicture(GetParam());
+    const frames::World picture = DrawPicture(GetParam());
     if (std::getenv("QUORVEL_UPDATE_GOLDEN") != nullptr) {
-        sim::WriteImage(golden, picture);
+        imagefiles::WriteImage(golden, picture);
         GTEST_SKIP() << "golden picture rewritten: " << golden;
     }
-    const sim::World expected = sim::ReadImage(golden, sim::PixelLayout::ARGB8);
+    const frames::World expected = imagefiles::ReadImage(golden, frames::PixelLayout::ARGB8);
     ASSERT_EQ(picture.width(), expected.width());
     ASSERT_EQ(picture.height(), expected.height());
     const Difference d = Compare(picture, expected, 24);
@@ -97,15 +98,15 @@ TEST_P(OverlayPicture, DiffersFromThePictureWithoutControls) {
     const bool premiere = GetParam() == sim::HostApp::Premiere;
     const fs::path golden = fs::path(QUORVEL_GOLDEN_DIR) / (premiere ? "overlay-premiere.png" : "overlay-ae.png");
     if (!fs::exists(golden)) GTEST_SKIP() << "no golden picture yet";
-    const sim::World expected = sim::ReadImage(golden, sim::PixelLayout::ARGB8);
-    sim::World frame = sim::MakeTestCard(sim::PixelLayout::ARGB8, 320, 180);
-    sim::View view;
+    const frames::World expected = imagefiles::ReadImage(golden, frames::PixelLayout::ARGB8);
+    frames::World frame = imagefiles::MakeTestCard(frames::PixelLayout::ARGB8, 320, 180);
+    frames::View view;
     view.zoom = 1.5;
     view.pan_x = 8;
     view.pan_y = 4;
     int width = 0, height = 0;
-    sim::Canvas::FittingSize(frame, view, &width, &height);
-    const sim::World bare = sim::Canvas(frame, view, width, height).ToWorld();
+    imagefiles::Canvas::FittingSize(frame, view, &width, &height);
+    const frames::World bare = imagefiles::Canvas(frame, view, width, height).ToWorld();
     EXPECT_GT(Compare(bare, expected, 24).share_over, 0.002);
 }
 

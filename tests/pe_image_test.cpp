@@ -28,8 +28,8 @@ PeLayout SoundLayout() {
     return def;
 }
 
-const sim::PeResource* FindExact(const sim::PeImage& image, const PeLayout::Resource& r) {
-    for (const sim::PeResource& found : image.resources()) {
+const modulefiles::PeResource* FindExact(const modulefiles::PeImage& image, const PeLayout::Resource& r) {
+    for (const modulefiles::PeResource& found : image.resources()) {
         const bool type = r.type_name.empty() ? !found.type.is_name && found.type.id == r.type_id
                                               : found.type.is_name && found.type.name == r.type_name;
         const bool name = r.name.empty() ? !found.name.is_name && found.name.id == r.id
@@ -41,9 +41,9 @@ const sim::PeResource* FindExact(const sim::PeImage& image, const PeLayout::Reso
 
 TEST(PeImage, ReadsExportsImportsAndResourcesOfASoundFile) {
     const PeLayout def = SoundLayout();
-    const sim::PeImage image(BuildPe(def).bytes);
+    const modulefiles::PeImage image(BuildPe(def).bytes);
 
-    EXPECT_EQ(image.machine(), sim::PeImage::kMachineAmd64);
+    EXPECT_EQ(image.machine(), modulefiles::PeImage::kMachineAmd64);
     EXPECT_TRUE(image.pe32_plus());
     EXPECT_TRUE(image.is_dll());
 
@@ -53,14 +53,14 @@ TEST(PeImage, ReadsExportsImportsAndResourcesOfASoundFile) {
     EXPECT_EQ(image.exports()[0].ordinal, 1u);
     EXPECT_EQ(image.exports()[1].name, "EntryPointFunc");
     EXPECT_EQ(image.exports()[1].ordinal, 2u);
-    for (const sim::PeExport& e : image.exports()) EXPECT_FALSE(e.forwarded) << e.name;
+    for (const modulefiles::PeExport& e : image.exports()) EXPECT_FALSE(e.forwarded) << e.name;
 
     EXPECT_EQ(image.imports(), def.imports);
 
     ASSERT_EQ(image.resources().size(), def.resources.size());
     for (const PeLayout::Resource& r : def.resources) {
         SCOPED_TRACE(r.type_name + "/" + std::to_string(r.type_id) + "/" + r.name + std::to_string(r.id));
-        const sim::PeResource* found = FindExact(image, r);
+        const modulefiles::PeResource* found = FindExact(image, r);
         ASSERT_NE(found, nullptr);
         const auto data = image.Data(*found);
         EXPECT_EQ(Bytes(data.begin(), data.end()), r.data);
@@ -69,16 +69,16 @@ TEST(PeImage, ReadsExportsImportsAndResourcesOfASoundFile) {
 }
 
 TEST(PeImage, KeysReadAsQuotedNamesOrNumbers) {
-    const sim::PeImage image(BuildPe(SoundLayout()).bytes);
-    const sim::PeResource* icon = FindExact(image, SoundLayout().resources[3]);
+    const modulefiles::PeImage image(BuildPe(SoundLayout()).bytes);
+    const modulefiles::PeResource* icon = FindExact(image, SoundLayout().resources[3]);
     ASSERT_NE(icon, nullptr);
     EXPECT_EQ(icon->type.Text(), "3");
     EXPECT_EQ(icon->name.Text(), "\"ICON1\"");
 }
 
 TEST(PeImage, FindPrefersTheAskedLanguageThenTakesTheFirst) {
-    const sim::PeImage image(BuildPe(SoundLayout()).bytes);
-    auto data_of = [&](const sim::PeResource* r) {
+    const modulefiles::PeImage image(BuildPe(SoundLayout()).bytes);
+    auto data_of = [&](const modulefiles::PeResource* r) {
         if (r == nullptr) return Bytes{};
         const auto d = image.Data(*r);
         return Bytes(d.begin(), d.end());
@@ -98,7 +98,7 @@ TEST(PeImage, AnAddressInsideTheExportDirectoryIsAForwarder) {
     // Point the first function's address at the directory itself.
     const std::size_t address_table = f.export_directory + 40;  // the builder puts it right after
     f.Put32(address_table, f.Rva(f.export_directory));
-    const sim::PeImage image(f.bytes);
+    const modulefiles::PeImage image(f.bytes);
     EXPECT_TRUE(image.exports()[0].forwarded);
     EXPECT_FALSE(image.exports()[1].forwarded);
 }
@@ -116,7 +116,7 @@ TEST_P(PeFlavour, IsReadAndSummarised) {
     PeLayout def = SoundLayout();
     def.machine = GetParam().machine;
     def.pe32_plus = GetParam().pe32_plus;
-    const sim::PeImage image(BuildPe(def).bytes);
+    const modulefiles::PeImage image(BuildPe(def).bytes);
     EXPECT_EQ(image.Summary(), GetParam().summary);
     EXPECT_EQ(image.exports().size(), 2u);
     EXPECT_EQ(image.resources().size(), 4u);
@@ -129,7 +129,7 @@ INSTANTIATE_TEST_SUITE_P(Cases, PeFlavour,
                          [](const auto& info) { return std::string(info.param.name); });
 
 TEST(PeImage, AFileWithoutTablesHasNoExportsImportsOrResources) {
-    const sim::PeImage image(BuildPe(PeLayout{}).bytes);
+    const modulefiles::PeImage image(BuildPe(PeLayout{}).bytes);
     EXPECT_TRUE(image.exports().empty());
     EXPECT_TRUE(image.imports().empty());
     EXPECT_TRUE(image.resources().empty());
@@ -139,7 +139,8 @@ TEST(PeImage, AFileWithoutTablesHasNoExportsImportsOrResources) {
 TEST(PeImage, EveryTruncationIsRejected) {
     const Bytes whole = BuildPe(SoundLayout()).bytes;
     for (std::size_t size = 0; size < whole.size(); ++size) {
-        EXPECT_THROW(sim::PeImage(Bytes(whole.begin(), whole.begin() + std::ptrdiff_t(size))), sim::HostError)
+        EXPECT_THROW(modulefiles::PeImage(Bytes(whole.begin(), whole.begin() + std::ptrdiff_t(size))),
+                     frames::HostError)
             << "cut to " << size << " bytes";
     }
 }
@@ -154,9 +155,9 @@ TEST(PeImage, EveryDamagedByteGivesAnImageOrAHostError) {
             Bytes damaged = whole;
             damaged[at] ^= mask;
             try {
-                const sim::PeImage image(damaged);
-                for (const sim::PeResource& r : image.resources()) EXPECT_EQ(image.Data(r).size(), r.size);
-            } catch (const sim::HostError&) {
+                const modulefiles::PeImage image(damaged);
+                for (const modulefiles::PeResource& r : image.resources()) EXPECT_EQ(image.Data(r).size(), r.size);
+            } catch (const frames::HostError&) {
                 ++rejected;
             } catch (const std::exception& e) {
                 ADD_FAILURE() << "byte " << at << " ^ " << int(mask) << ": " << e.what();
@@ -234,9 +235,9 @@ TEST_P(DamagedPe, IsRejectedWithAReason) {
     ASSERT_NE(f.first_type_name, 0u);  // the damages below need a named type
     GetParam().apply(f);
     try {
-        const sim::PeImage image(f.bytes);
+        const modulefiles::PeImage image(f.bytes);
         FAIL() << "accepted";
-    } catch (const sim::HostError& e) {
+    } catch (const frames::HostError& e) {
         EXPECT_NE(std::string(e.what()).find(GetParam().message_part), std::string::npos) << e.what();
     }
 }
@@ -254,7 +255,7 @@ TEST(PeImage, AResourceTreeThatFansOutWithoutEndIsRejected) {
         def.resources.push_back({"BBBB", 0, "", 1, language, {2}});
     }
     PeFile f = BuildPe(def);
-    ASSERT_EQ(sim::PeImage(f.bytes).resources().size(), 600u);
+    ASSERT_EQ(modulefiles::PeImage(f.bytes).resources().size(), 600u);
     ASSERT_EQ(f.name_tables.size(), 2u);
     const std::size_t type_a_names = f.name_tables[0];
     const std::size_t type_b_languages = f.language_tables.back();
@@ -262,9 +263,9 @@ TEST(PeImage, AResourceTreeThatFansOutWithoutEndIsRejected) {
     for (std::size_t i = 0; i < 300; ++i) f.Put32(type_a_names + 16 + 8 * i + 4, subdirectory(type_b_languages));
     f.Put32(f.first_type_entry + 8 + 4, subdirectory(type_a_names));  // type "BBBB" too
     try {
-        const sim::PeImage image(f.bytes);
+        const modulefiles::PeImage image(f.bytes);
         FAIL() << "accepted " << image.resources().size() << " resources";
-    } catch (const sim::HostError& e) {
+    } catch (const frames::HostError& e) {
         EXPECT_NE(std::string(e.what()).find("does it loop?"), std::string::npos) << e.what();
     }
 }

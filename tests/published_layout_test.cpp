@@ -420,7 +420,7 @@ private:
 
 /// A frame buffer and its world record.
 struct RawWorld {
-    RawWorld(const sim::World& like, bool deep)
+    RawWorld(const frames::World& like, bool deep)
         : record(world::kSize), pixels(like.bytes().begin(), like.bytes().end()) {
         record.Put(world::kWorldFlags, std::int32_t(deep ? 3 : 2));  // writeable, deep for 16 bits
         record.Put(world::kData, static_cast<void*>(pixels.data()));
@@ -518,7 +518,7 @@ TEST(PublishedLayout, AboutFormatsItsTextIntoTheReturnMessage) {
 
 struct RenderCase {
     const char* name;
-    sim::PixelLayout layout;
+    frames::PixelLayout layout;
 };
 
 class PublishedRender : public ::testing::TestWithParam<RenderCase> {};
@@ -527,8 +527,8 @@ class PublishedRender : public ::testing::TestWithParam<RenderCase> {};
 // host must agree byte for byte: scale factors, worlds and parameters read
 // from anywhere else would change it.
 TEST_P(PublishedRender, MatchesTheSimulatedHostByteForByte) {
-    const sim::PixelLayout layout = GetParam().layout;
-    const bool premiere = sim::IsPremiereLayout(layout);
+    const frames::PixelLayout layout = GetParam().layout;
+    const bool premiere = frames::IsPremiereLayout(layout);
     RenderRig rig(layout, 23, 11);
     rig.SetFloat(kParamWidth, 14.0);
     rig.SetFloat(kParamHeight, 9.0);
@@ -545,10 +545,10 @@ TEST_P(PublishedRender, MatchesTheSimulatedHostByteForByte) {
     PublishedHost host(premiere ? kPremiere : kCompositing);
     host.SetScale(in_data::kDownsampleX, 1, 2);
     host.SetScale(in_data::kPixelAspectRatio, 3, 2);
-    host.seen().world_format = layout == sim::PixelLayout::BGRA32f ? kBgra32f : kBgra8;
-    const bool deep = layout == sim::PixelLayout::ARGB16;
+    host.seen().world_format = layout == frames::PixelLayout::BGRA32f ? kBgra32f : kBgra8;
+    const bool deep = layout == frames::PixelLayout::ARGB16;
     RawWorld input(rig.input, deep);
-    sim::World blank(layout, rig.output.width(), rig.output.height());
+    frames::World blank(layout, rig.output.width(), rig.output.height());
     blank.Fill(0xEE);
     RawWorld output(blank, deep);
     RawParams params(rig.params, input);
@@ -558,10 +558,10 @@ TEST_P(PublishedRender, MatchesTheSimulatedHostByteForByte) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Layouts, PublishedRender,
-                         ::testing::Values(RenderCase{"ae8", sim::PixelLayout::ARGB8},
-                                           RenderCase{"ae16", sim::PixelLayout::ARGB16},
-                                           RenderCase{"pr8", sim::PixelLayout::BGRA8},
-                                           RenderCase{"pr32f", sim::PixelLayout::BGRA32f}),
+                         ::testing::Values(RenderCase{"ae8", frames::PixelLayout::ARGB8},
+                                           RenderCase{"ae16", frames::PixelLayout::ARGB16},
+                                           RenderCase{"pr8", frames::PixelLayout::BGRA8},
+                                           RenderCase{"pr32f", frames::PixelLayout::BGRA32f}),
                          [](const auto& info) { return std::string(info.param.name); });
 
 /// An event record and its window context, with the coordinate callbacks.
@@ -601,7 +601,7 @@ TEST_P(PublishedEvents, DrawingMarksTheEventHandledWhereTheHostLooks) {
     const bool premiere = GetParam() == kPremiere;
     PublishedHost host(GetParam());
     ASSERT_EQ(host.Send(kCmdParamsSetup), 0);
-    RenderRig rig(sim::PixelLayout::ARGB8);  // parameters at their defaults on a 1920 x 1080 layer
+    RenderRig rig(frames::PixelLayout::ARGB8);  // parameters at their defaults on a 1920 x 1080 layer
     RawWorld layer(rig.input, false);
     RawParams params(rig.params, layer);
     RawEvent draw(kEventDraw, 0);
@@ -617,7 +617,7 @@ TEST_P(PublishedEvents, DrawingMarksTheEventHandledWhereTheHostLooks) {
 TEST_P(PublishedEvents, AClickGrabsTheCornerAndTheDragResizesTheBox) {
     PublishedHost host(GetParam());
     ASSERT_EQ(host.Send(kCmdParamsSetup), 0);
-    RenderRig rig(sim::PixelLayout::ARGB8);  // parameters at their defaults on a 1920 x 1080 layer
+    RenderRig rig(frames::PixelLayout::ARGB8);  // parameters at their defaults on a 1920 x 1080 layer
     RawWorld layer(rig.input, false);
     RawParams params(rig.params, layer);
 

@@ -11,12 +11,12 @@
 namespace quorvel::test {
 namespace {
 
-using sim::PixelLayout;
+using frames::PixelLayout;
 
 const PixelLayout kLayouts[] = {PixelLayout::ARGB8, PixelLayout::ARGB16, PixelLayout::BGRA8, PixelLayout::BGRA32f};
 
 std::string LayoutParamName(const ::testing::TestParamInfo<PixelLayout>& info) {
-    return std::string(sim::LayoutName(info.param));
+    return std::string(frames::LayoutName(info.param));
 }
 
 class RenderEveryLayout : public ::testing::TestWithParam<PixelLayout> {};
@@ -56,9 +56,9 @@ TEST_P(RenderEveryLayout, CopiesColourBitForBitWhateverTheAlpha) {
     rig.SetFloat(kParamFeather, 2);
     rig.SetPopup(kParamCompositeMode, kCompositeIntersect);
     ASSERT_EQ(rig.Render(), PF_Err_NONE);
-    const std::size_t bpp = sim::BytesPerPixel(GetParam());
+    const std::size_t bpp = frames::BytesPerPixel(GetParam());
     const std::size_t channel = bpp / 4;
-    const std::size_t alpha_at = sim::IsPremiereLayout(GetParam()) ? 3 : 0;
+    const std::size_t alpha_at = frames::IsPremiereLayout(GetParam()) ? 3 : 0;
     for (int y = 0; y < 7; ++y) {
         for (int x = 0; x < 31; ++x) {
             const std::uint8_t* in = rig.input.Row(y) + std::size_t(x) * bpp;

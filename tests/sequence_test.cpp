@@ -236,14 +236,14 @@ TEST(Interpolate, PointsMoveOnBothAxesWithTheSameTiming) {
 /// A parameter array at the module's defaults, over a small layer.
 class ModuleParams : public ::testing::Test {
 protected:
-    ModuleParams() : input_(sim::PixelLayout::ARGB8, 40, 30) {
+    ModuleParams() : input_(frames::PixelLayout::ARGB8, 40, 30) {
         EXPECT_EQ(host_.GlobalSetup(), PF_Err_NONE);
         EXPECT_EQ(host_.ParamsSetup(), PF_Err_NONE);
     }
     sim::ParamSet Params() const { return host_.DefaultParams(input_); }
 
     CheckedHost host_;
-    sim::World input_;
+    frames::World input_;
 };
 
 TEST_F(ModuleParams, KeysOnTheAnimatableControlsReachTheArrayInTheHostsEncodings) {
@@ -479,7 +479,7 @@ PF_Err ProbeEntry(PF_Cmd cmd, PF_InData* in_data, PF_OutData* out_data, PF_Param
 
 TEST(SequenceRender, EveryFrameIsItsOwnRenderCommandAtItsTimeWithItsValues) {
     Scratch dir;
-    const sim::World card = sim::MakeTestCard(sim::PixelLayout::ARGB8, 48, 32);
+    const frames::World card = imagefiles::MakeTestCard(frames::PixelLayout::ARGB8, 48, 32);
     shots::SequencePlan plan;
     plan.frames = shots::ParseFrameList("frames", "100-112");
     plan.still = &card;
@@ -530,7 +530,7 @@ TEST(SequenceRender, EveryFrameIsItsOwnRenderCommandAtItsTimeWithItsValues) {
 
 TEST(SequenceRender, AStopBeforeTheStartRendersNothing) {
     Scratch dir;
-    const sim::World card = sim::MakeTestCard(sim::PixelLayout::ARGB8, 8, 8);
+    const frames::World card = imagefiles::MakeTestCard(frames::PixelLayout::ARGB8, 8, 8);
     shots::SequencePlan plan;
     plan.frames = {1, 2, 3};
     plan.still = &card;
@@ -549,23 +549,23 @@ TEST(SequenceRender, AStopBeforeTheStartRendersNothing) {
 }
 
 TEST(AtomicFile, TellsItsTemporaryFilesAndTheirOwner) {
-    EXPECT_EQ(sim::TemporaryFileOwner(".tmp-123-7-o.0001.png", "o.0001.png"), 123);
-    EXPECT_EQ(sim::TemporaryFileOwner(".tmp-123-7-o.0001.png", "o.0002.png"), std::nullopt);
-    EXPECT_EQ(sim::TemporaryFileOwner(".tmp-123-o.0001.png", "o.0001.png"), std::nullopt);
-    EXPECT_EQ(sim::TemporaryFileOwner("tmp-123-7-o.0001.png", "o.0001.png"), std::nullopt);
-    EXPECT_EQ(sim::TemporaryFileOwner(".tmp-x-7-o.0001.png", "o.0001.png"), std::nullopt);
-    EXPECT_EQ(sim::TemporaryFileOwner(".tmp-123-7-o.0001.png.bak", "o.0001.png"), std::nullopt);
+    EXPECT_EQ(imagefiles::TemporaryFileOwner(".tmp-123-7-o.0001.png", "o.0001.png"), 123);
+    EXPECT_EQ(imagefiles::TemporaryFileOwner(".tmp-123-7-o.0001.png", "o.0002.png"), std::nullopt);
+    EXPECT_EQ(imagefiles::TemporaryFileOwner(".tmp-123-o.0001.png", "o.0001.png"), std::nullopt);
+    EXPECT_EQ(imagefiles::TemporaryFileOwner("tmp-123-7-o.0001.png", "o.0001.png"), std::nullopt);
+    EXPECT_EQ(imagefiles::TemporaryFileOwner(".tmp-x-7-o.0001.png", "o.0001.png"), std::nullopt);
+    EXPECT_EQ(imagefiles::TemporaryFileOwner(".tmp-123-7-o.0001.png.bak", "o.0001.png"), std::nullopt);
 }
 
 TEST(AtomicFile, ItsTemporaryFilesAreTheOnesItNames) {
     Scratch dir;
     std::vector<std::string> seen;
-    sim::WriteAtomically(dir / "target.txt", [&](const fs::path& temp) {
+    imagefiles::WriteAtomically(dir / "target.txt", [&](const fs::path& temp) {
         seen.push_back(temp.filename().string());
         std::ofstream(temp) << "x";
     });
     ASSERT_EQ(seen.size(), 1u);
-    EXPECT_EQ(sim::TemporaryFileOwner(seen[0], "target.txt"), long(::getpid()));
+    EXPECT_EQ(imagefiles::TemporaryFileOwner(seen[0], "target.txt"), long(::getpid()));
 }
 
 // ---- Progress ----

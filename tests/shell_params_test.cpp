@@ -122,7 +122,7 @@ TEST_F(ParamsSetupTest, PointStartsAtTheLayerCentreAndCheckboxUnchecked) {
     EXPECT_EQ(point.x_dephault, 0x00320000);
     EXPECT_EQ(point.y_dephault, 0x00320000);
     EXPECT_EQ(point.restrict_bounds, 0);
-    sim::World layer(sim::PixelLayout::ARGB8, 1920, 1080);
+    frames::World layer(frames::PixelLayout::ARGB8, 1920, 1080);
     sim::ParamSet params = host.DefaultParams(layer);
     EXPECT_EQ(params[3].u.td.x_value, 960 << 16);
     EXPECT_EQ(params[3].u.td.y_value, 540 << 16);

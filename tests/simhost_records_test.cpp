@@ -21,7 +21,7 @@ namespace {
 
 template <typename T>
 bool Poisoned(const T& member) {
-    return sim::IsPoison(&member, sizeof member);
+    return frames::IsPoison(&member, sizeof member);
 }
 
 /// The suite `name` as the host hands it out, for a test to call through.
@@ -78,7 +78,7 @@ TEST(SimulatedHostRecords, EventsCarryTheirOwnMembersAndPoisonElsewhere) {
 }
 
 TEST(SimulatedHostRecords, WorldsAndParametersKeepReservedBytesPoison) {
-    sim::World world(sim::PixelLayout::ARGB8, 4, 2);
+    frames::World world(frames::PixelLayout::ARGB8, 4, 2);
     EXPECT_TRUE(Poisoned(world.def()->reserved0));
     EXPECT_TRUE(Poisoned(world.def()->platform_ref));
     EXPECT_TRUE(Poisoned(world.def()->reserved_long4));
@@ -91,7 +91,7 @@ TEST(SimulatedHostRecords, WorldsAndParametersKeepReservedBytesPoison) {
     EXPECT_TRUE(Poisoned(opacity.unused));
     // The union's bytes past the fixed slider's record belong to other types.
     const auto* tail = reinterpret_cast<const unsigned char*>(&opacity.u) + sizeof(PF_FixedSliderDef);
-    EXPECT_TRUE(sim::IsPoison(tail, sizeof opacity.u - sizeof(PF_FixedSliderDef)));
+    EXPECT_TRUE(frames::IsPoison(tail, sizeof opacity.u - sizeof(PF_FixedSliderDef)));
 }
 
 struct ForbiddenCase {

@@ -14,8 +14,8 @@
 
 namespace {
 
-using quorvel::sim::PixelLayout;
-using quorvel::sim::World;
+using quorvel::frames::PixelLayout;
+using quorvel::frames::World;
 
 const char* Descr(PixelLayout layout) {
     switch (layout) {
@@ -64,13 +64,13 @@ int main(int argc, char** argv) {
         return 2;
     }
     try {
-        const World a = quorvel::sim::ReadNpy(argv[1], false);
-        const World b = quorvel::sim::ReadNpy(argv[2], false);
+        const World a = quorvel::imagefiles::ReadNpy(argv[1], false);
+        const World b = quorvel::imagefiles::ReadNpy(argv[2], false);
         if (a.layout() != b.layout() || a.width() != b.width() || a.height() != b.height()) {
             std::printf("shapes differ: %s against %s\n", Shape(a).c_str(), Shape(b).c_str());
             return 1;
         }
-        const std::size_t size = quorvel::sim::BytesPerPixel(a.layout()) / 4;
+        const std::size_t size = quorvel::frames::BytesPerPixel(a.layout()) / 4;
         const std::size_t per_row = std::size_t(a.width()) * 4;
         std::size_t count = 0;
         std::size_t first = 0;
@@ -88,7 +88,7 @@ int main(int argc, char** argv) {
                     per_row * std::size_t(a.height()), i / 4, y, i % 4, Descr(a.layout()),
                     Value(a.Row(y) + i * size, a.layout()).c_str(), Value(b.Row(y) + i * size, b.layout()).c_str());
         return 1;
-    } catch (const quorvel::sim::HostError& e) {
+    } catch (const quorvel::frames::HostError& e) {
         std::fprintf(stderr, "quorvel-npy-compare: %s\n", e.what());
         return 2;
     }

@@ -3,7 +3,7 @@
 
 #include "imagefiles/pictures/Association_pvt.h"
 
-namespace quorvel::sim::pictures {
+namespace quorvel::imagefiles::pictures {
 
 std::optional<Association> AssociationOfHeader(const std::string& file_format, const OIIO::ImageSpec& header) {
     const bool unassociated = header.get_int_attribute("oiio:UnassociatedAlpha", 0) != 0;
@@ -105,4 +105,4 @@ void MarkAssociation(OIIO::ImageSpec& header, bool premultiplied) {
     }
 }
 
-}  // namespace quorvel::sim::pictures
+}  // namespace quorvel::imagefiles::pictures

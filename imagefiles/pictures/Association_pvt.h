@@ -12,7 +12,7 @@
 
 #include "imagefiles/ImageFormat.h"
 
-namespace quorvel::sim::pictures {
+namespace quorvel::imagefiles::pictures {
 
 namespace OIIO = OIIO_NAMESPACE;
 
@@ -57,4 +57,4 @@ bool WritesPremultiplied(const std::string& file_format, const ImageFormat* like
 /// have the library divide colour by alpha on the way out.
 void MarkAssociation(OIIO::ImageSpec& header, bool premultiplied);
 
-}  // namespace quorvel::sim::pictures
+}  // namespace quorvel::imagefiles::pictures

@@ -10,7 +10,7 @@
 
 #include "frames/HostError.h"
 
-namespace quorvel::sim::pictures {
+namespace quorvel::imagefiles::pictures {
 
 namespace {
 
@@ -25,7 +25,7 @@ using ContextPtr = std::unique_ptr<cairo_t, ContextDeleter>;
 
 SurfacePtr NewSurface(int width, int height) {
     SurfacePtr s(cairo_image_surface_create(CAIRO_FORMAT_ARGB32, width, height));
-    if (cairo_surface_status(s.get()) != CAIRO_STATUS_SUCCESS) throw HostError("cannot make a drawing surface");
+    if (cairo_surface_status(s.get()) != CAIRO_STATUS_SUCCESS) throw frames::HostError("cannot make a drawing surface");
     return s;
 }
 
@@ -36,7 +36,7 @@ std::uint8_t ToByte(float v) {
 }
 
 /// The frame's pixels as Cairo's premultiplied native-endian ARGB.
-SurfacePtr FrameSurface(const World& frame) {
+SurfacePtr FrameSurface(const frames::World& frame) {
     SurfacePtr s = NewSurface(std::max(frame.width(), 1), std::max(frame.height(), 1));
     cairo_surface_flush(s.get());
     unsigned char* data = cairo_image_surface_get_data(s.get());
@@ -46,25 +46,25 @@ SurfacePtr FrameSurface(const World& frame) {
         for (int x = 0; x < frame.width(); ++x) {
             std::uint8_t a, r, g, b;
             switch (frame.layout()) {
-                case PixelLayout::ARGB8: {
+                case frames::PixelLayout::ARGB8: {
                     const PF_Pixel8& p = frame.At<PF_Pixel8>(x, y);
                     a = p.alpha, r = p.red, g = p.green, b = p.blue;
                     break;
                 }
-                case PixelLayout::ARGB16: {
+                case frames::PixelLayout::ARGB16: {
                     const PF_Pixel16& p = frame.At<PF_Pixel16>(x, y);
                     a = ToByte(p.alpha / 32768.0f), r = ToByte(p.red / 32768.0f), g = ToByte(p.green / 32768.0f),
                     b = ToByte(p.blue / 32768.0f);
                     break;
                 }
-                case PixelLayout::BGRA8: {
-                    const BGRA8Pixel& p = frame.At<BGRA8Pixel>(x, y);
+                case frames::PixelLayout::BGRA8: {
+                    const frames::BGRA8Pixel& p = frame.At<frames::BGRA8Pixel>(x, y);
                     a = p.a, r = p.r, g = p.g, b = p.b;
                     break;
                 }
-                case PixelLayout::BGRA32f:
+                case frames::PixelLayout::BGRA32f:
                 default: {
-                    const BGRA32fPixel& p = frame.At<BGRA32fPixel>(x, y);
+                    const frames::BGRA32fPixel& p = frame.At<frames::BGRA32fPixel>(x, y);
                     a = ToByte(p.a), r = ToByte(p.r), g = ToByte(p.g), b = ToByte(p.b);
                     break;
                 }
@@ -77,17 +77,17 @@ SurfacePtr FrameSurface(const World& frame) {
     return s;
 }
 
-void TracePath(cairo_t* cr, const std::vector<PathSegment>& segments) {
+void TracePath(cairo_t* cr, const std::vector<frames::PathSegment>& segments) {
     cairo_new_path(cr);
-    for (const PathSegment& s : segments) {
+    for (const frames::PathSegment& s : segments) {
         switch (s.kind) {
-            case PathSegment::Kind::Move:
+            case frames::PathSegment::Kind::Move:
                 cairo_move_to(cr, s.x, s.y);
                 break;
-            case PathSegment::Kind::Line:
+            case frames::PathSegment::Kind::Line:
                 cairo_line_to(cr, s.x, s.y);
                 break;
-            case PathSegment::Kind::Arc: {
+            case frames::PathSegment::Kind::Arc: {
                 // An arc starts a figure of its own rather than joining the last one.
                 cairo_new_sub_path(cr);
                 const double start = s.start * std::numbers::pi / 180.0;
@@ -99,7 +99,7 @@ void TracePath(cairo_t* cr, const std::vector<PathSegment>& segments) {
                 }
                 break;
             }
-            case PathSegment::Kind::Close:
+            case frames::PathSegment::Kind::Close:
                 cairo_close_path(cr);
                 break;
         }
@@ -111,11 +111,11 @@ void TracePath(cairo_t* cr, const std::vector<PathSegment>& segments) {
 namespace {
 
 /// The 8-bit opaque frame of a surface whose pixels are all opaque.
-World OpaqueWorld(cairo_surface_t* s, int width, int height) {
+frames::World OpaqueWorld(cairo_surface_t* s, int width, int height) {
     cairo_surface_flush(s);
     const unsigned char* data = cairo_image_surface_get_data(s);
     const int stride = cairo_image_surface_get_stride(s);
-    World out(PixelLayout::ARGB8, width, height);
+    frames::World out(frames::PixelLayout::ARGB8, width, height);
     for (int y = 0; y < height; ++y) {
         const auto* row = reinterpret_cast<const std::uint32_t*>(data + std::ptrdiff_t(y) * stride);
         for (int x = 0; x < width; ++x) {
@@ -128,7 +128,7 @@ World OpaqueWorld(cairo_surface_t* s, int width, int height) {
 
 class CairoWindow final : public WindowPainter {
 public:
-    CairoWindow(const World& frame, const View& view, int width, int height)
+    CairoWindow(const frames::World& frame, const frames::View& view, int width, int height)
         : width_(width), height_(height), surface_(NewSurface(width, height)), context_(cairo_create(surface_.get())) {
         cairo_t* cr = context_.get();
 
@@ -159,14 +159,14 @@ public:
         cairo_restore(cr);
     }
 
-    void OnStroke(const Stroke& stroke) override {
+    void OnStroke(const frames::Stroke& stroke) override {
         cairo_t* cr = context_.get();
         cairo_set_line_join(cr, CAIRO_LINE_JOIN_MITER);
         if (stroke.theme && stroke.shadow) {
             cairo_save(cr);
-            cairo_translate(cr, Drawing::kThemeShadowOffset, Drawing::kThemeShadowOffset);
+            cairo_translate(cr, frames::Drawing::kThemeShadowOffset, frames::Drawing::kThemeShadowOffset);
             TracePath(cr, stroke.segments);
-            const DRAWBOT_ColorRGBA& s = Drawing::kThemeShadowColor;
+            const DRAWBOT_ColorRGBA& s = frames::Drawing::kThemeShadowColor;
             cairo_set_source_rgba(cr, s.red, s.green, s.blue, s.alpha);
             cairo_set_line_width(cr, stroke.width);
             cairo_stroke(cr);
@@ -179,7 +179,7 @@ public:
     }
 
     // Opaque: the checkerboard is under everything.
-    World ToWorld() const override { return OpaqueWorld(surface_.get(), width_, height_); }
+    frames::World ToWorld() const override { return OpaqueWorld(surface_.get(), width_, height_); }
 
 private:
     int width_;
@@ -190,11 +190,11 @@ private:
 
 }  // namespace
 
-std::unique_ptr<WindowPainter> NewWindow(const World& frame, const View& view, int width, int height) {
+std::unique_ptr<WindowPainter> NewWindow(const frames::World& frame, const frames::View& view, int width, int height) {
     return std::make_unique<CairoWindow>(frame, view, width, height);
 }
 
-World DrawSheet(int width, int height, const std::vector<SheetCell>& cells) {
+frames::World DrawSheet(int width, int height, const std::vector<SheetCell>& cells) {
     SurfacePtr surface = NewSurface(width, height);
     ContextPtr context(cairo_create(surface.get()));
     cairo_t* cr = context.get();
@@ -205,7 +205,7 @@ World DrawSheet(int width, int height, const std::vector<SheetCell>& cells) {
     unsigned char* data = cairo_image_surface_get_data(surface.get());
     const int stride = cairo_image_surface_get_stride(surface.get());
     for (const SheetCell& cell : cells) {
-        const World& picture = *cell.picture;
+        const frames::World& picture = *cell.picture;
         const int w = std::min(picture.width(), width - cell.x), h = std::min(picture.height(), height - cell.y);
         for (int y = 0; y < h; ++y) {
             auto* row = reinterpret_cast<std::uint32_t*>(data + std::ptrdiff_t(cell.y + y) * stride) + cell.x;
@@ -227,4 +227,4 @@ World DrawSheet(int width, int height, const std::vector<SheetCell>& cells) {
     return OpaqueWorld(surface.get(), width, height);
 }
 
-}  // namespace quorvel::sim::pictures
+}  // namespace quorvel::imagefiles::pictures

@@ -7,9 +7,9 @@
 
 #include "imagefiles/PictureLibrary.h"
 
-namespace quorvel::sim::pictures {
+namespace quorvel::imagefiles::pictures {
 
-std::unique_ptr<WindowPainter> NewWindow(const World& frame, const View& view, int width, int height);
-World DrawSheet(int width, int height, const std::vector<SheetCell>& cells);
+std::unique_ptr<WindowPainter> NewWindow(const frames::World& frame, const frames::View& view, int width, int height);
+frames::World DrawSheet(int width, int height, const std::vector<SheetCell>& cells);
 
-}  // namespace quorvel::sim::pictures
+}  // namespace quorvel::imagefiles::pictures

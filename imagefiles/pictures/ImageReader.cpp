@@ -14,7 +14,7 @@
 #include "imagefiles/pictures/Readers_pvt.h"
 #include "imagefiles/pictures/StoredPixels_pvt.h"
 
-namespace quorvel::sim::pictures {
+namespace quorvel::imagefiles::pictures {
 
 namespace {
 
@@ -59,7 +59,7 @@ public:
         (void)in_->geterror();  // what looking past the last part left behind
         plan_ = PlanLayer(name_, parts, LayerChoice{request.layer, request.part});
         if (!in_->seek_subimage(plan_.part, 0)) {
-            throw HostError("cannot read " + name_ + ": " + FirstLine(in_->geterror(), "?"));
+            throw frames::HostError("cannot read " + name_ + ": " + FirstLine(in_->geterror(), "?"));
         }
         const OIIO::ImageSpec& header = stored_->parts[std::size_t(plan_.part)];
         stored_->path = name_;
@@ -78,12 +78,12 @@ public:
 
     const ImageFormat& format() const override { return format_; }
 
-    void ReadInto(World& world) override {
+    void ReadInto(frames::World& world) override {
         if (world.width() != format_.width || world.height() != format_.height) {
-            throw HostError("cannot read " + name_ + " into a frame of another size");
+            throw frames::HostError("cannot read " + name_ + " into a frame of another size");
         }
         StoredImage& stored = *stored_;
-        stored.pixels = PixelBuffer(stored.RowBytes() * std::size_t(plan_.data.height));
+        stored.pixels = frames::PixelBuffer(stored.RowBytes() * std::size_t(plan_.data.height));
         // The whole data window at once, whatever the file's tiles or
         // scanlines: the library picks the reader its layout needs.
         (void)in_->geterror();  // what seeking past the last part and level left behind
@@ -109,7 +109,7 @@ public:
         std::vector<float> rgba(std::size_t(data.width) * 4);
         for (int row = 0; row < world.height(); ++row) {
             const int y = frame.y + row;
-            std::memset(world.Row(row), 0, std::size_t(world.width()) * BytesPerPixel(world.layout()));
+            std::memset(world.Row(row), 0, std::size_t(world.width()) * frames::BytesPerPixel(world.layout()));
             if (!stored.Inside(y)) continue;
             StoredToFloat(stored, x0, y, data.width, rgba.data());
             if (stored.premultiplied) {
@@ -126,7 +126,7 @@ public:
         if (counting) NoteDepthLoss(clipping);
         const int layer_channels = plan_.red == plan_.green ? 1 : 3;
         const bool others = int(stored.pixel.types.size()) > layer_channels + (plan_.alpha >= 0 ? 1 : 0);
-        if (!others && !(stored.premultiplied && stored.exact)) stored.pixels = PixelBuffer();
+        if (!others && !(stored.premultiplied && stored.exact)) stored.pixels = frames::PixelBuffer();
         format_.stored = stored_;
     }
 
@@ -244,4 +244,4 @@ std::unique_ptr<ImageSource> OpenImage(const std::filesystem::path& path, const 
     return std::make_unique<FileSource>(path, request);
 }
 
-}  // namespace quorvel::sim::pictures
+}  // namespace quorvel::imagefiles::pictures

@@ -19,7 +19,7 @@
 #include "imagefiles/pictures/StoredPixels_pvt.h"
 #include "imagefiles/pictures/Writers_pvt.h"
 
-namespace quorvel::sim::pictures {
+namespace quorvel::imagefiles::pictures {
 
 namespace {
 
@@ -222,8 +222,8 @@ void FinishColour(const OutputPart& part, const StoredImage* stored, int x, int 
 
 /// One output row of `part`: stored channels copied, rendered ones
 /// converted from the world.
-void AssembleRow(const World& world, const Window& frame, const OutputPart& part, const StoredImage* stored, int y,
-                 std::uint8_t* out, std::vector<float>& rgba, std::vector<float>& scratch) {
+void AssembleRow(const frames::World& world, const Window& frame, const OutputPart& part, const StoredImage* stored,
+                 int y, std::uint8_t* out, std::vector<float>& rgba, std::vector<float>& scratch) {
     const Window& w = part.window;
     const std::size_t bytes = part.pixel.bytes;
     std::memset(out, 0, std::size_t(w.width) * bytes);
@@ -266,13 +266,13 @@ void AssembleRow(const World& world, const Window& frame, const OutputPart& part
 }
 
 /// Writes the part's pixels, a band of rows (of whole tiles) at a time.
-bool WritePixels(OIIO::ImageOutput& out, const World& world, const Window& frame, const OutputPart& part,
+bool WritePixels(OIIO::ImageOutput& out, const frames::World& world, const Window& frame, const OutputPart& part,
                  const StoredImage* stored) {
     const Window& w = part.window;
     const std::size_t row_bytes = std::size_t(w.width) * part.pixel.bytes;
     const int tile = std::max(part.header.tile_height, 1);
     const int rows = std::max(tile, BandRows(row_bytes) / tile * tile);
-    const PixelBuffer band(row_bytes * std::size_t(rows));
+    const frames::PixelBuffer band(row_bytes * std::size_t(rows));
     std::vector<float> rgba, scratch;
     // The pixels are in the file's own formats. The library takes channels
     // of mixed formats as "unknown" in contiguous memory only, and a tiled
@@ -315,8 +315,8 @@ void SetChannelTypes(OIIO::ImageSpec& header, const std::vector<ChannelType>& ty
 
 /// The rendered part written back in its own file format: every channel
 /// it stored, the rendered ones from the world.
-OutputPart SameFormatPart(const StoredImage& stored, const ImageFormat* like, const World& world, const Window& frame,
-                          const ImageWriteOptions& options) {
+OutputPart SameFormatPart(const StoredImage& stored, const ImageFormat* like, const frames::World& world,
+                          const Window& frame, const ImageWriteOptions& options) {
     const LayerPlan& plan = stored.plan;
     OutputPart part;
     part.header = stored.parts[std::size_t(plan.part)];
@@ -369,7 +369,7 @@ OutputPart SameFormatPart(const StoredImage& stored, const ImageFormat* like, co
 
 /// The rendered layer alone, in a format other than the input's, or from
 /// an input that was not an image file.
-OutputPart LayerPart(const std::string& file_format, const OIIO::ImageOutput& out, const World& world,
+OutputPart LayerPart(const std::string& file_format, const OIIO::ImageOutput& out, const frames::World& world,
                      const Window& frame, const Window& display, const ImageFormat* like, const std::string& like_name,
                      const ImageWriteOptions& options, std::vector<std::string>& notes) {
     OutputPart part;
@@ -444,8 +444,9 @@ OutputPart LayerPart(const std::string& file_format, const OIIO::ImageOutput& ou
 void TakeWrittenFormats(const OIIO::ImageOutput& out, OutputPart& part) {
     const OIIO::ImageSpec& written = out.spec();
     if (std::size_t(written.nchannels) != part.sources.size()) {
-        throw HostError(std::string("cannot write the output: the ") + out.format_name() + " writer took " +
-                        std::to_string(written.nchannels) + " channels of " + std::to_string(part.sources.size()));
+        throw frames::HostError(std::string("cannot write the output: the ") + out.format_name() + " writer took " +
+                                std::to_string(written.nchannels) + " channels of " +
+                                std::to_string(part.sources.size()));
     }
     part.pixel = PackedPixel::Of(written);
     part.header.tile_width = written.tile_width;
@@ -533,9 +534,9 @@ void CheckCompression(const std::filesystem::path& path, const std::string& comp
         if (std::find(c.names.begin(), c.names.end(), name) != c.names.end()) return;
         std::string list;
         for (const std::string& n : c.names) list += (list.empty() ? "" : ", ") + n;
-        throw HostError("--compression " + compression + ": " + format + " files are written with " + list);
+        throw frames::HostError("--compression " + compression + ": " + format + " files are written with " + list);
     }
-    throw HostError("--compression applies to " + formats + " files, not to " + path.string());
+    throw frames::HostError("--compression applies to " + formats + " files, not to " + path.string());
 }
 
 void CheckChannelType(const std::filesystem::path& path, ChannelType type) {
@@ -544,11 +545,11 @@ void CheckChannelType(const std::filesystem::path& path, ChannelType type) {
     if (std::find(rules.types.begin(), rules.types.end(), type) != rules.types.end()) return;
     std::string list;
     for (ChannelType t : rules.types) list += (list.empty() ? "" : ", ") + std::string(ChannelTypeName(t));
-    throw HostError("--out-format " + std::string(ChannelTypeName(type)) + ": " + std::string(rules.format) +
-                    " files hold " + list);
+    throw frames::HostError("--out-format " + std::string(ChannelTypeName(type)) + ": " + std::string(rules.format) +
+                            " files hold " + list);
 }
 
-WrittenImage WriteImage(const std::filesystem::path& path, const World& world, const ImageFormat* like,
+WrittenImage WriteImage(const std::filesystem::path& path, const frames::World& world, const ImageFormat* like,
                         const ImageWriteOptions& options, const ImageStamp* stamp) {
     const std::string name = path.string();
     // Before the writer: it may still write on its way out.
@@ -571,8 +572,9 @@ WrittenImage WriteImage(const std::filesystem::path& path, const World& world, c
     const auto fail = [&](const std::string& why) {
         int error = file ? file->error() : 0;
         if (error == 0) error = FullDiskError(path);
-        throw HostError("cannot write " + name + ": " +
-                        (error != 0 ? ReasonText(error) + " (" + FirstLine(why, "?") + ")" : FirstLine(why, "?")));
+        throw frames::HostError(
+            "cannot write " + name + ": " +
+            (error != 0 ? ReasonText(error) + " (" + FirstLine(why, "?") + ")" : FirstLine(why, "?")));
     };
     // The name the writer opens: a writer handed the file writes under
     // the name given, and one that records it (DPX) records the target's,
@@ -589,7 +591,7 @@ WrittenImage WriteImage(const std::filesystem::path& path, const World& world, c
         }
         int error = 0;
         file = OutputFile::Open(path, error);
-        if (!file) throw HostError("cannot write " + name + ": " + ReasonText(error));
+        if (!file) throw frames::HostError("cannot write " + name + ": " + ReasonText(error));
         if (!out->set_ioproxy(file.get())) fail(out->geterror());
         return stamp != nullptr && !stamp->file_name.empty() ? stamp->file_name : name;
     };
@@ -601,7 +603,7 @@ WrittenImage WriteImage(const std::filesystem::path& path, const World& world, c
             const std::vector<unsigned char>& bytes = memory->buffer();
             if (bytes.empty()) fail("the " + file_format + " writer wrote nothing");
             if (const int error = PutBytes(path, bytes.data(), bytes.size()); error != 0) {
-                throw HostError("cannot write " + name + ": " + ReasonText(error));
+                throw frames::HostError("cannot write " + name + ": " + ReasonText(error));
             }
         } else if (file) {
             if (file->Finish(path) != 0) fail("the file is incomplete");
@@ -614,7 +616,7 @@ WrittenImage WriteImage(const std::filesystem::path& path, const World& world, c
         int error = 0;
         if (stamp != nullptr && file_format == "rla") error = DateRlaFile(path, stamp->date_time);
         if (unnamed_sgi) error = ClearSgiName(path);
-        if (error != 0) throw HostError("cannot write " + name + ": " + ReasonText(error));
+        if (error != 0) throw frames::HostError("cannot write " + name + ": " + ReasonText(error));
     };
     // What the file holds of the rendered layer, as the writer settled it.
     const auto record = [&](const OutputPart& part) {
@@ -735,7 +737,7 @@ WrittenImage WriteImage(const std::filesystem::path& path, const World& world, c
         }
         // Another part, as stored, one at a time.
         const OIIO::ImageSpec& h = stored->parts[p];
-        const PixelBuffer pixels(h.image_bytes(true));
+        const frames::PixelBuffer pixels(h.image_bytes(true));
         CheckRead(
             *in, [&] { return in->read_image(int(p), 0, 0, h.nchannels, OIIO::TypeUnknown, pixels.data()); },
             PartName(h, p) + " of " + stored->path);
@@ -745,4 +747,4 @@ WrittenImage WriteImage(const std::filesystem::path& path, const World& world, c
     return written;
 }
 
-}  // namespace quorvel::sim::pictures
+}  // namespace quorvel::imagefiles::pictures

@@ -4,7 +4,7 @@
 #include "imagefiles/pictures/CairoWindow.h"
 #include "imagefiles/pictures/ImageCodec.h"
 
-namespace quorvel::sim::pictures {
+namespace quorvel::imagefiles::pictures {
 
 namespace {
 
@@ -14,7 +14,7 @@ public:
                                            const ImageRequest& request) const override {
         return pictures::OpenImage(path, request);
     }
-    WrittenImage WriteImage(const std::filesystem::path& path, const World& world, const ImageFormat* like,
+    WrittenImage WriteImage(const std::filesystem::path& path, const frames::World& world, const ImageFormat* like,
                             const ImageWriteOptions& options, const ImageStamp* stamp) const override {
         return pictures::WriteImage(path, world, like, options, stamp);
     }
@@ -25,20 +25,20 @@ public:
     void CheckCompression(const std::filesystem::path& path, const std::string& compression) const override {
         pictures::CheckCompression(path, compression);
     }
-    std::unique_ptr<WindowPainter> NewWindow(const World& frame, const View& view, int width,
+    std::unique_ptr<WindowPainter> NewWindow(const frames::World& frame, const frames::View& view, int width,
                                              int height) const override {
         return pictures::NewWindow(frame, view, width, height);
     }
-    World DrawSheet(int width, int height, const std::vector<SheetCell>& cells) const override {
+    frames::World DrawSheet(int width, int height, const std::vector<SheetCell>& cells) const override {
         return pictures::DrawSheet(width, height, cells);
     }
 };
 
 }  // namespace
 
-}  // namespace quorvel::sim::pictures
+}  // namespace quorvel::imagefiles::pictures
 
-extern "C" const quorvel::sim::PictureLibrary* QuorvelPictureLibrary(int interface_version) {
-    static const quorvel::sim::pictures::Library library;
-    return interface_version == quorvel::sim::PictureLibrary::kInterfaceVersion ? &library : nullptr;
+extern "C" const quorvel::imagefiles::PictureLibrary* QuorvelPictureLibrary(int interface_version) {
+    static const quorvel::imagefiles::pictures::Library library;
+    return interface_version == quorvel::imagefiles::PictureLibrary::kInterfaceVersion ? &library : nullptr;
 }

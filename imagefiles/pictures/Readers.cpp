@@ -12,7 +12,7 @@
 #include "imagefiles/pictures/Readers_pvt.h"
 #include "imagefiles/pictures/StoredPixels_pvt.h"
 
-namespace quorvel::sim::pictures {
+namespace quorvel::imagefiles::pictures {
 
 namespace {
 
@@ -46,7 +46,7 @@ std::unique_ptr<OIIO::ImageInput> OpenReader(const std::string& name, const OIIO
     // is left to the library, which then looks at the file's signature.
     const std::string reader = ReaderOfExtension(name);
     std::unique_ptr<OIIO::ImageInput> in = OIIO::ImageInput::create(reader.empty() ? name : reader, false);
-    if (!in) throw HostError("cannot read " + name + ": " + FirstLine(OIIO::geterror(), "not an image file"));
+    if (!in) throw frames::HostError("cannot read " + name + ": " + FirstLine(OIIO::geterror(), "not an image file"));
     OIIO::ImageSpec header;
     bool opened = false;
     try {
@@ -54,13 +54,13 @@ std::unique_ptr<OIIO::ImageInput> OpenReader(const std::string& name, const OIIO
     } catch (const std::exception& e) {
         // Some readers let the standard library's exceptions out of a
         // damaged header (a vector sized by a negative count).
-        throw HostError("cannot read " + name + ": " + FirstLine(e.what(), "unreadable image"));
+        throw frames::HostError("cannot read " + name + ": " + FirstLine(e.what(), "unreadable image"));
     }
     // What opening left on the reader is an error too: a progressive
     // JPEG's missing scans are found there.
     const std::string error = in->geterror();
     if (!opened || !error.empty()) {
-        throw HostError("cannot read " + name + ": " + FirstLine(error, "unreadable image"));
+        throw frames::HostError("cannot read " + name + ": " + FirstLine(error, "unreadable image"));
     }
     return in;
 }
@@ -72,11 +72,11 @@ void CheckRead(OIIO::ImageInput& in, const std::function<bool()>& read, const st
     try {
         done = read();
     } catch (const std::exception& e) {
-        throw HostError("cannot read " + what + ": " + FirstLine(e.what(), "unreadable pixels"));
+        throw frames::HostError("cannot read " + what + ": " + FirstLine(e.what(), "unreadable pixels"));
     }
     const std::string error = in.geterror();
     if (done && error.empty()) return;
-    throw HostError("cannot read " + what + ": " + FirstLine(error, "unreadable pixels"));
+    throw frames::HostError("cannot read " + what + ": " + FirstLine(error, "unreadable pixels"));
 }
 
 void CheckLength(const std::string& name, const std::string& file_format) {
@@ -98,8 +98,9 @@ void CheckLength(const std::string& name, const std::string& file_format) {
     const std::uintmax_t length = std::filesystem::file_size(name, ec);
     const std::optional<std::uint64_t> promised = PromisedLength(layout, std::span(header.data(), got));
     if (ec || !promised || length >= *promised) return;
-    throw HostError("cannot read " + name + ": the file is cut short: its header promises " +
-                    std::to_string(*promised) + " bytes of header and pixels, and it has " + std::to_string(length));
+    throw frames::HostError("cannot read " + name + ": the file is cut short: its header promises " +
+                            std::to_string(*promised) + " bytes of header and pixels, and it has " +
+                            std::to_string(length));
 }
 
-}  // namespace quorvel::sim::pictures
+}  // namespace quorvel::imagefiles::pictures

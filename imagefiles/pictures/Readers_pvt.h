@@ -10,7 +10,7 @@
 #include <memory>
 #include <string>
 
-namespace quorvel::sim::pictures {
+namespace quorvel::imagefiles::pictures {
 
 namespace OIIO = OIIO_NAMESPACE;
 
@@ -30,4 +30,4 @@ void CheckRead(OIIO::ImageInput& in, const std::function<bool()>& read, const st
 /// short file is shorter than the pixels its header promises.
 void CheckLength(const std::string& name, const std::string& file_format);
 
-}  // namespace quorvel::sim::pictures
+}  // namespace quorvel::imagefiles::pictures

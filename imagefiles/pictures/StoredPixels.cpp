@@ -6,7 +6,7 @@
 #include "imagefiles/ImageFile.h"
 #include "imagefiles/pictures/StoredPixels_pvt.h"
 
-namespace quorvel::sim::pictures {
+namespace quorvel::imagefiles::pictures {
 
 int BandRows(std::size_t row_bytes) {
     constexpr std::size_t kBandBytes = std::size_t(32) << 20;
@@ -55,20 +55,20 @@ int BitsOf(ChannelType t) {
     return 0;
 }
 
-ChannelType WorldChannelType(PixelLayout layout) {
+ChannelType WorldChannelType(frames::PixelLayout layout) {
     switch (layout) {
-        case PixelLayout::ARGB8:
-        case PixelLayout::BGRA8:
+        case frames::PixelLayout::ARGB8:
+        case frames::PixelLayout::BGRA8:
             return ChannelType::UInt8;
-        case PixelLayout::ARGB16:
+        case frames::PixelLayout::ARGB16:
             return ChannelType::UInt16;
-        case PixelLayout::BGRA32f:
+        case frames::PixelLayout::BGRA32f:
             return ChannelType::Float;
     }
     return ChannelType::UInt8;
 }
 
-ChannelOrder OrderOf(PixelLayout layout) {
+ChannelOrder OrderOf(frames::PixelLayout layout) {
     return IsPremiereLayout(layout) ? ChannelOrder{2, 1, 0, 3} : ChannelOrder{1, 2, 3, 0};
 }
 
@@ -121,7 +121,7 @@ void FromFloat(const float* src, int step, int n, OIIO::TypeDesc type, std::uint
     }
 }
 
-void WorldToFloat(const World& world, int row, int x0, int n, float* rgba) {
+void WorldToFloat(const frames::World& world, int row, int x0, int n, float* rgba) {
     const ChannelOrder order = OrderOf(world.layout());
     const int source[4] = {order.r, order.g, order.b, order.a};
     const std::uint8_t* pixels = world.Row(row);
@@ -147,7 +147,7 @@ void WorldToFloat(const World& world, int row, int x0, int n, float* rgba) {
     }
 }
 
-void FloatToWorld(const float* rgba, int n, World& world, int row, int x0) {
+void FloatToWorld(const float* rgba, int n, frames::World& world, int row, int x0) {
     const ChannelOrder order = OrderOf(world.layout());
     const int target[4] = {order.r, order.g, order.b, order.a};
     std::uint8_t* pixels = world.Row(row);
@@ -187,4 +187,4 @@ void StoredToFloat(const StoredImage& stored, int x, int y, int n, float* rgba) 
     }
 }
 
-}  // namespace quorvel::sim::pictures
+}  // namespace quorvel::imagefiles::pictures

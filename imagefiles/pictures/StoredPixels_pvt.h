@@ -16,7 +16,7 @@
 #include "imagefiles/ImageFormat.h"
 #include "imagefiles/ImageLayout.h"
 
-namespace quorvel::sim::pictures {
+namespace quorvel::imagefiles::pictures {
 
 namespace OIIO = OIIO_NAMESPACE;
 
@@ -37,14 +37,14 @@ OIIO::TypeDesc DescOf(ChannelType t);
 int BitsOf(ChannelType t);
 
 /// The data type a world's channels are held in.
-ChannelType WorldChannelType(PixelLayout layout);
+ChannelType WorldChannelType(frames::PixelLayout layout);
 
 /// Where red, green, blue and alpha sit in a pixel of the layout.
 struct ChannelOrder {
     int r, g, b, a;
 };
 
-ChannelOrder OrderOf(PixelLayout layout);
+ChannelOrder OrderOf(frames::PixelLayout layout);
 
 /// Channels of mixed types packed pixel by pixel, as the image library
 /// hands over a file's own data: each channel at its offset in the pixel.
@@ -82,9 +82,9 @@ T Quantize(float v, double most) {
 void FromFloat(const float* src, int step, int n, OIIO::TypeDesc type, std::uint8_t* dst, std::size_t stride);
 
 /// A world's pixels as straight red, green, blue and alpha floats, and back.
-void WorldToFloat(const World& world, int row, int x0, int n, float* rgba);
+void WorldToFloat(const frames::World& world, int row, int x0, int n, float* rgba);
 
-void FloatToWorld(const float* rgba, int n, World& world, int row, int x0);
+void FloatToWorld(const float* rgba, int n, frames::World& world, int row, int x0);
 
 /// What was read of a file, kept until its render is written: the rendered
 /// part's channels as stored, and every part's header.
@@ -94,7 +94,7 @@ struct StoredImage {
     std::vector<OIIO::ImageSpec> parts;
     LayerPlan plan;
     PackedPixel pixel;
-    PixelBuffer pixels;  ///< the data window, packed
+    frames::PixelBuffer pixels;  ///< the data window, packed
     bool premultiplied = false;
     /// Whether the world held the stored values exactly (float worlds, and
     /// 8-bit worlds of 8-bit data): then colour is kept as stored where
@@ -115,4 +115,4 @@ struct StoredImage {
 /// alpha 1 where the layer has none.
 void StoredToFloat(const StoredImage& stored, int x, int y, int n, float* rgba);
 
-}  // namespace quorvel::sim::pictures
+}  // namespace quorvel::imagefiles::pictures

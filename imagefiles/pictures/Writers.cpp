@@ -3,7 +3,7 @@
 #include "frames/HostError.h"
 #include "imagefiles/pictures/Writers_pvt.h"
 
-namespace quorvel::sim::pictures {
+namespace quorvel::imagefiles::pictures {
 
 namespace {
 
@@ -65,15 +65,15 @@ const WriterRules* RulesFor(const std::string& file_format) {
 std::unique_ptr<OIIO::ImageOutput> OutputFor(const std::filesystem::path& path) {
     auto out = OIIO::ImageOutput::create(path.string());
     if (!out) {
-        throw HostError("cannot write " + path.string() + ": no image format for the extension '" +
-                        path.extension().string() + "'");
+        throw frames::HostError("cannot write " + path.string() + ": no image format for the extension '" +
+                                path.extension().string() + "'");
     }
     if (RulesFor(out->format_name()) == nullptr) {
         std::string why = std::string(out->format_name()) + " files are not among those the tool writes";
         for (const Refusal& r : kRefused) {
             if (r.format == std::string(out->format_name())) why = r.why;
         }
-        throw HostError("cannot write " + path.string() + ": " + why);
+        throw frames::HostError("cannot write " + path.string() + ": " + why);
     }
     return out;
 }
@@ -116,4 +116,4 @@ const std::vector<Compressions>& KnownCompressions() {
     return known;
 }
 
-}  // namespace quorvel::sim::pictures
+}  // namespace quorvel::imagefiles::pictures

@@ -15,7 +15,7 @@
 
 #include "imagefiles/ImageFormat.h"
 
-namespace quorvel::sim::pictures {
+namespace quorvel::imagefiles::pictures {
 
 namespace OIIO = OIIO_NAMESPACE;
 
@@ -59,4 +59,4 @@ struct Compressions {
 };
 const std::vector<Compressions>& KnownCompressions();
 
-}  // namespace quorvel::sim::pictures
+}  // namespace quorvel::imagefiles::pictures

@@ -3,13 +3,25 @@
 #pragma once
 
 #include <stdexcept>
-#include <string>
+#include <utility>
+
+#include "frames/Message.h"
 
 namespace quorvel::frames {
 
+/// The message may mention settings (frames/Message.h); what() is its plain
+/// text, each setting by its own name.
 class HostError : public std::runtime_error {
 public:
-    explicit HostError(const std::string& what) : std::runtime_error(what) {}
+    explicit HostError(Message what, ErrorKind kind = ErrorKind::input)
+        : std::runtime_error(what.Text()), message_(std::move(what)), kind_(kind) {}
+
+    const Message& message() const { return message_; }
+    ErrorKind kind() const { return kind_; }
+
+private:
+    Message message_;
+    ErrorKind kind_;
 };
 
 }  // namespace quorvel::frames

@@ -1,0 +1,20 @@
+/// The libraries' messages as the tool prints them: each setting they
+/// mention (shots/SettingNames.h, imagefiles/SettingNames.h) spelled as the
+/// option that gives it.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+#include "frames/Message.h"
+
+namespace quorvel::cli {
+
+/// The option that gives `setting`, as a message spells it ("--track-block",
+/// "--host ae"); the setting's own name for one the tool has no option for.
+std::string FlagOf(std::string_view setting);
+
+/// `message` with each setting spelled as its option.
+std::string Spelled(const frames::Message& message);
+
+}  // namespace quorvel::cli

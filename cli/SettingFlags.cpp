@@ -74,4 +74,16 @@ std::string FlagOf(std::string_view setting) {
 
 std::string Spelled(const frames::Message& message) { return message.Text(FlagOf); }
 
+int StatusOf(frames::ErrorKind kind) {
+    switch (kind) {
+        case frames::ErrorKind::module:
+            return 1;
+        case frames::ErrorKind::input:
+        case frames::ErrorKind::setting:
+        case frames::ErrorKind::output:
+            return 2;
+    }
+    return 2;
+}
+
 }  // namespace quorvel::cli

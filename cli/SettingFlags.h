@@ -1,6 +1,6 @@
 /// The libraries' messages as the tool prints them: each setting they
 /// mention (shots/SettingNames.h, imagefiles/SettingNames.h) spelled as the
-/// option that gives it.
+/// option that gives it, and the exit status of each kind of error.
 #pragma once
 
 #include <string>
@@ -16,5 +16,9 @@ std::string FlagOf(std::string_view setting);
 
 /// `message` with each setting spelled as its option.
 std::string Spelled(const frames::Message& message);
+
+/// The exit status of a command that ends in an error of `kind`: 1 when the
+/// module failed, 2 for bad input, a bad setting or an unwritten output.
+int StatusOf(frames::ErrorKind kind);
 
 }  // namespace quorvel::cli

@@ -8,6 +8,7 @@
 
 #include "cli/CommandLine.h"
 #include "cli/Commands.h"
+#include "cli/SettingFlags.h"
 #include "frames/HostError.h"
 #include "shots/Session.h"
 #include "shots/ShotError.h"
@@ -97,14 +98,14 @@ int main(int argc, char** argv) {
         std::cerr << "quorvel-host: " << quorvel::shots::Printable(e.what()) << "\n";
         return 2;
     } catch (const quorvel::shots::ShotError& e) {
-        std::cerr << "quorvel-host: " << quorvel::shots::Printable(e.what()) << "\n";
-        return 2;
+        std::cerr << "quorvel-host: " << quorvel::shots::Printable(quorvel::cli::Spelled(e.message())) << "\n";
+        return quorvel::cli::StatusOf(e.kind());
     } catch (const quorvel::shots::ModuleFailure& e) {
         std::cerr << "quorvel-host: " << quorvel::shots::Printable(e.what()) << "\n";
         return 1;
     } catch (const quorvel::frames::HostError& e) {
-        std::cerr << "quorvel-host: " << quorvel::shots::Printable(e.what()) << "\n";
-        return 2;
+        std::cerr << "quorvel-host: " << quorvel::shots::Printable(quorvel::cli::Spelled(e.message())) << "\n";
+        return quorvel::cli::StatusOf(e.kind());
     } catch (const std::bad_alloc&) {
         std::cerr << "quorvel-host: out of memory (is the frame too large for this machine?)\n";
         return 2;

@@ -19,7 +19,7 @@ public:
     StillFrame(const ToolContext& ctx, ControlsRequest& r, bool pixels)
         : input_(Read(r, pixels, format_)),
           place_(shots::LayerPlaceOf(input_, format_ ? &*format_ : nullptr)),
-          session_(ResolveModulePath(ctx.argv0, r.module), r.settings, place_.width, place_.height),
+          session_(ResolveModulePath(ctx.argv0, r.module), r.shot.render, place_.width, place_.height),
           params_(session_.Params(input_)) {
         // As render places it: on an image's display window, overscan around it.
         session_.Place(place_);
@@ -31,16 +31,16 @@ public:
 
 private:
     static frames::World Read(ControlsRequest& r, bool pixels, std::optional<imagefiles::ImageFormat>& format) {
-        if (!r.in && !pixels) {
+        if (!r.shot.input && !pixels) {
             // Where nothing is drawn only the test card's size matters.
             const auto [width, height] =
                 r.card.card_size.value_or(std::pair{imagefiles::kTestCardWidth, imagefiles::kTestCardHeight});
-            return frames::World(r.settings.layout, width, height);
+            return frames::World(r.shot.render.layout, width, height);
         }
         const std::optional<std::filesystem::path> path =
-            r.in ? std::optional<std::filesystem::path>(*r.in) : std::nullopt;
-        frames::World input = shots::ReadInputFrame(path, r.settings, r.card, &format);
-        if (r.in) shots::SettlePixelAspect(r.settings, format ? &*format : nullptr, *r.in);
+            r.shot.input ? std::optional<std::filesystem::path>(*r.shot.input) : std::nullopt;
+        frames::World input = shots::ReadInputFrame(path, r.shot.render, r.card, &format);
+        if (r.shot.input) shots::SettlePixelAspect(r.shot.render, format ? &*format : nullptr, *r.shot.input);
         return input;
     }
 
@@ -59,7 +59,7 @@ void AddControlsOptions(CommandLine& line, ControlsRequest& r, const std::string
     CLI::Option* in =
         line.Value("in", "INPUT",
                    "the layer: an image file or a .npy array, numbered for --frames (default: the built-in test card)",
-                   [&r](const std::string& v) { r.in = v; });
+                   [&r](const std::string& v) { r.shot.input = v; });
     std::vector<CLI::Option*> single_only;
     if (size) {
         CLI::Option* card = line.Value("size", "WxH", "the test card's size when there is no --in (default 1920x1080)",
@@ -68,8 +68,8 @@ void AddControlsOptions(CommandLine& line, ControlsRequest& r, const std::string
         line.Excludes(card, in);
         single_only.push_back(card);
     }
-    AddImageInputOptions(line, r.settings.image);
-    AddRenderOptions(line, r.settings);
+    AddImageInputOptions(line, r.shot.render.image);
+    AddRenderOptions(line, r.shot.render);
     line.Group(OptionGroup::Shot);
     CLI::Option* frames = line.Value(
         "frames", "F", "show frame F of a shot: the keys' values at F, and F's file of a numbered --in",
@@ -82,7 +82,7 @@ void AddControlsOptions(CommandLine& line, ControlsRequest& r, const std::string
             r.frame = list.front();
         });
     const std::size_t before_shot = line.Declared();
-    AddFrameRateOption(line, r.rate);
+    AddFrameRateOption(line, r.shot.rate);
     AddKeyOptions(line, r.keys);
     // The clock and the keys are a shot's, which --frames says which frame of.
     for (CLI::Option* option : line.DeclaredSince(before_shot)) CommandLine::Needs(option, frames);
@@ -92,8 +92,9 @@ void AddControlsOptions(CommandLine& line, ControlsRequest& r, const std::string
                 throw UsageError(CommandLine::NameOf(option) + " applies to single frames, not to a shot's --frames");
             }
         }
-        if (!r.frame && r.in && shots::FramePattern::LooksNumbered(*r.in)) {
-            throw UsageError("--in '" + *r.in + "' is a numbered file name: give the frame to show with --frames F");
+        if (!r.frame && r.shot.input && shots::FramePattern::LooksNumbered(*r.shot.input)) {
+            throw UsageError("--in '" + *r.shot.input +
+                             "' is a numbered file name: give the frame to show with --frames F");
         }
     });
 }

@@ -12,21 +12,19 @@
 #include "cli/Commands.h"
 #include "cli/KeyOptions.h"
 #include "shots/FrameFiles.h"
-#include "shots/FrameRate.h"
-#include "shots/RenderSettings.h"
 #include "shots/Session.h"
+#include "shots/ShotSettings.h"
 #include "simhost/ParamSet.h"
 
 namespace quorvel::cli {
 
 struct ControlsRequest {
     std::optional<std::string> module;
-    /// A file, numbered for --frames; none: the test card.
-    std::optional<std::string> in;
     shots::FrameOptions card;  ///< --size, for the commands that take it
-    shots::RenderSettings settings;
+    /// The input (a file, numbered for --frames; none: the test card), the
+    /// render's settings and the shot's clock, as render takes them.
+    shots::ShotSettings shot;
     std::optional<int> frame;  ///< --frames F
-    shots::FrameRate rate;
     KeyChoice keys;
 };
 

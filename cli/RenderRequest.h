@@ -10,19 +10,18 @@
 #include "cli/FrameOptions.h"
 #include "cli/SequenceOptions.h"
 #include "shots/FrameFiles.h"
-#include "shots/RenderSettings.h"
+#include "shots/ShotSettings.h"
 
 namespace quorvel::cli {
 
 struct RenderRequest {
     std::optional<std::string> module;
-    std::optional<std::string> in;
-    std::optional<std::string> out;
     shots::FrameOptions frame;
     std::vector<CLI::Option*> frame_options;  ///< single frames only
-    imagefiles::ImageWriteOptions out_format;
-    shots::RenderSettings settings;
-    ShotChoice shot;
+    /// Input, output and the render's settings, which a single frame takes
+    /// from it too, and the shot options the engine takes.
+    shots::ShotSettings shot;
+    ShotChoice choice;
 
     /// A shot option, or a numbered --in or --out.
     bool WantsSequence() const;

@@ -35,11 +35,12 @@ int RunSequence(const ToolContext& ctx, const RenderRequest& r) {
             throw UsageError(CommandLine::NameOf(option) + " applies to single frames, not to --frames sequences");
         }
     }
-    const ShotChoice& choice = r.shot;
-    if (choice.chunk && !choice.frames)
+    const ShotChoice& choice = r.choice;
+    shots::ShotSettings settings = r.shot;
+    if (choice.chunk && settings.frames.empty())
         throw UsageError("--chunk SIZE:INDEX is a share of --frames LIST: give the frames");
-    if (!choice.frames) {
-        for (const auto& [option, name] : {std::pair{"out", r.out}, std::pair{"in", r.in}}) {
+    if (settings.frames.empty()) {
+        for (const auto& [option, name] : {std::pair{"out", settings.output}, std::pair{"in", settings.input}}) {
             if (name && shots::FramePattern::LooksNumbered(*name)) {
                 throw UsageError("--" + std::string(option) + " '" + *name +
                                  "' is a numbered file name: give the frames to render with --frames");
@@ -47,40 +48,30 @@ int RunSequence(const ToolContext& ctx, const RenderRequest& r) {
         }
         throw UsageError("sequence options need --frames LIST");
     }
-    shots::ShotSettings settings;
-    settings.frames = *choice.frames;
+    // Keyframe text lands where the shot begins, whichever share of it renders.
+    settings.list_first = settings.frames.front();
     if (choice.chunk) {
-        if (choice.contact_sheet) {
+        if (settings.contact_sheet) {
             throw UsageError("--contact-sheet draws the whole shot: with --chunk every task would write its own");
         }
-        settings.frames = shots::FramesOfChunk(*choice.frames, *choice.chunk);
+        const std::vector<int> all = std::move(settings.frames);
+        settings.frames = shots::FramesOfChunk(all, *choice.chunk);
         if (settings.frames.empty()) {
             // An array rounded up to whole chunks has tasks with nothing to do.
             const std::size_t chunks =
-                (choice.frames->size() + std::size_t(choice.chunk->size) - 1) / std::size_t(choice.chunk->size);
+                (all.size() + std::size_t(choice.chunk->size) - 1) / std::size_t(choice.chunk->size);
             std::cout << "chunk " << choice.chunk->index << " is past the last of --frames "
-                      << shots::FrameRangesText(*choice.frames) << " (" << Plural(chunks, "chunk") << " of "
-                      << choice.chunk->size << "): nothing to render\n";
+                      << shots::FrameRangesText(all) << " (" << Plural(chunks, "chunk") << " of " << choice.chunk->size
+                      << "): nothing to render\n";
             return 0;
         }
     }
-    settings.input = r.in;
-    settings.output = r.out;
-    settings.out_options = r.out_format;
-    settings.render = r.settings;
-    settings.rate = choice.rate;
-    settings.jobs = choice.jobs;
-    settings.skip_existing = choice.skip_existing;
-    settings.dry_run = choice.dry_run;
-    settings.contact_sheet = choice.contact_sheet;
-    // Keyframe text lands where the shot begins, whichever share of it renders.
-    settings.list_first = choice.frames->front();
     shots::Shot shot(settings, [&](const shots::FrameRate& rate, const shots::KeyLanding& landing) {
         return ReadAnimation(choice.keys, rate, landing);
     });
     shot.Load(ResolveModulePath(ctx.argv0, r.module));
     for (const std::string& note : shot.Notes()) std::cerr << "quorvel-host: " << note << "\n";
-    if (choice.dry_run) {
+    if (settings.dry_run) {
         for (const std::string& line : shot.Describe()) std::cout << line << "\n";
         return 0;
     }
@@ -95,7 +86,7 @@ int RunSequence(const ToolContext& ctx, const RenderRequest& r) {
     }
     if (outcome.interrupted) {
         std::cerr << "quorvel-host: interrupted: " << CompletionText(outcome) << "\n";
-        if (choice.contact_sheet) std::cerr << "quorvel-host: the contact sheet was not written\n";
+        if (settings.contact_sheet) std::cerr << "quorvel-host: the contact sheet was not written\n";
         return kInterruptedStatus;
     }
 
@@ -112,7 +103,7 @@ int RunSequence(const ToolContext& ctx, const RenderRequest& r) {
     }
     std::cout << "\n";
     if (result.sheet_written) {
-        std::cout << "wrote " << choice.contact_sheet->path.string() << " (a thumbnail every "
+        std::cout << "wrote " << settings.contact_sheet->path.string() << " (a thumbnail every "
                   << Plural(std::size_t(result.sheet_every), "frame") << ")\n";
     }
     return 0;

@@ -26,25 +26,25 @@ CLI::Option* AddFrameRateOption(CommandLine& line, shots::FrameRate& rate) {
                       [&rate](const std::string& v) { rate = shots::ParseFrameRate("fps", v); });
 }
 
-void AddSequenceOptions(CommandLine& line, ShotChoice& c) {
+void AddSequenceOptions(CommandLine& line, shots::ShotSettings& s, ShotChoice& c) {
     line.Group(OptionGroup::Shot);
     std::vector<CLI::Option*> shot_only = {
         line.Value("frames", "LIST", "render a sequence: the frames, such as 1001-1240",
-                   [&c](const std::string& v) { c.frames = shots::ParseFrameList("frames", v); }),
+                   [&s](const std::string& v) { s.frames = shots::ParseFrameList("frames", v); }),
         line.Value("chunk", "SIZE:INDEX",
                    "render only the INDEX-th (from 0) run of SIZE frames of --frames, as a scheduler's array task "
                    "(--chunk 8:$SLURM_ARRAY_TASK_ID)",
                    [&c](const std::string& v) { c.chunk = shots::ParseFrameChunk("chunk", v); }),
-        AddFrameRateOption(line, c.rate),
+        AddFrameRateOption(line, s.rate),
     };
     const std::size_t before_keys = line.Declared();
     AddKeyOptions(line, c.keys);
     for (CLI::Option* option : line.DeclaredSince(before_keys)) shot_only.push_back(option);
     line.Group(OptionGroup::Shot);
-    shot_only.push_back(line.Flag("dry-run", "print each frame's parameter values instead of rendering", c.dry_run));
+    shot_only.push_back(line.Flag("dry-run", "print each frame's parameter values instead of rendering", s.dry_run));
     shot_only.push_back(Count(line, "jobs", "N", "frames rendered at once (default: one per core)", 1, 256,
-                              [&c](int n) { c.jobs = n; }));
-    shot_only.push_back(line.Flag("skip-existing", "keep output frames that are already complete", c.skip_existing));
+                              [&s](int n) { s.jobs = n; }));
+    shot_only.push_back(line.Flag("skip-existing", "keep output frames that are already complete", s.skip_existing));
     line.Flag("quiet", "no progress on stderr", c.quiet);
     // The sheet's settings are filled in as they come and kept only when the
     // sheet itself is asked for.
@@ -64,8 +64,8 @@ void AddSequenceOptions(CommandLine& line, ShotChoice& c) {
         CommandLine::Needs(option, path);
         shot_only.push_back(option);
     }
-    line.Then([shot_only, path, sheet, &c] {
-        if (CommandLine::Given(path)) c.contact_sheet = *sheet;
+    line.Then([shot_only, path, sheet, &s, &c] {
+        if (CommandLine::Given(path)) s.contact_sheet = *sheet;
         for (const CLI::Option* option : shot_only) c.asks_for_shot = c.asks_for_shot || CommandLine::Given(option);
     });
 }

@@ -1,5 +1,6 @@
 /// The options only shots take: the frames, the clock, the keys, how many
-/// frames at once, resuming, progress and a contact sheet.
+/// frames at once, resuming, progress and a contact sheet. What the engine
+/// takes goes straight into its settings; the rest is the command line's.
 #pragma once
 
 #include <optional>
@@ -11,25 +12,23 @@
 #include "shots/ContactSheet.h"
 #include "shots/FramePattern.h"
 #include "shots/FrameRate.h"
+#include "shots/ShotSettings.h"
 
 namespace quorvel::cli {
 
+/// What of the shot options is the command line's own, not the engine's.
 struct ShotChoice {
-    std::optional<std::vector<int>> frames;  ///< ascending, without repeats
     std::optional<shots::FrameChunk> chunk;  ///< the share of --frames to render
-    shots::FrameRate rate;
     KeyChoice keys;
-    bool dry_run = false;
-    std::optional<int> jobs;
-    bool skip_existing = false;
     bool quiet = false;
-    std::optional<shots::ContactSheetSettings> contact_sheet;
     /// Whether any option but --quiet was given: a single frame shows no
     /// progress, so --quiet asks for nothing more there.
     bool asks_for_shot = false;
 };
 
-void AddSequenceOptions(CommandLine& line, ShotChoice& choice);
+/// --frames into `shot.frames` (all of them: --chunk is kept apart and
+/// applied by the command), and the rest of the shot options.
+void AddSequenceOptions(CommandLine& line, shots::ShotSettings& shot, ShotChoice& choice);
 /// --fps: the host's clock of a shot.
 CLI::Option* AddFrameRateOption(CommandLine& line, shots::FrameRate& rate);
 

@@ -30,11 +30,8 @@ private:
     }
 
     static shots::ShotSettings Settings(const ControlsRequest& r) {
-        shots::ShotSettings s;
+        shots::ShotSettings s = r.shot;
         s.frames = {*r.frame};
-        s.input = r.in;
-        s.render = r.settings;
-        s.rate = r.rate;
         // The shot writes nothing: its frame is shown, as a dry run shows it.
         s.dry_run = true;
         return s;

@@ -1,7 +1,6 @@
 #include "shots/KeyframeText.h"
 
 #include <algorithm>
-#include <charconv>
 #include <cmath>
 #include <optional>
 

@@ -22,28 +22,9 @@
 #include "shots/RenderSettings.h"
 #include "shots/SequenceRender.h"
 #include "shots/Session.h"
+#include "shots/ShotSettings.h"
 
 namespace quorvel::shots {
-
-struct ShotSettings {
-    std::vector<int> frames;  ///< ascending, at least one
-    /// The first frame of the list these frames are a share of (--frames
-    /// before --chunk); none: the first of `frames`.
-    std::optional<int> list_first;
-    /// A file name: numbered, one file a frame; plain, every frame's input.
-    /// None: the test card.
-    std::optional<std::string> input;
-    /// Numbered when there are several frames; none only for a dry run.
-    std::optional<std::string> output;
-    /// What image outputs are to be instead of what their inputs were.
-    imagefiles::ImageWriteOptions out_options;
-    RenderSettings render;
-    FrameRate rate;
-    std::optional<int> jobs;  ///< frames at once; default one per core
-    bool skip_existing = false;
-    bool dry_run = false;
-    std::optional<ContactSheetSettings> contact_sheet;
-};
 
 struct ShotResult {
     SequenceOutcome outcome;

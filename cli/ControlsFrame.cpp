@@ -4,6 +4,7 @@
 #include "cli/ModuleOption.h"
 #include "cli/RenderOptions.h"
 #include "cli/SequenceOptions.h"
+#include "cli/SettingFlags.h"
 #include "imagefiles/TestCard.h"
 #include "shots/FramePattern.h"
 #include "shots/PixelAspect.h"
@@ -40,7 +41,11 @@ private:
         const std::optional<std::filesystem::path> path =
             r.shot.input ? std::optional<std::filesystem::path>(*r.shot.input) : std::nullopt;
         frames::World input = shots::ReadInputFrame(path, r.shot.render, r.card, &format);
-        if (r.shot.input) shots::SettlePixelAspect(r.shot.render, format ? &*format : nullptr, *r.shot.input);
+        SayReadingNotes(format ? &*format : nullptr);
+        if (r.shot.input) {
+            if (const auto note = shots::SettlePixelAspect(r.shot.render, format ? &*format : nullptr, *r.shot.input))
+                Say(*note);
+        }
         return input;
     }
 

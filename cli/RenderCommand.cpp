@@ -4,6 +4,7 @@
 #include "cli/ModuleOption.h"
 #include "cli/RenderOptions.h"
 #include "cli/RenderRequest.h"
+#include "cli/SettingFlags.h"
 #include "shots/FrameFiles.h"
 #include "shots/FramePattern.h"
 #include "shots/ImageFrames.h"
@@ -67,7 +68,11 @@ int RunRender(const ToolContext& ctx, const std::vector<std::string>& argv) {
     std::optional<imagefiles::ImageFormat> in_format;
     const frames::World input = shots::ReadInputFrame(
         s.input ? std::optional<std::filesystem::path>(*s.input) : std::nullopt, s.render, r.frame, &in_format);
-    if (s.input) shots::SettlePixelAspect(s.render, in_format ? &*in_format : nullptr, *s.input);
+    SayReadingNotes(in_format ? &*in_format : nullptr);
+    if (s.input) {
+        if (const auto note = shots::SettlePixelAspect(s.render, in_format ? &*in_format : nullptr, *s.input))
+            Say(*note);
+    }
     const shots::LayerPlace place = shots::LayerPlaceOf(input, in_format ? &*in_format : nullptr);
     shots::Session session(ResolveModulePath(ctx.argv0, r.module), s.render, place.width, place.height);
     session.Place(place);

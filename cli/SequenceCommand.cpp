@@ -3,6 +3,7 @@
 
 #include "cli/ModuleOption.h"
 #include "cli/RenderRequest.h"
+#include "cli/SettingFlags.h"
 #include "shots/Shot.h"
 
 namespace quorvel::cli {
@@ -16,7 +17,7 @@ constexpr int kInterruptedStatus = 130;
 /// where a rerun can finish the shot: a stopped run, or an output that
 /// could not be written. A fault of the input or the module comes back.
 std::string CompletionText(const shots::SequenceOutcome& outcome) {
-    const bool rerun = !outcome.failure || outcome.failure->output;
+    const bool rerun = !outcome.failure || outcome.failure->kind == frames::ErrorKind::output;
     return "frames " + shots::FrameRangesText(outcome.complete) + " complete; " +
            shots::FrameRangesText(outcome.missing) + " not rendered" +
            (rerun ? " (rerun with --skip-existing to render only those)" : "");
@@ -66,11 +67,14 @@ int RunSequence(const ToolContext& ctx, const RenderRequest& r) {
             return 0;
         }
     }
-    shots::Shot shot(settings, [&](const shots::FrameRate& rate, const shots::KeyLanding& landing) {
-        return ReadAnimation(choice.keys, rate, landing);
-    });
+    shots::Shot shot(
+        settings,
+        [&](const shots::FrameRate& rate, const shots::KeyLanding& landing) {
+            return ReadAnimation(choice.keys, rate, landing);
+        },
+        Say);
     shot.Load(ResolveModulePath(ctx.argv0, r.module));
-    for (const std::string& note : shot.Notes()) std::cerr << "quorvel-host: " << note << "\n";
+    for (const frames::Message& note : shot.Notes()) Say(note);
     if (settings.dry_run) {
         for (const std::string& line : shot.Describe()) std::cout << line << "\n";
         return 0;
@@ -80,9 +84,9 @@ int RunSequence(const ToolContext& ctx, const RenderRequest& r) {
     const shots::ShotResult result = shot.Render(progress);
     const shots::SequenceOutcome& outcome = result.outcome;
     if (outcome.failure) {
-        std::cerr << "quorvel-host: " << outcome.failure->message << "\n"
+        std::cerr << "quorvel-host: " << Spelled(outcome.failure->message) << "\n"
                   << "quorvel-host: stopped: " << CompletionText(outcome) << "\n";
-        return outcome.failure->status;
+        return StatusOf(outcome.failure->kind);
     }
     if (outcome.interrupted) {
         std::cerr << "quorvel-host: interrupted: " << CompletionText(outcome) << "\n";

@@ -1,9 +1,11 @@
 #include "cli/SettingFlags.h"
 
 #include <algorithm>
+#include <iostream>
 
 #include "imagefiles/SettingNames.h"
 #include "shots/SettingNames.h"
+#include "shots/ValueText.h"
 
 namespace quorvel::cli {
 
@@ -73,6 +75,13 @@ std::string FlagOf(std::string_view setting) {
 }
 
 std::string Spelled(const frames::Message& message) { return message.Text(FlagOf); }
+
+void Say(const frames::Message& note) { std::cerr << "quorvel-host: " << Spelled(note) << "\n"; }
+
+void SayReadingNotes(const imagefiles::ImageFormat* format) {
+    if (format == nullptr) return;
+    for (const frames::Message& note : format->notes) Say("note: " + note.WithText(shots::Printable));
+}
 
 int StatusOf(frames::ErrorKind kind) {
     switch (kind) {

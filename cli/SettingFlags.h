@@ -7,6 +7,7 @@
 #include <string_view>
 
 #include "frames/Message.h"
+#include "imagefiles/ImageFormat.h"
 
 namespace quorvel::cli {
 
@@ -16,6 +17,12 @@ std::string FlagOf(std::string_view setting);
 
 /// `message` with each setting spelled as its option.
 std::string Spelled(const frames::Message& message);
+
+/// Prints a note of the libraries on stderr, a line: "quorvel-host: " and
+/// the note spelled.
+void Say(const frames::Message& note);
+/// Prints the notes of an input image's reading, if there is one.
+void SayReadingNotes(const imagefiles::ImageFormat* format);
 
 /// The exit status of a command that ends in an error of `kind`: 1 when the
 /// module failed, 2 for bad input, a bad setting or an unwritten output.

@@ -4,6 +4,7 @@
 
 #include "cli/ControlsFrame.h"
 #include "cli/ModuleOption.h"
+#include "cli/SettingFlags.h"
 #include "shots/Shot.h"
 
 namespace quorvel::cli {
@@ -13,8 +14,12 @@ namespace {
 class FrameOfShot : public ControlsFrame {
 public:
     FrameOfShot(const ToolContext& ctx, const ControlsRequest& r)
-        : shot_(Settings(r), [&r](const shots::FrameRate& rate,
-                                  const shots::KeyLanding& landing) { return ReadAnimation(r.keys, rate, landing); }),
+        : shot_(
+              Settings(r),
+              [&r](const shots::FrameRate& rate, const shots::KeyLanding& landing) {
+                  return ReadAnimation(r.keys, rate, landing);
+              },
+              Say),
           params_(Loaded(shot_, ctx, r)) {}
 
     shots::Session& session() override { return shot_.first_instance(); }
@@ -25,7 +30,7 @@ private:
     /// The first frame's values, once the module is loaded and the keys resolved.
     static sim::ParamSet Loaded(shots::Shot& shot, const ToolContext& ctx, const ControlsRequest& r) {
         shot.Load(ResolveModulePath(ctx.argv0, r.module));
-        for (const std::string& note : shot.Notes()) std::cerr << "quorvel-host: " << note << "\n";
+        for (const frames::Message& note : shot.Notes()) Say(note);
         return shot.FirstFrameParams();
     }
 

@@ -57,6 +57,14 @@ Message Message::Replaced(std::string_view from, std::string_view to) const {
     return replaced;
 }
 
+Message Message::WithText(const std::function<std::string(std::string_view text)>& edit) const {
+    Message edited = *this;
+    for (Piece& piece : edited.pieces_) {
+        if (!piece.setting) piece.text = edit(piece.text);
+    }
+    return edited;
+}
+
 Message operator+(Message a, const Message& b) { return a += b; }
 
 }  // namespace quorvel::frames

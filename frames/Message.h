@@ -47,6 +47,8 @@ public:
     bool empty() const { return pieces_.empty(); }
     /// The message with each `from` in its plain text replaced by `to`.
     Message Replaced(std::string_view from, std::string_view to) const;
+    /// The message with each piece of its plain text as `edit` makes it.
+    Message WithText(const std::function<std::string(std::string_view text)>& edit) const;
 
 private:
     struct Piece {
@@ -57,5 +59,9 @@ private:
 };
 
 Message operator+(Message a, const Message& b);
+
+/// Where a library's notes go as they arise, a line each: what the user
+/// should know besides errors.
+using NoteSink = std::function<void(const Message& note)>;
 
 }  // namespace quorvel::frames

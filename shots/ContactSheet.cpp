@@ -11,6 +11,7 @@
 #include "imagefiles/ImageFile.h"
 #include "imagefiles/PictureLibrary.h"
 #include "shots/OverlayPicture.h"
+#include "shots/SettingNames.h"
 #include "shots/ShotError.h"
 
 namespace quorvel::shots {
@@ -40,9 +41,11 @@ ContactSheet::ContactSheet(const ContactSheetSettings& settings, const std::vect
     const long long width = kGap + (long long)columns_ * (thumb_width_ + kGap);
     const long long height = kGap + (long long)rows * (thumb_height_ + kLabelHeight + kGap);
     if (thumb_height_ > kMaxSide || width > kMaxSide || height > kMaxSide) {
-        throw ShotError("--contact-sheet: " + std::to_string(count_) + " thumbnails make a sheet of " +
-                        std::to_string(width) + "x" + std::to_string(height) + " pixels, more than " +
-                        std::to_string(kMaxSide) + " a side; raise --contact-every or lower --contact-width");
+        throw ShotError(setting::contact_sheet + ": " + std::to_string(count_) + " thumbnails make a sheet of " +
+                            std::to_string(width) + "x" + std::to_string(height) + " pixels, more than " +
+                            std::to_string(kMaxSide) + " a side; raise " + setting::contact_every + " or lower " +
+                            setting::contact_width,
+                        frames::ErrorKind::setting);
     }
 }
 

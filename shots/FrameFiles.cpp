@@ -7,17 +7,18 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
-#include <iostream>
 #include <set>
 #include <string>
 
 #include "frames/HostError.h"
 #include "frames/Poison.h"
 #include "imagefiles/AtomicFile.h"
+#include "imagefiles/SettingNames.h"
 #include "imagefiles/Npy.h"
 #include "imagefiles/TestCard.h"
 #include "shots/FrameMemory.h"
 #include "shots/ImageFrames.h"
+#include "shots/SettingNames.h"
 #include "shots/ShotError.h"
 #include "shots/ValueText.h"
 
@@ -47,8 +48,9 @@ std::size_t PixelRowBytes(const frames::World& world) {
 void CheckRowPadding(frames::PixelLayout layout, int row_padding) {
     const std::size_t channel = frames::BytesPerPixel(layout) / 4;
     if (std::size_t(row_padding) % channel != 0) {
-        throw ShotError("--row-padding " + std::to_string(row_padding) + " would split a channel: depth " +
-                        DepthName(layout) + " rows need a multiple of " + std::to_string(channel) + " bytes");
+        throw ShotError(setting::row_padding + " " + std::to_string(row_padding) + " would split a channel: depth " +
+                            DepthName(layout) + " rows need a multiple of " + std::to_string(channel) + " bytes",
+                        frames::ErrorKind::setting);
     }
 }
 
@@ -61,9 +63,9 @@ frames::World WithRowPadding(frames::World packed, int row_padding) {
     return padded;
 }
 
-/// The host and depth an image file's data asks for when --depth does not
-/// say: data deeper than 8 bits goes to the float path, which keeps every
-/// value, unless --host ae asks for that host's 16 bits.
+/// The host and depth an image file's data asks for when the settings do
+/// not give the depth: data deeper than 8 bits goes to the float path, which
+/// keeps every value, unless the settings ask for After Effects' 16 bits.
 void ChooseLayoutForImage(const imagefiles::ImageFormat& format, RenderSettings& settings) {
     const bool deep =
         std::any_of(format.channel_types.begin(), format.channel_types.end(), imagefiles::DeeperThan8Bits);
@@ -86,9 +88,6 @@ frames::World ReadImageFile(const std::filesystem::path& path, RenderSettings& s
     // Decoded straight into the world the module gets.
     frames::World world = MakeFrame(settings.layout, found.width, found.height, options.row_padding);
     source->ReadInto(world);
-    if (options.notes) {
-        for (const std::string& note : found.notes) std::cerr << "quorvel-host: note: " << Printable(note) << "\n";
-    }
     if (format != nullptr) *format = found;
     return world;
 }
@@ -113,12 +112,14 @@ frames::World ReadFrameFile(const std::filesystem::path& path, RenderSettings& s
                            "the render's input and output frames");
         });
     if (frames::IsPremiereLayout(world.layout()) != (settings.app == sim::HostApp::Premiere)) {
-        throw ShotError(path.string() + " holds depth " + DepthName(world.layout()) + " data, which --host " +
-                        (settings.app == sim::HostApp::Premiere ? "premiere" : "ae") + " does not render");
+        throw ShotError(path.string() + " holds depth " + DepthName(world.layout()) + " data, which " + setting::app +
+                            " " + (settings.app == sim::HostApp::Premiere ? "premiere" : "ae") + " does not render",
+                        frames::ErrorKind::setting);
     }
     if (settings.depth_given && world.layout() != settings.layout) {
-        throw ShotError("--depth " + std::string(DepthName(settings.layout)) + " contradicts " + path.string() +
-                        ", which holds depth " + DepthName(world.layout()) + " data");
+        throw ShotError(setting::layout + " " + DepthName(settings.layout) + " contradicts " + path.string() +
+                            ", which holds depth " + DepthName(world.layout()) + " data",
+                        frames::ErrorKind::setting);
     }
     settings.layout = world.layout();
     return WithRowPadding(std::move(world), options.row_padding);
@@ -130,8 +131,9 @@ imagefiles::ImageWriteOptions OutputOptionsFor(const imagefiles::ImageWriteOptio
                                                const std::filesystem::path& out) {
     if (IsNpy(out)) {
         if (asked.channel_type || asked.compression) {
-            throw ShotError(std::string("--") + (asked.channel_type ? "out-format" : "compression") +
-                            " applies to image outputs; .npy frames hold the render's own data");
+            throw ShotError((asked.channel_type ? imagefiles::setting::channel_type : imagefiles::setting::compression) +
+                                " applies to image outputs; .npy frames hold the render's own data",
+                            frames::ErrorKind::setting);
         }
         return {};
     }
@@ -139,7 +141,7 @@ imagefiles::ImageWriteOptions OutputOptionsFor(const imagefiles::ImageWriteOptio
         if (asked.compression) CheckImageFrameCompression(out, *asked.compression);
         if (asked.channel_type) CheckImageFrameChannelType(out, *asked.channel_type);
     } catch (const frames::HostError& e) {
-        throw ShotError(e.what());
+        throw ShotError(e.message(), e.kind());
     }
     return asked;
 }
@@ -209,13 +211,7 @@ std::vector<std::string> WriteOutputFrame(const std::filesystem::path& path, con
             }
         } catch (const frames::HostError& e) {
             // The user knows the file by the name they gave, not the temporary one.
-            std::string message = e.what();
-            const std::string temp_name = temp.string();
-            for (std::size_t at = message.find(temp_name); at != std::string::npos;
-                 at = message.find(temp_name, at + path.string().size())) {
-                message.replace(at, temp_name.size(), path.string());
-            }
-            throw frames::HostError(message);
+            throw frames::HostError(e.message().Replaced(temp.string(), path.string()), e.kind());
         }
     });
     if (written != nullptr) *written = image;

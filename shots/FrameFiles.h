@@ -24,9 +24,6 @@ struct FrameOptions {
     std::optional<std::pair<int, int>> card_size;
     /// Bytes after each row of the input and output worlds.
     int row_padding = 0;
-    /// Whether what the file's reading has to say goes to stderr (a shot's
-    /// first frame speaks for the others).
-    bool notes = true;
 };
 
 bool IsNpy(const std::filesystem::path& path);
@@ -39,9 +36,9 @@ imagefiles::ImageWriteOptions OutputOptionsFor(const imagefiles::ImageWriteOptio
                                                const std::filesystem::path& out);
 
 /// The input frame in the layout the settings ask for; without a path, the
-/// built-in test card. A .npy file's dtype decides the depth: a --depth that
-/// contradicts it, or a dtype the host does not render, is a usage error.
-/// Without --depth, an image file's data decides it (8-bit files render at
+/// built-in test card. A .npy file's dtype decides the depth: a depth the
+/// settings give that contradicts it, or a dtype the host does not render,
+/// is a usage error. Without a depth given, an image file's data decides it (8-bit files render at
 /// 8, deeper ones at the host's deepest). The world has the options' row
 /// padding; a padding that does not keep rows on whole channels of the
 /// final depth is a usage error.
@@ -49,8 +46,8 @@ imagefiles::ImageWriteOptions OutputOptionsFor(const imagefiles::ImageWriteOptio
 /// Before an image's frame is allocated, `frames_in_memory` frames of its
 /// size must fit in the memory the machine can give (a usage error names
 /// the size otherwise). With `format`, an image file's format is stored
-/// there (and cleared for other inputs); notes on how the file was read go
-/// to stderr.
+/// there (and cleared for other inputs), with its notes on how the file was
+/// read.
 frames::World ReadInputFrame(const std::optional<std::filesystem::path>& path, RenderSettings& settings,
                              const FrameOptions& options = {}, std::optional<imagefiles::ImageFormat>* format = nullptr,
                              int frames_in_memory = 2);

@@ -92,7 +92,7 @@ std::string BytesText(std::uint64_t bytes) {
 }
 
 void CheckFramesFit(frames::PixelLayout layout, int width, int height, int row_padding, int frames,
-                    const std::string& what, std::uint64_t stored_bytes) {
+                    const frames::Message& what, std::uint64_t stored_bytes) {
     const std::uint64_t frame =
         (std::uint64_t(width) * frames::BytesPerPixel(layout) + std::uint64_t(row_padding)) * std::uint64_t(height) +
         stored_bytes;

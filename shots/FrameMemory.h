@@ -8,6 +8,7 @@
 #include <optional>
 #include <string>
 
+#include "frames/Message.h"
 #include "frames/World.h"
 
 namespace quorvel::shots {
@@ -26,6 +27,6 @@ std::string BytesText(std::uint64_t bytes);
 /// memory. `what` says what the frames are for, for the message. Each frame
 /// also holds `stored_bytes` of the file it was read from.
 void CheckFramesFit(frames::PixelLayout layout, int width, int height, int row_padding, int frames,
-                    const std::string& what, std::uint64_t stored_bytes = 0);
+                    const frames::Message& what, std::uint64_t stored_bytes = 0);
 
 }  // namespace quorvel::shots

@@ -79,11 +79,11 @@ std::string Difference(const fs::path& path, const frames::World& first, const i
 void CheckInputFrames(const FramePattern& input, const std::vector<int>& frames, const frames::World& first,
                       const imagefiles::ImageFormat* first_format, const RenderSettings& settings) {
     std::vector<int> missing;
-    std::vector<std::string> faults;
+    std::vector<frames::Message> faults;
     int unlike = 0;
     for (std::size_t i = 1; i < frames.size(); ++i) {
         const fs::path path = input.PathFor(frames[i]);
-        std::string fault;
+        frames::Message fault;
         std::error_code ec;
         const fs::file_status status = fs::status(path, ec);
         if (!fs::exists(status)) {
@@ -94,6 +94,10 @@ void CheckInputFrames(const FramePattern& input, const std::vector<int>& frames,
         } else {
             try {
                 fault = Difference(path, first, first_format, settings);
+            } catch (const ShotError& e) {
+                fault = e.message();
+            } catch (const frames::HostError& e) {
+                fault = e.message();
             } catch (const std::exception& e) {
                 fault = e.what();
             }
@@ -109,8 +113,8 @@ void CheckInputFrames(const FramePattern& input, const std::vector<int>& frames,
         counts += (counts.empty() ? "" : " and ") + std::to_string(unlike) + " unlike frame " +
                   std::to_string(frames.front());
     }
-    std::string list;
-    for (const std::string& fault : faults) list += (list.empty() ? "" : "; ") + fault;
+    frames::Message list;
+    for (const frames::Message& fault : faults) list += (list.empty() ? "" : "; ") + fault;
     const std::size_t more = missing.size() + std::size_t(unlike) - faults.size();
     if (more > 0) list += "; and " + std::to_string(more) + " more";
     throw ShotError(Printable(input.text()) + ": of " + std::to_string(frames.size()) + " input frames, " + counts +

@@ -2,8 +2,8 @@
 
 #include <cmath>
 #include <cstdint>
-#include <iostream>
 
+#include "shots/SettingNames.h"
 #include "shots/ValueText.h"
 
 namespace quorvel::shots {
@@ -19,12 +19,10 @@ std::string RatioText(const PF_RationalScale& r) { return std::to_string(r.num) 
 double ValueOf(const PF_RationalScale& r) { return double(r.num) / double(r.den); }
 
 /// Takes the stated ratio, saying where it came from unless it is square.
-void Adopt(RenderSettings& settings, double stated, const std::string& from) {
+std::optional<frames::Message> Adopt(RenderSettings& settings, double stated, const std::string& from) {
     settings.pixel_aspect_ratio = AspectRatioOf(stated);
-    if (settings.pixel_aspect_ratio.num != A_long(settings.pixel_aspect_ratio.den)) {
-        std::cerr << "quorvel-host: pixel aspect ratio " << RatioText(settings.pixel_aspect_ratio) << ", from " << from
-                  << "\n";
-    }
+    if (settings.pixel_aspect_ratio.num == A_long(settings.pixel_aspect_ratio.den)) return std::nullopt;
+    return frames::Message("pixel aspect ratio " + RatioText(settings.pixel_aspect_ratio) + ", from " + from);
 }
 
 }  // namespace
@@ -49,27 +47,27 @@ PF_RationalScale AspectRatioOf(double value) {
     return best;
 }
 
-void SettlePixelAspect(RenderSettings& settings, const imagefiles::ImageFormat* image, const std::string& image_name,
-                       const Animation* animation) {
+std::optional<frames::Message> SettlePixelAspect(RenderSettings& settings, const imagefiles::ImageFormat* image,
+                                                 const std::string& image_name, const Animation* animation) {
     const std::optional<double> stated = image != nullptr ? image->pixel_aspect : std::nullopt;
     if (stated && !(*stated >= kMinPixelAspect && *stated <= kMaxPixelAspect)) {
-        std::cerr << "quorvel-host: note: the header of " << image_name << " gives a pixel aspect ratio of "
-                  << NumberText(*stated) << ", which no picture has; it is not used\n";
+        return frames::Message("note: the header of " + image_name + " gives a pixel aspect ratio of " +
+                               NumberText(*stated) + ", which no picture has; it is not used");
     } else if (stated) {
         if (settings.par_given) {
             if (std::fabs(ValueOf(settings.pixel_aspect_ratio) / *stated - 1.0) > kSameAspect) {
-                std::cerr << "quorvel-host: --par " << RatioText(settings.pixel_aspect_ratio)
-                          << " is used; the header of " << image_name << " says " << NumberText(*stated) << "\n";
+                return setting::pixel_aspect_ratio + " " + RatioText(settings.pixel_aspect_ratio) +
+                       " is used; the header of " + image_name + " says " + NumberText(*stated);
             }
-            return;
+            return std::nullopt;
         }
-        Adopt(settings, *stated, "the header of " + image_name);
-        return;
+        return Adopt(settings, *stated, "the header of " + image_name);
     }
-    if (settings.par_given || animation == nullptr) return;
+    if (settings.par_given || animation == nullptr) return std::nullopt;
     if (const std::optional<SourceAspect> text = animation->SourcePixelAspect()) {
-        Adopt(settings, text->ratio, "the Source Pixel Aspect Ratio of " + text->where);
+        return Adopt(settings, text->ratio, "the Source Pixel Aspect Ratio of " + text->where);
     }
+    return std::nullopt;
 }
 
 }  // namespace quorvel::shots

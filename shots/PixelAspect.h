@@ -1,10 +1,12 @@
-/// The pixel aspect ratio a render hands the host when --par does not give
-/// it: the one the input image's header states, else the one keyframe text
-/// read with --keys gives as its Source Pixel Aspect Ratio, else square.
+/// The pixel aspect ratio a render hands the host when its settings do not
+/// give it: the one the input image's header states, else the one the keys'
+/// keyframe text gives as its Source Pixel Aspect Ratio, else square.
 #pragma once
 
+#include <optional>
 #include <string>
 
+#include "frames/Message.h"
 #include "host/PF_Host.h"
 #include "imagefiles/ImageFormat.h"
 #include "shots/Keyframes.h"
@@ -16,13 +18,16 @@ namespace quorvel::shots {
 /// 10,000: 10/11 for the 0.90909094 a file's single-precision header holds.
 PF_RationalScale AspectRatioOf(double value);
 
-/// Settles `settings.pixel_aspect_ratio` before the host starts, and says on
-/// stderr, in one line, where a ratio other than 1 came from, or that --par
-/// overrides the input's header. `image` is the input image's format (null
+/// Settles `settings.pixel_aspect_ratio` before the host starts, and returns
+/// a note, one line, saying where a ratio other than 1 came from, that the
+/// settings' ratio overrides the input's header, or that the header's ratio
+/// is not used. `image` is the input image's format (null
 /// for the test card or a .npy frame), named `image_name` in messages;
 /// `animation` the keys read, if any. Throws ShotError when the ratio is
 /// keyframe text's and is not a ratio.
-void SettlePixelAspect(RenderSettings& settings, const imagefiles::ImageFormat* image, const std::string& image_name,
-                       const Animation* animation = nullptr);
+[[nodiscard]] std::optional<frames::Message> SettlePixelAspect(RenderSettings& settings,
+                                                               const imagefiles::ImageFormat* image,
+                                                               const std::string& image_name,
+                                                               const Animation* animation = nullptr);
 
 }  // namespace quorvel::shots

@@ -2,7 +2,6 @@
 
 #include <atomic>
 #include <condition_variable>
-#include <iostream>
 #include <memory>
 #include <mutex>
 #include <stdexcept>
@@ -67,7 +66,11 @@ private:
 /// (a full disk, a folder's permissions), the rest can be rendered.
 class OutputFailure : public std::runtime_error {
 public:
-    using std::runtime_error::runtime_error;
+    explicit OutputFailure(frames::Message what) : std::runtime_error(what.Text()), message_(std::move(what)) {}
+    const frames::Message& message() const { return message_; }
+
+private:
+    frames::Message message_;
 };
 
 /// The run's state shared by the workers.
@@ -100,11 +103,15 @@ public:
                 }
                 complete_[index].store(true);
             } catch (const ModuleFailure& e) {
-                Fail(frame, e.what(), 1);
+                Fail(frame, e.what(), frames::ErrorKind::module);
             } catch (const OutputFailure& e) {
-                Fail(frame, e.what(), 2, true);
+                Fail(frame, e.message(), frames::ErrorKind::output);
+            } catch (const ShotError& e) {
+                Fail(frame, e.message(), e.kind());
+            } catch (const frames::HostError& e) {
+                Fail(frame, e.message(), e.kind());
             } catch (const std::exception& e) {
-                Fail(frame, e.what(), 2);
+                Fail(frame, e.what(), frames::ErrorKind::input);
             }
         }
     }
@@ -145,9 +152,8 @@ private:
             // another depth is refused rather than converted.
             RenderSettings reading = plan_.settings;
             reading.depth_given = true;
-            FrameOptions options;
-            options.notes = false;
-            read.emplace(ReadInputFrame(plan_.input->PathFor(frame), reading, options, &read_format));
+            // The first frame's notes spoke for the others.
+            read.emplace(ReadInputFrame(plan_.input->PathFor(frame), reading, {}, &read_format));
             format = read_format ? &*read_format : nullptr;
             input = &*read;
         }
@@ -177,21 +183,23 @@ private:
             notes = WriteOutputFrame(out, output, format, plan_.out_options);
         } catch (const ModuleFailure&) {
             throw;
+        } catch (const frames::HostError& e) {
+            throw OutputFailure(e.message());
+        } catch (const ShotError& e) {
+            throw OutputFailure(e.message());
         } catch (const std::exception& e) {
             throw OutputFailure(e.what());
         }
-        if (!notes.empty() && !noted_.exchange(true)) {
+        if (!notes.empty() && !noted_.exchange(true) && plan_.note) {
             std::lock_guard lock(mutex_);
-            for (const std::string& note : notes)
-                std::cerr << "quorvel-host: note: " << Printable(out.string() + ": " + note) << "\n";
+            for (const std::string& note : notes) plan_.note("note: " + Printable(out.string() + ": " + note));
         }
         return true;
     }
 
-    void Fail(int frame, const std::string& message, int status, bool output = false) {
+    void Fail(int frame, const frames::Message& message, frames::ErrorKind kind) {
         std::lock_guard lock(mutex_);
-        if (!failure_)
-            failure_ = FrameFailure{frame, "frame " + std::to_string(frame) + ": " + message, status, output};
+        if (!failure_) failure_ = FrameFailure{frame, "frame " + std::to_string(frame) + ": " + message, kind};
         failed_.store(true);
     }
 

@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "frames/Message.h"
 #include "frames/World.h"
 #include "imagefiles/ImageFormat.h"
 #include "shots/FramePattern.h"
@@ -44,6 +45,9 @@ struct SequencePlan {
     int in_flight = 1;
     /// Keep output frames that are complete (readable, the right size).
     bool skip_existing = false;
+    /// Where what the user should know of the frames written goes (the
+    /// first frame with anything to say speaks for the others); none: unsaid.
+    frames::NoteSink note;
 };
 
 /// Told about frames as they are rendered (or found complete), while the
@@ -59,10 +63,11 @@ public:
 
 struct FrameFailure {
     int frame = 0;
-    std::string message;  ///< names the frame
-    int status = 2;       ///< exit status: 1 when the module failed, 2 for bad input
-    /// The output frame could not be written: a rerun may finish the shot.
-    bool output = false;
+    frames::Message message;  ///< names the frame
+    /// What failed: the module, the input, a setting, or the output frame,
+    /// which could not be written (once that is mended, a rerun may finish
+    /// the shot).
+    frames::ErrorKind kind = frames::ErrorKind::input;
 };
 
 struct SequenceOutcome {

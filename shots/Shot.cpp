@@ -9,6 +9,7 @@
 #include "shots/InputCheck.h"
 #include "shots/Interrupt.h"
 #include "shots/PixelAspect.h"
+#include "shots/SettingNames.h"
 #include "shots/ShotError.h"
 #include "shots/ValueText.h"
 
@@ -20,16 +21,19 @@ int HardwareThreads() { return std::max(1, int(std::thread::hardware_concurrency
 
 }  // namespace
 
-Shot::Shot(ShotSettings settings, const std::function<Animation(const FrameRate&, const KeyLanding&)>& read_animation)
+Shot::Shot(ShotSettings settings, const std::function<Animation(const FrameRate&, const KeyLanding&)>& read_animation,
+           frames::NoteSink note)
     : settings_(std::move(settings)) {
     const ShotSettings& s = settings_;
     plan_.frames = s.frames;
-    if (!s.output && !s.dry_run) throw ShotError("render needs --out OUTPUT");
+    if (!s.output && !s.dry_run) throw ShotError("render needs " + setting::output + " OUTPUT", frames::ErrorKind::setting);
     if (s.output) {
         plan_.output = FramePattern("out", *s.output);
         if (!plan_.output.numbered() && plan_.frames.size() > 1) {
-            throw ShotError("--out '" + *s.output + "' has no frame number field (such as %04d or ####) to hold " +
-                            std::to_string(plan_.frames.size()) + " frames");
+            throw ShotError(setting::output + " '" + *s.output +
+                                "' has no frame number field (such as %04d or ####) to hold " +
+                                std::to_string(plan_.frames.size()) + " frames",
+                            frames::ErrorKind::setting);
         }
     }
     if (s.input) {
@@ -41,6 +45,7 @@ Shot::Shot(ShotSettings settings, const std::function<Animation(const FrameRate&
     jobs_ = std::min(s.jobs.value_or(HardwareThreads()), int(plan_.frames.size()));
     plan_.skip_existing = s.skip_existing;
     plan_.settings = s.render;
+    plan_.note = std::move(note);
 
     animation_ = read_animation(plan_.rate, Landing());
     if (!s.dry_run) {
@@ -59,13 +64,17 @@ Shot::Shot(ShotSettings settings, const std::function<Animation(const FrameRate&
         // Numbers padded otherwise than the pattern says are the likeliest slip.
         if (const auto other = plan_.input->OtherPadding()) {
             throw ShotError("no such input file: " + Printable(first_path->string()) + " (" + Printable(other->first) +
-                            " is there: --in " + Printable(other->second) + " names it)");
+                            " is there: " + setting::input + " " + Printable(other->second) + " names it)");
         }
     }
     first_.emplace(ReadInputFrame(first_path, plan_.settings, {}, &first_format_));
     // The first frame speaks for the shot, as it does for its size.
-    SettlePixelAspect(plan_.settings, first_format_ ? &*first_format_ : nullptr, first_path ? first_path->string() : "",
-                      &animation_);
+    if (first_format_ && plan_.note) {
+        for (const frames::Message& read : first_format_->notes) plan_.note("note: " + read.WithText(Printable));
+    }
+    const std::optional<frames::Message> aspect = SettlePixelAspect(
+        plan_.settings, first_format_ ? &*first_format_ : nullptr, first_path ? first_path->string() : "", &animation_);
+    if (aspect && plan_.note) plan_.note(*aspect);
     const LayerPlace place = LayerPlaceOf(*first_, first_format_ ? &*first_format_ : nullptr);
     plan_.layer_width = place.width;
     plan_.layer_height = place.height;
@@ -77,7 +86,8 @@ Shot::Shot(ShotSettings settings, const std::function<Animation(const FrameRate&
         std::error_code ec;
         if (std::filesystem::weakly_canonical(*first_path, ec) ==
             std::filesystem::weakly_canonical(plan_.output.PathFor(plan_.frames.front()), ec)) {
-            throw ShotError("--out names the input files: the render would replace its own input");
+            throw ShotError(setting::output + " names the input files: the render would replace its own input",
+                            frames::ErrorKind::setting);
         }
     }
 
@@ -95,7 +105,7 @@ Shot::Shot(ShotSettings settings, const std::function<Animation(const FrameRate&
     if (!s.dry_run) {
         CheckFramesFit(plan_.settings.layout, first_->width(), first_->height(), 0,
                        plan_.input ? 2 * plan_.in_flight : plan_.in_flight,
-                       "the " + std::to_string(plan_.in_flight) + " frames in flight of --jobs " +
+                       "the " + std::to_string(plan_.in_flight) + " frames in flight of " + setting::jobs + " " +
                            std::to_string(jobs_) + " (use fewer jobs)",
                        first_format_ && plan_.input ? first_format_->stored_bytes : 0);
     }
@@ -126,8 +136,8 @@ void Shot::Load(const std::filesystem::path& module_path) {
         }
     }
     plan_.animation = &animation_;
-    notes_ = animation_.Notes();
-    for (std::string& note : animation_.FitNotes(plan_.layer_width, plan_.layer_height, plan_.frames)) {
+    notes_.assign(animation_.Notes().begin(), animation_.Notes().end());
+    for (auto& note : animation_.FitNotes(plan_.layer_width, plan_.layer_height, plan_.frames)) {
         notes_.push_back(std::move(note));
     }
 }

@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "frames/Message.h"
 #include "frames/World.h"
 #include "imagefiles/ImageFormat.h"
 #include "modulefiles/ModuleFile.h"
@@ -43,8 +44,11 @@ public:
     /// fit in memory. `read_animation` gives the keys once the clock is
     /// known, landing keyframe text where the shot begins: on the first
     /// input frame on disk, else on the first frame of the list. Throws
-    /// ShotError for bad input.
-    Shot(ShotSettings settings, const std::function<Animation(const FrameRate&, const KeyLanding&)>& read_animation);
+    /// ShotError for bad input. What the user should know of the first
+    /// frame's reading, and later of the frames written, goes to `note` as
+    /// it arises, a line each.
+    Shot(ShotSettings settings, const std::function<Animation(const FrameRate&, const KeyLanding&)>& read_animation,
+         frames::NoteSink note);
     ~Shot();
     Shot(const Shot&) = delete;
     Shot& operator=(const Shot&) = delete;
@@ -55,7 +59,7 @@ public:
     void Load(const std::filesystem::path& module_path);
     /// What reading the keys has to tell besides errors, and what of them
     /// does not fit the shot, a line each.
-    const std::vector<std::string>& Notes() const { return notes_; }
+    const std::vector<frames::Message>& Notes() const { return notes_; }
 
     /// Each frame's time and animated values, a line a frame.
     std::vector<std::string> Describe();
@@ -83,7 +87,7 @@ private:
     ShotSettings settings_;
     SequencePlan plan_;
     Animation animation_;
-    std::vector<std::string> notes_;
+    std::vector<frames::Message> notes_;
     int jobs_ = 1;
     std::optional<imagefiles::ImageFormat> first_format_;
     std::optional<frames::World> first_;

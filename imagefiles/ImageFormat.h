@@ -11,6 +11,8 @@
 #include <string_view>
 #include <vector>
 
+#include "frames/Message.h"
+
 namespace quorvel::imagefiles {
 
 /// A channel's data format in a file. 10- and 12-bit values (DPX) are
@@ -46,7 +48,7 @@ struct ImageFormat {
     /// green and blue).
     bool grey = false;
     /// Whether the file's colour is premultiplied by its alpha, as the
-    /// hosts interpret footage (or as --alpha said): by the header, or,
+    /// hosts interpret footage (or as the request said): by the header, or,
     /// for a file that says nothing, guessed once its pixels are read.
     bool premultiplied = false;
     /// The library's compression name ("zip", "piz", "dwaa:45"...); empty for none named.
@@ -56,8 +58,9 @@ struct ImageFormat {
     /// their resolution); nothing when the header does not say.
     std::optional<double> pixel_aspect;
     /// Things a user should know about how the file was read (lower mip
-    /// levels left out, values the frame's depth cannot hold), one sentence each.
-    std::vector<std::string> notes;
+    /// levels left out, values the frame's depth cannot hold), one sentence
+    /// each, naming the settings it mentions (imagefiles/SettingNames.h).
+    std::vector<frames::Message> notes;
     /// The rendered part's header in the image library's own terms, every
     /// attribute included. Only the image library reads it.
     std::shared_ptr<const void> header;

@@ -5,6 +5,7 @@
 #include <cstdint>
 
 #include "frames/HostError.h"
+#include "imagefiles/SettingNames.h"
 
 namespace quorvel::imagefiles {
 
@@ -74,7 +75,7 @@ std::optional<LayerPlan> GreyLayer(const PartHeader& part) {
 }
 
 /// The part's layer to render, or a sentence saying why there is none.
-std::optional<LayerPlan> LayerOf(const PartHeader& part, const LayerChoice& choice, std::string& why) {
+std::optional<LayerPlan> LayerOf(const PartHeader& part, const LayerChoice& choice, frames::Message& why) {
     if (choice.layer) {
         if (std::optional<LayerPlan> plan = FindLayer(part, *choice.layer)) return plan;
         const std::vector<std::string> layers = ColourLayers(part);
@@ -86,7 +87,7 @@ std::optional<LayerPlan> LayerOf(const PartHeader& part, const LayerChoice& choi
     const std::vector<std::string> layers = ColourLayers(part);
     if (layers.size() == 1) return FindLayer(part, layers.front());
     if (layers.size() > 1) {
-        why = "layers " + LayerList(layers) + " all hold colour: choose one with --layer NAME";
+        why = "layers " + LayerList(layers) + " all hold colour: choose one with " + setting::layer + " NAME";
         return std::nullopt;
     }
     if (std::optional<LayerPlan> plan = GreyLayer(part)) return plan;
@@ -129,8 +130,9 @@ int ChosenPart(const std::string& file, const std::vector<PartHeader>& parts, co
     std::string list;
     for (int p = 0; p < count && p < 16; ++p) list += (p ? ", " : "") + PartText(parts, p);
     if (count > 16) list += ", ...";
-    throw frames::HostError("--part " + asked + ": " + file + " has no such part (its " + std::to_string(count) +
-                            (count == 1 ? " part is " : " parts are ") + list + ")");
+    throw frames::HostError(setting::part + " " + asked + ": " + file + " has no such part (its " +
+                                std::to_string(count) + (count == 1 ? " part is " : " parts are ") + list + ")",
+                            frames::ErrorKind::setting);
 }
 
 }  // namespace
@@ -164,7 +166,7 @@ LayerPlan PlanLayer(const std::string& file, const std::vector<PartHeader>& part
 
     int part = ChosenPart(file, parts, choice);
     std::optional<LayerPlan> plan;
-    std::string why;
+    frames::Message why;
     if (part < 0 && parts.size() == 1) part = 0;
     if (part >= 0) {
         const PartHeader& header = parts[std::size_t(part)];
@@ -177,7 +179,7 @@ LayerPlan PlanLayer(const std::string& file, const std::vector<PartHeader>& part
         std::vector<int> candidates;
         for (int p = 0; p < int(parts.size()); ++p) {
             if (parts[std::size_t(p)].deep) continue;
-            std::string ignored;
+            frames::Message ignored;
             if (std::optional<LayerPlan> found = LayerOf(parts[std::size_t(p)], choice, ignored)) {
                 if (candidates.empty()) plan = found;
                 candidates.push_back(p);
@@ -194,7 +196,8 @@ LayerPlan PlanLayer(const std::string& file, const std::vector<PartHeader>& part
                 list += (i ? ", " : "") + PartText(parts, candidates[i]);
             if (candidates.size() > 16) list += ", ...";
             throw frames::HostError(file + " holds " + std::to_string(candidates.size()) +
-                                    " parts with colour: " + list + "; choose one with --part NAME|INDEX");
+                                    " parts with colour: " + list + "; choose one with " + setting::part +
+                                    " NAME|INDEX");
         }
         part = candidates.front();
     }

@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+#include "frames/Message.h"
+
 namespace quorvel::imagefiles {
 
 /// A rectangle of pixels in the file's coordinates.
@@ -60,7 +62,7 @@ struct LayerPlan {
     /// What the module renders: the data and display windows together.
     Window frame;
     /// What the user should know about the choice, one sentence each.
-    std::vector<std::string> notes;
+    std::vector<frames::Message> notes;
 };
 
 /// The most parts, channels a part, and pixels along either side of a

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "frames/HostError.h"
+#include "imagefiles/SettingNames.h"
 #include "imagefiles/ImageLayout.h"
 #include "imagefiles/pictures/Association_pvt.h"
 #include "imagefiles/pictures/ImageCodec.h"
@@ -69,7 +70,7 @@ public:
         if (plan_.alpha < 0) {
             association_ = Association{false, ""};
         } else if (request.premultiplied) {
-            association_ = Association{*request.premultiplied, ""};  // the user's word, as --alpha gave it
+            association_ = Association{*request.premultiplied, ""};  // the user's word, as the request gave it
         } else {
             association_ = AssociationOfHeader(stored_->file_format, header);
         }
@@ -143,7 +144,8 @@ private:
             guess.Look(rgba.data(), data.width);
         }
         association_ = guess.Verdict(stored.file_format);
-        format_.notes.push_back(name_ + ": " + association_->why + " (--alpha says otherwise)");
+        format_.notes.push_back(name_ + ": " + association_->why + " (" + setting::premultiplied +
+                                " says otherwise)");
     }
 
     PartHeader Describe(const OIIO::ImageSpec& h, int part) {
@@ -220,11 +222,10 @@ private:
             if (clipping.not_numbers > 0) add(std::to_string(clipping.not_numbers) + " not a number");
             format_.notes.push_back(name_ + ": the 16-bit path holds 0 to 1, so " + std::to_string(clipping.count) +
                                     " values were clipped (" + extreme +
-                                    "); without --host ae the float path keeps them");
+                                    "); without " + setting::layout_ae16 + " the float path keeps them");
         } else if (std::find(types.begin(), types.end(), ChannelType::UInt16) != types.end()) {
-            format_.notes.push_back(name_ +
-                                    ": the 16-bit path holds 0 to 32768, so 16-bit data loses its lowest bit; "
-                                    "without --host ae the float path keeps every value");
+            format_.notes.push_back(name_ + ": the 16-bit path holds 0 to 32768, so 16-bit data loses its lowest bit; " +
+                                    "without " + setting::layout_ae16 + " the float path keeps every value");
         }
     }
 

@@ -5,6 +5,7 @@
 #include "cli/Commands.h"
 #include "cli/KeyOptions.h"
 #include "cli/ModuleOption.h"
+#include "cli/SettingFlags.h"
 #include "frames/HostError.h"
 #include "imagefiles/AtomicFile.h"
 #include "modulefiles/ModuleFile.h"
@@ -76,7 +77,7 @@ int RunKeys(const ToolContext& ctx, const std::vector<std::string>& argv) {
                                settings.source_height);
     settings.effect_name = shots::EffectDisplayName(module.descriptor());
     animation.Resolve(params, settings.effect_name);
-    for (const std::string& note : animation.Notes()) std::cerr << "quorvel-host: " << note << "\n";
+    for (const frames::Message& note : animation.Notes()) Say(note);
     const std::string text = shots::WriteKeyText(shots::AnimationKeyText(animation, params, settings));
 
     if (out) {

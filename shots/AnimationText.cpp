@@ -12,6 +12,7 @@
 
 #include "shots/FramePattern.h"
 #include "shots/Keyframes.h"
+#include "shots/SettingNames.h"
 #include "shots/ShotError.h"
 #include "shots/ValueText.h"
 
@@ -219,15 +220,17 @@ std::string BlockList(const std::vector<const KeyTextBlock*>& blocks) {
 /// "23.976" for 24000/1001: the host's own rounding of the rate.
 std::string RateText(const FrameRate& rate) { return NumberText(std::round(rate.FramesPerSecond() * 1000.0) / 1000.0); }
 
-/// The --track options that make sense only together, refused before the
+/// The track options that make sense only together, refused before the
 /// file is looked at.
 void CheckTrackOptions(const KeyTextOptions& options, bool transform) {
     if (options.track_reference && !transform) {
-        throw ShotError("--track-reference applies to --track transform");
+        throw ShotError(setting::track_reference + " applies to " + setting::track + " transform",
+                        frames::ErrorKind::setting);
     }
     if (transform && (options.track_block || options.track_offset)) {
-        throw ShotError(std::string(options.track_block ? "--track-block" : "--track-offset") +
-                        " applies to a point track, not to --track transform");
+        throw ShotError((options.track_block ? setting::track_block : setting::track_offset) +
+                            " applies to a point track, not to " + setting::track + " transform",
+                        frames::ErrorKind::setting);
     }
 }
 
@@ -244,10 +247,11 @@ int TrackedLayer(const std::string& file, const KeyText& text, const KeyTextOpti
                  const std::string& effect_name, bool transform) {
     if (options.track_layer) {
         if (*options.track_layer < 1 || *options.track_layer > text.layers) {
-            throw ShotError("--track-layer " + std::to_string(*options.track_layer) + ": " + file + " has " +
-                            (text.layers == 0
-                                 ? std::string("no Layer lines")
-                                 : std::to_string(text.layers) + " layer" + (text.layers == 1 ? "" : "s")));
+            throw ShotError(setting::track_layer + " " + std::to_string(*options.track_layer) + ": " + file + " has " +
+                                (text.layers == 0
+                                     ? std::string("no Layer lines")
+                                     : std::to_string(text.layers) + " layer" + (text.layers == 1 ? "" : "s")),
+                            frames::ErrorKind::setting);
         }
         return *options.track_layer;
     }
@@ -269,7 +273,7 @@ int TrackedLayer(const std::string& file, const KeyText& text, const KeyTextOpti
                       ": " + BlockList(blocks);
         }
         throw ShotError(file + " holds blocks for this effect or point tracks in " + std::to_string(by_layer.size()) +
-                        " layers; choose one with --track-layer: " + layers);
+                        " layers; choose one with " + setting::track_layer + ": " + layers);
     }
     return -1;
 }
@@ -371,7 +375,7 @@ std::optional<std::string> TrackTarget(const KeyTextOptions& options, bool trans
                         (blocks.others.empty() ? "" : " (the file has " + BlockList(blocks.others) + ")"));
     }
     throw ShotError(file + " has " + std::to_string(blocks.points.size()) +
-                    " point tracks; choose one with --track-block: " + BlockList(blocks.points));
+                    " point tracks; choose one with " + setting::track_block + ": " + BlockList(blocks.points));
 }
 
 /// The index of the point control `target` names, checked: a point control
@@ -380,18 +384,20 @@ int TargetIndex(const std::string& file, const std::string& target, const sim::P
                 const KeyTextOptions& options, const LayerBlocks& blocks, const KeyTextBlock* chosen, int layer) {
     const int index = params.IndexOfId(ControlIdOfName(target));
     if (index < 0 || params[index].param_type != PF_Param_POINT) {
-        throw ShotError(
-            "--track " + Excerpt(target) +
-            ": a point track drives a point control, such as origin; --track transform carries the whole matte");
+        throw ShotError(setting::track + " " + Excerpt(target) +
+                            ": a point track drives a point control, such as origin; " + setting::track +
+                            " transform carries the whole matte",
+                        frames::ErrorKind::setting);
     }
     if (const auto own = blocks.ours.find(index); own != blocks.ours.end()) {
         throw ShotError(Where(file, own->second->line) + ": holds keys for " + params[index].name +
-                        " itself, which --track " + target + " would also drive");
+                        " itself, which " + setting::track + " " + target + " would also drive");
     }
     if (options.track_block && !chosen) {
         throw ShotError(
-            "--track-block '" + Excerpt(*options.track_block) + "': " + file +
-            (blocks.points.empty() ? " has no point track" : " has the point tracks " + BlockList(blocks.points)));
+            setting::track_block + " '" + Excerpt(*options.track_block) + "': " + file +
+                (blocks.points.empty() ? " has no point track" : " has the point tracks " + BlockList(blocks.points)),
+            frames::ErrorKind::setting);
     }
     if (!chosen) ThrowNoPointTrack(file, target, blocks, layer);
     return index;
@@ -416,7 +422,7 @@ std::string EffectDisplayName(const modulefiles::Descriptor& descriptor) {
 
 void Animation::AddKeyText(const std::string& file, std::string_view content, const KeyTextOptions& options) {
     KeyText text = ParseKeyText(content, file);
-    std::vector<std::string> notes;
+    std::vector<frames::Message> notes;
     double scale = 1.0;
     if (const KeyTextHeaderLine* units = text.Find("Units Per Second")) {
         const double data_rate = ReadRate(file, *units);
@@ -424,13 +430,13 @@ void Animation::AddKeyText(const std::string& file, std::string_view content, co
         if (!options.keep_data_clock && std::abs(data_rate / rate - 1.0) > kSameRate) {
             if (options.strict_timing) {
                 throw ShotError(Where(file, units->line) + ": the data runs at " + Excerpt(units->value) +
-                                " frames/s and the render at " + RateText(options.rate) +
-                                " (--fps); --strict-timing refuses to convert it");
+                                " frames/s and the render at " + RateText(options.rate) + " (" + setting::rate +
+                                "); " + setting::strict_timing + " refuses to convert it");
             }
             scale = rate / data_rate;
             notes.push_back(Where(file, units->line) + ": the data runs at " + Excerpt(units->value) +
-                            " frames/s and the render at " + RateText(options.rate) +
-                            " (--fps): its frames are converted by time");
+                            " frames/s and the render at " + RateText(options.rate) + " (" + setting::rate +
+                            "): its frames are converted by time");
         }
     }
     // Frames count from the earliest row of any block with frames, ours or not.
@@ -443,7 +449,8 @@ void Animation::AddKeyText(const std::string& file, std::string_view content, co
     }
     if (options.start && first) {
         notes.push_back(file + ": its first frame, " + NumberText(*first) + ", lands on frame " +
-                        NumberText(*options.start) + (options.start_why.empty() ? "" : ", " + options.start_why));
+                        NumberText(*options.start) +
+                        (options.start_why.empty() ? frames::Message() : ", " + options.start_why));
     }
     texts_.push_back({file, std::move(text), options, std::move(notes)});
 }
@@ -463,7 +470,7 @@ std::optional<SourceAspect> Animation::SourcePixelAspect() const {
         if (!ratio || !(*ratio >= kMinPixelAspect && *ratio <= kMaxPixelAspect)) {
             throw ShotError(Where(text.file, aspect->line) + ": Source Pixel Aspect Ratio " + Excerpt(aspect->value) +
                             " is not a pixel aspect ratio (" + NumberText(kMinPixelAspect) + " to " +
-                            NumberText(kMaxPixelAspect) + "); give --par");
+                            NumberText(kMaxPixelAspect) + "); give " + setting::pixel_aspect_ratio);
         }
         return SourceAspect{*ratio, Where(text.file, aspect->line)};
     }
@@ -510,8 +517,9 @@ std::vector<Animation::TextTrack> Animation::TracksOfText(const TextFile& text, 
         }
         blocks.points.erase(std::find(blocks.points.begin(), blocks.points.end(), chosen));
     } else if (options.track_offset || options.track_block) {
-        throw ShotError(std::string(options.track_offset ? "--track-offset" : "--track-block") +
-                        ": no point track of " + file + " drives a control (add --track origin)");
+        throw ShotError((options.track_offset ? setting::track_offset : setting::track_block) + ": no point track of " +
+                            file + " drives a control (add " + setting::track + " origin)",
+                        frames::ErrorKind::setting);
     }
     const std::vector<const KeyTextBlock*> skipped = SkippedBlocks(std::move(blocks));
     if (keys.empty() && !transform) {
@@ -528,7 +536,9 @@ std::vector<Animation::TextTrack> Animation::TracksOfText(const TextFile& text, 
 std::vector<const KeyTextBlock*> Animation::TransformOfText(const TextFile& text,
                                                             const std::vector<const KeyTextBlock*>& candidates) {
     const std::string& file = text.file;
-    if (transform_) throw ShotError(file + ": a second tracked transform; --track transform follows one layer");
+    if (transform_) {
+        throw ShotError(file + ": a second tracked transform; " + setting::track + " transform follows one layer");
+    }
     std::array<const KeyTextBlock*, kTransformParts> found{};
     for (const KeyTextBlock* block : candidates) {
         const int part = TransformPartOf(*block);
@@ -536,12 +546,12 @@ std::vector<const KeyTextBlock*> Animation::TransformOfText(const TextFile& text
         if (found[part] != nullptr) {
             throw ShotError(Where(file, block->line) + ": a second " + kTransformNames[part] +
                             " block (the first is at line " + std::to_string(found[part]->line) +
-                            "); --track transform follows one layer's transform");
+                            "); " + setting::track + " transform follows one layer's transform");
         }
         found[part] = block;
     }
     if (std::all_of(found.begin(), found.end(), [](const KeyTextBlock* b) { return b == nullptr; })) {
-        throw ShotError(file + ": --track transform found no Anchor Point, Position, Scale or Rotation block" +
+        throw ShotError(file + ": " + setting::track + " transform found no Anchor Point, Position, Scale or Rotation block" +
                         (candidates.empty() ? "" : " (the file has " + BlockList(candidates) + ")"));
     }
 
@@ -616,7 +626,7 @@ std::vector<const KeyTextBlock*> Animation::TransformOfText(const TextFile& text
         throw ShotError(file + ": the layer's Scale is " + NumberText(at_reference.scale_x) + "," +
                         NumberText(at_reference.scale_y) + " percent at the reference frame " +
                         NumberText(track.reference) +
-                        ", where a matte has nothing to follow; choose another with --track-reference");
+                        ", where a matte has nothing to follow; choose another with " + setting::track_reference);
     }
     notes_.push_back(file +
                      (surface ? ": a tracker's export: the matte follows the tracked surface about its Position"

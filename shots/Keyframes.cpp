@@ -11,6 +11,7 @@
 #include "effect/Controls.h"
 #include "frames/ParamEncoding.h"
 #include "numeric/FixedPoint.h"
+#include "shots/SettingNames.h"
 #include "shots/ShotError.h"
 #include "shots/ValueText.h"
 #include "simhost/ParamRange.h"
@@ -22,7 +23,7 @@ namespace {
 /// Why a keys file could not be read, in the user's words: where JSON (a
 /// file that opens as one) breaks, or what the file starts with, for a
 /// file of another kind (a channel file, a table, an image).
-std::string NotJsonText(const std::string& file, std::string_view content, std::size_t byte) {
+frames::Message NotJsonText(const std::string& file, std::string_view content, std::size_t byte) {
     std::string_view text = content;
     if (text.substr(0, 3) == "\xEF\xBB\xBF") text.remove_prefix(3);
     const std::size_t first = text.find_first_not_of(" \t\r\n");
@@ -34,12 +35,12 @@ std::string NotJsonText(const std::string& file, std::string_view content, std::
         const std::size_t line =
             1 + static_cast<std::size_t>(std::count(content.begin(), content.begin() + begin, '\n'));
         const std::size_t end = std::min(content.find('\n', begin), content.size());
-        return "--keys " + file + ": the JSON breaks at line " + std::to_string(line) + ", column " +
+        return setting::keys + " " + file + ": the JSON breaks at line " + std::to_string(line) + ", column " +
                std::to_string(at - begin + 1) + ": '" + Printable(Excerpt(content.substr(begin, end - begin))) + "'";
     }
-    if (first == std::string_view::npos) return "--keys " + file + " is empty: neither keyframe text nor JSON";
+    if (first == std::string_view::npos) return setting::keys + " " + file + " is empty: neither keyframe text nor JSON";
     const std::string_view start = text.substr(first, text.find_first_of("\r\n", first) - first);
-    return "--keys " + file + " is neither keyframe text nor JSON (it starts with '" + Printable(Excerpt(start, 40)) +
+    return setting::keys + " " + file + " is neither keyframe text nor JSON (it starts with '" + Printable(Excerpt(start, 40)) +
            "')";
 }
 
@@ -80,7 +81,7 @@ std::string KnownNames() {
     return names;
 }
 
-Interpolation ParseInterpolation(const std::string& source, const std::string& text) {
+Interpolation ParseInterpolation(const frames::Message& source, const std::string& text) {
     if (text == "linear") return Interpolation::Linear;
     if (text == "hold") return Interpolation::Hold;
     if (text == "ease") return Interpolation::Ease;
@@ -147,7 +148,7 @@ std::vector<double> Evaluate(const std::vector<Keyframe>& keys, double frame) {
 }
 
 void Animation::AddKeyOption(const std::string& text) {
-    const std::string source = "--key " + Excerpt(text);
+    const frames::Message source = setting::key + " " + Excerpt(text);
     const auto at = text.find('@');
     const auto eq = text.find('=', at == std::string::npos ? 0 : at);
     if (at == std::string::npos || eq == std::string::npos) {
@@ -171,19 +172,19 @@ void Animation::AddKeyOption(const std::string& text) {
 
 void Animation::AddKeyFile(const std::filesystem::path& path, const KeyTextOptions& text_options) {
     const std::string file = path.string();
-    const std::string too_big =
-        "--keys " + file + ": more than a key file may hold (" + std::to_string(kMaxKeyFileSize >> 20) + " MiB)";
+    const frames::Message too_big = setting::keys + " " + file + ": more than a key file may hold (" +
+                                    std::to_string(kMaxKeyFileSize >> 20) + " MiB)";
     std::ifstream in(path, std::ios::binary);
-    if (!in) throw ShotError("--keys: cannot read " + file);
+    if (!in) throw ShotError(setting::keys + ": cannot read " + file);
     std::string content;
     std::error_code error;
     if (std::filesystem::is_regular_file(path, error)) {
         const std::uintmax_t size = std::filesystem::file_size(path, error);
-        if (error) throw ShotError("--keys: cannot read " + file + ": " + error.message());
+        if (error) throw ShotError(setting::keys + ": cannot read " + file + ": " + error.message());
         if (size > kMaxKeyFileSize) throw ShotError(too_big);
         content.resize(std::size_t(size));
         in.read(content.data(), std::streamsize(size));
-        if (in.bad() || std::uintmax_t(in.gcount()) != size) throw ShotError("--keys: cannot read " + file);
+        if (in.bad() || std::uintmax_t(in.gcount()) != size) throw ShotError(setting::keys + ": cannot read " + file);
     } else {
         // A pipe (--keys <(...)): read to its end, within the same limit.
         char chunk[1 << 16];
@@ -191,7 +192,7 @@ void Animation::AddKeyFile(const std::filesystem::path& path, const KeyTextOptio
             content.append(chunk, std::size_t(in.gcount()));
             if (content.size() > kMaxKeyFileSize) throw ShotError(too_big);
         }
-        if (in.bad()) throw ShotError("--keys: cannot read " + file);
+        if (in.bad()) throw ShotError(setting::keys + ": cannot read " + file);
     }
     AddKeyContent(file, content, text_options);
 }
@@ -206,7 +207,7 @@ void Animation::AddKeyContent(const std::string& file, std::string_view content,
 
 void Animation::AddJson(const std::string& file, std::string_view content) {
     if (content.size() > kMaxJsonKeyFileSize) {
-        throw ShotError("--keys " + file + ": " + std::to_string(content.size()) +
+        throw ShotError(setting::keys + " " + file + ": " + std::to_string(content.size()) +
                         " bytes is more than a JSON key file may hold (" + std::to_string(kMaxJsonKeyFileSize >> 20) +
                         " MiB; keyframe text may hold more)");
     }
@@ -218,16 +219,18 @@ void Animation::AddJson(const std::string& file, std::string_view content) {
     } catch (const nlohmann::json::exception&) {
         throw ShotError(NotJsonText(file, content, 0));
     }
-    if (!doc.is_object()) throw ShotError("--keys " + file + ": expected an object of key lists by control name");
+    if (!doc.is_object()) {
+        throw ShotError(setting::keys + " " + file + ": expected an object of key lists by control name");
+    }
     for (const auto& [name, list] : doc.items()) {
-        const std::string where = "--keys " + file + ": " + Excerpt(name);
+        const frames::Message where = setting::keys + " " + file + ": " + Excerpt(name);
         if (FindName(name) == nullptr) {
             throw ShotError(where + ": no control is called '" + Excerpt(name) + "' (known: " + KnownNames() + ")");
         }
         if (!list.is_array()) throw ShotError(where + ": expected a list of keys");
         for (std::size_t i = 0; i < list.size(); ++i) {
             const nlohmann::json& k = list[i];
-            const std::string source = where + "[" + std::to_string(i) + "]";
+            const frames::Message source = where + "[" + std::to_string(i) + "]";
             if (!k.is_object()) throw ShotError(source + ": expected {\"frame\": F, \"value\": V}");
             for (const auto& [field, ignored] : k.items()) {
                 if (field != "frame" && field != "value" && field != "interpolation") {
@@ -267,18 +270,22 @@ namespace {
 /// Where a key came from, for messages: an option or a JSON entry whole,
 /// or a file and the line of its row.
 struct KeySource {
-    const std::string* where = nullptr;
+    const frames::Message* entry = nullptr;  ///< an option or an entry
+    const std::string* file = nullptr;       ///< else keyframe text
     int line = 0;        ///< a row of keyframe text; 0 for an option or an entry
-    bool typed = false;  ///< a --key option
+    bool typed = false;  ///< a typed key
 
-    std::string Text() const { return line ? *where + ":" + std::to_string(line) : *where; }
+    frames::Message Text() const {
+        if (entry != nullptr) return *entry;
+        return line ? *file + ":" + std::to_string(line) : *file;
+    }
 };
 
 /// Values of key files outside their controls' ranges, clamped as the host
 /// clamps pasted keys: how many, and the farthest below and above.
 class ClampedValues {
 public:
-    void Add(double value, const sim::ParamRange& range, const std::string& where) {
+    void Add(double value, const sim::ParamRange& range, const frames::Message& where) {
         ++count_;
         const Extreme seen{value, where + ", " + range.Text()};
         if (value > range.max) {
@@ -288,9 +295,9 @@ public:
         }
     }
     /// One line, or empty when nothing was clamped.
-    std::string Note() const {
-        if (count_ == 0) return "";
-        std::string note = "clamped " + std::to_string(count_) + " key value" + (count_ == 1 ? "" : "s") +
+    frames::Message Note() const {
+        if (count_ == 0) return {};
+        frames::Message note = "clamped " + std::to_string(count_) + " key value" + (count_ == 1 ? "" : "s") +
                            " of key files to their controls' ranges, as the host clamps pasted keys:";
         if (!lowest_.where.empty()) note += " lowest " + NumberText(lowest_.value) + " (" + lowest_.where + ")";
         if (!highest_.where.empty()) {
@@ -303,7 +310,7 @@ public:
 private:
     struct Extreme {
         double value = 0;
-        std::string where;
+        frames::Message where;
     };
     int count_ = 0;
     Extreme lowest_, highest_;
@@ -367,7 +374,7 @@ Keyframe CheckedKey(const std::string& name, const PF_ParamDef& def, bool fixed,
 /// row on every frame, and a value set on one of them, such as a drag's,
 /// could not be added otherwise.
 void OrderKeys(const std::string& name, std::vector<Keyframe>& keys, const std::vector<KeySource>& from,
-               std::vector<std::string>& notes) {
+               std::vector<frames::Message>& notes) {
     auto by_frame = [&](std::size_t a, std::size_t b) { return keys[a].frame < keys[b].frame; };
     std::vector<std::uint32_t> order;
     const bool sorted = std::is_sorted(keys.begin(), keys.end(),
@@ -430,7 +437,7 @@ void Animation::Resolve(const sim::ParamSet& params, const std::string& effect_n
     };
 
     for (const PendingKey& pending : pending_) {
-        const KeySource source{&pending.source, 0, pending.typed};
+        const KeySource source{&pending.source, nullptr, 0, pending.typed};
         Track& track = track_of(pending.name, source);
         Keyframe key;
         key.frame = pending.frame;
@@ -447,7 +454,8 @@ void Animation::Resolve(const sim::ParamSet& params, const std::string& effect_n
         for (const TextTrack& t : TracksOfText(text, params, effect_name)) {
             const KeyTextBlock& block = *t.block;
             const std::string name = ControlNameAt(params, t.index);
-            Track& track = track_of(name, {&text.file, block.rows.empty() ? block.line : block.rows.front().line});
+            Track& track =
+                track_of(name, {nullptr, &text.file, block.rows.empty() ? block.line : block.rows.front().line});
             const bool point = params[t.index].param_type == PF_Param_POINT;
             std::vector<KeySource>& track_sources = sources[name];
             track.keys.reserve(track.keys.size() + block.rows.size());
@@ -457,12 +465,12 @@ void Animation::Resolve(const sim::ParamSet& params, const std::string& effect_n
                 Keyframe key;
                 key.frame = block.rows[r].frame;
                 key.value = point ? KeyValue{v[0] + t.dx, v[1] + t.dy} : KeyValue{v[0]};
-                add(name, track, track_sources, key, {&text.file, block.rows[r].line});
+                add(name, track, track_sources, key, {nullptr, &text.file, block.rows[r].line});
             }
         }
     }
 
-    if (const std::string note = clamped.Note(); !note.empty()) notes_.push_back(note);
+    if (frames::Message note = clamped.Note(); !note.empty()) notes_.push_back(std::move(note));
     for (auto& [name, track] : tracks_) OrderKeys(name, track.keys, sources[name], notes_);
 }
 

@@ -13,6 +13,7 @@
 #include <string_view>
 #include <vector>
 
+#include "frames/Message.h"
 #include "modulefiles/ModuleDescriptor.h"
 #include "shots/FrameRate.h"
 #include "shots/KeyframeText.h"
@@ -72,7 +73,8 @@ std::vector<double> Evaluate(const std::vector<Keyframe>& keys, double frame);
 /// fact of the shot, so that every range of it renders the same animation.
 struct KeyLanding {
     double frame = 0;
-    std::string why;  ///< "as --keys-start says", "the first frame of plate.%04d.exr on disk"
+    /// "as --keys-start says", "the first frame of plate.%04d.exr on disk"
+    frames::Message why;
 };
 
 /// How keyframe text (the hosts' clipboard data, trackers' exports) meets
@@ -85,7 +87,7 @@ struct KeyTextOptions {
     /// frame F of the data is at F / its rate seconds.
     std::optional<double> start;
     /// Why it lands there, for the note that says where it landed.
-    std::string start_why;
+    frames::Message start_why;
     /// Refuse data whose rate differs from `rate` instead of converting it.
     bool strict_timing = false;
     /// Keep the data's own rate and frame numbers, whatever `rate` says:
@@ -184,7 +186,7 @@ public:
     void Resolve(const sim::ParamSet& params, const std::string& effect_name = "");
     /// What Resolve has to tell about the key files besides errors: the
     /// blocks it skipped, one line a file, and the rows --key replaced.
-    const std::vector<std::string>& Notes() const { return notes_; }
+    const std::vector<frames::Message>& Notes() const { return notes_; }
     /// What of the keyframe text does not fit the shot, a line each: a
     /// source of another size than the layer, a track that ends before the
     /// shot's last frame (or begins after its first), whose value the
@@ -204,7 +206,7 @@ private:
         double frame = 0;
         std::string value;
         Interpolation interpolation = Interpolation::Linear;
-        std::string source;  ///< where the key came from, for messages
+        frames::Message source;  ///< where the key came from, for messages
         bool typed = false;  ///< a --key option, not a file's entry
     };
     struct Track {
@@ -219,7 +221,7 @@ private:
         KeyTextOptions options;
         /// What reading it on the render's clock has to tell: where it
         /// landed, the rate it was converted from.
-        std::vector<std::string> notes;
+        std::vector<frames::Message> notes;
     };
     /// A tracked layer's transform that carries the matte (--track
     /// transform): the keys of its Anchor Point, Position, Scale and
@@ -262,7 +264,7 @@ private:
     std::vector<PendingKey> pending_;
     std::vector<TrackSpan> spans_;
     std::vector<TextFile> texts_;
-    std::vector<std::string> notes_;
+    std::vector<frames::Message> notes_;
     std::map<std::string, Track> tracks_;
     std::optional<TransformTrack> transform_;
 };

@@ -120,9 +120,9 @@ KeyLanding Shot::Landing() const {
         }
     }
     const int first = settings_.list_first.value_or(plan_.frames.front());
-    return {double(first),
-            "the first of --frames: for a part of a longer shot, give the shot's first frame with "
-            "--keys-start"};
+    return {double(first), "the first of " + setting::frames +
+                               ": for a part of a longer shot, give the shot's first frame with " +
+                               setting::keys_start};
 }
 
 void Shot::Load(const std::filesystem::path& module_path) {

@@ -283,9 +283,9 @@ TEST_F(KeyTextControls, TheEffectsBlocksKeyItsControlsAndOthersAreNotedOnce) {
     EXPECT_EQ(animation.KeysOf("origin").size(), 1u);
     EXPECT_EQ(At(animation, 6), "origin=100.25,-20 width=300 height=200 angle=0 feather=0 opacity=68.75");
     ASSERT_EQ(animation.Notes().size(), 1u);
-    EXPECT_NE(animation.Notes()[0].find("skipped 1 block not for this effect: Transform / Position (line 14)"),
+    EXPECT_NE(animation.Notes()[0].Text().find("skipped 1 block not for this effect: Transform / Position (line 14)"),
               std::string::npos)
-        << animation.Notes()[0];
+        << animation.Notes()[0].Text();
 }
 
 TEST_F(KeyTextControls, EveryBlockOfAnotherEffectOrLayerIsListedInOneNote) {
@@ -295,11 +295,11 @@ TEST_F(KeyTextControls, EveryBlockOfAnotherEffectOrLayerIsListedInOneNote) {
               "Effects\tOther Blur #1\tBlurriness #1", "\tFrame\t", "\t5\t3", "", kEnd});
     EXPECT_EQ(At(animation, 0), "origin=960,540 width=40 height=200 angle=0 feather=0 opacity=100");
     ASSERT_EQ(animation.Notes().size(), 1u);
-    EXPECT_NE(animation.Notes()[0].find("skipped 3 blocks not for this effect: Effects / Other Blur #1 / Blurriness #1 "
+    EXPECT_NE(animation.Notes()[0].Text().find("skipped 3 blocks not for this effect: Effects / Other Blur #1 / Blurriness #1 "
                                         "(line 2); Transform / Rotation (line 6); Effects / Other Blur #1 / "
                                         "Blurriness #1 (line 14)"),
               std::string::npos)
-        << animation.Notes()[0];
+        << animation.Notes()[0].Text();
 }
 
 struct Refused {
@@ -425,7 +425,7 @@ TEST_F(KeyTextControls, StrictTimingRefusesAnotherRateAndTakesTheSame) {
     options.strict_timing = true;
     const std::string message = RefusalOf([&] { Read(WidthAt("30"), options); });
     EXPECT_NE(
-        message.find("keys.txt:3: the data runs at 30 frames/s and the render at 24 (--fps); --strict-timing refuses"),
+        message.find("keys.txt:3: the data runs at 30 frames/s and the render at 24 (rate); strict_timing refuses"),
         std::string::npos)
         << message;
     options.rate = shots::ParseFrameRate("fps", "23.976");
@@ -496,7 +496,7 @@ TEST_F(KeyTextControls, AmongSeveralTracksTheChosenBlockDrivesTheOrigin) {
     const shots::Animation animation = Read(kTwoTracks, options);
     EXPECT_EQ(At(animation, 0), "origin=30,40 width=77 height=200 angle=0 feather=0 opacity=100");
     ASSERT_EQ(animation.Notes().size(), 1u);
-    EXPECT_NE(animation.Notes()[0].find("skipped 1 block not for this effect: Transform / Position (line 2)"),
+    EXPECT_NE(animation.Notes()[0].Text().find("skipped 1 block not for this effect: Transform / Position (line 2)"),
               std::string::npos);
 }
 
@@ -552,7 +552,7 @@ TEST_P(KeyTextOfOtherPrograms, IsReadForWhatItHoldsForThisEffect) {
     const shots::Animation animation = Read(GetParam().lines, GetParam().options);
     EXPECT_EQ(At(animation, GetParam().frame), GetParam().values);
     std::string notes;
-    for (const std::string& n : animation.Notes()) notes += n + "\n";
+    for (const frames::Message& n : animation.Notes()) notes += n.Text() + "\n";
     EXPECT_NE(notes.find(GetParam().note_part), std::string::npos) << notes;
 }
 
@@ -686,7 +686,7 @@ INSTANTIATE_TEST_SUITE_P(
 TEST_F(KeyTextControls, SeveralLayersWithBlocksForThisEffectAreNamedForAChoice) {
     const std::string message = RefusalOf([&] { Read(kTwoLayers); });
     EXPECT_EQ(message,
-              "keys.txt holds blocks for this effect or point tracks in 2 layers; choose one with --track-layer: "
+              "keys.txt holds blocks for this effect or point tracks in 2 layers; choose one with track_layer: "
               "layer 1: Effects / VT Quorvel #1 / Width #4 (line 6); layer 2: Effects / VT Quorvel #1 / Width #4 "
               "(line 11)");
 }
@@ -707,12 +707,12 @@ INSTANTIATE_TEST_SUITE_P(
             {kTitle, "Effects\tTracker Point #1\tFeature Center #1", "\tFrame\tX pixels\tY pixels", "\t0\t1\t2", "",
              "Effects\tTracker Point #2\tFeature Center #1", "\tFrame\tX pixels\tY pixels", "\t0\t3\t4", "", kEnd},
             Track("origin"),
-            "has 2 point tracks; choose one with --track-block: Effects / Tracker Point #1 / Feature Center "
+            "has 2 point tracks; choose one with track_block: Effects / Tracker Point #1 / Feature Center "
             "#1 (line 2); Effects / Tracker Point #2 / Feature Center #1 (line 6)"},
         TrackRefused{"NoSuchBlock", kTwoTracks, Track("origin", "Transform / Anchor Point"),
-                     "--track-block 'Transform / Anchor Point'"},
+                     "track_block 'Transform / Anchor Point'"},
         TrackRefused{"NotAPointControl", kTrackOnly, Track("width"),
-                     "--track width: a point track drives a point control"},
+                     "track width: a point track drives a point control"},
         TrackRefused{"NoTrack", OneBlock("Width #4", "pixels", "5"), Track("origin"), "no point track"},
         TrackRefused{"AFaultInTheOnlyTrack",
                      {kTitle, "", "\tUnits Per Second\t24", "", "Effects\tTracker #1\tTrack Point 1",
@@ -721,12 +721,12 @@ INSTANTIATE_TEST_SUITE_P(
                      "keys.txt:9: expected a number in column 3, found 'six' (decimals take a point) (in Effects / "
                      "Tracker #1 / Track Point 1, the point track to drive origin)"},
         TrackRefused{"OffsetWithoutTrack", kTwoTracks, Track(nullptr, std::nullopt, {{1, 1}}),
-                     "--track-offset: no point track"},
+                     "track_offset: no point track"},
         TrackRefused{"TrackAndTheOriginsOwnKeys",
                      {kTitle, "Effects\tVT Quorvel #1\tPoint of origin #3", "\tFrame\tX pixels\tY pixels", "\t0\t1\t1",
                       "", "Transform\tPosition", "\tFrame\tX pixels\tY pixels", "\t0\t5\t5", "", kEnd},
                      Track("origin"),
-                     "keys.txt:2: holds keys for Point of origin itself, which --track origin would also drive"}),
+                     "keys.txt:2: holds keys for Point of origin itself, which track origin would also drive"}),
     [](const auto& info) { return std::string(info.param.name); });
 
 // ---- A tracked transform carries the matte ----
@@ -880,17 +880,17 @@ TEST_F(KeyTextControls, TheNoteSaysWhetherTheSurfaceOrTheLayerIsFollowed) {
     options.track = "transform";
     const shots::Animation surface = Read(kSurfaceTurning, options);
     ASSERT_EQ(surface.Notes().size(), 1u);
-    EXPECT_NE(surface.Notes()[0].find("a tracker's export: the matte follows the tracked surface about its Position, "
+    EXPECT_NE(surface.Notes()[0].Text().find("a tracker's export: the matte follows the tracked surface about its Position, "
                                       "as drawn at frame 358: Position (line 10), Scale (line 15), Rotation (line 20); "
                                       "its Anchor Point (line 5) does not move the matte"),
               std::string::npos)
-        << surface.Notes()[0];
+        << surface.Notes()[0].Text();
     const shots::Animation layer =
         Read(TrackedOrigin({{"Transform\tAnchor Point", "\tFrame\tX pixels\tY pixels", "\t0\t100\t100"}}), options);
     ASSERT_EQ(layer.Notes().size(), 1u);
-    EXPECT_NE(layer.Notes()[0].find("copied from a layer: the matte follows the layer's transform, anchor included"),
+    EXPECT_NE(layer.Notes()[0].Text().find("copied from a layer: the matte follows the layer's transform, anchor included"),
               std::string::npos)
-        << layer.Notes()[0];
+        << layer.Notes()[0].Text();
 }
 
 shots::KeyTextOptions TransformTrack(std::optional<std::string> block = std::nullopt) {
@@ -904,7 +904,7 @@ INSTANTIATE_TEST_SUITE_P(
     Transform, KeyTextTrackRefused,
     ::testing::Values(
         TrackRefused{"NoTransformBlock", kTrackOnly, TransformTrack(),
-                     "keys.txt: --track transform found no Anchor Point, Position, Scale or Rotation block (the file "
+                     "keys.txt: track transform found no Anchor Point, Position, Scale or Rotation block (the file "
                      "has Effects / Point Control #1 / Point #1 (line 5))"},
         TrackRefused{"ScaleInPixels", TrackedLayer({{"Scale", "\tFrame\tX pixels\tY pixels", "\t0\t100\t100"}}),
                      TransformTrack(), "keys.txt:6: Scale takes X and Y in percent"},
@@ -912,7 +912,7 @@ INSTANTIATE_TEST_SUITE_P(
                      TrackedLayer({{"Scale", "\tFrame\tX percent\tY percent", "\t0\t0\t100", "\t5\t100\t100"}}),
                      TransformTrack(), "the layer's Scale is 0,100 percent at the reference frame 0"},
         TrackRefused{"APointTrackBlockNamed", kTransformed, TransformTrack("Position"),
-                     "--track-block applies to a point track, not to --track transform"},
+                     "track_block applies to a point track, not to track transform"},
         TrackRefused{"AFaultInTheRotationUsed",
                      TrackedLayer({{"Rotation", "\tFrame\tDegrees", "\t0\t30", "\t10\t12O"}}), TransformTrack(),
                      "keys.txt:8: expected a number in column 2, found '12O'"}),

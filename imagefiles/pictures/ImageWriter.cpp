@@ -520,6 +520,224 @@ std::string PartName(const OIIO::ImageSpec& header, std::size_t index) {
     return name.empty() ? "part " + std::to_string(index) : "part '" + name + "'";
 }
 
+/// One write of an output file: the writer, the file or memory it writes
+/// to, and how each failure is told.
+class Output {
+public:
+    Output(const std::filesystem::path& path, const ImageStamp* stamp)
+        : path_(path), name_(path.string()), stamp_(stamp), out_(OutputFor(path)), format_(out_->format_name()) {}
+
+    OIIO::ImageOutput& writer() { return *out_; }
+    const std::string& format() const { return format_; }
+    const ImageStamp* stamp() const { return stamp_; }
+
+    /// Throws, with the system's reason, where a write failed for one,
+    /// before the writer's words.
+    [[noreturn]] void Fail(const std::string& why) const {
+        int error = file_ ? file_->error() : 0;
+        if (error == 0) error = FullDiskError(path_);
+        throw frames::HostError(
+            "cannot write " + name_ + ": " +
+            (error != 0 ? ReasonText(error) + " (" + FirstLine(why, "?") + ")" : FirstLine(why, "?")));
+    }
+
+    /// The name the writer opens: a writer handed the file writes under
+    /// the name given, and one that records it (DPX) records the target's,
+    /// not the temporary file's. The EXR writer takes no file for a file of
+    /// several parts, which it opens by name whatever it is handed.
+    std::string OpenName(bool one_part) {
+        if (!out_->supports("ioproxy") || !one_part) return name_;
+        if (format_ == "jpeg") {
+            // The JPEG library ends the process when a write to its file
+            // fails: it writes to memory, and the bytes go to the file after.
+            memory_ = std::make_unique<OIIO::Filesystem::IOVecOutput>();
+            if (!out_->set_ioproxy(memory_.get())) Fail(out_->geterror());
+            return stamp_ != nullptr && !stamp_->file_name.empty() ? stamp_->file_name : name_;
+        }
+        int error = 0;
+        file_ = OutputFile::Open(path_, error);
+        if (!file_) throw frames::HostError("cannot write " + name_ + ": " + ReasonText(error));
+        if (!out_->set_ioproxy(file_.get())) Fail(out_->geterror());
+        return stamp_ != nullptr && !stamp_->file_name.empty() ? stamp_->file_name : name_;
+    }
+
+    /// Every byte on the disk, or the reason why not.
+    void Finish() {
+        const bool unnamed_sgi = format_ == "sgi" && out_->spec().get_string_attribute("ImageDescription").empty();
+        if (!out_->close()) Fail(out_->geterror());
+        if (memory_) {
+            const std::vector<unsigned char>& bytes = memory_->buffer();
+            if (bytes.empty()) Fail("the " + format_ + " writer wrote nothing");
+            if (const int error = PutBytes(path_, bytes.data(), bytes.size()); error != 0) {
+                throw frames::HostError("cannot write " + name_ + ": " + ReasonText(error));
+            }
+        } else if (file_) {
+            if (file_->Finish(path_) != 0) Fail("the file is incomplete");
+            // Never a file left empty by a writer that wrote elsewhere.
+            if (!file_->written()) Fail("the " + format_ + " writer wrote nothing to it");
+        } else if (FullDiskError(path_) != 0) {
+            // The writer may not have looked at what its writes returned.
+            Fail("the file system is full");
+        }
+        int error = 0;
+        if (stamp_ != nullptr && format_ == "rla") error = DateRlaFile(path_, stamp_->date_time);
+        if (unnamed_sgi) error = ClearSgiName(path_);
+        if (error != 0) throw frames::HostError("cannot write " + name_ + ": " + ReasonText(error));
+    }
+
+private:
+    std::filesystem::path path_;
+    std::string name_;
+    const ImageStamp* stamp_;
+    // Before the writer: it may still write on its way out.
+    std::unique_ptr<OutputFile> file_;
+    std::unique_ptr<OIIO::Filesystem::IOVecOutput> memory_;
+    std::unique_ptr<OIIO::ImageOutput> out_;
+    std::string format_;
+};
+
+/// What is written: the world, the frame in the file's coordinates (the
+/// input's, or the world at the origin) and the input it is written like.
+struct Source {
+    const frames::World& world;
+    Window frame;
+    Window display;
+    const ImageFormat* like;
+    const StoredImage* stored;  ///< null when the input was not an image file
+};
+
+/// What the file holds of the rendered layer, as the writer settled it.
+void Record(const OIIO::ImageSpec& settled, const OutputPart& part, WrittenImage& written) {
+    const int bits =
+        settled.get_int_attribute("oiio:BitsPerSample", part.header.get_int_attribute("oiio:BitsPerSample"));
+    written.width = settled.width;
+    written.height = settled.height;
+    written.channel_types.clear();
+    for (std::size_t c = 0; c < part.sources.size(); ++c) {
+        if (part.sources[c] < 0) written.channel_types.push_back(TypeOf(settled.channelformat(int(c)), bits));
+    }
+}
+
+/// What a format of one layer leaves out of the input, by name.
+void NoteLeftOut(const StoredImage& stored, const std::string& file_format, std::vector<std::string>& notes) {
+    const OIIO::ImageSpec& h = stored.parts[std::size_t(stored.plan.part)];
+    const LayerPlan& plan = stored.plan;
+    std::vector<std::string> left;
+    for (int c = 0; c < h.nchannels; ++c) {
+        if (c != plan.red && c != plan.green && c != plan.blue && c != plan.alpha) left.push_back(h.channel_name(c));
+    }
+    std::string list;
+    for (std::size_t i = 0; i < left.size() && i < 8; ++i) list += (i ? ", " : "") + left[i];
+    if (left.size() > 8) list += " and " + std::to_string(left.size() - 8) + " more";
+    const std::size_t parts = stored.parts.size() - 1;
+    if (!left.empty() || parts > 0) {
+        std::string what = left.empty() ? "" : "the channels " + list;
+        if (parts > 0) {
+            what += (what.empty() ? "" : " and ") + std::to_string(parts) + " other part" + (parts > 1 ? "s" : "");
+        }
+        notes.push_back(file_format + " files hold one layer: " + what + " of " + stored.path + " are not written");
+    }
+}
+
+/// Writes the rendered layer alone: in a format other than the input's,
+/// from an input that was not an image file, or in a layout the writer
+/// holds only so.
+void WriteLayer(Output& output, const Source& source, const WriterRules& rules, const ImageWriteOptions& options,
+                WrittenImage& written) {
+    const std::string& file_format = output.format();
+    std::vector<std::string>& notes = written.notes;
+    const StoredImage* stored = source.stored;
+    OutputPart part = LayerPart(file_format, output.writer(), source.world, source.frame, source.display, source.like,
+                                stored ? stored->path : "", options, notes);
+    if (part.over_black) {
+        notes.push_back(file_format + " files hold no alpha: the colour is matted over black");
+    }
+    if (stored != nullptr) NoteLeftOut(*stored, file_format, notes);
+    if (part.window != source.frame) {
+        notes.push_back(file_format + " files have no data window: the pixels outside the display window " +
+                        WindowText(source.display) + " are left out");
+    }
+    EraseStaleAttributes(part.header);
+    if (output.stamp() != nullptr) StampHeader(part.header, file_format, *output.stamp());
+    FitHeaderToWriter(part.header, rules, source.like, notes);
+    OIIO::ImageOutput& out = output.writer();
+    if (!out.open(output.OpenName(true), part.header)) output.Fail(out.geterror());
+    TakeWrittenFormats(out, part);
+    Record(out.spec(), part, written);
+    if (!WritePixels(out, source.world, source.frame, part, stored)) output.Fail(out.geterror());
+}
+
+/// The headers of every part of the input, the rendered one's in its place,
+/// each stamped: the whole file is written anew, every part of it by this
+/// write.
+std::vector<OIIO::ImageSpec> PartHeaders(Output& output, const OutputPart& rendered, const StoredImage& stored,
+                                         std::vector<std::string>& notes) {
+    std::vector<OIIO::ImageSpec> headers = stored.parts;
+    const std::size_t chosen = std::size_t(stored.plan.part);
+    headers[chosen] = rendered.header;
+    if (headers.size() > 1) {
+        if (!output.writer().supports("multiimage")) output.Fail(output.format() + " files hold one image");
+        // The image library writes a file's parts all tiled or all in
+        // scanlines, as its first part is; the rendered part decides.
+        const int tw = rendered.header.tile_width, th = rendered.header.tile_height;
+        bool changed = false;
+        for (std::size_t p = 0; p < headers.size(); ++p) {
+            if (p == chosen || (headers[p].tile_width > 0) == (tw > 0)) continue;
+            headers[p].tile_width = tw, headers[p].tile_height = th, headers[p].tile_depth = tw > 0 ? 1 : 0;
+            changed = true;
+        }
+        if (changed) {
+            notes.push_back(std::string("the parts are all written ") + (tw > 0 ? "tiled" : "in scanlines") +
+                            " as the rendered one is: the image library writes one kind per file");
+        }
+        for (std::size_t p = 0; p < headers.size(); ++p) {
+            if (p != chosen) EraseStaleAttributes(headers[p]);
+        }
+    }
+    if (output.stamp() != nullptr) {
+        for (OIIO::ImageSpec& h : headers) StampHeader(h, output.format(), *output.stamp());
+    }
+    return headers;
+}
+
+/// Writes the file in the input's own format: every part of the input, the
+/// rendered one from the world, the others as stored.
+void WriteEveryPart(Output& output, OutputPart& rendered, const Source& source, const WriterRules& rules,
+                    const ImageWriteOptions& options, WrittenImage& written) {
+    const StoredImage& stored = *source.stored;
+    if (options.compression) rendered.header.attribute("compression", *options.compression);
+    EraseStaleAttributes(rendered.header);
+    FitHeaderToWriter(rendered.header, rules, source.like, written.notes);
+    const std::vector<OIIO::ImageSpec> headers = PartHeaders(output, rendered, stored, written.notes);
+    const std::size_t chosen = std::size_t(stored.plan.part);
+    OIIO::ImageSpec hints;
+    hints.attribute("oiio:UnassociatedAlpha", 1);
+    std::unique_ptr<OIIO::ImageInput> in;
+    if (headers.size() > 1) {
+        in = OpenReader(stored.path, hints);
+    }
+    OIIO::ImageOutput& out = output.writer();
+    const std::string opened_as = output.OpenName(headers.size() == 1);
+    for (std::size_t p = 0; p < headers.size(); ++p) {
+        const bool opened = p == 0 ? out.open(opened_as, int(headers.size()), headers.data())
+                                   : out.open(opened_as, headers[p], OIIO::ImageOutput::AppendSubimage);
+        if (!opened) output.Fail(out.geterror());
+        if (p == chosen) {
+            TakeWrittenFormats(out, rendered);
+            Record(out.spec(), rendered, written);
+            if (!WritePixels(out, source.world, source.frame, rendered, &stored)) output.Fail(out.geterror());
+            continue;
+        }
+        // Another part, as stored, one at a time.
+        const OIIO::ImageSpec& h = stored.parts[p];
+        const frames::PixelBuffer pixels(h.image_bytes(true));
+        CheckRead(
+            *in, [&] { return in->read_image(int(p), 0, 0, h.nchannels, OIIO::TypeUnknown, pixels.data()); },
+            PartName(h, p) + " of " + stored.path);
+        if (!out.write_image(OIIO::TypeUnknown, pixels.data())) output.Fail(out.geterror());
+    }
+}
+
 }  // namespace
 
 void CheckImageFormat(const std::filesystem::path& path) { (void)OutputFor(path); }
@@ -551,91 +769,22 @@ void CheckChannelType(const std::filesystem::path& path, ChannelType type) {
 
 WrittenImage WriteImage(const std::filesystem::path& path, const frames::World& world, const ImageFormat* like,
                         const ImageWriteOptions& options, const ImageStamp* stamp) {
-    const std::string name = path.string();
-    // Before the writer: it may still write on its way out.
-    std::unique_ptr<OutputFile> file;
-    std::unique_ptr<OIIO::Filesystem::IOVecOutput> memory;
-    std::unique_ptr<OIIO::ImageOutput> out = OutputFor(path);
-    const std::string file_format = out->format_name();
+    Output output(path, stamp);
+    const std::string& file_format = output.format();
     const StoredImage* stored =
         like != nullptr && like->stored ? static_cast<const StoredImage*>(like->stored.get()) : nullptr;
-    // The frame in the file's coordinates: the input's, or the world at the origin.
-    Window frame{0, 0, world.width(), world.height()};
-    Window display = frame;
+    Source source{world, {0, 0, world.width(), world.height()}, {0, 0, world.width(), world.height()}, like, stored};
     if (stored != nullptr) {
-        frame = stored->plan.frame;
-        display = stored->plan.display;
+        source.frame = stored->plan.frame;
+        source.display = stored->plan.display;
     }
+    const Window& frame = source.frame;
     WrittenImage written;
-    std::vector<std::string>& notes = written.notes;
-    // The system's reason, where a write failed for one, before the writer's words.
-    const auto fail = [&](const std::string& why) {
-        int error = file ? file->error() : 0;
-        if (error == 0) error = FullDiskError(path);
-        throw frames::HostError(
-            "cannot write " + name + ": " +
-            (error != 0 ? ReasonText(error) + " (" + FirstLine(why, "?") + ")" : FirstLine(why, "?")));
-    };
-    // The name the writer opens: a writer handed the file writes under
-    // the name given, and one that records it (DPX) records the target's,
-    // not the temporary file's. The EXR writer takes no file for a file of
-    // several parts, which it opens by name whatever it is handed.
-    const auto open_name = [&](bool one_part) {
-        if (!out->supports("ioproxy") || !one_part) return name;
-        if (file_format == "jpeg") {
-            // The JPEG library ends the process when a write to its file
-            // fails: it writes to memory, and the bytes go to the file after.
-            memory = std::make_unique<OIIO::Filesystem::IOVecOutput>();
-            if (!out->set_ioproxy(memory.get())) fail(out->geterror());
-            return stamp != nullptr && !stamp->file_name.empty() ? stamp->file_name : name;
-        }
-        int error = 0;
-        file = OutputFile::Open(path, error);
-        if (!file) throw frames::HostError("cannot write " + name + ": " + ReasonText(error));
-        if (!out->set_ioproxy(file.get())) fail(out->geterror());
-        return stamp != nullptr && !stamp->file_name.empty() ? stamp->file_name : name;
-    };
-    // Every byte on the disk, or the reason why not.
-    const auto finish = [&] {
-        const bool unnamed_sgi = file_format == "sgi" && out->spec().get_string_attribute("ImageDescription").empty();
-        if (!out->close()) fail(out->geterror());
-        if (memory) {
-            const std::vector<unsigned char>& bytes = memory->buffer();
-            if (bytes.empty()) fail("the " + file_format + " writer wrote nothing");
-            if (const int error = PutBytes(path, bytes.data(), bytes.size()); error != 0) {
-                throw frames::HostError("cannot write " + name + ": " + ReasonText(error));
-            }
-        } else if (file) {
-            if (file->Finish(path) != 0) fail("the file is incomplete");
-            // Never a file left empty by a writer that wrote elsewhere.
-            if (!file->written()) fail("the " + file_format + " writer wrote nothing to it");
-        } else if (FullDiskError(path) != 0) {
-            // The writer may not have looked at what its writes returned.
-            fail("the file system is full");
-        }
-        int error = 0;
-        if (stamp != nullptr && file_format == "rla") error = DateRlaFile(path, stamp->date_time);
-        if (unnamed_sgi) error = ClearSgiName(path);
-        if (error != 0) throw frames::HostError("cannot write " + name + ": " + ReasonText(error));
-    };
-    // What the file holds of the rendered layer, as the writer settled it.
-    const auto record = [&](const OutputPart& part) {
-        const OIIO::ImageSpec& settled = out->spec();
-        const int bits =
-            settled.get_int_attribute("oiio:BitsPerSample", part.header.get_int_attribute("oiio:BitsPerSample"));
-        written.width = settled.width;
-        written.height = settled.height;
-        written.channel_types.clear();
-        for (std::size_t c = 0; c < part.sources.size(); ++c) {
-            if (part.sources[c] < 0) written.channel_types.push_back(TypeOf(settled.channelformat(int(c)), bits));
-        }
-    };
-
-    const WriterRules& rules = RulesOf(*out);
+    const WriterRules& rules = RulesOf(output.writer());
     if (std::min(frame.width, frame.height) < rules.least_side) {
-        fail(file_format + " files of less than " + std::to_string(rules.least_side) +
-             " pixels a side cannot be read back: the frame is " + std::to_string(frame.width) + "x" +
-             std::to_string(frame.height));
+        output.Fail(file_format + " files of less than " + std::to_string(rules.least_side) +
+                    " pixels a side cannot be read back: the frame is " + std::to_string(frame.width) + "x" +
+                    std::to_string(frame.height));
     }
     std::optional<OutputPart> same;
     if (stored != nullptr && stored->file_format == file_format && rules.alpha) {
@@ -643,107 +792,12 @@ WrittenImage WriteImage(const std::filesystem::path& path, const frames::World& 
         // A layout the writer does not hold goes as the layer alone.
         if (!Holds(rules, same->header.nchannels)) same.reset();
     }
-    if (!same) {
-        OutputPart part =
-            LayerPart(file_format, *out, world, frame, display, like, stored ? stored->path : "", options, notes);
-        if (part.over_black) {
-            notes.push_back(file_format + " files hold no alpha: the colour is matted over black");
-        }
-        if (stored != nullptr) {
-            // What the other format leaves out, by name.
-            const OIIO::ImageSpec& h = stored->parts[std::size_t(stored->plan.part)];
-            const LayerPlan& plan = stored->plan;
-            std::vector<std::string> left;
-            for (int c = 0; c < h.nchannels; ++c) {
-                if (c != plan.red && c != plan.green && c != plan.blue && c != plan.alpha)
-                    left.push_back(h.channel_name(c));
-            }
-            std::string list;
-            for (std::size_t i = 0; i < left.size() && i < 8; ++i) list += (i ? ", " : "") + left[i];
-            if (left.size() > 8) list += " and " + std::to_string(left.size() - 8) + " more";
-            const std::size_t parts = stored->parts.size() - 1;
-            if (!left.empty() || parts > 0) {
-                std::string what = left.empty() ? "" : "the channels " + list;
-                if (parts > 0) {
-                    what +=
-                        (what.empty() ? "" : " and ") + std::to_string(parts) + " other part" + (parts > 1 ? "s" : "");
-                }
-                notes.push_back(file_format + " files hold one layer: " + what + " of " + stored->path +
-                                " are not written");
-            }
-        }
-        if (part.window != frame) {
-            notes.push_back(file_format + " files have no data window: the pixels outside the display window " +
-                            WindowText(display) + " are left out");
-        }
-        EraseStaleAttributes(part.header);
-        if (stamp != nullptr) StampHeader(part.header, file_format, *stamp);
-        FitHeaderToWriter(part.header, rules, like, notes);
-        if (!out->open(open_name(true), part.header)) fail(out->geterror());
-        TakeWrittenFormats(*out, part);
-        record(part);
-        if (!WritePixels(*out, world, frame, part, stored)) fail(out->geterror());
-        finish();
-        return written;
+    if (same) {
+        WriteEveryPart(output, *same, source, rules, options, written);
+    } else {
+        WriteLayer(output, source, rules, options, written);
     }
-
-    // The same format: every part of the input, the rendered one from the world.
-    OutputPart& rendered = *same;
-    if (options.compression) rendered.header.attribute("compression", *options.compression);
-    EraseStaleAttributes(rendered.header);
-    FitHeaderToWriter(rendered.header, rules, like, notes);
-    std::vector<OIIO::ImageSpec> headers = stored->parts;
-    const std::size_t chosen = std::size_t(stored->plan.part);
-    headers[chosen] = rendered.header;
-    if (headers.size() > 1) {
-        if (!out->supports("multiimage")) fail(file_format + " files hold one image");
-        // The image library writes a file's parts all tiled or all in
-        // scanlines, as its first part is; the rendered part decides.
-        const int tw = rendered.header.tile_width, th = rendered.header.tile_height;
-        bool changed = false;
-        for (std::size_t p = 0; p < headers.size(); ++p) {
-            if (p == chosen || (headers[p].tile_width > 0) == (tw > 0)) continue;
-            headers[p].tile_width = tw, headers[p].tile_height = th, headers[p].tile_depth = tw > 0 ? 1 : 0;
-            changed = true;
-        }
-        if (changed) {
-            notes.push_back(std::string("the parts are all written ") + (tw > 0 ? "tiled" : "in scanlines") +
-                            " as the rendered one is: the image library writes one kind per file");
-        }
-        for (std::size_t p = 0; p < headers.size(); ++p) {
-            if (p != chosen) EraseStaleAttributes(headers[p]);
-        }
-    }
-    // The whole file is written anew, every part of it by this write.
-    if (stamp != nullptr) {
-        for (OIIO::ImageSpec& h : headers) StampHeader(h, file_format, *stamp);
-    }
-    OIIO::ImageSpec hints;
-    hints.attribute("oiio:UnassociatedAlpha", 1);
-    std::unique_ptr<OIIO::ImageInput> in;
-    if (headers.size() > 1) {
-        in = OpenReader(stored->path, hints);
-    }
-    const std::string opened_as = open_name(headers.size() == 1);
-    for (std::size_t p = 0; p < headers.size(); ++p) {
-        const bool opened = p == 0 ? out->open(opened_as, int(headers.size()), headers.data())
-                                   : out->open(opened_as, headers[p], OIIO::ImageOutput::AppendSubimage);
-        if (!opened) fail(out->geterror());
-        if (p == chosen) {
-            TakeWrittenFormats(*out, rendered);
-            record(rendered);
-            if (!WritePixels(*out, world, frame, rendered, stored)) fail(out->geterror());
-            continue;
-        }
-        // Another part, as stored, one at a time.
-        const OIIO::ImageSpec& h = stored->parts[p];
-        const frames::PixelBuffer pixels(h.image_bytes(true));
-        CheckRead(
-            *in, [&] { return in->read_image(int(p), 0, 0, h.nchannels, OIIO::TypeUnknown, pixels.data()); },
-            PartName(h, p) + " of " + stored->path);
-        if (!out->write_image(OIIO::TypeUnknown, pixels.data())) fail(out->geterror());
-    }
-    finish();
+    output.Finish();
     return written;
 }
 

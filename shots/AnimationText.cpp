@@ -219,6 +219,272 @@ std::string BlockList(const std::vector<const KeyTextBlock*>& blocks) {
 /// "23.976" for 24000/1001: the host's own rounding of the rate.
 std::string RateText(const FrameRate& rate) { return NumberText(std::round(rate.FramesPerSecond() * 1000.0) / 1000.0); }
 
+/// The --track options that make sense only together, refused before the
+/// file is looked at.
+void CheckTrackOptions(const KeyTextOptions& options, bool transform) {
+    if (options.track_reference && !transform) {
+        throw ShotError("--track-reference applies to --track transform");
+    }
+    if (transform && (options.track_block || options.track_offset)) {
+        throw ShotError(std::string(options.track_block ? "--track-block" : "--track-offset") +
+                        " applies to a point track, not to --track transform");
+    }
+}
+
+/// A block of this effect's controls: "Effects / Quorvel #1 / Width".
+bool IsOurs(const KeyTextBlock& block, const std::string& effect_name) {
+    return block.path.size() == 3 && block.path[0] == "Effects" && !effect_name.empty() &&
+           WithoutIndex(block.path[1]) == effect_name;
+}
+
+/// The layer whose blocks are read (--track-layer), or -1 for every block
+/// when the text has one layer with blocks this command can use, or none:
+/// several such layers must be chosen between, not merged.
+int TrackedLayer(const std::string& file, const KeyText& text, const KeyTextOptions& options,
+                 const std::string& effect_name, bool transform) {
+    if (options.track_layer) {
+        if (*options.track_layer < 1 || *options.track_layer > text.layers) {
+            throw ShotError("--track-layer " + std::to_string(*options.track_layer) + ": " + file + " has " +
+                            (text.layers == 0
+                                 ? std::string("no Layer lines")
+                                 : std::to_string(text.layers) + " layer" + (text.layers == 1 ? "" : "s")));
+        }
+        return *options.track_layer;
+    }
+    // What each layer holds that this command can use: this effect's blocks,
+    // point tracks, and with --track transform the layer's transform.
+    auto usable_here = [&](const KeyTextBlock& block) {
+        return block.usable() &&
+               (IsOurs(block, effect_name) || IsPointBlock(block) || (transform && TransformPartOf(block) >= 0));
+    };
+    std::map<int, std::vector<const KeyTextBlock*>> by_layer;
+    for (const KeyTextBlock& block : text.blocks) {
+        if (usable_here(block)) by_layer[block.layer].push_back(&block);
+    }
+    if (by_layer.size() > 1) {
+        std::string layers;
+        for (const auto& [number, blocks] : by_layer) {
+            layers += (layers.empty() ? "" : "; ") +
+                      (number == 0 ? std::string("before the first Layer line") : "layer " + std::to_string(number)) +
+                      ": " + BlockList(blocks);
+        }
+        throw ShotError(file + " holds blocks for this effect or point tracks in " + std::to_string(by_layer.size()) +
+                        " layers; choose one with --track-layer: " + layers);
+    }
+    return -1;
+}
+
+/// The text's blocks sorted by what they are to the command.
+struct LayerBlocks {
+    std::map<int, const KeyTextBlock*> ours;  ///< an instance of this effect's, by control index
+    std::vector<const KeyTextBlock*> points;
+    std::vector<const KeyTextBlock*> others;
+    std::vector<const KeyTextBlock*> in_layer;  ///< the layer's blocks not of this effect
+};
+
+/// Sorts the blocks of `layer` (-1: all), checking this effect's: each is
+/// used, so it must be sound, of one instance, and for one control the
+/// module registers, once.
+LayerBlocks SortBlocks(const std::string& file, const KeyText& text, const sim::ParamSet& params,
+                       const std::string& effect_name, int layer) {
+    LayerBlocks sorted;
+    std::string instance;
+    for (const KeyTextBlock& block : text.blocks) {
+        if (layer >= 0 && block.layer != layer) {
+            sorted.others.push_back(&block);
+            continue;
+        }
+        if (!IsOurs(block, effect_name) || block.expression) {
+            sorted.in_layer.push_back(&block);
+            (block.usable() && IsPointBlock(block) ? sorted.points : sorted.others).push_back(&block);
+            continue;
+        }
+        if (!block.fault.empty()) throw ShotError(block.fault);
+        if (!instance.empty() && block.path[1] != instance) {
+            throw ShotError(Where(file, block.line) + ": holds keys for two instances of the effect, '" +
+                            Excerpt(instance) + "' and '" + Excerpt(block.path[1]) + "': keep one instance's");
+        }
+        instance = block.path[1];
+        const int index = IndexOfRegisteredName(params, WithoutIndex(block.path[2]));
+        if (index < 0) {
+            throw ShotError(Where(file, block.line) + ": " + effect_name + " has no control called '" +
+                            Excerpt(WithoutIndex(block.path[2])) + "' (it registers " + RegisteredNames(params) + ")");
+        }
+        if (const auto seen = sorted.ours.find(index); seen != sorted.ours.end()) {
+            throw ShotError(Where(file, block.line) + ": a second block for " + params[index].name +
+                            " (the first is at line " + std::to_string(seen->second->line) + ")");
+        }
+        sorted.ours[index] = &block;
+    }
+    return sorted;
+}
+
+/// Checks that the block can drive the control at `index`: one the host can
+/// key, with columns in its unit unless it cannot vary in time.
+void CheckKeyable(const std::string& file, const KeyTextBlock& block, const sim::ParamSet& params, int index) {
+    const PF_ParamDef& def = params[index];
+    if (ControlNameAt(params, index).empty()) {
+        throw ShotError(Where(file, block.line) + ": this host cannot key " + def.name);
+    }
+    if (!(def.flags & PF_ParamFlag_CANNOT_TIME_VARY)) CheckColumns(file, block, def);
+}
+
+/// The point track --track-block names, or the one ChooseTrack settles on
+/// with its reason; null when there is none.
+std::pair<const KeyTextBlock*, std::string> PickPointTrack(const KeyTextOptions& options,
+                                                           const std::vector<const KeyTextBlock*>& points) {
+    if (!options.track_block) return ChooseTrack(points);
+    const KeyTextBlock* chosen = nullptr;
+    for (const KeyTextBlock* b : points) {
+        if (b->PathText() == *options.track_block) chosen = b;
+    }
+    return {chosen, ""};
+}
+
+/// The control a point track drives: the one --track names, or on its own
+/// the first point control when the file holds no blocks of this effect and
+/// one track was chosen.
+std::optional<std::string> TrackTarget(const KeyTextOptions& options, bool transform, bool no_ours,
+                                       const KeyTextBlock* chosen, const sim::ParamSet& params) {
+    std::optional<std::string> target = transform ? std::nullopt : options.track;
+    if (!transform && !target && no_ours && chosen != nullptr) {
+        for (int i = 1; i < params.size() && !target; ++i) {
+            if (params[i].param_type == PF_Param_POINT) target = ControlNameAt(params, i);
+        }
+    }
+    return target;
+}
+
+/// Why no point track drives `target`: the fault of one the command would
+/// have used but for its rows (what the user needs to see), else what the
+/// file has instead.
+[[noreturn]] void ThrowNoPointTrack(const std::string& file, const std::string& target, const LayerBlocks& blocks,
+                                    int layer) {
+    if (blocks.points.empty()) {
+        for (const KeyTextBlock* b : blocks.others) {
+            if (!b->fault.empty() && !b->expression && IsPointBlock(*b) && (layer < 0 || b->layer == layer)) {
+                throw ShotError(b->fault + " (in " + Excerpt(b->PathText()) + ", the point track to drive " + target +
+                                ")");
+            }
+        }
+        throw ShotError(file + ": no point track (a block with X and Y columns in pixels) to drive " + target +
+                        (blocks.others.empty() ? "" : " (the file has " + BlockList(blocks.others) + ")"));
+    }
+    throw ShotError(file + " has " + std::to_string(blocks.points.size()) +
+                    " point tracks; choose one with --track-block: " + BlockList(blocks.points));
+}
+
+/// The index of the point control `target` names, checked: a point control
+/// the file does not key itself, and a track to drive it.
+int TargetIndex(const std::string& file, const std::string& target, const sim::ParamSet& params,
+                const KeyTextOptions& options, const LayerBlocks& blocks, const KeyTextBlock* chosen, int layer) {
+    const int index = params.IndexOfId(ControlIdOfName(target));
+    if (index < 0 || params[index].param_type != PF_Param_POINT) {
+        throw ShotError(
+            "--track " + Excerpt(target) +
+            ": a point track drives a point control, such as origin; --track transform carries the whole matte");
+    }
+    if (const auto own = blocks.ours.find(index); own != blocks.ours.end()) {
+        throw ShotError(Where(file, own->second->line) + ": holds keys for " + params[index].name +
+                        " itself, which --track " + target + " would also drive");
+    }
+    if (options.track_block && !chosen) {
+        throw ShotError(
+            "--track-block '" + Excerpt(*options.track_block) + "': " + file +
+            (blocks.points.empty() ? " has no point track" : " has the point tracks " + BlockList(blocks.points)));
+    }
+    if (!chosen) ThrowNoPointTrack(file, target, blocks, layer);
+    return index;
+}
+
+/// A layer's transform blocks, by TransformPart; null for a part it lacks.
+using TransformBlocks = std::array<const KeyTextBlock*, kTransformParts>;
+
+/// The transform's blocks among `candidates`, refused when one part has
+/// two blocks (two layers' transforms) or when there is none at all.
+TransformBlocks FindTransformBlocks(const std::string& file, const std::vector<const KeyTextBlock*>& candidates) {
+    TransformBlocks found{};
+    for (const KeyTextBlock* block : candidates) {
+        const int part = TransformPartOf(*block);
+        if (part < 0 || block->expression) continue;
+        if (found[part] != nullptr) {
+            throw ShotError(Where(file, block->line) + ": a second " + kTransformNames[part] +
+                            " block (the first is at line " + std::to_string(found[part]->line) +
+                            "); --track transform follows one layer's transform");
+        }
+        found[part] = block;
+    }
+    if (std::all_of(found.begin(), found.end(), [](const KeyTextBlock* b) { return b == nullptr; })) {
+        throw ShotError(file + ": --track transform found no Anchor Point, Position, Scale or Rotation block" +
+                        (candidates.empty() ? "" : " (the file has " + BlockList(candidates) + ")"));
+    }
+    return found;
+}
+
+/// Checks a transform block that is used, so it must be sound: its rows
+/// read, and its columns what the property holds, in its unit or none.
+void CheckTransformBlock(const std::string& file, const KeyTextBlock& block, int part) {
+    if (!block.fault.empty()) throw ShotError(block.fault);
+    const Column first = ParseColumn(block.columns.front());
+    const bool fits = part == kRotation ? block.columns.size() == 1 && first.axis == 0 &&
+                                              (first.unit.empty() || first.unit == "degrees")
+                                        : HasAxes(block, part == kScale ? "percent" : "pixels");
+    if (fits) return;
+    const char* takes = part == kRotation ? "one value in degrees"
+                        : part == kScale  ? "X and Y in percent"
+                                          : "X and Y in pixels";
+    throw ShotError(Where(file, block.line + 1) + ": " + kTransformNames[part] + " takes " + takes +
+                    ", but the column line says '" + ColumnLineText(block) + "'");
+}
+
+/// The block's rows as keys of the property: the rotation one value, the
+/// others X and Y (a Z column is not read).
+std::vector<Keyframe> TransformKeys(const KeyTextBlock& block, int part) {
+    std::vector<Keyframe> keys;
+    keys.reserve(block.rows.size());
+    for (std::size_t r = 0; r < block.rows.size(); ++r) {
+        const std::span<const double> v = block.ValuesOf(r);
+        Keyframe key;
+        key.frame = block.rows[r].frame;
+        key.value = part == kRotation ? KeyValue{v[0]} : KeyValue{v[0], v[1]};
+        keys.push_back(key);
+    }
+    return keys;
+}
+
+/// The first and last frames the blocks' rows span; none when no block
+/// has rows with frames.
+std::optional<std::pair<double, double>> FramesSpanned(const std::vector<const KeyTextBlock*>& blocks) {
+    std::optional<std::pair<double, double>> span;
+    for (const KeyTextBlock* block : blocks) {
+        // A block whose every row was skipped holds no frames to span.
+        if (block->constant || block->rows.empty()) continue;
+        if (!span) span = std::pair(block->rows.front().frame, block->rows.back().frame);
+        span->first = std::min(span->first, block->rows.front().frame);
+        span->second = std::max(span->second, block->rows.back().frame);
+    }
+    return span;
+}
+
+/// A matte drawn at a reference frame where the layer's scale is zero has
+/// no size to follow the layer from.
+void CheckReferenceScale(const std::string& file, const LayerTransform& at_reference, double reference) {
+    if (at_reference.scale_x == 0 || at_reference.scale_y == 0) {
+        throw ShotError(file + ": the layer's Scale is " + NumberText(at_reference.scale_x) + "," +
+                        NumberText(at_reference.scale_y) + " percent at the reference frame " + NumberText(reference) +
+                        ", where a matte has nothing to follow; choose another with --track-reference");
+    }
+}
+
+/// The blocks nothing drives a control with, in the file's order.
+std::vector<const KeyTextBlock*> SkippedBlocks(LayerBlocks&& blocks) {
+    std::vector<const KeyTextBlock*> skipped = std::move(blocks.others);
+    skipped.insert(skipped.end(), blocks.points.begin(), blocks.points.end());
+    std::sort(skipped.begin(), skipped.end(),
+              [](const KeyTextBlock* a, const KeyTextBlock* b) { return a->line < b->line; });
+    return skipped;
+}
+
 }  // namespace
 
 std::string EffectDisplayName(const modulefiles::Descriptor& descriptor) {
@@ -288,151 +554,29 @@ std::vector<Animation::TextTrack> Animation::TracksOfText(const TextFile& text, 
     const std::string& file = text.file;
     const KeyTextOptions& options = text.options;
     const bool transform = options.track == kTrackTransform;
-    if (options.track_reference && !transform) {
-        throw ShotError("--track-reference applies to --track transform");
-    }
-    if (transform && (options.track_block || options.track_offset)) {
-        throw ShotError(std::string(options.track_block ? "--track-block" : "--track-offset") +
-                        " applies to a point track, not to --track transform");
-    }
-    auto is_ours = [&](const KeyTextBlock& block) {
-        return block.path.size() == 3 && block.path[0] == "Effects" && !effect_name.empty() &&
-               WithoutIndex(block.path[1]) == effect_name;
-    };
-    // What each layer holds that this command can use: this effect's blocks,
-    // point tracks, and with --track transform the layer's transform.
-    auto usable_here = [&](const KeyTextBlock& block) {
-        return block.usable() && (is_ours(block) || IsPointBlock(block) || (transform && TransformPartOf(block) >= 0));
-    };
-    int layer = -1;  // every block, when the text has one layer or none
-    if (options.track_layer) {
-        if (*options.track_layer < 1 || *options.track_layer > text.text.layers) {
-            throw ShotError("--track-layer " + std::to_string(*options.track_layer) + ": " + file + " has " +
-                            (text.text.layers == 0
-                                 ? std::string("no Layer lines")
-                                 : std::to_string(text.text.layers) + " layer" + (text.text.layers == 1 ? "" : "s")));
-        }
-        layer = *options.track_layer;
-    } else {
-        std::map<int, std::vector<const KeyTextBlock*>> by_layer;
-        for (const KeyTextBlock& block : text.text.blocks) {
-            if (usable_here(block)) by_layer[block.layer].push_back(&block);
-        }
-        if (by_layer.size() > 1) {
-            std::string layers;
-            for (const auto& [number, blocks] : by_layer) {
-                layers +=
-                    (layers.empty() ? "" : "; ") +
-                    (number == 0 ? std::string("before the first Layer line") : "layer " + std::to_string(number)) +
-                    ": " + BlockList(blocks);
-            }
-            throw ShotError(file + " holds blocks for this effect or point tracks in " +
-                            std::to_string(by_layer.size()) + " layers; choose one with --track-layer: " + layers);
-        }
-    }
-
-    // The blocks of an instance of this effect, by control index.
-    std::map<int, const KeyTextBlock*> ours;
-    std::string instance;
-    std::vector<const KeyTextBlock*> points;
-    std::vector<const KeyTextBlock*> others;
-    std::vector<const KeyTextBlock*> in_layer;  // the layer's blocks not of this effect
-    for (const KeyTextBlock& block : text.text.blocks) {
-        if (layer >= 0 && block.layer != layer) {
-            others.push_back(&block);
-            continue;
-        }
-        if (!is_ours(block) || block.expression) {
-            in_layer.push_back(&block);
-            (block.usable() && IsPointBlock(block) ? points : others).push_back(&block);
-            continue;
-        }
-        // Used, so it must be sound.
-        if (!block.fault.empty()) throw ShotError(block.fault);
-        if (!instance.empty() && block.path[1] != instance) {
-            throw ShotError(Where(file, block.line) + ": holds keys for two instances of the effect, '" +
-                            Excerpt(instance) + "' and '" + Excerpt(block.path[1]) + "': keep one instance's");
-        }
-        instance = block.path[1];
-        const int index = IndexOfRegisteredName(params, WithoutIndex(block.path[2]));
-        if (index < 0) {
-            throw ShotError(Where(file, block.line) + ": " + effect_name + " has no control called '" +
-                            Excerpt(WithoutIndex(block.path[2])) + "' (it registers " + RegisteredNames(params) + ")");
-        }
-        if (const auto seen = ours.find(index); seen != ours.end()) {
-            throw ShotError(Where(file, block.line) + ": a second block for " + params[index].name +
-                            " (the first is at line " + std::to_string(seen->second->line) + ")");
-        }
-        ours[index] = &block;
-    }
+    CheckTrackOptions(options, transform);
+    const int layer = TrackedLayer(file, text.text, options, effect_name, transform);
+    LayerBlocks blocks = SortBlocks(file, text.text, params, effect_name, layer);
 
     std::vector<TextTrack> keys;
-    auto add = [&](const KeyTextBlock& block, int index, double dx, double dy) {
-        const PF_ParamDef& def = params[index];
-        if (ControlNameAt(params, index).empty()) {
-            throw ShotError(Where(file, block.line) + ": this host cannot key " + def.name);
-        }
-        if (!(def.flags & PF_ParamFlag_CANNOT_TIME_VARY)) CheckColumns(file, block, def);
-        keys.push_back({&block, index, dx, dy});
-    };
-    for (const auto& [index, block] : ours) add(*block, index, 0, 0);
+    for (const auto& [index, block] : blocks.ours) {
+        CheckKeyable(file, *block, params, index);
+        keys.push_back({block, index, 0, 0});
+    }
 
-    // A point track drives a point control when asked, or on its own when the
-    // file holds no blocks of this effect and one track can be chosen.
-    const KeyTextBlock* chosen = nullptr;
-    std::string why;
-    if (options.track_block) {
-        for (const KeyTextBlock* b : points) {
-            if (b->PathText() == *options.track_block) chosen = b;
-        }
-    } else {
-        std::tie(chosen, why) = ChooseTrack(points);
-    }
+    const auto [chosen, why] = PickPointTrack(options, blocks.points);
     if (transform) {
-        for (const KeyTextBlock* used : TransformOfText(text, in_layer)) {
-            points.erase(std::remove(points.begin(), points.end(), used), points.end());
-            others.erase(std::remove(others.begin(), others.end(), used), others.end());
+        for (const KeyTextBlock* used : TransformOfText(text, blocks.in_layer)) {
+            blocks.points.erase(std::remove(blocks.points.begin(), blocks.points.end(), used), blocks.points.end());
+            blocks.others.erase(std::remove(blocks.others.begin(), blocks.others.end(), used), blocks.others.end());
         }
     }
-    std::optional<std::string> target = transform ? std::nullopt : options.track;
-    if (!transform && !target && ours.empty() && chosen != nullptr) {
-        for (int i = 1; i < params.size() && !target; ++i) {
-            if (params[i].param_type == PF_Param_POINT) target = ControlNameAt(params, i);
-        }
-    }
+    const std::optional<std::string> target = TrackTarget(options, transform, blocks.ours.empty(), chosen, params);
     if (target) {
-        const int index = params.IndexOfId(ControlIdOfName(*target));
-        if (index < 0 || params[index].param_type != PF_Param_POINT) {
-            throw ShotError(
-                "--track " + Excerpt(*target) +
-                ": a point track drives a point control, such as origin; --track transform carries the whole matte");
-        }
-        if (const auto own = ours.find(index); own != ours.end()) {
-            throw ShotError(Where(file, own->second->line) + ": holds keys for " + params[index].name +
-                            " itself, which --track " + *target + " would also drive");
-        }
-        if (options.track_block && !chosen) {
-            throw ShotError("--track-block '" + Excerpt(*options.track_block) + "': " + file +
-                            (points.empty() ? " has no point track" : " has the point tracks " + BlockList(points)));
-        }
-        if (!chosen) {
-            if (points.empty()) {
-                // A point track the command would have used but for a fault
-                // in its rows: the fault is what the user needs to see.
-                for (const KeyTextBlock* b : others) {
-                    if (!b->fault.empty() && !b->expression && IsPointBlock(*b) && (layer < 0 || b->layer == layer)) {
-                        throw ShotError(b->fault + " (in " + Excerpt(b->PathText()) + ", the point track to drive " +
-                                        *target + ")");
-                    }
-                }
-                throw ShotError(file + ": no point track (a block with X and Y columns in pixels) to drive " + *target +
-                                (others.empty() ? "" : " (the file has " + BlockList(others) + ")"));
-            }
-            throw ShotError(file + " has " + std::to_string(points.size()) +
-                            " point tracks; choose one with --track-block: " + BlockList(points));
-        }
-        add(*chosen, index, options.track_offset ? options.track_offset->first : 0.0,
-            options.track_offset ? options.track_offset->second : 0.0);
+        const int index = TargetIndex(file, *target, params, options, blocks, chosen, layer);
+        CheckKeyable(file, *chosen, params, index);
+        keys.push_back({chosen, index, options.track_offset ? options.track_offset->first : 0.0,
+                        options.track_offset ? options.track_offset->second : 0.0});
         if (!chosen->constant && !chosen->rows.empty()) {
             spans_.push_back(
                 {file + ": the track " + Excerpt(chosen->PathText()) + " (line " + std::to_string(chosen->line) + ")",
@@ -443,21 +587,19 @@ std::vector<Animation::TextTrack> Animation::TracksOfText(const TextFile& text, 
             notes_.push_back(file + ": " + params[index].name + " follows " + Excerpt(chosen->PathText()) + " (line " +
                              std::to_string(chosen->line) + "), " + why);
         }
-        points.erase(std::find(points.begin(), points.end(), chosen));
+        blocks.points.erase(std::find(blocks.points.begin(), blocks.points.end(), chosen));
     } else if (options.track_offset || options.track_block) {
         throw ShotError(std::string(options.track_offset ? "--track-offset" : "--track-block") +
                         ": no point track of " + file + " drives a control (add --track origin)");
     }
-    others.insert(others.end(), points.begin(), points.end());
-    std::sort(others.begin(), others.end(),
-              [](const KeyTextBlock* a, const KeyTextBlock* b) { return a->line < b->line; });
+    const std::vector<const KeyTextBlock*> skipped = SkippedBlocks(std::move(blocks));
     if (keys.empty() && !transform) {
         throw ShotError(file + ": no block is for a control of " + effect_name +
-                        (others.empty() ? "" : " (the file has " + BlockList(others) + ")"));
+                        (skipped.empty() ? "" : " (the file has " + BlockList(skipped) + ")"));
     }
-    if (!others.empty()) {
-        notes_.push_back(file + ": skipped " + std::to_string(others.size()) + " block" +
-                         (others.size() == 1 ? "" : "s") + " not for this effect: " + BlockList(others));
+    if (!skipped.empty()) {
+        notes_.push_back(file + ": skipped " + std::to_string(skipped.size()) + " block" +
+                         (skipped.size() == 1 ? "" : "s") + " not for this effect: " + BlockList(skipped));
     }
     return keys;
 }
@@ -466,21 +608,7 @@ std::vector<const KeyTextBlock*> Animation::TransformOfText(const TextFile& text
                                                             const std::vector<const KeyTextBlock*>& candidates) {
     const std::string& file = text.file;
     if (transform_) throw ShotError(file + ": a second tracked transform; --track transform follows one layer");
-    std::array<const KeyTextBlock*, kTransformParts> found{};
-    for (const KeyTextBlock* block : candidates) {
-        const int part = TransformPartOf(*block);
-        if (part < 0 || block->expression) continue;
-        if (found[part] != nullptr) {
-            throw ShotError(Where(file, block->line) + ": a second " + kTransformNames[part] +
-                            " block (the first is at line " + std::to_string(found[part]->line) +
-                            "); --track transform follows one layer's transform");
-        }
-        found[part] = block;
-    }
-    if (std::all_of(found.begin(), found.end(), [](const KeyTextBlock* b) { return b == nullptr; })) {
-        throw ShotError(file + ": --track transform found no Anchor Point, Position, Scale or Rotation block" +
-                        (candidates.empty() ? "" : " (the file has " + BlockList(candidates) + ")"));
-    }
+    const TransformBlocks found = FindTransformBlocks(file, candidates);
 
     // A tracker's export describes the tracked surface: bare paths, no
     // Layer lines. Its Anchor Point rows move with the surface (older
@@ -504,57 +632,25 @@ std::vector<const KeyTextBlock*> Animation::TransformOfText(const TextFile& text
             unused_anchor = "; its Anchor Point (line " + std::to_string(block->line) + ") does not move the matte";
             continue;
         }
-        // Used, so it must be sound.
-        if (!block->fault.empty()) throw ShotError(block->fault);
-        const Column first = ParseColumn(block->columns.front());
-        const bool fits = part == kRotation ? block->columns.size() == 1 && first.axis == 0 &&
-                                                  (first.unit.empty() || first.unit == "degrees")
-                                            : HasAxes(*block, part == kScale ? "percent" : "pixels");
-        if (!fits) {
-            const char* takes = part == kRotation ? "one value in degrees"
-                                : part == kScale  ? "X and Y in percent"
-                                                  : "X and Y in pixels";
-            throw ShotError(Where(file, block->line + 1) + ": " + kTransformNames[part] + " takes " + takes +
-                            ", but the column line says '" + ColumnLineText(*block) + "'");
-        }
+        CheckTransformBlock(file, *block, part);
         std::vector<Keyframe>& keys = part == kAnchorPoint ? track.anchor
                                       : part == kPosition  ? track.position
                                       : part == kScale     ? track.scale
                                                            : track.rotation;
-        keys.reserve(block->rows.size());
-        for (std::size_t r = 0; r < block->rows.size(); ++r) {
-            const std::span<const double> v = block->ValuesOf(r);
-            Keyframe key;
-            key.frame = block->rows[r].frame;
-            key.value = part == kRotation ? KeyValue{v[0]} : KeyValue{v[0], v[1]};
-            keys.push_back(key);
-        }
+        keys = TransformKeys(*block, part);
         used.push_back(block);
         named += (named.empty() ? "" : ", ") + std::string(kTransformNames[part]) + " (line " +
                  std::to_string(block->line) + ")";
     }
 
-    std::optional<TrackSpan> span;
-    for (const KeyTextBlock* block : used) {
-        // A block whose every row was skipped holds no frames to span.
-        if (block->constant || block->rows.empty()) continue;
-        if (!span)
-            span = TrackSpan{file + ": the tracked transform", block->rows.front().frame, block->rows.back().frame};
-        span->first = std::min(span->first, block->rows.front().frame);
-        span->last = std::max(span->last, block->rows.back().frame);
+    if (const auto span = FramesSpanned(used)) {
+        spans_.push_back({file + ": the tracked transform", span->first, span->second});
     }
-    if (span) spans_.push_back(*span);
 
     // Where the data's first row landed, unless told.
     track.reference = text.options.track_reference.value_or(EarliestFrame(text.text).value_or(0));
     track.at_reference = track.At(track.reference);
-    const LayerTransform& at_reference = track.at_reference;
-    if (at_reference.scale_x == 0 || at_reference.scale_y == 0) {
-        throw ShotError(file + ": the layer's Scale is " + NumberText(at_reference.scale_x) + "," +
-                        NumberText(at_reference.scale_y) + " percent at the reference frame " +
-                        NumberText(track.reference) +
-                        ", where a matte has nothing to follow; choose another with --track-reference");
-    }
+    CheckReferenceScale(file, track.at_reference, track.reference);
     notes_.push_back(file +
                      (surface ? ": a tracker's export: the matte follows the tracked surface about its Position"
                               : ": copied from a layer: the matte follows the layer's transform, anchor included") +

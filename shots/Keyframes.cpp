@@ -309,6 +309,100 @@ private:
     Extreme lowest_, highest_;
 };
 
+/// The index of the control a key names, checked once for each option,
+/// entry or block: it must be registered and able to vary in time.
+int KeyableIndex(const sim::ParamSet& params, const std::string& name, const KeySource& source) {
+    const ControlName& control = *FindName(name);
+    const int index = params.IndexOfId(control.id);
+    if (index < 0) throw ShotError(source.Text() + ": the module registered no " + name + " control");
+    const PF_ParamDef& def = params[index];
+    if (def.flags & PF_ParamFlag_CANNOT_TIME_VARY) {
+        throw ShotError(source.Text() + ": " + def.name +
+                        " cannot vary in time (the module registers it so); set it once with --" + name);
+    }
+    switch (def.param_type) {
+        case PF_Param_POINT:
+        case PF_Param_FLOAT_SLIDER:
+        case PF_Param_ANGLE:
+        case PF_Param_FIX_SLIDER:
+            break;
+        default:
+            throw ShotError(source.Text() + ": this host cannot key a control of type " +
+                            std::to_string(def.param_type));
+    }
+    return index;
+}
+
+/// The key as its control `def` takes it. A value typed as an option is
+/// refused outside the control's range, as the control refuses it; one from
+/// a file is clamped, as pasted.
+Keyframe CheckedKey(const std::string& name, const PF_ParamDef& def, bool fixed, Keyframe key, const KeySource& source,
+                    ClampedValues& clamped) {
+    if (const std::optional<sim::ParamRange> range = sim::RangeOf(def); range && !range->Holds(key.value[0])) {
+        if (source.typed) {
+            throw ShotError(source.Text() + ": " + NumberText(key.value[0]) + " is outside " + def.name + "'s range, " +
+                            range->Text());
+        }
+        clamped.Add(key.value[0], *range, source.Text() + ", " + def.name);
+        key.value = {range->Clamp(key.value[0])};
+    }
+    // Keys live on the frames a shot can render; one far beyond them
+    // could only be baked into rows without end.
+    if (!(std::fabs(key.frame) < kMaxKeyFrame)) {
+        throw ShotError(source.Text() + ": frame " + NumberText(key.frame) +
+                        " is beyond the frames a shot can render (-2147483648 to 2147483647)");
+    }
+    if (fixed) {
+        for (double v : key.value) {
+            if (!CheckedFixedFromDoubleNearestTiesEven(v)) ToFixed("key " + name, v);  // throws, naming the key
+        }
+    }
+    return key;
+}
+
+/// Puts a control's keys (given in `from`'s order) in order of frames, with
+/// no two keys at one frame: of two, the later given is named. But a --key
+/// on a frame where keyframe text has a row takes the row's place, noted:
+/// baked data (an eased animation or a track written a row a frame) has a
+/// row on every frame, and a value set on one of them, such as a drag's,
+/// could not be added otherwise.
+void OrderKeys(const std::string& name, std::vector<Keyframe>& keys, const std::vector<KeySource>& from,
+               std::vector<std::string>& notes) {
+    auto by_frame = [&](std::size_t a, std::size_t b) { return keys[a].frame < keys[b].frame; };
+    std::vector<std::uint32_t> order;
+    const bool sorted = std::is_sorted(keys.begin(), keys.end(),
+                                       [](const Keyframe& a, const Keyframe& b) { return a.frame < b.frame; });
+    if (!sorted) {
+        order.resize(keys.size());
+        for (std::size_t i = 0; i < order.size(); ++i) order[i] = std::uint32_t(i);
+        std::stable_sort(order.begin(), order.end(), by_frame);
+    }
+    auto at = [&](std::size_t i) { return sorted ? i : std::size_t(order[i]); };
+    // By the keys' order as given: options and entries come before
+    // every row, so among keys at one frame an option is first.
+    std::vector<bool> replaced;
+    for (std::size_t i = 1; i < keys.size(); ++i) {
+        if (keys[at(i)].frame != keys[at(i - 1)].frame) continue;
+        const KeySource& earlier = from[at(i - 1)];
+        const KeySource& row = from[at(i)];
+        if (!earlier.typed || row.line == 0) {
+            throw ShotError(row.Text() + ": " + name + " already has a key at frame " + NumberText(keys[at(i)].frame));
+        }
+        if (replaced.empty()) replaced.resize(keys.size());
+        replaced[at(i)] = true;
+        notes.push_back(earlier.Text() + " replaces the row at frame " + NumberText(keys[at(i)].frame) +
+                        " of keyframe text (" + row.Text() + ")");
+    }
+    if (!sorted || !replaced.empty()) {
+        std::vector<Keyframe> ordered;
+        ordered.reserve(keys.size());
+        for (std::size_t i = 0; i < keys.size(); ++i) {
+            if (replaced.empty() || !replaced[at(i)]) ordered.push_back(keys[at(i)]);
+        }
+        keys = std::move(ordered);
+    }
+}
+
 }  // namespace
 
 void Animation::Resolve(const sim::ParamSet& params, const std::string& effect_name) {
@@ -320,58 +414,18 @@ void Animation::Resolve(const sim::ParamSet& params, const std::string& effect_n
     // Where each track's keys came from, key by key, until they are checked.
     std::map<std::string, std::vector<KeySource>> sources;
 
-    // The track of the control a key names, checked once for each option,
-    // entry or block: it must be registered and able to vary in time.
     auto track_of = [&](const std::string& name, const KeySource& source) -> Track& {
-        const ControlName& control = *FindName(name);
-        const int index = params.IndexOfId(control.id);
-        if (index < 0) throw ShotError(source.Text() + ": the module registered no " + name + " control");
-        const PF_ParamDef& def = params[index];
-        if (def.flags & PF_ParamFlag_CANNOT_TIME_VARY) {
-            throw ShotError(source.Text() + ": " + def.name +
-                            " cannot vary in time (the module registers it so); set it once with --" + name);
-        }
-        switch (def.param_type) {
-            case PF_Param_POINT:
-            case PF_Param_FLOAT_SLIDER:
-            case PF_Param_ANGLE:
-            case PF_Param_FIX_SLIDER:
-                break;
-            default:
-                throw ShotError(source.Text() + ": this host cannot key a control of type " +
-                                std::to_string(def.param_type));
-        }
+        const int index = KeyableIndex(params, name, source);
         Track& track = tracks_[name];
-        track.id = control.id;
-        track.fixed = IsFixedType(def.param_type);
+        track.id = FindName(name)->id;
+        track.fixed = IsFixedType(params[index].param_type);
         return track;
     };
     ClampedValues clamped;
-    // A value typed as an option is refused outside its control's range, as
-    // the control refuses it; one from a file is clamped, as pasted.
-    auto add = [&](const std::string& name, Track& track, std::vector<KeySource>& track_sources, Keyframe key,
+    auto add = [&](const std::string& name, Track& track, std::vector<KeySource>& track_sources, const Keyframe& key,
                    const KeySource& source) {
         const PF_ParamDef& def = params[params.IndexOfId(track.id)];
-        if (const std::optional<sim::ParamRange> range = sim::RangeOf(def); range && !range->Holds(key.value[0])) {
-            if (source.typed) {
-                throw ShotError(source.Text() + ": " + NumberText(key.value[0]) + " is outside " + def.name +
-                                "'s range, " + range->Text());
-            }
-            clamped.Add(key.value[0], *range, source.Text() + ", " + def.name);
-            key.value = {range->Clamp(key.value[0])};
-        }
-        // Keys live on the frames a shot can render; one far beyond them
-        // could only be baked into rows without end.
-        if (!(std::fabs(key.frame) < kMaxKeyFrame)) {
-            throw ShotError(source.Text() + ": frame " + NumberText(key.frame) +
-                            " is beyond the frames a shot can render (-2147483648 to 2147483647)");
-        }
-        if (track.fixed) {
-            for (double v : key.value) {
-                if (!CheckedFixedFromDoubleNearestTiesEven(v)) ToFixed("key " + name, v);  // throws, naming the key
-            }
-        }
-        track.keys.push_back(key);
+        track.keys.push_back(CheckedKey(name, def, track.fixed, key, source, clamped));
         track_sources.push_back(source);
     };
 
@@ -409,50 +463,7 @@ void Animation::Resolve(const sim::ParamSet& params, const std::string& effect_n
     }
 
     if (const std::string note = clamped.Note(); !note.empty()) notes_.push_back(note);
-
-    // In order of frames, and no two keys of a control at one frame: of two,
-    // the later given is named. But a --key on a frame where keyframe text
-    // has a row takes the row's place: baked data (an eased animation or a
-    // track written a row a frame) has a row on every frame, and a value
-    // set on one of them, such as a drag's, could not be added otherwise.
-    for (auto& [name, track] : tracks_) {
-        std::vector<Keyframe>& keys = track.keys;
-        const std::vector<KeySource>& from = sources[name];
-        auto by_frame = [&](std::size_t a, std::size_t b) { return keys[a].frame < keys[b].frame; };
-        std::vector<std::uint32_t> order;
-        const bool sorted = std::is_sorted(keys.begin(), keys.end(),
-                                           [](const Keyframe& a, const Keyframe& b) { return a.frame < b.frame; });
-        if (!sorted) {
-            order.resize(keys.size());
-            for (std::size_t i = 0; i < order.size(); ++i) order[i] = std::uint32_t(i);
-            std::stable_sort(order.begin(), order.end(), by_frame);
-        }
-        auto at = [&](std::size_t i) { return sorted ? i : std::size_t(order[i]); };
-        // By the keys' order as given: options and entries come before
-        // every row, so among keys at one frame an option is first.
-        std::vector<bool> replaced;
-        for (std::size_t i = 1; i < keys.size(); ++i) {
-            if (keys[at(i)].frame != keys[at(i - 1)].frame) continue;
-            const KeySource& earlier = from[at(i - 1)];
-            const KeySource& row = from[at(i)];
-            if (!earlier.typed || row.line == 0) {
-                throw ShotError(row.Text() + ": " + name + " already has a key at frame " +
-                                NumberText(keys[at(i)].frame));
-            }
-            if (replaced.empty()) replaced.resize(keys.size());
-            replaced[at(i)] = true;
-            notes_.push_back(earlier.Text() + " replaces the row at frame " + NumberText(keys[at(i)].frame) +
-                             " of keyframe text (" + row.Text() + ")");
-        }
-        if (!sorted || !replaced.empty()) {
-            std::vector<Keyframe> ordered;
-            ordered.reserve(keys.size());
-            for (std::size_t i = 0; i < keys.size(); ++i) {
-                if (replaced.empty() || !replaced[at(i)]) ordered.push_back(keys[at(i)]);
-            }
-            keys = std::move(ordered);
-        }
-    }
+    for (auto& [name, track] : tracks_) OrderKeys(name, track.keys, sources[name], notes_);
 }
 
 LayerTransform Animation::TransformTrack::At(double frame) const {

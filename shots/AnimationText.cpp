@@ -403,6 +403,85 @@ int TargetIndex(const std::string& file, const std::string& target, const sim::P
     return index;
 }
 
+/// A layer's transform blocks, by TransformPart; null for a part it lacks.
+using TransformBlocks = std::array<const KeyTextBlock*, kTransformParts>;
+
+/// The transform's blocks among `candidates`, refused when one part has
+/// two blocks (two layers' transforms) or when there is none at all.
+TransformBlocks FindTransformBlocks(const std::string& file, const std::vector<const KeyTextBlock*>& candidates) {
+    TransformBlocks found{};
+    for (const KeyTextBlock* block : candidates) {
+        const int part = TransformPartOf(*block);
+        if (part < 0 || block->expression) continue;
+        if (found[part] != nullptr) {
+            throw ShotError(Where(file, block->line) + ": a second " + kTransformNames[part] +
+                            " block (the first is at line " + std::to_string(found[part]->line) +
+                            "); " + setting::track + " transform follows one layer's transform");
+        }
+        found[part] = block;
+    }
+    if (std::all_of(found.begin(), found.end(), [](const KeyTextBlock* b) { return b == nullptr; })) {
+        throw ShotError(file + ": " + setting::track + " transform found no Anchor Point, Position, Scale or Rotation block" +
+                        (candidates.empty() ? "" : " (the file has " + BlockList(candidates) + ")"));
+    }
+    return found;
+}
+
+/// Checks a transform block that is used, so it must be sound: its rows
+/// read, and its columns what the property holds, in its unit or none.
+void CheckTransformBlock(const std::string& file, const KeyTextBlock& block, int part) {
+    if (!block.fault.empty()) throw ShotError(block.fault);
+    const Column first = ParseColumn(block.columns.front());
+    const bool fits = part == kRotation ? block.columns.size() == 1 && first.axis == 0 &&
+                                              (first.unit.empty() || first.unit == "degrees")
+                                        : HasAxes(block, part == kScale ? "percent" : "pixels");
+    if (fits) return;
+    const char* takes = part == kRotation ? "one value in degrees"
+                        : part == kScale  ? "X and Y in percent"
+                                          : "X and Y in pixels";
+    throw ShotError(Where(file, block.line + 1) + ": " + kTransformNames[part] + " takes " + takes +
+                    ", but the column line says '" + ColumnLineText(block) + "'");
+}
+
+/// The block's rows as keys of the property: the rotation one value, the
+/// others X and Y (a Z column is not read).
+std::vector<Keyframe> TransformKeys(const KeyTextBlock& block, int part) {
+    std::vector<Keyframe> keys;
+    keys.reserve(block.rows.size());
+    for (std::size_t r = 0; r < block.rows.size(); ++r) {
+        const std::span<const double> v = block.ValuesOf(r);
+        Keyframe key;
+        key.frame = block.rows[r].frame;
+        key.value = part == kRotation ? KeyValue{v[0]} : KeyValue{v[0], v[1]};
+        keys.push_back(key);
+    }
+    return keys;
+}
+
+/// The first and last frames the blocks' rows span; none when no block
+/// has rows with frames.
+std::optional<std::pair<double, double>> FramesSpanned(const std::vector<const KeyTextBlock*>& blocks) {
+    std::optional<std::pair<double, double>> span;
+    for (const KeyTextBlock* block : blocks) {
+        // A block whose every row was skipped holds no frames to span.
+        if (block->constant || block->rows.empty()) continue;
+        if (!span) span = std::pair(block->rows.front().frame, block->rows.back().frame);
+        span->first = std::min(span->first, block->rows.front().frame);
+        span->second = std::max(span->second, block->rows.back().frame);
+    }
+    return span;
+}
+
+/// A matte drawn at a reference frame where the layer's scale is zero has
+/// no size to follow the layer from.
+void CheckReferenceScale(const std::string& file, const LayerTransform& at_reference, double reference) {
+    if (at_reference.scale_x == 0 || at_reference.scale_y == 0) {
+        throw ShotError(file + ": the layer's Scale is " + NumberText(at_reference.scale_x) + "," +
+                        NumberText(at_reference.scale_y) + " percent at the reference frame " + NumberText(reference) +
+                        ", where a matte has nothing to follow; choose another with " + setting::track_reference);
+    }
+}
+
 /// The blocks nothing drives a control with, in the file's order.
 std::vector<const KeyTextBlock*> SkippedBlocks(LayerBlocks&& blocks) {
     std::vector<const KeyTextBlock*> skipped = std::move(blocks.others);
@@ -539,21 +618,7 @@ std::vector<const KeyTextBlock*> Animation::TransformOfText(const TextFile& text
     if (transform_) {
         throw ShotError(file + ": a second tracked transform; " + setting::track + " transform follows one layer");
     }
-    std::array<const KeyTextBlock*, kTransformParts> found{};
-    for (const KeyTextBlock* block : candidates) {
-        const int part = TransformPartOf(*block);
-        if (part < 0 || block->expression) continue;
-        if (found[part] != nullptr) {
-            throw ShotError(Where(file, block->line) + ": a second " + kTransformNames[part] +
-                            " block (the first is at line " + std::to_string(found[part]->line) +
-                            "); " + setting::track + " transform follows one layer's transform");
-        }
-        found[part] = block;
-    }
-    if (std::all_of(found.begin(), found.end(), [](const KeyTextBlock* b) { return b == nullptr; })) {
-        throw ShotError(file + ": " + setting::track + " transform found no Anchor Point, Position, Scale or Rotation block" +
-                        (candidates.empty() ? "" : " (the file has " + BlockList(candidates) + ")"));
-    }
+    const TransformBlocks found = FindTransformBlocks(file, candidates);
 
     // A tracker's export describes the tracked surface: bare paths, no
     // Layer lines. Its Anchor Point rows move with the surface (older
@@ -577,57 +642,25 @@ std::vector<const KeyTextBlock*> Animation::TransformOfText(const TextFile& text
             unused_anchor = "; its Anchor Point (line " + std::to_string(block->line) + ") does not move the matte";
             continue;
         }
-        // Used, so it must be sound.
-        if (!block->fault.empty()) throw ShotError(block->fault);
-        const Column first = ParseColumn(block->columns.front());
-        const bool fits = part == kRotation ? block->columns.size() == 1 && first.axis == 0 &&
-                                                  (first.unit.empty() || first.unit == "degrees")
-                                            : HasAxes(*block, part == kScale ? "percent" : "pixels");
-        if (!fits) {
-            const char* takes = part == kRotation ? "one value in degrees"
-                                : part == kScale  ? "X and Y in percent"
-                                                  : "X and Y in pixels";
-            throw ShotError(Where(file, block->line + 1) + ": " + kTransformNames[part] + " takes " + takes +
-                            ", but the column line says '" + ColumnLineText(*block) + "'");
-        }
+        CheckTransformBlock(file, *block, part);
         std::vector<Keyframe>& keys = part == kAnchorPoint ? track.anchor
                                       : part == kPosition  ? track.position
                                       : part == kScale     ? track.scale
                                                            : track.rotation;
-        keys.reserve(block->rows.size());
-        for (std::size_t r = 0; r < block->rows.size(); ++r) {
-            const std::span<const double> v = block->ValuesOf(r);
-            Keyframe key;
-            key.frame = block->rows[r].frame;
-            key.value = part == kRotation ? KeyValue{v[0]} : KeyValue{v[0], v[1]};
-            keys.push_back(key);
-        }
+        keys = TransformKeys(*block, part);
         used.push_back(block);
         named += (named.empty() ? "" : ", ") + std::string(kTransformNames[part]) + " (line " +
                  std::to_string(block->line) + ")";
     }
 
-    std::optional<TrackSpan> span;
-    for (const KeyTextBlock* block : used) {
-        // A block whose every row was skipped holds no frames to span.
-        if (block->constant || block->rows.empty()) continue;
-        if (!span)
-            span = TrackSpan{file + ": the tracked transform", block->rows.front().frame, block->rows.back().frame};
-        span->first = std::min(span->first, block->rows.front().frame);
-        span->last = std::max(span->last, block->rows.back().frame);
+    if (const auto span = FramesSpanned(used)) {
+        spans_.push_back({file + ": the tracked transform", span->first, span->second});
     }
-    if (span) spans_.push_back(*span);
 
     // Where the data's first row landed, unless told.
     track.reference = text.options.track_reference.value_or(EarliestFrame(text.text).value_or(0));
     track.at_reference = track.At(track.reference);
-    const LayerTransform& at_reference = track.at_reference;
-    if (at_reference.scale_x == 0 || at_reference.scale_y == 0) {
-        throw ShotError(file + ": the layer's Scale is " + NumberText(at_reference.scale_x) + "," +
-                        NumberText(at_reference.scale_y) + " percent at the reference frame " +
-                        NumberText(track.reference) +
-                        ", where a matte has nothing to follow; choose another with " + setting::track_reference);
-    }
+    CheckReferenceScale(file, track.at_reference, track.reference);
     notes_.push_back(file +
                      (surface ? ": a tracker's export: the matte follows the tracked surface about its Position"
                               : ": copied from a layer: the matte follows the layer's transform, anchor included") +

@@ -73,7 +73,8 @@ std::vector<double> Evaluate(const std::vector<Keyframe>& keys, double frame);
 /// fact of the shot, so that every range of it renders the same animation.
 struct KeyLanding {
     double frame = 0;
-    /// "as --keys-start says", "the first frame of plate.%04d.exr on disk"
+    /// The caller's reason, or the shot's: "the first frame of
+    /// plate.%04d.exr on disk".
     frames::Message why;
 };
 

@@ -7,6 +7,7 @@
 
 #include "frames/HostError.h"
 #include "imagefiles/ImageLayout.h"
+#include "imagefiles/SettingNames.h"
 #include "imagefiles/pictures/ImageCodec.h"
 #include "imagefiles/pictures/OutputFile_pvt.h"
 #include "imagefiles/pictures/OutputHeader_pvt.h"
@@ -257,9 +258,12 @@ void CheckCompression(const std::filesystem::path& path, const std::string& comp
         if (std::find(c.names.begin(), c.names.end(), name) != c.names.end()) return;
         std::string list;
         for (const std::string& n : c.names) list += (list.empty() ? "" : ", ") + n;
-        throw frames::HostError("--compression " + compression + ": " + format + " files are written with " + list);
+        throw frames::HostError(
+            setting::compression + " " + compression + ": " + format + " files are written with " + list,
+            frames::ErrorKind::setting);
     }
-    throw frames::HostError("--compression applies to " + formats + " files, not to " + path.string());
+    throw frames::HostError(setting::compression + " applies to " + formats + " files, not to " + path.string(),
+                            frames::ErrorKind::setting);
 }
 
 void CheckChannelType(const std::filesystem::path& path, ChannelType type) {
@@ -268,8 +272,9 @@ void CheckChannelType(const std::filesystem::path& path, ChannelType type) {
     if (std::find(rules.types.begin(), rules.types.end(), type) != rules.types.end()) return;
     std::string list;
     for (ChannelType t : rules.types) list += (list.empty() ? "" : ", ") + std::string(ChannelTypeName(t));
-    throw frames::HostError("--out-format " + std::string(ChannelTypeName(type)) + ": " + std::string(rules.format) +
-                            " files hold " + list);
+    throw frames::HostError(setting::channel_type + " " + std::string(ChannelTypeName(type)) + ": " +
+                                std::string(rules.format) + " files hold " + list,
+                            frames::ErrorKind::setting);
 }
 
 WrittenImage WriteImage(const std::filesystem::path& path, const frames::World& world, const ImageFormat* like,

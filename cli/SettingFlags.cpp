@@ -71,7 +71,9 @@ std::string FlagOf(std::string_view setting) {
     for (const Spelling& s : kFlags) {
         if (s.setting == setting) return std::string(s.flag);
     }
-    return std::string(setting);
+    // Not a setting of the libraries' own: an option a value was read for,
+    // or a control, which the caller named by its option's name.
+    return "--" + std::string(setting);
 }
 
 std::string Spelled(const frames::Message& message) { return message.Text(FlagOf); }

@@ -12,7 +12,8 @@
 namespace quorvel::cli {
 
 /// The option that gives `setting`, as a message spells it ("--track-block",
-/// "--host ae"); the setting's own name for one the tool has no option for.
+/// "--host ae"); a name the libraries were given (the option a value is read
+/// for, a control) is spelled as the option of that name.
 std::string FlagOf(std::string_view setting);
 
 /// `message` with each setting spelled as its option.

@@ -60,6 +60,10 @@ private:
 
 Message operator+(Message a, const Message& b);
 
+/// A mention of a setting named at run time: the option a value is read for,
+/// or one of the effect's controls, which the caller names.
+inline Message Mention(std::string_view setting) { return Message(Setting{setting}); }
+
 /// Where a library's notes go as they arise, a line each: what the user
 /// should know besides errors.
 using NoteSink = std::function<void(const Message& note)>;

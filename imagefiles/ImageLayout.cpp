@@ -195,9 +195,8 @@ LayerPlan PlanLayer(const std::string& file, const std::vector<PartHeader>& part
             for (std::size_t i = 0; i < candidates.size() && i < 16; ++i)
                 list += (i ? ", " : "") + PartText(parts, candidates[i]);
             if (candidates.size() > 16) list += ", ...";
-            throw frames::HostError(file + " holds " + std::to_string(candidates.size()) +
-                                    " parts with colour: " + list + "; choose one with " + setting::part +
-                                    " NAME|INDEX");
+            throw frames::HostError(file + " holds " + std::to_string(candidates.size()) + " parts with colour: " +
+                                    list + "; choose one with " + setting::part + " NAME|INDEX");
         }
         part = candidates.front();
     }

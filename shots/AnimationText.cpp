@@ -247,11 +247,11 @@ int TrackedLayer(const std::string& file, const KeyText& text, const KeyTextOpti
                  const std::string& effect_name, bool transform) {
     if (options.track_layer) {
         if (*options.track_layer < 1 || *options.track_layer > text.layers) {
-            throw ShotError(setting::track_layer + " " + std::to_string(*options.track_layer) + ": " + file + " has " +
-                                (text.layers == 0
-                                     ? std::string("no Layer lines")
-                                     : std::to_string(text.layers) + " layer" + (text.layers == 1 ? "" : "s")),
-                            frames::ErrorKind::setting);
+            throw ShotError(
+                setting::track_layer + " " + std::to_string(*options.track_layer) + ": " + file + " has " +
+                    (text.layers == 0 ? std::string("no Layer lines")
+                                      : std::to_string(text.layers) + " layer" + (text.layers == 1 ? "" : "s")),
+                frames::ErrorKind::setting);
         }
         return *options.track_layer;
     }
@@ -374,8 +374,8 @@ std::optional<std::string> TrackTarget(const KeyTextOptions& options, bool trans
         throw ShotError(file + ": no point track (a block with X and Y columns in pixels) to drive " + target +
                         (blocks.others.empty() ? "" : " (the file has " + BlockList(blocks.others) + ")"));
     }
-    throw ShotError(file + " has " + std::to_string(blocks.points.size()) +
-                    " point tracks; choose one with " + setting::track_block + ": " + BlockList(blocks.points));
+    throw ShotError(file + " has " + std::to_string(blocks.points.size()) + " point tracks; choose one with " +
+                    setting::track_block + ": " + BlockList(blocks.points));
 }
 
 /// The index of the point control `target` names, checked: a point control
@@ -390,8 +390,8 @@ int TargetIndex(const std::string& file, const std::string& target, const sim::P
                         frames::ErrorKind::setting);
     }
     if (const auto own = blocks.ours.find(index); own != blocks.ours.end()) {
-        throw ShotError(Where(file, own->second->line) + ": holds keys for " + params[index].name +
-                        " itself, which " + setting::track + " " + target + " would also drive");
+        throw ShotError(Where(file, own->second->line) + ": holds keys for " + params[index].name + " itself, which " +
+                        setting::track + " " + target + " would also drive");
     }
     if (options.track_block && !chosen) {
         throw ShotError(
@@ -415,13 +415,14 @@ TransformBlocks FindTransformBlocks(const std::string& file, const std::vector<c
         if (part < 0 || block->expression) continue;
         if (found[part] != nullptr) {
             throw ShotError(Where(file, block->line) + ": a second " + kTransformNames[part] +
-                            " block (the first is at line " + std::to_string(found[part]->line) +
-                            "); " + setting::track + " transform follows one layer's transform");
+                            " block (the first is at line " + std::to_string(found[part]->line) + "); " +
+                            setting::track + " transform follows one layer's transform");
         }
         found[part] = block;
     }
     if (std::all_of(found.begin(), found.end(), [](const KeyTextBlock* b) { return b == nullptr; })) {
-        throw ShotError(file + ": " + setting::track + " transform found no Anchor Point, Position, Scale or Rotation block" +
+        throw ShotError(file + ": " + setting::track +
+                        " transform found no Anchor Point, Position, Scale or Rotation block" +
                         (candidates.empty() ? "" : " (the file has " + BlockList(candidates) + ")"));
     }
     return found;
@@ -509,8 +510,8 @@ void Animation::AddKeyText(const std::string& file, std::string_view content, co
         if (!options.keep_data_clock && std::abs(data_rate / rate - 1.0) > kSameRate) {
             if (options.strict_timing) {
                 throw ShotError(Where(file, units->line) + ": the data runs at " + Excerpt(units->value) +
-                                " frames/s and the render at " + RateText(options.rate) + " (" + setting::rate +
-                                "); " + setting::strict_timing + " refuses to convert it");
+                                " frames/s and the render at " + RateText(options.rate) + " (" + setting::rate + "); " +
+                                setting::strict_timing + " refuses to convert it");
             }
             scale = rate / data_rate;
             notes.push_back(Where(file, units->line) + ": the data runs at " + Excerpt(units->value) +

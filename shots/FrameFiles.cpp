@@ -13,8 +13,8 @@
 #include "frames/HostError.h"
 #include "frames/Poison.h"
 #include "imagefiles/AtomicFile.h"
-#include "imagefiles/SettingNames.h"
 #include "imagefiles/Npy.h"
+#include "imagefiles/SettingNames.h"
 #include "imagefiles/TestCard.h"
 #include "shots/FrameMemory.h"
 #include "shots/ImageFrames.h"
@@ -131,9 +131,10 @@ imagefiles::ImageWriteOptions OutputOptionsFor(const imagefiles::ImageWriteOptio
                                                const std::filesystem::path& out) {
     if (IsNpy(out)) {
         if (asked.channel_type || asked.compression) {
-            throw ShotError((asked.channel_type ? imagefiles::setting::channel_type : imagefiles::setting::compression) +
-                                " applies to image outputs; .npy frames hold the render's own data",
-                            frames::ErrorKind::setting);
+            throw ShotError(
+                (asked.channel_type ? imagefiles::setting::channel_type : imagefiles::setting::compression) +
+                    " applies to image outputs; .npy frames hold the render's own data",
+                frames::ErrorKind::setting);
         }
         return {};
     }

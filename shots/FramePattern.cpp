@@ -33,7 +33,7 @@ bool TakeInt(const std::string& text, std::size_t& pos, long long& value) {
 }  // namespace
 
 FramePattern::FramePattern(const std::string& option, const std::string& text) : text_(text) {
-    auto bad = [&](const std::string& why) { return ShotError("--" + option + ": '" + text + "' " + why); };
+    auto bad = [&](const std::string& why) { return ShotError(frames::Mention(option) + ": '" + text + "' " + why); };
     std::string literal;
     for (std::size_t i = 0; i < text.size();) {
         const char c = text[i];
@@ -162,7 +162,7 @@ std::optional<std::pair<std::string, std::string>> FramePattern::OtherPadding() 
 
 std::vector<int> ParseFrameList(const std::string& option, const std::string& text) {
     auto bad = [&](const std::string& why) {
-        return ShotError("--" + option + ": '" + Excerpt(text) + "' " + why +
+        return ShotError(frames::Mention(option) + ": '" + Excerpt(text) + "' " + why +
                          " (expected frames such as 1001-1240, 1001, 1-100x5 or 1-10,20-30)");
     };
     std::vector<int> frames;
@@ -215,15 +215,17 @@ std::vector<int> ParseFrameList(const std::string& option, const std::string& te
 FrameChunk ParseFrameChunk(const std::string& option, const std::string& text) {
     const std::size_t colon = text.find(':');
     if (colon == std::string::npos) {
-        throw ShotError("--" + option + ": expected SIZE:INDEX (such as 8:0), found '" + Excerpt(text) + "'");
+        throw ShotError(frames::Mention(option) + ": expected SIZE:INDEX (such as 8:0), found '" + Excerpt(text) + "'");
     }
     FrameChunk chunk;
     chunk.size = ParseInt(option + " size", text.substr(0, colon));
     chunk.index = ParseInt(option + " index", text.substr(colon + 1));
     if (chunk.size < 1)
-        throw ShotError("--" + option + ": a chunk holds at least 1 frame, not " + std::to_string(chunk.size));
+        throw ShotError(frames::Mention(option) + ": a chunk holds at least 1 frame, not " +
+                        std::to_string(chunk.size));
     if (chunk.index < 0)
-        throw ShotError("--" + option + ": the chunk index counts from 0, not " + std::to_string(chunk.index));
+        throw ShotError(frames::Mention(option) + ": the chunk index counts from 0, not " +
+                        std::to_string(chunk.index));
     return chunk;
 }
 

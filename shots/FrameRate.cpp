@@ -21,7 +21,7 @@ A_long FrameRate::TimeOf(int frame) const {
 
 FrameRate ParseFrameRate(const std::string& option, const std::string& text) {
     auto bad = [&] {
-        return ShotError("--" + option + ": '" + text +
+        return ShotError(frames::Mention(option) + ": '" + text +
                          "' is not a frame rate (such as 24, 25, 23.976, 29.97 or 24000/1001)");
     };
     // The NTSC family: what users type is a rounding of N*1000/1001.
@@ -53,9 +53,9 @@ FrameRate ParseFrameRate(const std::string& option, const std::string& text) {
     const std::int64_t g = std::gcd(num, den);
     num /= g;
     den /= g;
-    if (double(num) / double(den) > 1000.0) throw ShotError("--" + option + ": more than 1000 frames/s");
+    if (double(num) / double(den) > 1000.0) throw ShotError(frames::Mention(option) + ": more than 1000 frames/s");
     // A frame every 1000 seconds is the slowest clock a host keeps.
-    if (num * 1000 < den) throw ShotError("--" + option + ": less than 0.001 frames/s");
+    if (num * 1000 < den) throw ShotError(frames::Mention(option) + ": less than 0.001 frames/s");
     return FrameRate{A_u_long(num), A_long(den)};
 }
 

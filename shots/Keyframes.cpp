@@ -38,10 +38,11 @@ frames::Message NotJsonText(const std::string& file, std::string_view content, s
         return setting::keys + " " + file + ": the JSON breaks at line " + std::to_string(line) + ", column " +
                std::to_string(at - begin + 1) + ": '" + Printable(Excerpt(content.substr(begin, end - begin))) + "'";
     }
-    if (first == std::string_view::npos) return setting::keys + " " + file + " is empty: neither keyframe text nor JSON";
+    if (first == std::string_view::npos)
+        return setting::keys + " " + file + " is empty: neither keyframe text nor JSON";
     const std::string_view start = text.substr(first, text.find_first_of("\r\n", first) - first);
-    return setting::keys + " " + file + " is neither keyframe text nor JSON (it starts with '" + Printable(Excerpt(start, 40)) +
-           "')";
+    return setting::keys + " " + file + " is neither keyframe text nor JSON (it starts with '" +
+           Printable(Excerpt(start, 40)) + "')";
 }
 
 /// Far beyond a long tracker export (ten million rows are some 180 MB).
@@ -272,8 +273,8 @@ namespace {
 struct KeySource {
     const frames::Message* entry = nullptr;  ///< an option or an entry
     const std::string* file = nullptr;       ///< else keyframe text
-    int line = 0;        ///< a row of keyframe text; 0 for an option or an entry
-    bool typed = false;  ///< a typed key
+    int line = 0;                            ///< a row of keyframe text; 0 for an option or an entry
+    bool typed = false;                      ///< a typed key
 
     frames::Message Text() const {
         if (entry != nullptr) return *entry;
@@ -298,7 +299,7 @@ public:
     frames::Message Note() const {
         if (count_ == 0) return {};
         frames::Message note = "clamped " + std::to_string(count_) + " key value" + (count_ == 1 ? "" : "s") +
-                           " of key files to their controls' ranges, as the host clamps pasted keys:";
+                               " of key files to their controls' ranges, as the host clamps pasted keys:";
         if (!lowest_.where.empty()) note += " lowest " + NumberText(lowest_.value) + " (" + lowest_.where + ")";
         if (!highest_.where.empty()) {
             note += std::string(lowest_.where.empty() ? "" : ";") + " highest " + NumberText(highest_.value) + " (" +
@@ -325,7 +326,7 @@ int KeyableIndex(const sim::ParamSet& params, const std::string& name, const Key
     const PF_ParamDef& def = params[index];
     if (def.flags & PF_ParamFlag_CANNOT_TIME_VARY) {
         throw ShotError(source.Text() + ": " + def.name +
-                        " cannot vary in time (the module registers it so); set it once with --" + name);
+                        " cannot vary in time (the module registers it so); set it once with " + frames::Mention(name));
     }
     switch (def.param_type) {
         case PF_Param_POINT:

@@ -208,7 +208,7 @@ private:
         std::string value;
         Interpolation interpolation = Interpolation::Linear;
         frames::Message source;  ///< where the key came from, for messages
-        bool typed = false;  ///< a --key option, not a file's entry
+        bool typed = false;      ///< a --key option, not a file's entry
     };
     struct Track {
         A_long id = 0;

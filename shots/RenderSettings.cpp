@@ -24,8 +24,8 @@ PF_ParamDef& Param(sim::ParamSet& params, A_long id) {
 PF_ParamDef& Slider(sim::ParamSet& params, A_long id, const char* option, double value) {
     PF_ParamDef& def = Param(params, id);
     if (const std::optional<sim::ParamRange> range = sim::RangeOf(def); range && !range->Holds(value)) {
-        throw ShotError(std::string("--") + option + " " + NumberText(value) + " is outside " + def.name +
-                        "'s range, " + range->Text());
+        throw ShotError(frames::Mention(option) + " " + NumberText(value) + " is outside " + def.name + "'s range, " +
+                        range->Text());
     }
     return def;
 }

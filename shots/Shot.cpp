@@ -26,7 +26,8 @@ Shot::Shot(ShotSettings settings, const std::function<Animation(const FrameRate&
     : settings_(std::move(settings)) {
     const ShotSettings& s = settings_;
     plan_.frames = s.frames;
-    if (!s.output && !s.dry_run) throw ShotError("render needs " + setting::output + " OUTPUT", frames::ErrorKind::setting);
+    if (!s.output && !s.dry_run)
+        throw ShotError("render needs " + setting::output + " OUTPUT", frames::ErrorKind::setting);
     if (s.output) {
         plan_.output = FramePattern("out", *s.output);
         if (!plan_.output.numbered() && plan_.frames.size() > 1) {
@@ -132,7 +133,8 @@ void Shot::Load(const std::filesystem::path& module_path) {
     animation_.Resolve(instances_.front()->Params(*first_), EffectDisplayName(module_->descriptor()));
     for (const std::string& name : animation_.KeyedNames()) {
         if (settings_.render.Sets(name)) {
-            throw ShotError("--" + name + " and keys on " + name + " both set it: with keys, the keys decide");
+            throw ShotError(frames::Mention(name) + " and keys on " + name +
+                            " both set it: with keys, the keys decide");
         }
     }
     plan_.animation = &animation_;

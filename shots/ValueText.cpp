@@ -90,7 +90,7 @@ std::optional<double> ReadDecimal(std::string_view text) {
 
 double ParseNumber(const std::string& option, const std::string& text) {
     const std::optional<double> value = ReadDecimal(text);
-    if (!value) throw ShotError("--" + option + ": '" + Excerpt(text) + "' is not a number");
+    if (!value) throw ShotError(frames::Mention(option) + ": '" + Excerpt(text) + "' is not a number");
     return *value;
 }
 
@@ -101,7 +101,7 @@ std::int32_t ParseInt(const std::string& option, const std::string& text) {
     if (!text.empty() && *begin == '+') ++begin;
     const auto [ptr, ec] = std::from_chars(begin, end, value);
     if (text.empty() || ec != std::errc() || ptr != end) {
-        throw ShotError("--" + option + ": '" + Excerpt(text) + "' is not a whole number");
+        throw ShotError(frames::Mention(option) + ": '" + Excerpt(text) + "' is not a whole number");
     }
     return value;
 }
@@ -109,30 +109,34 @@ std::int32_t ParseInt(const std::string& option, const std::string& text) {
 std::pair<double, double> ParsePair(const std::string& option, const std::string& text, char separator) {
     const auto at = text.find(separator);
     if (at == std::string::npos) {
-        throw ShotError("--" + option + ": expected two numbers as X" + std::string(1, separator) + "Y, got '" +
-                        Excerpt(text) + "'");
+        throw ShotError(frames::Mention(option) + ": expected two numbers as X" + std::string(1, separator) +
+                        "Y, got '" + Excerpt(text) + "'");
     }
     return {ParseNumber(option, text.substr(0, at)), ParseNumber(option, text.substr(at + 1))};
 }
 
 PF_RationalScale ParseRational(const std::string& option, const std::string& text) {
     const auto at = text.find('/');
-    if (at == std::string::npos) throw ShotError("--" + option + ": expected a ratio N/D, got '" + Excerpt(text) + "'");
+    if (at == std::string::npos)
+        throw ShotError(frames::Mention(option) + ": expected a ratio N/D, got '" + Excerpt(text) + "'");
     const std::int32_t num = ParseInt(option, text.substr(0, at));
     const std::int32_t den = ParseInt(option, text.substr(at + 1));
-    if (den <= 0) throw ShotError("--" + option + ": the denominator of '" + Excerpt(text) + "' must be positive");
-    if (num == 0) throw ShotError("--" + option + ": the numerator of '" + Excerpt(text) + "' must not be zero");
+    if (den <= 0)
+        throw ShotError(frames::Mention(option) + ": the denominator of '" + Excerpt(text) + "' must be positive");
+    if (num == 0)
+        throw ShotError(frames::Mention(option) + ": the numerator of '" + Excerpt(text) + "' must not be zero");
     return PF_RationalScale{num, A_u_long(den)};
 }
 
 std::pair<int, int> ParseSize(const std::string& option, const std::string& text) {
     const auto at = text.find('x');
-    if (at == std::string::npos) throw ShotError("--" + option + ": expected WxH, got '" + Excerpt(text) + "'");
+    if (at == std::string::npos)
+        throw ShotError(frames::Mention(option) + ": expected WxH, got '" + Excerpt(text) + "'");
     const int w = ParseInt(option, text.substr(0, at));
     const int h = ParseInt(option, text.substr(at + 1));
     if (w < 1 || h < 1 || w > kMaxFrameSide || h > kMaxFrameSide) {
-        throw ShotError("--" + option + ": each side must be 1 to " + std::to_string(kMaxFrameSide) + " pixels, not '" +
-                        Excerpt(text) + "'");
+        throw ShotError(frames::Mention(option) + ": each side must be 1 to " + std::to_string(kMaxFrameSide) +
+                        " pixels, not '" + Excerpt(text) + "'");
     }
     return {w, h};
 }
@@ -140,7 +144,7 @@ std::pair<int, int> ParseSize(const std::string& option, const std::string& text
 PF_Fixed ToFixed(const std::string& option, double value) {
     const std::optional<PF_Fixed> fixed = CheckedFixedFromDoubleNearestTiesEven(value);
     if (!fixed) {
-        throw ShotError("--" + option + ": " + std::to_string(value) +
+        throw ShotError(frames::Mention(option) + ": " + std::to_string(value) +
                         " is outside the host's range (-32768 to 32767)");
     }
     return *fixed;

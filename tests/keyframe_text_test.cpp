@@ -295,9 +295,10 @@ TEST_F(KeyTextControls, EveryBlockOfAnotherEffectOrLayerIsListedInOneNote) {
               "Effects\tOther Blur #1\tBlurriness #1", "\tFrame\t", "\t5\t3", "", kEnd});
     EXPECT_EQ(At(animation, 0), "origin=960,540 width=40 height=200 angle=0 feather=0 opacity=100");
     ASSERT_EQ(animation.Notes().size(), 1u);
-    EXPECT_NE(animation.Notes()[0].Text().find("skipped 3 blocks not for this effect: Effects / Other Blur #1 / Blurriness #1 "
-                                        "(line 2); Transform / Rotation (line 6); Effects / Other Blur #1 / "
-                                        "Blurriness #1 (line 14)"),
+    EXPECT_NE(animation.Notes()[0].Text().find(
+                  "skipped 3 blocks not for this effect: Effects / Other Blur #1 / Blurriness #1 "
+                  "(line 2); Transform / Rotation (line 6); Effects / Other Blur #1 / "
+                  "Blurriness #1 (line 14)"),
               std::string::npos)
         << animation.Notes()[0].Text();
 }
@@ -880,16 +881,18 @@ TEST_F(KeyTextControls, TheNoteSaysWhetherTheSurfaceOrTheLayerIsFollowed) {
     options.track = "transform";
     const shots::Animation surface = Read(kSurfaceTurning, options);
     ASSERT_EQ(surface.Notes().size(), 1u);
-    EXPECT_NE(surface.Notes()[0].Text().find("a tracker's export: the matte follows the tracked surface about its Position, "
-                                      "as drawn at frame 358: Position (line 10), Scale (line 15), Rotation (line 20); "
-                                      "its Anchor Point (line 5) does not move the matte"),
+    EXPECT_NE(surface.Notes()[0].Text().find(
+                  "a tracker's export: the matte follows the tracked surface about its Position, "
+                  "as drawn at frame 358: Position (line 10), Scale (line 15), Rotation (line 20); "
+                  "its Anchor Point (line 5) does not move the matte"),
               std::string::npos)
         << surface.Notes()[0].Text();
     const shots::Animation layer =
         Read(TrackedOrigin({{"Transform\tAnchor Point", "\tFrame\tX pixels\tY pixels", "\t0\t100\t100"}}), options);
     ASSERT_EQ(layer.Notes().size(), 1u);
-    EXPECT_NE(layer.Notes()[0].Text().find("copied from a layer: the matte follows the layer's transform, anchor included"),
-              std::string::npos)
+    EXPECT_NE(
+        layer.Notes()[0].Text().find("copied from a layer: the matte follows the layer's transform, anchor included"),
+        std::string::npos)
         << layer.Notes()[0].Text();
 }
 

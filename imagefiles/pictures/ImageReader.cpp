@@ -8,8 +8,8 @@
 #include <vector>
 
 #include "frames/HostError.h"
-#include "imagefiles/SettingNames.h"
 #include "imagefiles/ImageLayout.h"
+#include "imagefiles/SettingNames.h"
 #include "imagefiles/pictures/Association_pvt.h"
 #include "imagefiles/pictures/ImageCodec.h"
 #include "imagefiles/pictures/Readers_pvt.h"
@@ -144,8 +144,7 @@ private:
             guess.Look(rgba.data(), data.width);
         }
         association_ = guess.Verdict(stored.file_format);
-        format_.notes.push_back(name_ + ": " + association_->why + " (" + setting::premultiplied +
-                                " says otherwise)");
+        format_.notes.push_back(name_ + ": " + association_->why + " (" + setting::premultiplied + " says otherwise)");
     }
 
     PartHeader Describe(const OIIO::ImageSpec& h, int part) {
@@ -221,10 +220,11 @@ private:
             if (clipping.lowest < 0.0f) add("the lowest " + Number(clipping.lowest));
             if (clipping.not_numbers > 0) add(std::to_string(clipping.not_numbers) + " not a number");
             format_.notes.push_back(name_ + ": the 16-bit path holds 0 to 1, so " + std::to_string(clipping.count) +
-                                    " values were clipped (" + extreme +
-                                    "); without " + setting::layout_ae16 + " the float path keeps them");
+                                    " values were clipped (" + extreme + "); without " + setting::layout_ae16 +
+                                    " the float path keeps them");
         } else if (std::find(types.begin(), types.end(), ChannelType::UInt16) != types.end()) {
-            format_.notes.push_back(name_ + ": the 16-bit path holds 0 to 32768, so 16-bit data loses its lowest bit; " +
+            format_.notes.push_back(name_ +
+                                    ": the 16-bit path holds 0 to 32768, so 16-bit data loses its lowest bit; " +
                                     "without " + setting::layout_ae16 + " the float path keeps every value");
         }
     }

@@ -52,7 +52,18 @@ Shot::Shot(ShotSettings settings, const std::function<Animation(const FrameRate&
     if (!s.dry_run) {
         const std::filesystem::path first_output = plan_.output.PathFor(plan_.frames.front());
         CheckOutputPath(first_output);
-        if (s.contact_sheet) CheckOutputPath(s.contact_sheet->path);
+        if (s.contact_sheet) {
+            // Checked with the frames' outputs, not when the last frame is
+            // done: an array is no picture, and its refusal would come after
+            // the whole render, naming the sheet's temporary file.
+            if (IsNpy(s.contact_sheet->path)) {
+                throw ShotError(frames::Message(setting::contact_sheet) + " " + s.contact_sheet->path.string() +
+                                    ": a contact sheet is a picture: name an image file, such as " +
+                                    std::filesystem::path(s.contact_sheet->path).replace_extension(".png").string(),
+                                frames::ErrorKind::setting);
+            }
+            CheckOutputPath(s.contact_sheet->path);
+        }
         plan_.out_options = OutputOptionsFor(s.out_options, first_output);
     }
 

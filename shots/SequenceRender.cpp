@@ -190,9 +190,13 @@ private:
         } catch (const std::exception& e) {
             throw OutputFailure(e.what());
         }
+        // Said once for the shot, of its output as a whole: the frame that
+        // happens to be written first is the scheduler's choice.
         if (!notes.empty() && !noted_.exchange(true) && plan_.note) {
             std::lock_guard lock(mutex_);
-            for (const std::string& note : notes) plan_.note("note: " + Printable(out.string() + ": " + note));
+            for (const std::string& note : notes) {
+                plan_.note("note: " + Printable(plan_.output.text() + ": " + note));
+            }
         }
         return true;
     }

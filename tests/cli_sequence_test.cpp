@@ -19,6 +19,7 @@
 #include <map>
 #include <optional>
 #include <set>
+#include <sstream>
 #include <thread>
 
 #include "imagefiles/ImageFile.h"
@@ -347,6 +348,14 @@ TEST_P(EveryFormat, ReadsAndWritesNumberedFiles) {
     ToolResult r = RunTool(with({"render", "--in", dir.str("still.npy"), "--out", dir.str(c.in_pattern), "--frames",
                                  "7-9", "--key", "width@7=8", "--key", "width@9=30", "--composite", "add"}));
     ASSERT_EQ(r.status, 0) << r.err;
+    // What a format cannot hold is said once, of the output pattern, not of
+    // whichever frame was written first.
+    std::istringstream notes(r.err);
+    for (std::string line; std::getline(notes, line);) {
+        if (line.rfind("quorvel-host: note: ", 0) == 0) {
+            EXPECT_EQ(line.rfind("quorvel-host: note: " + dir.str(c.in_pattern) + ": ", 0), 0u) << line;
+        }
+    }
     r = RunTool(with({"render", "--in", dir.str(c.in_pattern), "--out", dir.str(c.out_pattern), "--frames", "7-9",
                       "--key", "angle@7=0", "--key", "angle@9=60", "--mask-type", "rectangle"}));
     ASSERT_EQ(r.status, 0) << r.err;

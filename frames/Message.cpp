@@ -36,14 +36,6 @@ std::string Message::Text(const std::function<std::string(std::string_view setti
     return text;
 }
 
-std::vector<std::string> Message::Settings() const {
-    std::vector<std::string> names;
-    for (const Piece& piece : pieces_) {
-        if (piece.setting) names.push_back(piece.text);
-    }
-    return names;
-}
-
 Message Message::Replaced(std::string_view from, std::string_view to) const {
     Message replaced = *this;
     if (from.empty()) return replaced;

@@ -42,8 +42,6 @@ public:
     std::string Text() const;
     /// The text with every setting as `spell` names it.
     std::string Text(const std::function<std::string(std::string_view setting)>& spell) const;
-    /// The names of the settings mentioned, in order.
-    std::vector<std::string> Settings() const;
     bool empty() const { return pieces_.empty(); }
     /// The message with each `from` in its plain text replaced by `to`.
     Message Replaced(std::string_view from, std::string_view to) const;
